@@ -1,0 +1,189 @@
+#include "common/gbk.h"
+
+#include <cstring>
+
+namespace gbk {
+
+size_t CharWidth(const std::string& s, size_t pos) {
+  if (pos < s.size() && IsLeadByte(static_cast<unsigned char>(s[pos])) && pos + 1 < s.size()) return 2;
+  return 1;
+}
+
+bool IsCharBoundary(const std::string& s, size_t pos) {
+  if (pos == 0 || pos >= s.size()) return true;
+  size_t i = 0;
+  while (i < pos) i += CharWidth(s, i);
+  return i == pos;
+}
+
+size_t FloorBoundary(const std::string& s, size_t limit) {
+  if (limit >= s.size()) return s.size();
+  size_t i = 0;
+  for (;;) {
+    size_t w = CharWidth(s, i);
+    if (i + w > limit) return i;
+    i += w;
+  }
+}
+
+std::string CutBytes(const std::string& s, size_t maxBytes) { return s.substr(0, FloorBoundary(s, maxBytes)); }
+
+size_t CharCount(const std::string& s) {
+  size_t n = 0;
+  for (size_t i = 0; i < s.size(); i += CharWidth(s, i)) ++n;
+  return n;
+}
+
+namespace {
+inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+template <typename Eq>
+size_t FindImpl(const std::string& s, const std::string& needle, size_t from, Eq eq) {
+  if (needle.empty()) return from <= s.size() ? from : npos;
+  if (needle.size() > s.size()) return npos;
+  size_t last = s.size() - needle.size();
+  size_t i = 0;
+  while (i < from && i < s.size()) i += CharWidth(s, i);
+  for (; i <= last; i += CharWidth(s, i)) {
+    size_t k = 0;
+    while (k < needle.size() && eq(s[i + k], needle[k])) ++k;
+    if (k == needle.size()) return i;
+  }
+  return npos;
+}
+}  // namespace
+
+size_t Find(const std::string& s, const std::string& needle, size_t from) {
+  return FindImpl(s, needle, from, [](char a, char b) { return a == b; });
+}
+
+size_t Find(const std::string& s, char c, size_t from) { return Find(s, std::string(1, c), from); }
+
+size_t FindNoCase(const std::string& s, const std::string& needle, size_t from) {
+  return FindImpl(s, needle, from, [](char a, char b) { return Lower(a) == Lower(b); });
+}
+
+size_t RFind(const std::string& s, const std::string& needle, size_t from) {
+  if (needle.size() > s.size()) return npos;
+  size_t best = npos;
+  for (size_t i = 0; i + needle.size() <= s.size(); i += CharWidth(s, i)) {
+    if (from != npos && i > from) break;
+    if (s.compare(i, needle.size(), needle) == 0) best = i;
+  }
+  return best;
+}
+
+size_t RFind(const std::string& s, char c, size_t from) { return RFind(s, std::string(1, c), from); }
+
+bool Contains(const std::string& s, const std::string& needle) { return Find(s, needle) != npos; }
+
+int ReplaceAll(std::string& s, const std::string& from, const std::string& to) {
+  if (from.empty()) return 0;
+  int count = 0;
+  std::string out;
+  size_t pos = 0;
+  for (;;) {
+    size_t hit = Find(s, from, pos);
+    if (hit == npos) break;
+    out.append(s, pos, hit - pos);
+    out += to;
+    pos = hit + from.size();
+    ++count;
+  }
+  if (count == 0) return 0;
+  out.append(s, pos, npos);
+  s.swap(out);
+  return count;
+}
+
+std::string Replaced(std::string s, const std::string& from, const std::string& to) {
+  ReplaceAll(s, from, to);
+  return s;
+}
+
+std::vector<std::string> Split(const std::string& s, const std::string& sep) {
+  std::vector<std::string> out;
+  if (sep.empty()) {
+    out.push_back(s);
+    return out;
+  }
+  size_t pos = 0;
+  for (;;) {
+    size_t hit = Find(s, sep, pos);
+    if (hit == npos) {
+      out.push_back(s.substr(pos));
+      return out;
+    }
+    out.push_back(s.substr(pos, hit - pos));
+    pos = hit + sep.size();
+  }
+}
+
+// Trimmed characters are ASCII, so a trail byte can be one only when its lead byte
+// stands before it: walk characters rather than bytes from the right.
+std::string TrimLeft(const std::string& s, const char* chars) {
+  size_t i = 0;
+  while (i < s.size() && !IsLeadByte(static_cast<unsigned char>(s[i])) && std::strchr(chars, s[i]) && s[i])
+    ++i;
+  return s.substr(i);
+}
+
+std::string TrimRight(const std::string& s, const char* chars) {
+  size_t end = 0;  // one past the last character to keep
+  for (size_t i = 0; i < s.size();) {
+    size_t w = CharWidth(s, i);
+    if (w == 2 || !std::strchr(chars, s[i]) || !s[i]) end = i + w;
+    i += w;
+  }
+  return s.substr(0, end);
+}
+
+std::string Trim(const std::string& s, const char* chars) { return TrimRight(TrimLeft(s, chars), chars); }
+
+std::string ToLower(const std::string& s) {
+  std::string out = s;
+  for (size_t i = 0; i < out.size();) {
+    size_t w = CharWidth(out, i);
+    if (w == 1) out[i] = Lower(out[i]);
+    i += w;
+  }
+  return out;
+}
+
+std::string ToUpper(const std::string& s) {
+  std::string out = s;
+  for (size_t i = 0; i < out.size();) {
+    size_t w = CharWidth(out, i);
+    if (w == 1 && out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
+    i += w;
+  }
+  return out;
+}
+
+int CompareNoCase(const std::string& a, const std::string& b) {
+  size_t n = a.size() < b.size() ? a.size() : b.size();
+  bool trail = false;  // a trail byte is compared as it is, never folded
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(trail ? a[i] : Lower(a[i]));
+    unsigned char y = static_cast<unsigned char>(trail ? b[i] : Lower(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+    trail = !trail && IsLeadByte(x);
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+bool EqualsNoCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && CompareNoCase(a, b) == 0;
+}
+
+bool StartsWith(const std::string& s, const std::string& prefix) {
+  return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool EndsWith(const std::string& s, const std::string& suffix) {
+  return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0 &&
+         IsCharBoundary(s, s.size() - suffix.size());
+}
+
+}  // namespace gbk

@@ -1,0 +1,32 @@
+#include "common/split.h"
+
+#include "common/gbk.h"
+
+int SplitToList(const std::string& text, const std::string& separator, StringList& list, bool clear,
+                int minLength) {
+  if (clear) list.clear();
+  size_t minimum = minLength <= 0 ? 2 : static_cast<size_t>(minLength);
+  if (separator.empty()) {
+    if (text.size() < 2) return 0;
+    list.push_back(text);
+    return 1;
+  }
+  int added = 0;
+  size_t pos = 0;
+  for (;;) {
+    size_t hit = gbk::Find(text, separator, pos);
+    size_t end = hit == gbk::npos ? text.size() : hit;
+    if (end - pos >= minimum) {
+      list.push_back(text.substr(pos, end - pos));
+      ++added;
+    }
+    if (hit == gbk::npos) break;
+    pos = hit + separator.size();
+  }
+  return added;
+}
+
+int SplitToArray(const std::string& text, const std::string& separator, StringList& array, bool clear,
+                 int minLength) {
+  return SplitToList(text, separator, array, clear, minLength);
+}

@@ -1,0 +1,17 @@
+#pragma once
+// Tagged text: "<Name>value</Name>" pairs, first occurrence wins.
+#include <string>
+
+// The value between the first open tag and the first close tag, empty when either is
+// missing or the close tag does not stand after the open tag. keepTags returns the pair.
+std::string GetTagValue(const std::string& text, const std::string& openTag, const std::string& closeTag,
+                        bool keepTags = false);
+
+// Replaces or adds the value; 0 when a tag is empty. Close tags that stand before the
+// first open tag are dropped first, so that GetTagValue finds the value afterwards.
+int SetTagValue(std::string& text, const std::string& value, const std::string& openTag,
+                const std::string& closeTag);
+
+// "<Name>" and "</Name>" for a name.
+std::string OpenTag(const std::string& name);
+std::string CloseTag(const std::string& name);

@@ -1,0 +1,78 @@
+#include "common/text_file.h"
+
+#include <cstdio>
+
+#include "common/ui_hooks.h"
+#include "platform/clock.h"
+#include "platform/fs.h"
+#include "platform/textconv.h"
+
+namespace fs = platform::fs;
+
+StringList SplitLines(const std::string& content) {
+  StringList lines;
+  size_t pos = 0;
+  while (pos < content.size()) {
+    size_t nl = content.find('\n', pos);
+    size_t end = nl == std::string::npos ? content.size() : nl;
+    size_t len = end - pos;
+    if (len > 0 && content[end - 1] == '\r') --len;
+    lines.push_back(content.substr(pos, len));
+    if (nl == std::string::npos) break;
+    pos = nl + 1;
+  }
+  return lines;
+}
+
+int ReadTextFile(const std::string& path, std::string& out, Build build, bool lineEnds) {
+  out.clear();
+  std::string content;
+  if (build == Build::Service) {
+    if (fs::ReadFile(path, content) != fs::kOk) return 0;
+  } else {
+    if (!fs::IsFile(path)) return 0;
+    int err = fs::kOk;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      err = fs::ReadFile(path, content);
+      if (err == fs::kOk || err == fs::kFileNotFound || err == fs::kPathNotFound) break;
+      if (attempt < 19) platform::clock::Sleep(100);
+    }
+    if (err == fs::kFileNotFound || err == fs::kPathNotFound) return 0;
+    if (err != fs::kOk) {
+      char msg[1024];
+      std::snprintf(msg, sizeof msg, "打开配置文件【%s】失败，错误号：%d。", platform::Utf8ToGbk(path).c_str(), err);
+      ShowMessageBox(msg, "错误", kMbOk | kMbIconError);
+      return 0;
+    }
+  }
+  out.reserve(content.size());
+  for (const auto& line : SplitLines(content)) {
+    out += line;
+    if (lineEnds) out += '\n';
+  }
+  return 1;
+}
+
+int ReadLinesToArray(StringList& array, const std::string& path) {
+  array.clear();
+  std::string content;
+  if (fs::ReadFile(path, content) != fs::kOk) return 0;
+  for (auto& line : SplitLines(content))
+    if (!line.empty()) array.push_back(std::move(line));
+  return 1;
+}
+
+int CountFileLines(const std::string& path) {
+  std::string content;
+  if (fs::ReadFile(path, content) != fs::kOk) return 0;
+  int count = 0;
+  for (const auto& line : SplitLines(content)) {
+    if (!line.empty() && ++count >= 1000) break;
+  }
+  return count;
+}
+
+int WriteTextFile(const std::string& path, const std::string& text, bool newline, bool append) {
+  if (path.empty()) return 0;
+  return fs::WriteFile(path, newline ? text + "\n" : text, append) == fs::kOk ? 1 : 0;
+}

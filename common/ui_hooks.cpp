@@ -1,0 +1,42 @@
+#include "common/ui_hooks.h"
+
+#include <cstdio>
+#include <mutex>
+
+#include "platform/textconv.h"
+
+namespace {
+std::mutex g_mutex;
+PumpMessagesHook g_pump;
+MessageBoxHook g_box;
+}  // namespace
+
+void SetPumpMessagesHook(PumpMessagesHook hook) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_pump = std::move(hook);
+}
+
+void SetMessageBoxHook(MessageBoxHook hook) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_box = std::move(hook);
+}
+
+int PumpMessages() {
+  PumpMessagesHook pump;
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    pump = g_pump;
+  }
+  return pump ? pump() : 1;
+}
+
+int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  MessageBoxHook box;
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    box = g_box;
+  }
+  if (box) return box(text, caption, flags);
+  std::fprintf(stderr, "[%s] %s\n", platform::GbkToUtf8(caption).c_str(), platform::GbkToUtf8(text).c_str());
+  return (flags & 0xF) == kMbYesNo || (flags & 0xF) == kMbYesNoCancel ? kIdNo : kIdOk;
+}

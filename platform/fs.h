@@ -1,0 +1,82 @@
+#pragma once
+// Files and folders, answered in the terms the programs expect of Windows:
+// sorted, case-blind wildcard listings and Windows error codes.
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace platform::fs {
+
+// Windows error codes the callers test for.
+enum : int {
+  kOk = 0,
+  kFileNotFound = 2,
+  kPathNotFound = 3,
+  kAccessDenied = 5,
+  kSharingViolation = 32,
+  kAlreadyExists = 183,
+  kDirNotEmpty = 145,
+  kWriteFault = 29,
+  kReadFault = 30,
+};
+
+struct Entry {
+  std::string name;
+  bool isDir = false;
+  uint64_t size = 0;
+  time_t modified = 0;
+};
+
+bool Exists(const std::string& path);
+bool IsDirectory(const std::string& path);
+bool IsFile(const std::string& path);
+// Size in bytes, or -1 when the file cannot be read.
+int64_t FileSize(const std::string& path);
+
+// Entries of dir whose names match a Windows wildcard ("*.log", "qor*.*", "*"),
+// case-blind, sorted by name byte-wise; "." and ".." are never listed.
+// Returns false when dir cannot be read.
+bool List(const std::string& dir, const std::string& pattern, std::vector<Entry>& out);
+bool WildcardMatch(const std::string& pattern, const std::string& name);
+
+// One level; 0 when made or already a folder, else a Windows code.
+int MakeDir(const std::string& path);
+// Every missing level of path.
+int MakeDirs(const std::string& path);
+// A file; 0, 2, 3, 5 (also for a folder) or 32.
+int DeleteFile(const std::string& path);
+// An empty folder.
+int RemoveDir(const std::string& path);
+// A folder and all below it.
+int RemoveTree(const std::string& path);
+int Rename(const std::string& from, const std::string& to);
+
+// Whole file into out; 0 or a Windows code.
+int ReadFile(const std::string& path, std::string& out);
+// Truncate-and-write, or one O_APPEND write of the whole data. Fails when open,
+// write, flush or close fails.
+int WriteFile(const std::string& path, const std::string& data, bool append = false);
+// Temporary file in the same folder, fsync, rename over path: readers see the old
+// or the new content, never a mixture.
+int ReplaceFile(const std::string& path, const std::string& data);
+
+// Creation time (statx birth time; the change time where the file system has none).
+// Opens nothing for writing. False when the path cannot be read.
+bool BirthTime(const std::string& path, time_t& out);
+
+// Runs fn while holding an exclusive advisory lock on lockPath (created when missing).
+// Returns false when the lock file cannot be opened.
+bool WithLock(const std::string& lockPath, const std::function<void()>& fn);
+
+// Test double: the hook sees every open for reading or writing and every rename;
+// a non-zero return makes that call fail with the returned errno.
+enum class Op { OpenRead, OpenWrite, Write, Rename };
+using FaultHook = std::function<int(Op, const std::string& path)>;
+void SetFaultHook(FaultHook hook);
+
+// errno to the Windows code the callers expect.
+int WinError(int err);
+
+}  // namespace platform::fs
