@@ -1,7 +1,5 @@
 #include "platform/ini.h"
 
-#include <strings.h>
-
 #include <cstdlib>
 
 #include "platform/fs.h"
@@ -9,15 +7,38 @@
 namespace platform::ini {
 
 namespace {
+bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// ASCII case-blind; a double-byte GBK character matches only itself (its trail byte
+// may be a letter).
 bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && strcasecmp(a.c_str(), b.c_str()) == 0;
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      ++i;
+    } else if (AsciiLower(a[i]) != AsciiLower(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// First c at a character boundary (']' can be the trail byte of a GBK character).
+size_t FindChar(const std::string& s, char c) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == c) return i;
+    if (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ++i;
+  }
+  return std::string::npos;
 }
 
 // "[name]" -> name, or false.
 bool SectionName(const std::string& line, std::string& name) {
   std::string t = Trim(line);
   if (t.size() < 2 || t.front() != '[') return false;
-  auto close = t.find(']');
+  auto close = FindChar(t, ']');
   if (close == std::string::npos) return false;
   name = Trim(t.substr(1, close - 1));
   return true;
@@ -31,6 +52,15 @@ bool KeyValue(const std::string& line, std::string& key, std::string& value) {
   key = Trim(t.substr(0, eq));
   value = Trim(t.substr(eq + 1));
   return true;
+}
+
+// A value from the network must not be able to start a line of its own.
+std::string WithoutLineBreaks(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (char c : s)
+    if (c != '\r' && c != '\n') out += c;
+  return out;
 }
 }  // namespace
 
@@ -111,6 +141,50 @@ std::vector<std::string> Document::Keys(const std::string& section) const {
   for (int i = s + 1; i < end; ++i)
     if (KeyValue(m_lines[static_cast<size_t>(i)], k, v)) out.push_back(k);
   return out;
+}
+
+void Document::Set(const std::string& section, const std::string& key, const std::string& value) {
+  std::string sec = Trim(WithoutLineBreaks(section));
+  std::string name = Trim(WithoutLineBreaks(key));
+  std::string line = name + "=" + WithoutLineBreaks(value);
+  int s = FindSection(sec);
+  if (s < 0) {
+    m_lines.push_back("[" + sec + "]");
+    m_lines.push_back(line);
+    return;
+  }
+  int k = FindKey(s, name);
+  if (k >= 0) {
+    m_lines[static_cast<size_t>(k)] = line;
+    return;
+  }
+  // Blank lines that part this section from the next stay after the new key.
+  int at = SectionEnd(s);
+  while (at > s + 1 && Trim(m_lines[static_cast<size_t>(at - 1)]).empty()) --at;
+  m_lines.insert(m_lines.begin() + at, line);
+}
+
+std::string LockPath(const std::string& path) { return path + ".lock"; }
+
+bool Update(const std::string& path, const std::function<void(Document&)>& change) {
+  bool written = false;
+  bool locked = fs::WithLock(LockPath(path), [&] {
+    std::string text;
+    int rc = fs::ReadFile(path, text);
+    // Anything but a missing file (a folder, no access) must not be overwritten blind.
+    if (rc != fs::kOk && rc != fs::kFileNotFound) return;
+    Document doc;
+    doc.Parse(text);
+    change(doc);
+    written = fs::ReplaceFile(path, doc.Text()) == fs::kOk;
+  });
+  return locked && written;
+}
+
+bool WriteString(const std::string& path, const std::string& section, const std::string& key,
+                 const std::string& value) {
+  if (Trim(WithoutLineBreaks(section)).empty() || Trim(WithoutLineBreaks(key)).empty()) return false;
+  return Update(path, [&](Document& doc) { doc.Set(section, key, value); });
 }
 
 std::string ReadString(const std::string& path, const std::string& section, const std::string& key,

@@ -1,6 +1,8 @@
 #pragma once
-// Private-profile files as Windows reads them: section and key names case-blind,
-// values trimmed, a missing file, section or key gives the default.
+// Private-profile files as Windows reads and writes them: section and key names
+// case-blind, values trimmed, a missing file, section or key gives the default; a
+// write keeps every other line, comments included.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,11 @@ class Document {
   // Index one past the last line of the section.
   int SectionEnd(int sectionLine) const;
 
+  // Replaces the first matching key of the first matching section, else adds the key
+  // after the section's last non-blank line, else adds the section at the end.
+  // CR and LF are removed from all three texts first.
+  void Set(const std::string& section, const std::string& key, const std::string& value);
+
  private:
   std::vector<std::string> m_lines;
 };
@@ -38,6 +45,18 @@ std::string ReadString(const std::string& path, const std::string& section, cons
                        const std::string& defaultValue, size_t size = 0);
 // Reads an integer the way Windows does: leading digits, else the default.
 int ReadInt(const std::string& path, const std::string& section, const std::string& key, int defaultValue);
+
+// Writes key=value under an exclusive lock on LockPath(path) and replaces the file
+// atomically, so that writers in other processes lose nothing and readers see the old
+// or the new file. A missing file is created (its folder is not). False when the
+// section or key is empty, the file cannot be read, or the replace fails.
+bool WriteString(const std::string& path, const std::string& section, const std::string& key,
+                 const std::string& value);
+// The general read-modify-write behind WriteString: change sees the current lines (none
+// for a missing file) and the result replaces the file.
+bool Update(const std::string& path, const std::function<void(Document&)>& change);
+// The lock file beside path that every writer takes.
+std::string LockPath(const std::string& path);
 
 std::string Trim(const std::string& s);
 

@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <thread>  // std::chrono clocks; <chrono> itself has a literal with no GBK form
-#include <thread>
 
 #include "platform/clock.h"
 

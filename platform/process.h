@@ -1,5 +1,8 @@
 #pragma once
-// Child processes without a shell, with the Windows command-line rules.
+// Child processes without a shell, with the Windows command-line rules; the running
+// processes of the machine (from /proc), ending them, detached starts and the desktop's
+// opener for web addresses and folders.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,5 +34,41 @@ RunResult RunAndWaitArgs(const std::string& program, const std::vector<std::stri
 std::string CurrentUserName();
 
 int CurrentPid();
+
+// One running process as a snapshot sees it. Names are the OS's (UTF-8); compare
+// executable names with platform::SameProgramName (the ".exe" rule).
+struct ProcessInfo {
+  int pid = 0;
+  int parentPid = 0;
+  std::string exeName;  // file name of its executable, without folder
+  std::string owner;    // account the process runs as; empty when unknown
+};
+
+// Every running process (not the ones that ended and wait to be reaped), by ascending
+// pid. False when the process table cannot be read.
+bool Snapshot(std::vector<ProcessInfo>& out);
+
+// Account the process runs as; empty when it does not exist or the account is unknown.
+std::string ProcessOwner(int pid);
+
+// Ends the process at once. False when it does not exist or may not be ended; never
+// signals a group (pid <= 0).
+bool Kill(int pid);
+
+// Starts program with the arguments of the parameters text, detached like a shell
+// "open": its own session, stdin from /dev/null, not waited for. A Windows program name
+// ("QoripPanel.exe") is mapped to the file of its folder. The pid, or -1 when it could
+// not be started.
+int StartDetached(const std::string& program, const std::string& parameters, bool hidden = false);
+
+// Opens a web address or a folder with the desktop's opener. Without a desktop the
+// request is recorded as one line in RecordedOpensPath(). False when neither happened.
+bool OpenDocument(const std::string& target);
+std::string RecordedOpensPath();
+
+// Test double: a non-zero return makes the operation fail as with that errno.
+enum class Op { Snapshot, Owner, Kill, Start };
+using FaultHook = std::function<int(Op, int pid)>;
+void SetFaultHook(FaultHook hook);
 
 }  // namespace platform::process

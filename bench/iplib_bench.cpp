@@ -1,0 +1,158 @@
+// The service's hot path: address lookups in a large IP library, and turning a large
+// request log into daily-log lines. Prints figures; asserts nothing.
+//   iplib_bench [ranges] [lines]
+#include <time.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/fs.h"
+#include "service/ip_vector.h"
+#include "service/request_log.h"
+
+namespace fs = platform::fs;
+
+namespace {
+
+double Seconds() {
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+// Mostly disjoint ranges in address order, as a real library is, with a share of
+// later, narrower ranges that overlap earlier ones.
+std::string MakeLibrary(int ranges, std::mt19937& gen) {
+  std::string text;
+  text.reserve(static_cast<size_t>(ranges) * 32);
+  uint64_t step = 0xFFFFFFFFULL / static_cast<uint64_t>(ranges);
+  std::uniform_int_distribution<int> country(0, 154), province(1001, 1034), coin(0, 19);
+  char buf[96];
+  for (int i = 0; i < ranges; ++i) {
+    uint64_t first = static_cast<uint64_t>(i) * step;
+    uint64_t span = step - 1 - gen() % (step / 4 + 1);
+    if (coin(gen) == 0 && i > 0) {
+      first -= step / 2;  // reaches into the previous range
+      span = step / 4;
+    }
+    int c = country(gen);
+    int p = c == 154 ? province(gen) : 0;
+    std::snprintf(buf, sizeof buf, "%llu|%llu|%d|%d|0*", static_cast<unsigned long long>(first),
+                  static_cast<unsigned long long>(span), c, p);
+    text += buf;
+  }
+  return text;
+}
+
+std::string MakeRequestLog(int lines, std::mt19937& gen) {
+  std::string text;
+  text.reserve(static_cast<size_t>(lines) * 110);
+  std::uniform_int_distribution<int> byte(0, 255), kind(0, 9);
+  char buf[256];
+  for (int i = 0; i < lines; ++i) {
+    int k = kind(gen);
+    const char* tail = k < 8 ? "~area~" : (k == 8 ? "~state~" : "-");
+    std::snprintf(buf, sizeof buf,
+                  "2026-12-9 10:%d:%d\t区域\t阻止访问\t<ipstart>%d.%d.%d.%d<ipend>\t%s\twww.example.com/index.asp?id=%d\n",
+                  i / 60 % 60, i % 60, byte(gen), byte(gen), byte(gen), byte(gen), tail, i);
+    text += buf;
+  }
+  return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int ranges = argc > 1 ? std::atoi(argv[1]) : 300000;
+  int lines = argc > 2 ? std::atoi(argv[2]) : 1000000;
+  std::mt19937 gen(20261209);
+
+  // Library and index.
+  std::string library = MakeLibrary(ranges, gen);
+  CQorIpVector table;
+  double t0 = Seconds();
+  int count = table.Load(library);
+  double loadSeconds = Seconds() - t0;
+  std::printf("library: %d ranges (%.1f MB), load and index %.1f ms, %zu segments\n", count,
+              static_cast<double>(library.size()) / 1e6, loadSeconds * 1e3, table.SegmentCount());
+
+  const int kIndexed = 4000000, kLinear = 2000;
+  std::vector<uint32_t> probes(kIndexed);
+  for (auto& p : probes) p = static_cast<uint32_t>(gen());
+  int country = 0, province = 0;
+  long found = 0;
+  t0 = Seconds();
+  for (uint32_t p : probes) found += table.FindNumber(p, country, province);
+  double indexNs = (Seconds() - t0) * 1e9 / kIndexed;
+  long foundLinear = 0;
+  t0 = Seconds();
+  for (int i = 0; i < kLinear; ++i) foundLinear += table.FindNumberLinear(probes[static_cast<size_t>(i)], country, province);
+  double linearNs = (Seconds() - t0) * 1e9 / kLinear;
+  std::printf("lookup: index %.1f ns, linear scan %.0f ns (%.0fx), hit rate %.0f%%\n", indexNs, linearNs,
+              linearNs / indexNs, 100.0 * static_cast<double>(found) / kIndexed);
+
+  // Lookup from the address text, as the request log asks.
+  std::vector<std::string> texts(100000);
+  for (size_t i = 0; i < texts.size(); ++i) {
+    uint32_t p = probes[i];
+    texts[i] = std::to_string(p >> 24) + "." + std::to_string(p >> 16 & 255) + "." + std::to_string(p >> 8 & 255) +
+               "." + std::to_string(p & 255);
+  }
+  uint32_t sum = 0;
+  t0 = Seconds();
+  for (int round = 0; round < 10; ++round)
+    for (const auto& s : texts) {
+      uint32_t n = 0;
+      CQorIpVector::ParseAddress(s, n);
+      sum += n;
+    }
+  std::printf("parse of a dotted text: %.1f ns (%u)\n", (Seconds() - t0) * 1e9 / (10.0 * static_cast<double>(texts.size())), sum & 1);
+  t0 = Seconds();
+  for (int round = 0; round < 10; ++round)
+    for (const auto& s : texts) found += table.Lookup(s, country, province);
+  std::printf("lookup of a dotted text: %.1f ns\n", (Seconds() - t0) * 1e9 / (10.0 * static_cast<double>(texts.size())));
+
+  // Post-processing in a scratch installation. The fixed waits of a pass run on the
+  // fake clock, so only the work is timed.
+  char tmpl[] = "/tmp/qorbench.XXXXXX";
+  if (!mkdtemp(tmpl)) return 1;
+  std::string prog = std::string(tmpl) + "/prog/";
+  fs::MakeDirs(prog + "iis/log");
+  fs::MakeDirs(prog + "log");
+  fs::WriteFile(prog + "iplib.db", library);
+  std::string requestLog = MakeRequestLog(lines, gen);
+  fs::WriteFile(prog + "iis/log/iis.log", requestLog);
+
+  platform::clock::SetFake(platform::clock::FromLocal(2026, 12, 9, 10, 0, 0));
+  CRequestLog log(prog);
+  t0 = Seconds();
+  int result = log.ProcessPass();
+  double passSeconds = Seconds() - t0;
+  int64_t outSize = fs::FileSize(prog + "log/qor2026-12-09.log");
+  std::printf("post-processing: %d lines (%.1f MB) in %.0f ms: %.2f M lines/s (result %d, %.1f MB out)\n", lines,
+              static_cast<double>(requestLog.size()) / 1e6, passSeconds * 1e3, lines / passSeconds / 1e6, result,
+              static_cast<double>(outSize) / 1e6);
+
+  // The work alone, without the files.
+  t0 = Seconds();
+  StringList transformed = log.TransformBatch(requestLog);
+  double transformSeconds = Seconds() - t0;
+  std::printf("transformation alone: %.0f ms: %.2f M lines/s\n", transformSeconds * 1e3,
+              static_cast<double>(transformed.size()) / transformSeconds / 1e6);
+
+  // The same bytes copied file to file, for comparison.
+  fs::WriteFile(prog + "iis/log/iis.log", requestLog);
+  t0 = Seconds();
+  std::string raw;
+  fs::ReadFile(prog + "iis/log/iis.log", raw);
+  fs::WriteFile(prog + "log/copy.log", raw, true);
+  double copySeconds = Seconds() - t0;
+  std::printf("raw copy: %.0f ms: %.2f M lines/s\n", copySeconds * 1e3, lines / copySeconds / 1e6);
+
+  fs::RemoveTree(tmpl);
+  return 0;
+}

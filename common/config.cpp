@@ -1,0 +1,189 @@
+#include "common/config.h"
+
+#include "common/coding.h"
+#include "common/date_text.h"
+#include "common/gbk.h"
+#include "common/hardware.h"
+#include "common/system_info.h"
+#include "common/tag_text.h"
+#include "common/text_file.h"
+#include "platform/clock.h"
+#include "platform/fs.h"
+
+namespace {
+
+constexpr const char* kConfigFile = "iis/config.db";
+constexpr const char* kApplyFile = "iis/apply.db";
+
+// What a store can decode to: nothing at all, or pairs and markers. Any other text
+// means a wrong key or a damaged file, and must never be taken for an empty store.
+bool IsStoreText(const std::string& coded, const std::string& plain) {
+  if (plain.empty()) return coded.empty();
+  // A decoded 0 byte ends the text early; a whole store decodes to every pair.
+  if (plain.size() * 2 + 1 < coded.size()) return false;
+  return plain.front() == '<' && plain.back() == '>';
+}
+
+}  // namespace
+
+CConfig::CConfig(Build build) : m_build(build) {}
+
+CConfig::~CConfig() = default;
+
+void CConfig::PrepareLocked() {
+  if (m_moduleDir.empty()) m_moduleDir = GetModuleDir();
+  if (m_path.size() < 3) m_path = m_moduleDir + kConfigFile;
+}
+
+uint32_t CConfig::EnsureKey() {
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_key != 0) return m_key;
+  }
+  // Derived without the lock: deriving pumps messages, whose handlers may read the store.
+  const uint32_t key = TextToKey(CHardware().GetMachineKeyText(m_build));
+  std::lock_guard<std::mutex> lock(m_mutex);
+  if (m_key == 0) m_key = key;
+  return m_key;
+}
+
+int CConfig::Load() {
+  const uint32_t key = EnsureKey();
+  std::string path;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    PrepareLocked();
+    path = m_path;
+  }
+
+  if (m_build != Build::Service && !platform::fs::IsFile(path)) {
+    WriteTextFile(path, "");
+    platform::clock::Sleep(100);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_text.clear();
+    m_loaded = true;
+    return 1;
+  }
+
+  // Read outside the lock: the panel's read may show a message box.
+  std::string coded;
+  std::string plain;
+  bool ok = ReadTextFile(path, coded, m_build == Build::Service ? Build::Service : Build::Panel) != 0;
+  if (ok) {
+    plain = DecodeText(key, coded, false);
+    ok = IsStoreText(coded, plain);
+  }
+  std::lock_guard<std::mutex> lock(m_mutex);
+  if (!ok) {
+    m_loaded = false;
+    // The service goes on with the store it had; the panel starts from nothing.
+    if (m_build != Build::Service || m_text.empty()) m_text = kConfigEndMarker;
+    return 0;
+  }
+  if (!gbk::EndsWith(plain, kConfigEndMarker)) plain += kConfigEndMarker;
+  m_text = plain;
+  m_loaded = true;
+  return 1;
+}
+
+int CConfig::Save() {
+  std::lock_guard<std::mutex> saving(m_saveMutex);
+  std::string coded;
+  std::string path;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_text.size() < 10 || !m_loaded) return 0;
+    if (!gbk::EndsWith(m_text, kConfigEndMarker)) m_text += kConfigEndMarker;
+    PrepareLocked();  // the key was fixed by the load
+    coded = EncodeText(m_key, m_text);
+    path = m_path;
+  }
+  if (platform::fs::ReplaceFile(path, coded) != platform::fs::kOk) return 0;
+  WriteApplyStamp();
+  return 1;
+}
+
+int CConfig::WriteApplyStamp() {
+  std::string dir;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_moduleDir.empty()) m_moduleDir = GetModuleDir();
+    dir = m_moduleDir;
+  }
+  return platform::fs::ReplaceFile(dir + kApplyFile, GetNowText()) == platform::fs::kOk ? 1 : 0;
+}
+
+std::string CConfig::GetValue(const char* tag) const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return GetTagValue(m_text, OpenTag(tag), CloseTag(tag));
+}
+
+void CConfig::SetValue(const char* tag, const std::string& value) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  SetTagValue(m_text, value, OpenTag(tag), CloseTag(tag));
+}
+
+std::string CConfig::GetSystem() const { return GetValue(kTagSystem); }
+void CConfig::SetSystem(const std::string& value) { SetValue(kTagSystem, value); }
+std::string CConfig::GetSystemVersion() const { return GetValue(kTagSystemVersion); }
+void CConfig::SetSystemVersion(const std::string& value) { SetValue(kTagSystemVersion, value); }
+std::string CConfig::GetShowPanel() const { return GetValue(kTagShowPanel); }
+void CConfig::SetShowPanel(const std::string& value) { SetValue(kTagShowPanel, value); }
+std::string CConfig::GetRuleData() const { return GetValue(kTagRuleData); }
+void CConfig::SetRuleData(const std::string& value) { SetValue(kTagRuleData, value); }
+std::string CConfig::GetLogOn() const { return GetValue(kTagLogOn); }
+void CConfig::SetLogOn(const std::string& value) { SetValue(kTagLogOn, value); }
+std::string CConfig::GetLogDelDays() const { return GetValue(kTagLogDelDays); }
+void CConfig::SetLogDelDays(const std::string& value) { SetValue(kTagLogDelDays, value); }
+
+std::string CConfig::JoinRuleList(const StringList& rules) {
+  std::string joined;
+  for (const std::string& rule : rules) {
+    joined += gbk::Replaced(rule, kRuleSeparator, "");
+    joined += kRuleSeparator;
+  }
+  return joined;
+}
+
+int CConfig::SetDefaults() {
+  SetLogDelDays("0");
+  SetLogOn("1");
+  SetShowPanel("1");
+  return 1;
+}
+
+uint32_t CConfig::GetKey() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_key;
+}
+
+void CConfig::SetKey(uint32_t key) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_key = key;
+}
+
+void CConfig::SetModuleDir(const std::string& dir) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_moduleDir = dir;
+}
+
+std::string CConfig::GetPath() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  if (m_path.size() >= 3) return m_path;
+  return (m_moduleDir.empty() ? GetModuleDir() : m_moduleDir) + kConfigFile;
+}
+
+void CConfig::SetPath(const std::string& path) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_path = path;
+}
+
+std::string CConfig::GetText() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_text;
+}
+
+void CConfig::SetText(const std::string& text) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_text = text;
+}

@@ -1,0 +1,95 @@
+#pragma once
+// The configuration store: one tagged text, kept in iis/config.db in coded form under
+// the machine-bound key. The panel reads and writes it; the service only reads it.
+// Getters return copies and every operation takes the store's lock, so threads may
+// reload and read at the same time.
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "common/build.h"
+
+// Tags of the store, in the order a new store receives them.
+inline constexpr const char* kTagSystem = "KeySystem";
+inline constexpr const char* kTagSystemVersion = "KeySystemVersion";
+inline constexpr const char* kTagShowPanel = "KeyShowPanel";
+inline constexpr const char* kTagRuleData = "KeyRuleData";
+inline constexpr const char* kTagLogOn = "KeyLogOn";
+inline constexpr const char* kTagLogDelDays = "KeyLogDelDays";
+
+// Ends the store's text; a text may hold more of them between pairs.
+inline constexpr const char* kConfigEndMarker = "<0>";
+// Separator after every rule of <KeyRuleData>.
+inline constexpr const char* kRuleSeparator = "|||||";
+
+class CConfig {
+ public:
+  // The service build never creates the file and reads it without retry or message.
+  explicit CConfig(Build build = Build::Panel);
+  virtual ~CConfig();
+  CConfig(const CConfig&) = delete;
+  CConfig& operator=(const CConfig&) = delete;
+
+  // 1 read (panel: or created empty when missing), 0 not read. A text that decodes
+  // to something neither empty nor tagged (wrong key, damaged file) is not read.
+  // After a failure the panel holds "<0>"; the service keeps what it had.
+  int Load();
+  // 1 saved, 0 refused: a text shorter than 10 characters, no successful Load yet,
+  // or a failed write (the old file stays and no stamp is written).
+  int Save();
+  // iis/apply.db := the now text; 1 written, 0 not.
+  int WriteApplyStamp();
+
+  std::string GetSystem() const;
+  void SetSystem(const std::string& value);
+  std::string GetSystemVersion() const;
+  void SetSystemVersion(const std::string& value);
+  std::string GetShowPanel() const;
+  void SetShowPanel(const std::string& value);
+  std::string GetRuleData() const;
+  void SetRuleData(const std::string& value);
+  std::string GetLogOn() const;
+  void SetLogOn(const std::string& value);
+  std::string GetLogDelDays() const;
+  void SetLogDelDays(const std::string& value);
+
+  // Every "|||||" inside an entry removed, each entry followed by "|||||".
+  static std::string JoinRuleList(const StringList& rules);
+  // Log days "0", logging on, tray icon shown (memory only). Returns 1.
+  int SetDefaults();
+
+  // The key of the file; derived from the machine key text on the first Load when 0.
+  uint32_t GetKey() const;
+  void SetKey(uint32_t key);
+  // Program folder (trailing '/'); GetModuleDir() until set.
+  void SetModuleDir(const std::string& dir);
+  // Path of the store; program folder + "iis/config.db" until set.
+  std::string GetPath() const;
+  void SetPath(const std::string& path);
+  // The whole plain text.
+  std::string GetText() const;
+  void SetText(const std::string& text);
+
+  // Rule editing state of the rule list page and the rule editor (window thread only).
+  StringList m_listRules;
+  std::string m_strEditRule;
+  std::string m_strEditName;
+  int m_nEditIndex = -1;
+
+ private:
+  std::string GetValue(const char* tag) const;
+  void SetValue(const char* tag, const std::string& value);
+  // Fills the paths when still unset; the caller holds m_mutex.
+  void PrepareLocked();
+  // The key, derived from the machine key text when still 0.
+  uint32_t EnsureKey();
+
+  const Build m_build;
+  mutable std::mutex m_mutex;  // text, key, paths, loaded flag
+  std::mutex m_saveMutex;      // one save at a time
+  std::string m_text;
+  uint32_t m_key = 0;
+  std::string m_path;
+  std::string m_moduleDir;
+  bool m_loaded = false;
+};

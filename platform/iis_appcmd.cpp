@@ -1,0 +1,84 @@
+#include "platform/iis_appcmd.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <thread>  // std::chrono clocks; <chrono> itself has a literal with no GBK form
+#include <vector>
+
+#include "platform/process.h"
+
+extern char** environ;
+
+namespace platform::iis {
+
+AppcmdRun RunAppcmd(const std::string& program, const std::string& parameters, long long timeoutMs) {
+  AppcmdRun run;
+  std::vector<std::string> all{program};
+  for (auto& a : process::SplitCommandLine(parameters)) all.push_back(std::move(a));
+  std::vector<char*> argv;
+  for (auto& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) return run;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+  pid_t pid = 0;
+  int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  if (rc != 0) {
+    close(fds[0]);
+    return run;
+  }
+  run.started = true;
+
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+  auto remainingMs = [&] {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return left.count() < 0 ? 0 : static_cast<int>(left.count());
+  };
+  bool open = true;
+  while (open) {
+    pollfd p{fds[0], POLLIN, 0};
+    int ready = poll(&p, 1, remainingMs());
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) break;  // deadline
+    char buf[4096];
+    ssize_t n = read(fds[0], buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) open = false;
+    else run.output.append(buf, static_cast<size_t>(n));
+  }
+  close(fds[0]);
+
+  int status = 0;
+  for (;;) {
+    pid_t r = waitpid(pid, &status, WNOHANG);
+    if (r == pid) break;
+    if (r < 0 && errno != EINTR) return run;
+    if (remainingMs() == 0) {
+      // A tool that hangs must not hang its caller.
+      kill(pid, SIGKILL);
+      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+      run.timedOut = true;
+      return run;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  if (WIFEXITED(status)) {
+    run.exited = true;
+    run.exitCode = WEXITSTATUS(status);
+  }
+  return run;
+}
+
+}  // namespace platform::iis

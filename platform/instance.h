@@ -1,0 +1,31 @@
+#pragma once
+// Single instances in place of named semaphores and mutexes: a lock per name in
+// <machine root>/ipc/, held for the life of the process (the kernel drops it when the
+// process ends; children never inherit it), and a local channel through which a
+// later start asks the holder to come forward.
+#include <functional>
+#include <string>
+
+namespace platform::instance {
+
+enum class Claim {
+  Acquired,  // this process now holds the name
+  Taken,     // another process, or an earlier claim of this one, holds it
+  Failed,    // the lock file cannot be opened
+};
+
+// Takes the name for the rest of the process's life.
+Claim ClaimInstance(const std::string& name);
+
+// While this process holds name, every later start that asks brings onComeForward to
+// run, on a listener thread of its own (a window must post to its UI thread from
+// there). False when name is not held here or the channel cannot be opened.
+bool ListenForComeForward(const std::string& name, std::function<void()> onComeForward);
+
+// Asks the holder of name to come forward; true when it has done so within waitMs.
+bool AskComeForward(const std::string& name, int waitMs = 2000);
+
+// Gives name up before the process ends (and stops its listener).
+void ReleaseInstance(const std::string& name);
+
+}  // namespace platform::instance

@@ -1,0 +1,191 @@
+// The process table of the machine from /proc, owners and ending a process.
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+
+#include "platform/process.h"
+
+namespace platform::process {
+
+namespace {
+
+std::mutex g_hookMutex;
+FaultHook g_hook;
+std::atomic<bool> g_hasHook{false};
+
+int Fault(Op op, int pid) {
+  if (!g_hasHook.load(std::memory_order_acquire)) return 0;
+  std::lock_guard<std::mutex> lock(g_hookMutex);
+  return g_hook ? g_hook(op, pid) : 0;
+}
+
+std::string ProcPath(int pid, const char* leaf) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "/proc/%d/%s", pid, leaf);
+  return buf;
+}
+
+bool ReadSmall(const std::string& path, std::string& out) {
+  out.clear();
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char buf[4096];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    out.append(buf, static_cast<size_t>(n));
+    if (out.size() > (1u << 16)) break;
+  }
+  ::close(fd);
+  return true;
+}
+
+struct Status {
+  char state = '?';
+  int parentPid = 0;
+  long uid = -1;  // effective: the identity the process acts with
+};
+
+bool ReadStatus(int pid, Status& st) {
+  std::string text;
+  if (!ReadSmall(ProcPath(pid, "status"), text) || text.empty()) return false;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    pos = end + 1;
+    auto field = [&](const char* key) -> const char* {
+      size_t n = std::char_traits<char>::length(key);
+      return line.compare(0, n, key) == 0 ? line.c_str() + n : nullptr;
+    };
+    if (const char* v = field("State:")) {
+      while (*v == ' ' || *v == '\t') ++v;
+      st.state = *v;
+    } else if (const char* v = field("PPid:")) {
+      st.parentPid = std::atoi(v);
+    } else if (const char* v = field("Uid:")) {
+      char* rest = nullptr;
+      std::strtol(v, &rest, 10);  // real
+      st.uid = std::strtol(rest, nullptr, 10);
+    }
+  }
+  return true;
+}
+
+std::string BaseName(const std::string& path) {
+  auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ExeName(int pid) {
+  std::string link = ProcPath(pid, "exe");
+  char buf[4096];
+  ssize_t n = ::readlink(link.c_str(), buf, sizeof buf);
+  if (n > 0 && static_cast<size_t>(n) < sizeof buf) {
+    std::string target(buf, static_cast<size_t>(n));
+    const std::string deleted = " (deleted)";
+    if (target.size() > deleted.size() && target.compare(target.size() - deleted.size(), deleted.size(), deleted) == 0)
+      target.resize(target.size() - deleted.size());
+    return BaseName(target);
+  }
+  // Another account's process (or a kernel thread): the short name, completed from
+  // argv[0] when the kernel cut it.
+  std::string comm;
+  ReadSmall(ProcPath(pid, "comm"), comm);
+  while (!comm.empty() && comm.back() == '\n') comm.pop_back();
+  if (comm.size() >= 15) {
+    std::string cmdline;
+    if (ReadSmall(ProcPath(pid, "cmdline"), cmdline) && !cmdline.empty()) {
+      std::string argv0 = BaseName(cmdline.substr(0, cmdline.find('\0')));
+      if (argv0.compare(0, comm.size(), comm) == 0) return argv0;
+    }
+  }
+  return comm;
+}
+
+std::string UserName(long uid) {
+  if (uid < 0) return "";
+  std::vector<char> buf(1024);
+  for (;;) {
+    struct passwd pw;
+    struct passwd* res = nullptr;
+    int rc = getpwuid_r(static_cast<uid_t>(uid), &pw, buf.data(), buf.size(), &res);
+    if (rc == ERANGE && buf.size() < (1u << 20)) {
+      buf.resize(buf.size() * 2);
+      continue;
+    }
+    return rc == 0 && res ? std::string(res->pw_name) : std::string();
+  }
+}
+
+bool IsRunning(const Status& st) { return st.state != 'Z' && st.state != 'X' && st.state != 'x'; }
+
+}  // namespace
+
+void SetFaultHook(FaultHook hook) {
+  std::lock_guard<std::mutex> lock(g_hookMutex);
+  g_hook = std::move(hook);
+  g_hasHook.store(static_cast<bool>(g_hook), std::memory_order_release);
+}
+
+bool Snapshot(std::vector<ProcessInfo>& out) {
+  out.clear();
+  if (int e = Fault(Op::Snapshot, 0)) {
+    errno = e;
+    return false;
+  }
+  DIR* d = ::opendir("/proc");
+  if (!d) return false;
+  std::map<long, std::string> owners;
+  while (dirent* e = ::readdir(d)) {
+    char* end = nullptr;
+    long pid = std::strtol(e->d_name, &end, 10);
+    if (*e->d_name < '1' || *e->d_name > '9' || *end || pid <= 0 || pid > 0x7fffffff) continue;
+    Status st;
+    // A process that ended meanwhile simply is not in the snapshot.
+    if (!ReadStatus(static_cast<int>(pid), st) || !IsRunning(st)) continue;
+    ProcessInfo info;
+    info.pid = static_cast<int>(pid);
+    info.parentPid = st.parentPid;
+    info.exeName = ExeName(info.pid);
+    auto it = owners.find(st.uid);
+    if (it == owners.end()) it = owners.emplace(st.uid, UserName(st.uid)).first;
+    info.owner = it->second;
+    out.push_back(std::move(info));
+  }
+  ::closedir(d);
+  std::sort(out.begin(), out.end(), [](const ProcessInfo& a, const ProcessInfo& b) { return a.pid < b.pid; });
+  return true;
+}
+
+int ApplyStartFault() { return Fault(Op::Start, 0); }
+
+std::string ProcessOwner(int pid) {
+  if (pid <= 0 || Fault(Op::Owner, pid)) return "";
+  Status st;
+  if (!ReadStatus(pid, st) || !IsRunning(st)) return "";
+  return UserName(st.uid);
+}
+
+bool Kill(int pid) {
+  if (pid <= 0) return false;
+  if (int e = Fault(Op::Kill, pid)) {
+    errno = e;
+    return false;
+  }
+  return ::kill(static_cast<pid_t>(pid), SIGKILL) == 0;
+}
+
+}  // namespace platform::process

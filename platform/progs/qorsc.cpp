@@ -1,0 +1,255 @@
+// qorsc: the service manager's command-line tool, and the supervisor of a running
+// service ("supervise", started by the manager itself). Names and paths are taken as
+// the OS gives them; display texts cross between UTF-8 and GBK here.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/eventlog.h"
+#include "platform/scm.h"
+#include "platform/scm_supervisor.h"
+#include "platform/textconv.h"
+
+namespace scm = platform::scm;
+namespace ev = platform::eventlog;
+
+namespace {
+
+const char* kUsage =
+    "usage: qorsc <command> ...\n"
+    "  create <name> <image path> [start=auto|demand|disabled] [display=<text>] [description=<text>]\n"
+    "  delete <name>\n"
+    "  start <name> [arguments...]\n"
+    "  stop <name>\n"
+    "  query <name>\n"
+    "  control <name> <code>        (1-255)\n"
+    "  failure <name> [reset=<seconds>] [actions=<type>/<delay ms>/...] [command=<text>]\n"
+    "                               types: none, restart, reboot, run\n"
+    "  qfailure <name>\n"
+    "  list\n"
+    "  boot                         (starts every automatic service)\n"
+    "  events [log]                 (prints the event log, Application by default)\n";
+
+int Fail(const std::string& what, int code) {
+  std::fprintf(stderr, "qorsc: %s: error %d\n", what.c_str(), code);
+  return 1;
+}
+
+const char* StateName(scm::State s) {
+  switch (s) {
+    case scm::State::Stopped: return "STOPPED";
+    case scm::State::StartPending: return "START_PENDING";
+    case scm::State::StopPending: return "STOP_PENDING";
+    case scm::State::Running: return "RUNNING";
+    case scm::State::ContinuePending: return "CONTINUE_PENDING";
+    case scm::State::PausePending: return "PAUSE_PENDING";
+    case scm::State::Paused: return "PAUSED";
+  }
+  return "UNKNOWN";
+}
+
+void PrintStatus(const std::string& name, const scm::Status& s) {
+  std::printf("SERVICE_NAME: %s\n", name.c_str());
+  std::printf("STATE: %u %s\n", static_cast<unsigned>(s.state), StateName(s.state));
+  std::printf("PID: %d\n", s.processId);
+  std::printf("CONTROLS_ACCEPTED: %u\n", s.controlsAccepted);
+  std::printf("WIN32_EXIT_CODE: %u\n", s.win32ExitCode);
+  std::printf("SERVICE_EXIT_CODE: %u\n", s.serviceExitCode);
+  std::printf("CHECKPOINT: %u\n", s.checkPoint);
+  std::printf("WAIT_HINT: %u\n", s.waitHint);
+}
+
+bool TakeOption(const std::string& arg, const char* key, std::string& value) {
+  size_t n = std::strlen(key);
+  if (arg.compare(0, n, key) != 0 || arg.size() <= n || arg[n] != '=') return false;
+  value = arg.substr(n + 1);
+  return true;
+}
+
+bool ParseStartType(const std::string& v, uint32_t& out) {
+  if (v == "auto") out = scm::kAutoStart;
+  else if (v == "demand") out = scm::kDemandStart;
+  else if (v == "disabled") out = scm::kDisabled;
+  else return false;
+  return true;
+}
+
+bool ParseActions(const std::string& text, std::vector<scm::FailureAction>& out) {
+  out.clear();
+  std::vector<std::string> parts;
+  size_t a = 0;
+  for (;;) {
+    size_t b = text.find('/', a);
+    parts.push_back(text.substr(a, b == std::string::npos ? std::string::npos : b - a));
+    if (b == std::string::npos) break;
+    a = b + 1;
+  }
+  if (parts.size() % 2) return false;
+  for (size_t i = 0; i < parts.size(); i += 2) {
+    scm::FailureAction fa;
+    const std::string& t = parts[i];
+    if (t == "none") fa.type = scm::ActionType::None;
+    else if (t == "restart") fa.type = scm::ActionType::Restart;
+    else if (t == "reboot") fa.type = scm::ActionType::Reboot;
+    else if (t == "run") fa.type = scm::ActionType::RunCommand;
+    else return false;
+    char* end = nullptr;
+    fa.delayMs = static_cast<uint32_t>(std::strtoul(parts[i + 1].c_str(), &end, 10));
+    if (parts[i + 1].empty() || *end) return false;
+    out.push_back(fa);
+  }
+  return true;
+}
+
+int OpenOrFail(scm::Manager& mgr, const std::string& name, scm::Service& svc, const std::string& what) {
+  if (int rc = mgr.OpenService(name, svc)) return Fail(what + " " + name, rc);
+  return 0;
+}
+
+int PrintEvents(const std::string& log) {
+  std::vector<ev::Event> events;
+  if (int rc = ev::ReadEvents(events, log)) return Fail("events", rc);
+  for (const auto& e : events) {
+    char when[32] = "";
+    time_t t = e.time;
+    struct tm tmv;
+    if (localtime_r(&t, &tmv)) std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &tmv);
+    std::string line = std::string(when) + "\t" + platform::GbkToUtf8(e.source) + "\t" + ev::TypeName(e.type) + "\t" +
+                       std::to_string(e.category) + "\t" + std::to_string(e.id);
+    for (const auto& s : e.strings) line += "\t" + platform::GbkToUtf8(s);
+    std::printf("%s\n", line.c_str());
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  const std::string cmd = args[0];
+  if (cmd == "supervise") return scm::RunSupervisor(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (cmd == "events") return PrintEvents(args.size() > 1 ? args[1] : "Application");
+
+  scm::Manager mgr;
+  if (int rc = mgr.Open()) return Fail("open manager", rc);
+
+  if (cmd == "list" || cmd == "boot") {
+    if (cmd == "boot") {
+      int rc = mgr.StartAutomaticServices();
+      return rc ? Fail("boot", rc) : 0;
+    }
+    std::vector<std::string> names;
+    mgr.ListServices(names);
+    for (const auto& n : names) std::printf("%s\n", n.c_str());
+    return 0;
+  }
+
+  if (args.size() < 2) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  const std::string name = args[1];
+  scm::Service svc;
+
+  if (cmd == "create") {
+    if (args.size() < 3) {
+      std::fputs(kUsage, stderr);
+      return 2;
+    }
+    scm::Config c;
+    c.name = name;
+    c.imagePath = args[2];
+    c.startType = scm::kDemandStart;
+    for (size_t i = 3; i < args.size(); ++i) {
+      std::string v;
+      if (TakeOption(args[i], "start", v)) {
+        if (!ParseStartType(v, c.startType)) return Fail("create: start type " + v, scm::kInvalidParameter);
+      } else if (TakeOption(args[i], "display", v)) {
+        c.displayName = platform::Utf8ToGbk(v);
+      } else if (TakeOption(args[i], "description", v)) {
+        c.description = platform::Utf8ToGbk(v);
+      } else {
+        return Fail("create: unknown option " + args[i], scm::kInvalidParameter);
+      }
+    }
+    if (int rc = mgr.CreateService(c, &svc)) return Fail("create " + name, rc);
+    std::printf("created %s\n", svc.Name().c_str());
+    return 0;
+  }
+
+  if (int rc = OpenOrFail(mgr, name, svc, cmd)) return rc;
+
+  if (cmd == "delete") {
+    if (int rc = svc.Delete()) return Fail("delete " + name, rc);
+    std::printf("deleted %s\n", svc.Name().c_str());
+    return 0;
+  }
+  if (cmd == "start") {
+    if (int rc = svc.Start(std::vector<std::string>(args.begin() + 2, args.end()))) return Fail("start " + name, rc);
+    scm::Status s;
+    svc.QueryStatus(s);
+    PrintStatus(svc.Name(), s);
+    return 0;
+  }
+  if (cmd == "stop" || cmd == "control") {
+    uint32_t code = scm::kControlStop;
+    if (cmd == "control") {
+      if (args.size() < 3) {
+        std::fputs(kUsage, stderr);
+        return 2;
+      }
+      char* end = nullptr;
+      code = static_cast<uint32_t>(std::strtoul(args[2].c_str(), &end, 10));
+      if (args[2].empty() || *end) return Fail("control: code " + args[2], scm::kInvalidParameter);
+    }
+    scm::Status s;
+    if (int rc = svc.Control(code, &s)) return Fail(cmd + " " + name, rc);
+    PrintStatus(svc.Name(), s);
+    return 0;
+  }
+  if (cmd == "query") {
+    scm::Status s;
+    if (int rc = svc.QueryStatus(s)) return Fail("query " + name, rc);
+    PrintStatus(svc.Name(), s);
+    return 0;
+  }
+  if (cmd == "failure") {
+    scm::FailureActions fa;
+    svc.QueryFailureActions(fa);
+    for (size_t i = 2; i < args.size(); ++i) {
+      std::string v;
+      if (TakeOption(args[i], "reset", v)) {
+        fa.resetPeriodSec = static_cast<uint32_t>(std::strtoul(v.c_str(), nullptr, 10));
+      } else if (TakeOption(args[i], "actions", v)) {
+        if (!ParseActions(v, fa.actions)) return Fail("failure: actions " + v, scm::kInvalidParameter);
+      } else if (TakeOption(args[i], "command", v)) {
+        fa.command = v;
+      } else {
+        return Fail("failure: unknown option " + args[i], scm::kInvalidParameter);
+      }
+    }
+    if (int rc = svc.ChangeFailureActions(fa)) return Fail("failure " + name, rc);
+    std::printf("failure actions of %s changed\n", svc.Name().c_str());
+    return 0;
+  }
+  if (cmd == "qfailure") {
+    scm::FailureActions fa;
+    if (int rc = svc.QueryFailureActions(fa)) return Fail("qfailure " + name, rc);
+    std::printf("SERVICE_NAME: %s\nRESET_PERIOD: %u\nCOMMAND: %s\n", svc.Name().c_str(), fa.resetPeriodSec,
+                fa.command.c_str());
+    static const char* types[] = {"none", "restart", "reboot", "run"};
+    for (const auto& a : fa.actions)
+      std::printf("ACTION: %s/%u\n", types[static_cast<unsigned>(a.type) & 3], a.delayMs);
+    return 0;
+  }
+  std::fputs(kUsage, stderr);
+  return 2;
+}

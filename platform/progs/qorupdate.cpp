@@ -1,0 +1,214 @@
+// Stand-in for the update web endpoint: a small HTTP/1.0 server on 127.0.0.1 that
+// answers the IP-library request, the version check and the notice list from the
+// files it is given. For tests and the demo only.
+//
+//   qorupdate [--port N] [--port-file FILE] [--iplib FILE] [--iplib-time TEXT]
+//             [--iplib-error TEXT] [--version-reply FILE] [--notice-reply FILE]
+//             [--status CODE] [--log FILE] [--idle-timeout SECONDS]
+//
+// Port 0 picks a free port; the port is printed ("port N") and written to the port
+// file. Files are read again for every request, so a test may change them while the
+// server runs. It ends on SIGTERM or SIGINT, or after the idle timeout (default 120 s)
+// without a request.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "common/update_endpoint.h"
+#include "platform/fs.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnSignal(int) { g_stop = 1; }
+
+struct Settings {
+  int port = 0;
+  std::string portFile;
+  std::string ipLibFile;
+  std::string ipLibTime = "2024-01-01 00:00:00";
+  std::string ipLibError;
+  std::string versionFile;
+  std::string noticeFile;
+  int status = 200;
+  std::string logFile;
+  int idleSeconds = 120;
+};
+
+bool ParseArgs(int argc, char** argv, Settings& s) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string opt = argv[i];
+    if (i + 1 >= argc) {
+      std::fprintf(stderr, "qorupdate: %s needs a value\n", opt.c_str());
+      return false;
+    }
+    const std::string value = argv[++i];
+    if (opt == "--port") {
+      s.port = std::atoi(value.c_str());
+    } else if (opt == "--port-file") {
+      s.portFile = value;
+    } else if (opt == "--iplib") {
+      s.ipLibFile = value;
+    } else if (opt == "--iplib-time") {
+      s.ipLibTime = value;
+    } else if (opt == "--iplib-error") {
+      s.ipLibError = value;
+    } else if (opt == "--version-reply") {
+      s.versionFile = value;
+    } else if (opt == "--notice-reply") {
+      s.noticeFile = value;
+    } else if (opt == "--status") {
+      s.status = std::atoi(value.c_str());
+    } else if (opt == "--log") {
+      s.logFile = value;
+    } else if (opt == "--idle-timeout") {
+      s.idleSeconds = std::atoi(value.c_str());
+    } else {
+      std::fprintf(stderr, "qorupdate: unknown option %s\n", opt.c_str());
+      return false;
+    }
+  }
+  if (s.port < 0 || s.port > 65535 || s.status < 100 || s.status > 999 || s.idleSeconds < 1) {
+    std::fprintf(stderr, "qorupdate: bad port, status or idle timeout\n");
+    return false;
+  }
+  return true;
+}
+
+const char* StatusText(int status) {
+  switch (status) {
+    case 200: return "OK";
+    case 404: return "Not Found";
+    case 500: return "Internal Server Error";
+    default: return "Status";
+  }
+}
+
+// The body for a request path; false when nothing is served there.
+bool BuildBody(const Settings& s, const std::string& path, std::string& body) {
+  namespace fs = platform::fs;
+  if (path == endpoint::IpLibPath()) {
+    std::string code;
+    if (s.ipLibFile.empty() || fs::ReadFile(s.ipLibFile, code) != fs::kOk) return false;
+    body = endpoint::IpLibReply(s.ipLibTime, code, s.ipLibError);
+    return true;
+  }
+  if (path == endpoint::UpdatePath()) {
+    return !s.versionFile.empty() && fs::ReadFile(s.versionFile, body) == fs::kOk;
+  }
+  if (path == endpoint::NoticePath()) {
+    return !s.noticeFile.empty() && fs::ReadFile(s.noticeFile, body) == fs::kOk;
+  }
+  return false;
+}
+
+void SendAll(int fd, const std::string& data) {
+  size_t sent = 0;
+  while (sent < data.size()) {
+    const ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    sent += size_t(n);
+  }
+}
+
+void Serve(const Settings& s, int fd) {
+  timeval tv{2, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+  std::string request;
+  char buf[2048];
+  while (request.find("\r\n\r\n") == std::string::npos && request.find("\n\n") == std::string::npos &&
+         request.size() < 16384) {
+    const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+    if (n < 0 && errno == EINTR && !g_stop) continue;
+    if (n <= 0) break;
+    request.append(buf, size_t(n));
+  }
+  const std::string line = request.substr(0, request.find_first_of("\r\n"));
+  const size_t sp1 = line.find(' ');
+  const size_t sp2 = sp1 == std::string::npos ? std::string::npos : line.find(' ', sp1 + 1);
+  std::string body;
+  int status = 400;
+  if (sp1 != std::string::npos && line.compare(0, sp1, "GET") == 0) {
+    const std::string target = line.substr(sp1 + 1, sp2 == std::string::npos ? std::string::npos : sp2 - sp1 - 1);
+    if (!s.logFile.empty()) platform::fs::WriteFile(s.logFile, "GET " + target + "\n", true);
+    if (BuildBody(s, target.substr(0, target.find('?')), body)) {
+      status = s.status;
+    } else {
+      status = 404;
+      body = "not found";
+    }
+  }
+  std::string head = "HTTP/1.0 " + std::to_string(status) + " " + StatusText(status) + "\r\n";
+  head += "Content-Type: text/html; charset=gbk\r\n";
+  head += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+  head += "Connection: close\r\n\r\n";
+  SendAll(fd, head + body);
+  ::shutdown(fd, SHUT_WR);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Settings s;
+  if (!ParseArgs(argc, argv, s)) return 2;
+
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigemptyset(&sa.sa_mask);
+  ::sigaction(SIGTERM, &sa, nullptr);
+  ::sigaction(SIGINT, &sa, nullptr);
+
+  const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (listener < 0) {
+    std::perror("qorupdate: socket");
+    return 1;
+  }
+  const int yes = 1;
+  ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(uint16_t(s.port));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listener, 16) != 0) {
+    std::perror("qorupdate: bind");
+    return 1;
+  }
+  socklen_t len = sizeof addr;
+  ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+  const int port = ntohs(addr.sin_port);
+  std::printf("port %d\n", port);
+  std::fflush(stdout);
+  if (!s.portFile.empty() && platform::fs::ReplaceFile(s.portFile, std::to_string(port)) != platform::fs::kOk) {
+    std::fprintf(stderr, "qorupdate: cannot write %s\n", s.portFile.c_str());
+    return 1;
+  }
+
+  while (!g_stop) {
+    pollfd p{listener, POLLIN, 0};
+    const int r = ::poll(&p, 1, s.idleSeconds * 1000);
+    if (r == 0) break;
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      std::perror("qorupdate: poll");
+      return 1;
+    }
+    const int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) continue;
+    Serve(s, fd);
+    ::close(fd);
+  }
+  ::close(listener);
+  return 0;
+}

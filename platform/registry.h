@@ -1,0 +1,81 @@
+#pragma once
+// HKEY_LOCAL_MACHINE as one hive file under the machine root. Key paths are
+// backslash-separated GBK texts relative to the hive ("SYSTEM\CurrentControlSet\Services");
+// key and value names are compared without regard to case and keep the case they
+// were created with. Every call reads the hive under a file lock and every change
+// replaces the file atomically, so several processes may use it at once.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace platform::registry {
+
+// Windows error codes the callers test for.
+enum : int {
+  kOk = 0,
+  kFileNotFound = 2,     // key or value missing
+  kAccessDenied = 5,     // the hive cannot be read or written
+  kInvalidHandle = 6,    // a key that was never opened
+  kInvalidData = 13,     // a value of another type than asked for
+  kInvalidParameter = 87,
+  kKeyDeleted = 1018,    // the key was deleted after it was opened
+};
+
+enum class ValueType : uint32_t { String = 1, ExpandString = 2, Binary = 3, Dword = 4 };
+
+struct Value {
+  std::string name;
+  ValueType type = ValueType::String;
+  // Strings without their terminating zero; a DWORD as 4 little-endian bytes.
+  std::string data;
+};
+
+// An open key: a path that existed when it was opened. Cheap to copy; nothing to close.
+class Key {
+ public:
+  Key() = default;
+  bool IsOpen() const { return m_open; }
+  // The path as stored (the stored case of every level).
+  const std::string& Path() const { return m_path; }
+  void Close() { m_open = false; m_path.clear(); }
+
+  int QueryValue(const std::string& name, Value& out) const;
+  // String or expand-string; kInvalidData for other types.
+  int QueryString(const std::string& name, std::string& out) const;
+  int QueryDword(const std::string& name, uint32_t& out) const;
+  int SetString(const std::string& name, const std::string& value, bool expand = false) const;
+  int SetDword(const std::string& name, uint32_t value) const;
+  int SetBinary(const std::string& name, const std::string& bytes) const;
+  int SetValue(const Value& value) const;
+  int DeleteValue(const std::string& name) const;
+  // Values and direct subkeys in the order they were created.
+  int ListValues(std::vector<Value>& out) const;
+  int ListSubKeys(std::vector<std::string>& out) const;
+
+ private:
+  friend int OpenKey(const std::string&, Key&);
+  friend int CreateKey(const std::string&, Key&, bool*);
+  bool m_open = false;
+  std::string m_path;
+};
+
+// 0, or 2 when the key does not exist.
+int OpenKey(const std::string& path, Key& out);
+// Opens the key, making every missing level; created tells whether it was new.
+int CreateKey(const std::string& path, Key& out, bool* created = nullptr);
+bool KeyExists(const std::string& path);
+// A key with no subkeys (kAccessDenied when it has some, as on Windows).
+int DeleteKey(const std::string& path);
+// A key and everything below it.
+int DeleteTree(const std::string& path);
+
+// The hive file of the current machine root.
+std::string HivePath();
+
+// Test double: a non-zero return makes the read or the write of the hive fail with it.
+enum class Op { Read, Write };
+using FaultHook = std::function<int(Op)>;
+void SetFaultHook(FaultHook hook);
+
+}  // namespace platform::registry

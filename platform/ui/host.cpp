@@ -1,0 +1,42 @@
+#include "platform/ui/host.h"
+
+#include <atomic>
+
+#include "platform/ui/dialog.h"
+
+namespace ui {
+
+namespace {
+std::atomic<Host*> g_host{nullptr};
+}
+
+Host* CurrentHost() { return g_host.load(std::memory_order_acquire); }
+void SetCurrentHost(Host* host) { g_host.store(host, std::memory_order_release); }
+
+int TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner) {
+  Host* h = CurrentHost();
+  return h ? h->TrackPopupMenu(popup, screen, owner) : 0;
+}
+
+bool ShellOpen(const std::string& file, const std::string& parameters, const std::string& verb, bool show) {
+  Host* h = CurrentHost();
+  return h ? h->ShellOpen(file, parameters, verb, show) : false;
+}
+
+bool PostToUiThread(std::function<void()> fn) {
+  Host* h = CurrentHost();
+  if (!h) return false;
+  h->Post(std::move(fn));
+  return true;
+}
+
+Point CursorPos() {
+  Host* h = CurrentHost();
+  return h ? h->CursorPos() : Point{};
+}
+
+void PostQuit(int code) {
+  if (Host* h = CurrentHost()) h->PostQuit(code);
+}
+
+}  // namespace ui

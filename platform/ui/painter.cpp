@@ -1,0 +1,26 @@
+#include "platform/ui/painter.h"
+
+#include "common/gbk.h"
+
+namespace ui {
+
+std::string StripPrefix(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size();) {
+    size_t w = gbk::CharWidth(s, i);
+    if (w == 1 && s[i] == '&') {
+      if (i + 1 < s.size() && s[i + 1] == '&') {
+        out += '&';
+        i += 2;
+      } else {
+        ++i;
+      }
+      continue;
+    }
+    out.append(s, i, w);
+    i += w;
+  }
+  return out;
+}
+
+}  // namespace ui

@@ -1,0 +1,413 @@
+#include "service/ip_vector.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <queue>
+#include <string_view>
+
+#include "common/gbk.h"
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+// The integer that truncating x toward zero gives, reduced to its low 32 bits.
+uint32_t LowBits(double x) {
+  if (!std::isfinite(x)) return 0;
+  double t = std::trunc(x);
+  if (std::fabs(t) < 9.2e18) return static_cast<uint32_t>(static_cast<int64_t>(t));
+  double r = std::fmod(t, 4294967296.0);
+  if (r < 0) r += 4294967296.0;
+  return static_cast<uint32_t>(r);
+}
+
+// Decimal (or hex) number with an optional fraction and exponent, as atof reads it:
+// leading blanks skipped, trailing text ignored, nothing readable gives 0.
+double ReadNumber(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size() && IsBlank(s[i])) ++i;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+    negative = s[i] == '-';
+    ++i;
+  }
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) return 0;
+  std::chars_format format = std::chars_format::general;
+  if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+    format = std::chars_format::hex;
+    i += 2;
+  }
+  double value = 0;
+  auto r = std::from_chars(s.data() + i, s.data() + s.size(), value, format);
+  if (r.ec != std::errc()) {
+    // Out of range still has a sign and a size worth keeping.
+    if (r.ec == std::errc::result_out_of_range) return negative ? -HUGE_VAL : HUGE_VAL;
+    return 0;
+  }
+  return negative ? -value : value;
+}
+
+// Leading decimal digits as a signed integer, as atoi reads them (saturating).
+int32_t ReadInteger(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size() && IsBlank(s[i])) ++i;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+    negative = s[i] == '-';
+    ++i;
+  }
+  int64_t v = 0;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+    v = v * 10 + (s[i] - '0');
+    if (v > 2147483648LL) v = 2147483648LL;
+  }
+  if (negative) v = -v;
+  if (v > 2147483647LL) v = 2147483647LL;
+  return static_cast<int32_t>(v);
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// One part of a numbers-and-dots address: decimal, octal (leading 0) or hex (0x).
+bool ReadAddressPart(std::string_view s, uint64_t& out) {
+  if (s.empty()) return false;
+  unsigned base = 10;
+  if (s.size() >= 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+    base = 16;
+    s.remove_prefix(2);
+    if (s.empty()) return false;
+  } else if (s.size() >= 2 && s[0] == '0') {
+    base = 8;
+    s.remove_prefix(1);
+  }
+  uint64_t v = 0;
+  for (char c : s) {
+    unsigned d;
+    if (c >= '0' && c <= '9') d = static_cast<unsigned>(c - '0');
+    else if (c >= 'a' && c <= 'f') d = static_cast<unsigned>(c - 'a' + 10);
+    else if (c >= 'A' && c <= 'F') d = static_cast<unsigned>(c - 'A' + 10);
+    else return false;
+    if (d >= base) return false;
+    v = v * base + d;
+    if (v > 0xFFFFFFFFULL) return false;
+  }
+  out = v;
+  return true;
+}
+
+// The common shape, four decimal parts without leading zeros, in one loop.
+bool ParsePlainDottedQuad(std::string_view s, uint32_t& number) {
+  uint32_t v = 0, part = 0;
+  int dots = 0, digits = 0;
+  for (char c : s) {
+    if (c >= '0' && c <= '9') {
+      if (digits == 1 && part == 0) return false;  // leading zero: octal
+      part = part * 10 + static_cast<uint32_t>(c - '0');
+      if (++digits > 3) return false;
+    } else if (c == '.' && digits > 0 && dots < 3) {
+      if (part > 255) return false;
+      v = (v << 8) | part;
+      part = 0;
+      digits = 0;
+      ++dots;
+    } else {
+      return false;
+    }
+  }
+  if (dots != 3 || digits == 0 || part > 255) return false;
+  number = (v << 8) | part;
+  return true;
+}
+
+bool ParseIpv4(std::string_view s, uint32_t& number) {
+  if (ParsePlainDottedQuad(s, number)) return true;
+  uint64_t parts[4];
+  int count = 0;
+  size_t pos = 0;
+  for (;;) {
+    if (count == 4) return false;
+    size_t dot = s.find('.', pos);
+    std::string_view piece = s.substr(pos, dot == std::string_view::npos ? std::string_view::npos : dot - pos);
+    if (!ReadAddressPart(piece, parts[count])) return false;
+    ++count;
+    if (dot == std::string_view::npos) break;
+    pos = dot + 1;
+  }
+  // The last part fills every byte that the earlier parts leave.
+  static const uint64_t kLastMax[4] = {0xFFFFFFFFULL, 0xFFFFFFULL, 0xFFFFULL, 0xFFULL};
+  uint64_t v = 0;
+  for (int i = 0; i < count - 1; ++i) {
+    if (parts[i] > 0xFF) return false;
+    v |= parts[i] << (24 - 8 * i);
+  }
+  if (parts[count - 1] > kLastMax[count - 1]) return false;
+  number = static_cast<uint32_t>(v | parts[count - 1]);
+  return true;
+}
+
+// Strict dotted decimal, as the tail of an IPv6 text carries it.
+bool ParseDottedDecimal(std::string_view s, uint32_t& number) {
+  uint32_t v = 0;
+  int count = 0;
+  size_t pos = 0;
+  for (;;) {
+    size_t dot = s.find('.', pos);
+    std::string_view piece = s.substr(pos, dot == std::string_view::npos ? std::string_view::npos : dot - pos);
+    if (piece.empty() || piece.size() > 3) return false;
+    unsigned byte = 0;
+    for (char c : piece) {
+      if (c < '0' || c > '9') return false;
+      byte = byte * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (byte > 255 || ++count > 4) return false;
+    v = (v << 8) | byte;
+    if (dot == std::string_view::npos) break;
+    pos = dot + 1;
+  }
+  if (count != 4) return false;
+  number = v;
+  return true;
+}
+
+// An IPv6 text whose address is IPv4-mapped (::ffff:a.b.c.d or its hex form) gives
+// the IPv4 address; every other IPv6 address is no IPv4 address.
+bool ParseMappedIpv6(std::string_view s, uint32_t& number) {
+  if (s.size() >= 2 && s.front() == '[' && s.back() == ']') s = s.substr(1, s.size() - 2);
+  uint16_t words[8] = {0};
+  int count = 0;
+  int gap = -1;  // index in words where "::" stands
+  size_t pos = 0;
+  if (s.substr(0, 2) == "::") {
+    gap = 0;
+    pos = 2;
+    if (pos == s.size()) return false;  // "::" alone is no mapped address
+  } else if (!s.empty() && s.front() == ':') {
+    return false;
+  }
+  while (pos < s.size()) {
+    size_t colon = s.find(':', pos);
+    std::string_view piece = s.substr(pos, colon == std::string_view::npos ? std::string_view::npos : colon - pos);
+    if (piece.find('.') != std::string_view::npos) {
+      // Dotted tail: two words, and nothing may follow it.
+      uint32_t v4;
+      if (colon != std::string_view::npos || count > 6 || !ParseDottedDecimal(piece, v4)) return false;
+      words[count++] = static_cast<uint16_t>(v4 >> 16);
+      words[count++] = static_cast<uint16_t>(v4 & 0xFFFF);
+      pos = s.size();
+      break;
+    }
+    if (piece.empty() || piece.size() > 4 || count >= 8) return false;
+    unsigned w = 0;
+    for (char c : piece) {
+      unsigned d;
+      if (c >= '0' && c <= '9') d = static_cast<unsigned>(c - '0');
+      else if (c >= 'a' && c <= 'f') d = static_cast<unsigned>(c - 'a' + 10);
+      else if (c >= 'A' && c <= 'F') d = static_cast<unsigned>(c - 'A' + 10);
+      else return false;
+      w = w * 16 + d;
+    }
+    words[count++] = static_cast<uint16_t>(w);
+    if (colon == std::string_view::npos) {
+      pos = s.size();
+      break;
+    }
+    pos = colon + 1;
+    if (pos < s.size() && s[pos] == ':') {
+      if (gap >= 0) return false;
+      gap = count;
+      ++pos;
+    } else if (pos == s.size()) {
+      return false;  // a single trailing ':'
+    }
+  }
+  uint16_t full[8] = {0};
+  if (gap < 0) {
+    if (count != 8) return false;
+    std::copy(words, words + 8, full);
+  } else {
+    if (count > 7) return false;
+    std::copy(words, words + gap, full);
+    std::copy(words + gap, words + count, full + 8 - (count - gap));
+  }
+  for (int i = 0; i < 5; ++i)
+    if (full[i] != 0) return false;
+  if (full[5] != 0xFFFF) return false;
+  number = (static_cast<uint32_t>(full[6]) << 16) | full[7];
+  return true;
+}
+
+}  // namespace
+
+CQorIpVector::CQorIpVector() = default;
+CQorIpVector::~CQorIpVector() = default;
+
+int CQorIpVector::Load(const std::string& text) {
+  m_ranges.clear();
+  std::string_view fields[5];
+  int fieldCount = 0;
+  size_t fieldStart = 0;
+  auto endField = [&](size_t end) {
+    if (end > fieldStart && fieldCount < 5)
+      fields[fieldCount++] = std::string_view(text).substr(fieldStart, end - fieldStart);
+  };
+  auto endRecord = [&]() {
+    if (fieldCount >= 5) {
+      uint32_t first = LowBits(ReadNumber(fields[0]));
+      uint32_t last = LowBits(static_cast<double>(first) + ReadNumber(fields[1]));
+      AddRange(first, last, ReadInteger(fields[2]), ReadInteger(fields[3]), ReadInteger(fields[4]));
+    }
+    fieldCount = 0;
+  };
+  size_t i = 0;
+  const size_t n = text.size();
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (gbk::IsLeadByte(c) && i + 1 < n) {
+      i += 2;
+      continue;
+    }
+    if (c == '|' || c == '*') {
+      endField(i);
+      if (c == '*') endRecord();
+      fieldStart = i + 1;
+    }
+    ++i;
+  }
+  endField(n);
+  endRecord();
+  BuildIndex();
+  return GetCount();
+}
+
+int CQorIpVector::GetCount() const { return static_cast<int>(m_ranges.size()); }
+
+void CQorIpVector::AddRange(uint32_t first, uint32_t last, int countryId, int provinceId, int fifthId) {
+  SQorIpRange r;
+  r.first = first;
+  r.last = last;
+  r.countryId = countryId;
+  r.provinceId = provinceId;
+  r.fifthId = fifthId;
+  m_ranges.push_back(r);
+  m_indexed = false;
+}
+
+uint32_t CQorIpVector::IpToNumber(const std::string& address) {
+  if (address.find('.') == std::string::npos) return 0;
+  uint32_t number;
+  return ParseAddress(address, number) ? number : 0xFFFFFFFFu;
+}
+
+bool CQorIpVector::ParseAddress(const std::string& address, uint32_t& number) {
+  std::string_view s = TrimBlanks(address);
+  if (s.find(':') != std::string_view::npos) return ParseMappedIpv6(s, number);
+  // Without a dot the text is a host name, not an address.
+  if (s.find('.') == std::string_view::npos) return false;
+  return ParseIpv4(s, number);
+}
+
+int CQorIpVector::Lookup(const std::string& address, int& countryId, int& provinceId) const {
+  uint32_t number;
+  if (!ParseAddress(address, number)) return 0;
+  return FindNumber(number, countryId, provinceId);
+}
+
+int CQorIpVector::FindNumberLinear(uint32_t number, int& countryId, int& provinceId) const {
+  for (const SQorIpRange& r : m_ranges) {
+    bool hit = r.last != 0 ? (r.first <= number && number <= r.last) : number == r.first;
+    if (hit) {
+      countryId = r.countryId;
+      provinceId = r.provinceId;
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int CQorIpVector::FindNumber(uint32_t number, int& countryId, int& provinceId) const {
+  if (!m_indexed) return FindNumberLinear(number, countryId, provinceId);
+  if (m_segments.empty()) return 0;
+  uint32_t p = number >> 16;
+  auto begin = m_segments.begin() + m_bucket[p];
+  auto end = m_segments.begin() + m_bucket[p + 1] + 1;
+  auto it = std::upper_bound(begin, end, number, [](uint32_t n, const Segment& s) { return n < s.start; });
+  if (it == m_segments.begin()) return 0;
+  int32_t pair = (it - 1)->pair;
+  if (pair < 0) return 0;
+  countryId = m_pairs[static_cast<size_t>(pair)].countryId;
+  provinceId = m_pairs[static_cast<size_t>(pair)].provinceId;
+  return 1;
+}
+
+void CQorIpVector::BuildIndex() {
+  m_segments.clear();
+  m_pairs.clear();
+  m_bucket.clear();
+
+  // Each range as [lo, hi + 1); a range whose last address lies below its first
+  // matches nothing and takes no part.
+  struct Span {
+    uint64_t lo, end;
+    int32_t index;
+  };
+  std::vector<Span> spans;
+  spans.reserve(m_ranges.size());
+  std::vector<uint64_t> points;
+  points.reserve(m_ranges.size() * 2);
+  for (size_t i = 0; i < m_ranges.size(); ++i) {
+    const SQorIpRange& r = m_ranges[i];
+    uint64_t lo = r.first;
+    uint64_t hi = r.last != 0 ? r.last : r.first;
+    if (hi < lo) continue;
+    spans.push_back({lo, hi + 1, static_cast<int32_t>(i)});
+    points.push_back(lo);
+    points.push_back(hi + 1);
+  }
+  std::stable_sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.lo < b.lo; });
+  std::sort(points.begin(), points.end());
+  points.erase(std::unique(points.begin(), points.end()), points.end());
+
+  // Each distinct code pair once.
+  std::map<std::pair<int32_t, int32_t>, int32_t> pairIndex;
+  auto pairOf = [&](int32_t range) -> int32_t {
+    if (range < 0) return -1;
+    const SQorIpRange& r = m_ranges[static_cast<size_t>(range)];
+    auto [it, added] = pairIndex.emplace(std::make_pair(r.countryId, r.provinceId), static_cast<int32_t>(m_pairs.size()));
+    if (added) m_pairs.push_back({r.countryId, r.provinceId});
+    return it->second;
+  };
+
+  // Sweep the boundaries; the earliest-loaded range among those open at a point
+  // answers for the segment that starts there. Closed ranges leave the heap lazily.
+  auto later = [](int32_t a, int32_t b) { return a > b; };
+  std::priority_queue<int32_t, std::vector<int32_t>, decltype(later)> open(later);
+  std::vector<uint64_t> endOf(m_ranges.size(), 0);
+  for (const Span& s : spans) endOf[static_cast<size_t>(s.index)] = s.end;
+  size_t next = 0;
+  for (uint64_t p : points) {
+    if (p > 0xFFFFFFFFULL) break;
+    while (next < spans.size() && spans[next].lo == p) open.push(spans[next++].index);
+    while (!open.empty() && endOf[static_cast<size_t>(open.top())] <= p) open.pop();
+    int32_t pair = pairOf(open.empty() ? -1 : open.top());
+    if (!m_segments.empty() && m_segments.back().pair == pair) continue;
+    m_segments.push_back({static_cast<uint32_t>(p), pair});
+  }
+
+  if (!m_segments.empty()) {
+    m_bucket.resize(65537);
+    size_t seg = 0;
+    for (uint32_t b = 0; b < 65536; ++b) {
+      uint32_t base = b << 16;
+      while (seg + 1 < m_segments.size() && m_segments[seg + 1].start <= base) ++seg;
+      m_bucket[b] = static_cast<uint32_t>(seg);
+    }
+    m_bucket[65536] = static_cast<uint32_t>(m_segments.size() - 1);
+  }
+  m_indexed = true;
+}

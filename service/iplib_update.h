@@ -1,0 +1,32 @@
+#pragma once
+// One attempt of the service's IP-library update: ask the update endpoint for a
+// library newer than the local one and store it. The worker loop around it reloads
+// the store, skips the attempt while the master switch is off, and waits an hour.
+#include <string>
+
+class CIniReader;
+
+enum IpLibUpdateResult {
+  kIpLibNoReply = 0,      // no reply, or a status other than 200
+  kIpLibRefused = 1,      // a reply without a usable newer library
+  kIpLibWritten = 2,      // iplib.db replaced and Word30 stored
+  kIpLibWriteFailed = 3,  // iplib.db could not be written; Word30 kept
+};
+
+// Word30 without its blanks; empty when programDir has no iplib.db.
+std::string IpLibLocalVersion(const std::string& programDir, const CIniReader& ini);
+
+// baseUrl + "?t=qorip&tm=<version>&tk=<token>", the values percent-encoded.
+std::string IpLibRequestUrl(const std::string& baseUrl, const std::string& version, const std::string& token);
+
+// The library text and its time (as sent) of an acceptable reply: request result 1,
+// a "</QorIpCode>", a time in "<QoripTime>" or else "<QorIpTime>" that is not empty
+// and differs from version once its blanks are gone, a library text of more than 100
+// bytes, and no error text.
+bool AcceptIpLibReply(int requestResult, const std::string& reply, const std::string& version, std::string& code,
+                      std::string& time);
+
+// The attempt against "http://" + host + path (QOR_UPDATE_URL replaces scheme and
+// host). urlSent, when given, receives the address asked (without "rnum").
+int UpdateIpLibOnce(const std::string& programDir, const std::string& host, const std::string& path,
+                    CIniReader& ini, std::string* urlSent = nullptr);

@@ -1,0 +1,27 @@
+#include "service/log.h"
+
+#include "common/date_text.h"
+#include "common/system_info.h"
+#include "platform/fs.h"
+#include "service/file_probe.h"
+
+namespace fs = platform::fs;
+
+CLog::CLog(Build build, const std::string& programDir) : m_build(build) {
+  m_programDir = programDir.empty() ? GetModuleDir() : programDir;
+  if (m_programDir.empty() || m_programDir.back() != '/') m_programDir += '/';
+  m_logPath = m_programDir + "log/qor.log";
+}
+
+int CLog::Write(const std::string& message, bool addLineBreak) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  // The size check comes first, so even a repeated message can restart a full log.
+  if (m_build == Build::Service && GetFileSizeOf(m_logPath) > kMaxServiceLogBytes) fs::DeleteFile(m_logPath);
+  if (!m_lastMessage.empty() && m_lastMessage == message) return 1;
+  m_lastMessage = message;
+  std::string entry = "[" + GetNowText() + "]\t" + message;
+  if (addLineBreak) entry += '\n';
+  return fs::WriteFile(m_logPath, entry, true) == fs::kOk ? 1 : 0;
+}
+
+void CLog::WriteDebug(const std::string&) {}

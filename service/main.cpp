@@ -1,0 +1,74 @@
+// qoripsvc: installs itself as the service "qoripsvc" (-i, -u, -v) and, started by the
+// service manager, post-processes the request log, follows the configuration and
+// reports the protection state to the tray program.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "common/config.h"
+#include "common/ini_reader.h"
+#include "common/system_info.h"
+#include "platform/fs.h"
+#include "platform/textconv.h"
+#include "service/file_probe.h"
+#include "service/global.h"
+#include "service/log.h"
+#include "service/my_service.h"
+#include "service/system.h"
+#include "service/thread.h"
+
+// The program's objects, built in this order before main and taken down in reverse.
+CGlobal g_Global;
+CSystem g_System;
+CLog g_Log(Build::Service);
+CConfig g_Config(Build::Service);
+CThread g_Thread(g_Global, g_Config, GlobalIniReader(Build::Service), g_Log);
+CMyService g_Service("qoripsvc", g_Global, g_Config, g_Thread, g_Log);
+
+namespace {
+
+void Print(const std::string& gbkText) { std::fputs(platform::GbkToUtf8(gbkText).c_str(), stdout); }
+
+std::string ProgramPath(const char* argv0) {
+  std::string name = argv0 ? argv0 : "qoripsvc";
+  size_t slash = name.rfind('/');
+  if (slash != std::string::npos) name.erase(0, slash + 1);
+  return g_Global.ProgramDir() + name;
+}
+
+// A panel update leaves its old program behind under this name.
+void DeletePanelLeftover() {
+  const std::string dir = g_Global.ProgramDir();
+  for (const char* pattern : {"qorip.exe.del", "qorip.del"}) {
+    std::vector<platform::fs::Entry> found;
+    if (!platform::fs::List(dir, pattern, found)) continue;
+    for (const auto& e : found) {
+      if (!e.isDir) platform::fs::DeleteFile(dir + e.name);
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string osName;
+  int osCode = GetOsVersionName(osName, Build::Service);
+  g_Global.SetOsVersion(osCode, osName);
+  Print("Qor·网站访问控制系统\n");
+  if (!FileExists(g_Global.ConfigFilePath(), false) || !FileExists(g_Global.SettingsFilePath(), false))
+    Print("配置文件不存在\n");
+  DeletePanelLeftover();
+
+  g_Service.SetProgramPath(ProgramPath(argc > 0 ? argv[0] : nullptr));
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  if (!g_Service.HandleCommandLine(args)) g_Service.StartDispatcher();
+
+  Print("执行完毕\n");
+  std::fflush(stdout);
+  const int exitCode = static_cast<int>(g_Service.Status().win32ExitCode);
+  // A worker that outlived the bounded wait must not meet the objects being taken down.
+  if (!g_Thread.WorkersEnded()) std::_Exit(exitCode);
+  return exitCode;
+}

@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <thread>
+
+#include "common/hardware.h"
+#include "common/tray_message.h"
+#include "platform/fs.h"
+#include "platform/mailslot.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "platform/textconv.h"
+#include "tests/support/temp_install.h"
+
+namespace proc = platform::process;
+namespace fs = platform::fs;
+namespace reg = platform::registry;
+
+namespace {
+
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// The process table is the machine's: other tests may run the real programs meanwhile,
+// so the stand-ins carry names of their own.
+std::string Unique(const std::string& name) { return name + "T" + std::to_string(getpid()); }
+
+template <class F>
+bool WaitFor(F f) {
+  for (int i = 0; i < 1000; ++i) {
+    if (f()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return f();
+}
+
+// Copies of sleep running under program names of the installation, ended at the end.
+class Sleepers {
+ public:
+  explicit Sleepers(const qortest::TempInstall& inst) : m_dir(inst.ProgramDir()) {}
+  ~Sleepers() {
+    for (int pid : m_pids) proc::Kill(pid);
+  }
+  int Start(const std::string& name) {
+    std::string path = m_dir + name;
+    if (!fs::IsFile(path)) {
+      std::string data;
+      EXPECT_EQ(fs::ReadFile("/bin/sleep", data), fs::kOk);
+      EXPECT_EQ(fs::WriteFile(path, data), fs::kOk);
+      chmod(path.c_str(), 0755);
+    }
+    int pid = proc::StartDetached(path, "60");
+    EXPECT_GT(pid, 0);
+    m_pids.push_back(pid);
+    // Running once its executable is the copy, not the starter's.
+    EXPECT_TRUE(WaitFor([&] {
+      std::vector<proc::ProcessInfo> list;
+      if (!proc::Snapshot(list)) return false;
+      for (const auto& p : list)
+        if (p.pid == pid) return p.exeName == name;
+      return false;
+    }));
+    return pid;
+  }
+
+ private:
+  std::string m_dir;
+  std::vector<int> m_pids;
+};
+
+bool Running(int pid) {
+  std::vector<proc::ProcessInfo> list;
+  if (!proc::Snapshot(list)) return false;
+  for (const auto& p : list)
+    if (p.pid == pid) return true;
+  return false;
+}
+
+struct HookGuard {
+  ~HookGuard() {
+    proc::SetFaultHook(nullptr);
+    reg::SetFaultHook(nullptr);
+  }
+};
+
+}  // namespace
+
+TEST(HardwareProcess, FindProcessByWindowsNameCaseBlind) {
+  HookGuard guard;
+  qortest::TempInstall inst;
+  Sleepers sleepers(inst);
+  std::string svc = Unique("qoripsvc");
+  sleepers.Start(svc);
+  CHardware hw;
+  for (const std::string& name : {svc + ".exe", Unique("QoripSvc") + ".exe", Unique("QORIPSVC") + ".EXE", svc})
+    EXPECT_EQ(hw.FindProcess(name), 1) << name;
+  for (const std::string& name : {svc + ".ex", Unique("qorip") + ".exe", std::string(), " " + svc + ".exe"})
+    EXPECT_EQ(hw.FindProcess(name), 0) << name;
+  proc::SetFaultHook([](proc::Op op, int) { return op == proc::Op::Snapshot ? EACCES : 0; });
+  EXPECT_EQ(hw.FindProcess(svc + ".exe"), -1);
+}
+
+TEST(HardwareProcess, ListProcessOwnersTrimsAndFoldsTheName) {
+  qortest::TempInstall inst;
+  Sleepers sleepers(inst);
+  int a = sleepers.Start(Unique("QorIP"));
+  int b = sleepers.Start(Unique("QorIP"));
+  CHardware hw;
+  StringList ids{"stale"}, accounts{"stale"};
+  ASSERT_EQ(hw.ListProcessOwners("  " + Unique("QORIP") + ".EXE \t", ids, accounts), 2);
+  EXPECT_EQ(ids, (StringList{std::to_string(std::min(a, b)), std::to_string(std::max(a, b))}));
+  std::string me = platform::Utf8ToGbk(proc::CurrentUserName());
+  EXPECT_EQ(accounts, (StringList{me, me}));
+  EXPECT_EQ(hw.ListProcessOwners("   ", ids, accounts), 0);
+  EXPECT_TRUE(ids.empty());
+  EXPECT_TRUE(accounts.empty());
+}
+
+TEST(HardwareProcess, SystemIdsAreNeverListedNorOwned) {
+  CHardware hw;
+  for (int pid : {0, 1, 2, 3, 4}) EXPECT_EQ(hw.GetProcessOwner(pid), "") << pid;
+  EXPECT_EQ(hw.GetProcessOwner(proc::CurrentPid()), platform::Utf8ToGbk(proc::CurrentUserName()));
+  std::vector<proc::ProcessInfo> list;
+  ASSERT_TRUE(proc::Snapshot(list));
+  for (const auto& p : list) {
+    if (p.pid != 4 || p.exeName.empty()) continue;
+    StringList ids, accounts;
+    hw.ListProcessOwners(platform::Utf8ToGbk(p.exeName), ids, accounts);
+    for (const auto& id : ids) EXPECT_NE(id, "4");
+  }
+}
+
+TEST(HardwareProcess, KillProcessByNameEndsTheFirstOtherProcess) {
+  HookGuard guard;
+  qortest::TempInstall inst;
+  Sleepers sleepers(inst);
+  std::string name = Unique("QoripPanel");
+  int tray = sleepers.Start(name);
+  CHardware hw;
+  // Never the caller, even when it carries the name asked for.
+  std::vector<proc::ProcessInfo> list;
+  ASSERT_TRUE(proc::Snapshot(list));
+  std::string self;
+  for (const auto& p : list)
+    if (p.pid == proc::CurrentPid()) self = p.exeName;
+  ASSERT_FALSE(self.empty());
+  EXPECT_EQ(hw.KillProcessByName(self + ".exe"), 0);
+
+  EXPECT_EQ(hw.KillProcessByName("nothing.exe"), 0);
+  proc::SetFaultHook([](proc::Op op, int) { return op == proc::Op::Kill ? EPERM : 0; });
+  EXPECT_EQ(hw.KillProcessByName(name + ".exe"), 0);
+  proc::SetFaultHook(nullptr);
+  EXPECT_EQ(hw.KillProcessByName(Unique("qoripPANEL") + ".exe"), 1);
+  EXPECT_TRUE(WaitFor([&] { return !Running(tray); }));
+  EXPECT_EQ(hw.KillProcessByName(name + ".exe"), 0);
+}
+
+TEST(HardwareProcess, KillProcessById) {
+  HookGuard guard;
+  qortest::TempInstall inst;
+  Sleepers sleepers(inst);
+  int pid = sleepers.Start(Unique("QorIP"));
+  CHardware hw;
+  proc::SetFaultHook([](proc::Op op, int) { return op == proc::Op::Snapshot ? EIO : 0; });
+  EXPECT_EQ(hw.KillProcess(pid), 0);
+  proc::SetFaultHook(nullptr);
+  EXPECT_EQ(hw.KillProcess(pid), 1);
+  EXPECT_TRUE(WaitFor([&] { return !Running(pid); }));
+  EXPECT_EQ(hw.KillProcess(pid), 0);
+}
+
+TEST(HardwareProcess, TrayAutorunSetReadBackAndRemovedTwice) {
+  HookGuard guard;
+  qortest::TempInstall inst;
+  inst.WriteProgramFile("QoripPanel", "");
+  CHardware hw;
+  ASSERT_EQ(hw.SetTrayAutorun(), "");
+  reg::Key key;
+  ASSERT_EQ(reg::OpenKey(kRunKey, key), reg::kOk);
+  std::string value;
+  ASSERT_EQ(key.QueryString("qoripPANEL", value), reg::kOk);
+  EXPECT_EQ(value, "\"" + inst.ProgramDir() + "QoripPanel\" -autorun");
+  EXPECT_EQ(hw.RemoveTrayAutorun(), 1);
+  EXPECT_EQ(key.QueryString("QoripPanel", value), reg::kFileNotFound);
+  EXPECT_EQ(hw.RemoveTrayAutorun(), 0);
+
+  reg::SetFaultHook([](reg::Op op) { return op == reg::Op::Write ? reg::kAccessDenied : 0; });
+  EXPECT_EQ(hw.SetTrayAutorun(), "RegSetValueEx失败：5");
+  reg::SetFaultHook([](reg::Op op) { return op == reg::Op::Read ? reg::kAccessDenied : 0; });
+  EXPECT_EQ(hw.SetTrayAutorun(), "RegOpenKey失败：5");
+  EXPECT_EQ(hw.RemoveTrayAutorun(), 0);
+}
+
+TEST(HardwareProcess, SendTrayCommandNeedsATrayProgram) {
+  qortest::TempInstall inst;
+  CHardware hw;
+  EXPECT_EQ(hw.SendTrayCommand(), 0);
+  platform::mailslot::Slot tray;
+  ASSERT_EQ(tray.Create(kTrayMailslotName), platform::mailslot::kOk);
+  EXPECT_EQ(hw.SendTrayCommand(), 1);
+  std::string got;
+  ASSERT_EQ(tray.Read(got, 5000), platform::mailslot::Slot::ReadResult::Message);
+  EXPECT_EQ(got.size(), 27u);
+  EXPECT_EQ(ParseTrayMessage(got).command, kTrayCmdQuit);
+}

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/fs.h"
+#include "platform/process.h"
+#include "tests/support/temp_install.h"
+
+namespace proc = platform::process;
+namespace fs = platform::fs;
+
+namespace {
+
+const proc::ProcessInfo* FindPid(const std::vector<proc::ProcessInfo>& list, int pid) {
+  for (const auto& p : list)
+    if (p.pid == pid) return &p;
+  return nullptr;
+}
+
+bool Listed(int pid) {
+  std::vector<proc::ProcessInfo> list;
+  return proc::Snapshot(list) && FindPid(list, pid);
+}
+
+// Bounded wait for a condition that another process brings about.
+template <class F>
+bool WaitFor(F f) {
+  for (int i = 0; i < 1000; ++i) {
+    if (f()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return f();
+}
+
+// A copy of sleep under a program's name in the program folder.
+std::string InstallSleeper(const qortest::TempInstall& inst, const std::string& name) {
+  std::string data;
+  EXPECT_EQ(fs::ReadFile("/bin/sleep", data), fs::kOk);
+  std::string path = inst.ProgramDir() + name;
+  EXPECT_EQ(fs::WriteFile(path, data), fs::kOk);
+  chmod(path.c_str(), 0755);
+  return path;
+}
+
+struct HookGuard {
+  ~HookGuard() { proc::SetFaultHook(nullptr); }
+};
+
+}  // namespace
+
+TEST(ProcessSnapshot, ListsTheCallerWithParentNameAndOwner) {
+  std::vector<proc::ProcessInfo> list;
+  ASSERT_TRUE(proc::Snapshot(list));
+  const auto* self = FindPid(list, proc::CurrentPid());
+  ASSERT_NE(self, nullptr);
+  EXPECT_EQ(self->exeName, "t_platform_process_snapshot_test");
+  EXPECT_EQ(self->parentPid, static_cast<int>(getppid()));
+  EXPECT_EQ(self->owner, proc::CurrentUserName());
+  EXPECT_EQ(proc::ProcessOwner(proc::CurrentPid()), proc::CurrentUserName());
+  for (size_t i = 1; i < list.size(); ++i) EXPECT_LT(list[i - 1].pid, list[i].pid);
+}
+
+TEST(ProcessSnapshot, DetachedChildIsFoundByItsNameAndEnded) {
+  qortest::TempInstall inst;
+  // A name of its own: other tests may run the real programs meanwhile.
+  std::string name = "QorIP" + std::to_string(getpid());
+  InstallSleeper(inst, name);
+  // The Windows name maps to the file of the folder.
+  int pid = proc::StartDetached(inst.ProgramDir() + "qorip" + std::to_string(getpid()) + ".EXE", "30");
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(WaitFor([&] {
+    std::vector<proc::ProcessInfo> list;
+    const proc::ProcessInfo* p = proc::Snapshot(list) ? FindPid(list, pid) : nullptr;
+    return p && p->exeName == name;
+  }));
+  std::vector<proc::ProcessInfo> list;
+  ASSERT_TRUE(proc::Snapshot(list));
+  const auto* child = FindPid(list, pid);
+  ASSERT_NE(child, nullptr);
+  EXPECT_NE(child->parentPid, proc::CurrentPid()) << "not detached";
+  EXPECT_EQ(child->owner, proc::CurrentUserName());
+  EXPECT_NE(getsid(pid), getsid(0)) << "still in the caller's session";
+
+  EXPECT_TRUE(proc::Kill(pid));
+  EXPECT_TRUE(WaitFor([&] { return !Listed(pid); }));
+  EXPECT_EQ(proc::ProcessOwner(pid), "");
+}
+
+TEST(ProcessSnapshot, StartsThatCannotHappenGiveMinusOne) {
+  qortest::TempInstall inst;
+  inst.WriteProgramFile("notes.txt", "not a program");
+  struct Case {
+    std::string program;
+  } cases[] = {{inst.ProgramDir() + "Missing.exe"}, {inst.ProgramDir() + "notes.txt"}, {""}};
+  for (const auto& c : cases) EXPECT_EQ(proc::StartDetached(c.program, ""), -1) << c.program;
+}
+
+TEST(ProcessSnapshot, EndedChildrenAwaitingReapAreNotListed) {
+  pid_t pid = fork();
+  if (pid == 0) _exit(0);
+  ASSERT_GT(pid, 0);
+  // Zombie until reaped: the kernel still shows it, the snapshot must not.
+  ASSERT_TRUE(WaitFor([&] {
+    std::string status;
+    fs::ReadFile("/proc/" + std::to_string(pid) + "/status", status);
+    return status.find("State:\tZ") != std::string::npos;
+  }));
+  EXPECT_FALSE(Listed(pid));
+  EXPECT_EQ(proc::ProcessOwner(pid), "");
+  waitpid(pid, nullptr, 0);
+}
+
+TEST(ProcessSnapshot, FaultHookFailsEachOperation) {
+  HookGuard guard;
+  qortest::TempInstall inst;
+  std::string sleeper = InstallSleeper(inst, "sleeper");
+  proc::SetFaultHook([](proc::Op op, int) { return op == proc::Op::Kill ? EPERM : EIO; });
+  std::vector<proc::ProcessInfo> list{proc::ProcessInfo{}};
+  EXPECT_FALSE(proc::Snapshot(list));
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(proc::ProcessOwner(proc::CurrentPid()), "");
+  EXPECT_EQ(proc::StartDetached(sleeper, "30"), -1);
+
+  proc::SetFaultHook([](proc::Op op, int) { return op == proc::Op::Kill ? EPERM : 0; });
+  int pid = proc::StartDetached(sleeper, "30");
+  ASSERT_GT(pid, 0);
+  EXPECT_FALSE(proc::Kill(pid));
+  EXPECT_TRUE(Listed(pid));
+  proc::SetFaultHook(nullptr);
+  EXPECT_TRUE(proc::Kill(pid));
+  EXPECT_TRUE(WaitFor([&] { return !Listed(pid); }));
+}
+
+TEST(ProcessSnapshot, OpenWithoutDesktopIsRecorded) {
+  qortest::TempInstall inst;
+  std::string display = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+  std::string wayland = getenv("WAYLAND_DISPLAY") ? getenv("WAYLAND_DISPLAY") : "";
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  EXPECT_TRUE(proc::OpenDocument("http://example.invalid/help/guide/"));
+  EXPECT_TRUE(proc::OpenDocument(inst.ProgramDir() + "log/"));
+  EXPECT_FALSE(proc::OpenDocument(""));
+  if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+  if (!wayland.empty()) setenv("WAYLAND_DISPLAY", wayland.c_str(), 1);
+  std::string recorded;
+  ASSERT_EQ(fs::ReadFile(proc::RecordedOpensPath(), recorded), fs::kOk);
+  EXPECT_EQ(recorded, "http://example.invalid/help/guide/\n" + inst.ProgramDir() + "log/\n");
+}

@@ -1,0 +1,304 @@
+// The built qoripsvc in a temporary installation, under the service manager of the
+// built qorsc, with every wait of the service shrunk by QOR_TIME_SCALE.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "common/config.h"
+#include "common/ini_reader.h"
+#include "common/tray_message.h"
+#include "platform/eventlog.h"
+#include "platform/fs.h"
+#include "platform/mailslot.h"
+#include "platform/registry.h"
+#include "platform/scm.h"
+#include "platform/textconv.h"
+#include "service/nt_service.h"
+#include "tests/support/temp_install.h"
+
+namespace fs = platform::fs;
+namespace reg = platform::registry;
+namespace scm = platform::scm;
+namespace ev = platform::eventlog;
+
+namespace {
+
+const char kServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\qoripsvc";
+
+struct Output {
+  int exitCode = -1;
+  std::string text;  // GBK
+};
+
+// Runs a program with arguments (no quoting needed for ours) and takes its console output.
+Output RunProgram(const std::string& program, const std::string& args) {
+  Output out;
+  std::string command = "'" + program + "' " + args + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return out;
+  char buf[4096];
+  std::string utf8;
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) utf8.append(buf, n);
+  int status = pclose(pipe);
+  out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  out.text = platform::Utf8ToGbk(utf8);
+  return out;
+}
+
+template <typename F>
+bool WaitUntil(F cond, int tries = 1000) {
+  for (int i = 0; i < tries; ++i) {
+    if (cond()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return cond();
+}
+
+class ServiceProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("QOR_TIME_SCALE", "0.01", 1);
+    setenv("QOR_UPDATE_URL", "http://127.0.0.1:9", 1);
+    inst.WriteMachineIni();
+    program = qortest::InstallProgram("qoripsvc", inst.ProgramDir());
+    ASSERT_FALSE(program.empty()) << "qoripsvc not built in " << qortest::BinDir();
+    qorsc = qortest::BinDir() + "qorsc";
+    ASSERT_TRUE(fs::IsFile(qorsc)) << "qorsc not built";
+  }
+
+  void TearDown() override {
+    // Nothing started here may outlive the test.
+    scm::Status s;
+    if (Query(s) && s.state != scm::State::Stopped) {
+      RunProgram(qorsc, "stop qoripsvc");
+      WaitUntil([&] { return Query(s) && s.state == scm::State::Stopped; });
+    }
+    if (s.processId > 0 && kill(s.processId, 0) == 0 && s.state != scm::State::Stopped) kill(s.processId, SIGKILL);
+    unsetenv("QOR_TIME_SCALE");
+    unsetenv("QOR_UPDATE_URL");
+  }
+
+  bool Query(scm::Status& s) {
+    scm::Manager manager;
+    scm::Service service;
+    return manager.Open() == scm::kOk && manager.OpenService("qoripsvc", service) == scm::kOk &&
+           service.QueryStatus(s) == scm::kOk;
+  }
+  bool InState(scm::State state) {
+    scm::Status s;
+    return Query(s) && s.state == state;
+  }
+  Output Service(const std::string& args) { return RunProgram(program, args); }
+
+  // A store the service can read, with the master switch as given.
+  void SaveStore(const char* system) {
+    CConfig panel(Build::Panel);
+    ASSERT_EQ(panel.Load(), 1);
+    panel.SetSystem(system);
+    ASSERT_EQ(panel.Save(), 1);
+  }
+  void WriteSettings() { inst.WriteProgramFile("iis/config.ini", "[System]\nWord8=1\n"); }
+
+  void InstallAndStart() {
+    ASSERT_NE(Service("-i").text.find("qoripsvc installed\n"), std::string::npos);
+    Output start = RunProgram(qorsc, "start qoripsvc");
+    ASSERT_EQ(start.exitCode, 0) << start.text;
+    ASSERT_TRUE(WaitUntil([&] { return InState(scm::State::Running); }));
+  }
+  void StopAndWait() {
+    Output stop = RunProgram(qorsc, "stop qoripsvc");
+    ASSERT_EQ(stop.exitCode, 0) << stop.text;
+    ASSERT_TRUE(WaitUntil([&] { return InState(scm::State::Stopped); }));
+  }
+
+  std::vector<uint32_t> EventIds() {
+    std::vector<ev::Event> events;
+    ev::ReadEvents(events);
+    std::vector<uint32_t> ids;
+    for (const auto& e : events)
+      if (e.source == "qoripsvc") ids.push_back(e.id);
+    return ids;
+  }
+
+  qortest::TempInstall inst;
+  std::string program, qorsc;
+};
+
+}  // namespace
+
+TEST_F(ServiceProgram, CommandLineVersionInstallAndRemove) {
+  const std::string banner = "Qor·网站访问控制系统\n配置文件不存在\n";
+  const std::string done = "执行完毕\n";
+  struct Step {
+    const char* args;
+    std::string middle;
+  };
+  const Step steps[] = {
+      {"-v", "qoripsvc Version 1.0\nThe service is not installed\n"},
+      {"-i", "qoripsvc installed\n"},
+      {"/I", "qoripsvc is already installed\n"},
+      {"-V", "qoripsvc Version 1.0\nThe service is currently installed\n"},
+      {"-u", "qoripsvc removed. (You must delete the file (" + program + ") yourself.)\n"},
+      {"-u", "qoripsvc is not installed\n"},
+  };
+  for (const auto& step : steps) {
+    Output out = Service(step.args);
+    EXPECT_EQ(out.exitCode, 0);
+    EXPECT_EQ(out.text, banner + step.middle + done) << step.args;
+  }
+  EXPECT_EQ(EventIds(), (std::vector<uint32_t>{kEventInstalled, kEventRemoved}));
+}
+
+TEST_F(ServiceProgram, ConfigurationPresentDropsTheWarningAndPanelLeftoverGoes) {
+  SaveStore("1");
+  WriteSettings();
+  inst.WriteProgramFile("qorip.exe.del", "old panel");
+  Output out = Service("-v");
+  EXPECT_EQ(out.text.find("配置文件不存在"), std::string::npos) << out.text;
+  EXPECT_FALSE(fs::Exists(inst.ProgramDir() + "qorip.exe.del"));
+}
+
+TEST_F(ServiceProgram, NotStartedByTheManagerEndsAtOnce) {
+  Output out = Service("-x");
+  EXPECT_EQ(out.exitCode, 0);
+  EXPECT_NE(out.text.find("执行完毕\n"), std::string::npos);
+  EXPECT_TRUE(EventIds().empty());
+}
+
+TEST_F(ServiceProgram, StartControlAndStopThroughTheManager) {
+  SaveStore("1");
+  WriteSettings();
+  reg::Key params;
+  ASSERT_EQ(reg::CreateKey(std::string(kServiceKey) + "\\Parameters", params), reg::kOk);
+  params.SetDword("Start", 700);
+  params.SetDword("Inc", 0);
+  InstallAndStart();
+
+  reg::Key eventKey;
+  ASSERT_EQ(reg::OpenKey("SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\qoripsvc", eventKey), reg::kOk);
+  uint32_t types = 0;
+  EXPECT_EQ(eventKey.QueryDword("TypesSupported", types), reg::kOk);
+  EXPECT_EQ(types, 7u);
+  std::string messageFile;
+  EXPECT_EQ(eventKey.QueryString("EventMessageFile", messageFile), reg::kOk);
+  EXPECT_EQ(messageFile, program);
+
+  ASSERT_EQ(RunProgram(qorsc, "control qoripsvc 128").exitCode, 0);
+  reg::Key status;
+  uint32_t current = 0;
+  ASSERT_TRUE(WaitUntil([&] {
+    return reg::OpenKey(std::string(kServiceKey) + "\\Status", status) == reg::kOk &&
+           status.QueryDword("Current", current) == reg::kOk;
+  }));
+  EXPECT_EQ(current, 700u);
+  ASSERT_EQ(RunProgram(qorsc, "control qoripsvc 129").exitCode, 0);
+
+  ASSERT_TRUE(WaitUntil([&] { return inst.ReadProgramFile("log/qor.log").find("主服务启动！") != std::string::npos; }));
+  StopAndWait();
+  const std::string log = inst.ReadProgramFile("log/qor.log");
+  const size_t started = log.find("]\t主服务启动！\n"), stopped = log.find("]\t主服务停止！\n");
+  ASSERT_NE(started, std::string::npos) << log;
+  ASSERT_NE(stopped, std::string::npos) << log;
+  EXPECT_LT(started, stopped);
+  EXPECT_EQ(EventIds(), (std::vector<uint32_t>{kEventInstalled, kEventStarted, kEventBadControl, kEventStopReceived}));
+}
+
+TEST_F(ServiceProgram, StopWhileTheStoreIsMissingEndsPromptly) {
+  WriteSettings();
+  ASSERT_FALSE(fs::Exists(inst.ProgramDir() + "iis/config.db"));
+  InstallAndStart();
+  StopAndWait();
+  const std::string log = inst.ReadProgramFile("log/qor.log");
+  // The workers never started: no store was ever read.
+  EXPECT_EQ(log.find("主服务启动！"), std::string::npos) << log;
+  EXPECT_NE(log.find("]\t主服务停止！\n"), std::string::npos) << log;
+  EXPECT_EQ(EventIds(), (std::vector<uint32_t>{kEventInstalled, kEventStarted, kEventStopReceived}));
+}
+
+TEST_F(ServiceProgram, TrayHearsTheMasterSwitch) {
+  platform::mailslot::Slot slot;
+  ASSERT_EQ(slot.Create(kTrayMailslotName), platform::mailslot::kOk);
+  SaveStore("1");
+  WriteSettings();
+  InstallAndStart();
+
+  auto next = [&](TrayMessage& m) {
+    std::string bytes;
+    if (slot.Read(bytes, 20000) != platform::mailslot::Slot::ReadResult::Message) return false;
+    m = ParseTrayMessage(bytes);
+    return true;
+  };
+  TrayMessage m;
+  ASSERT_TRUE(next(m));
+  EXPECT_EQ(m.command, kTrayCmdReady);
+  EXPECT_EQ(m.content, "");
+
+  SaveStore("0");
+  ASSERT_TRUE(next(m));
+  EXPECT_EQ(m.command, kTrayCmdClosed);
+  ASSERT_TRUE(WaitUntil([&] { return !fs::Exists(inst.ProgramDir() + "iis/apply.db"); }));
+
+  SaveStore("1");
+  ASSERT_TRUE(next(m));
+  EXPECT_EQ(m.command, kTrayCmdReady);
+  StopAndWait();
+  // Nothing is sent on stop, and a steady state sent nothing more.
+  std::string bytes;
+  EXPECT_EQ(slot.Read(bytes, 0), platform::mailslot::Slot::ReadResult::Timeout);
+}
+
+TEST_F(ServiceProgram, TrayStartedLaterHearsTheStateAtTheNextPass) {
+  SaveStore("1");
+  WriteSettings();
+  InstallAndStart();
+  // The worker's first passes find no listener.
+  ASSERT_TRUE(WaitUntil([&] { return inst.ReadProgramFile("log/qor.log").find("主服务启动！") != std::string::npos; }));
+  platform::mailslot::Slot slot;
+  ASSERT_EQ(slot.Create(kTrayMailslotName), platform::mailslot::kOk);
+  std::string bytes;
+  ASSERT_EQ(slot.Read(bytes, 20000), platform::mailslot::Slot::ReadResult::Message);
+  EXPECT_EQ(ParseTrayMessage(bytes).command, kTrayCmdReady);
+  StopAndWait();
+}
+
+TEST_F(ServiceProgram, UpdateWorkerFetchesANewerLibrary) {
+  std::string library;
+  for (int i = 1; i <= 8; ++i) library += std::to_string(i * 16777216) + "|255|154|" + std::to_string(1000 + i) + "|0*";
+  ASSERT_GT(library.size(), 100u);
+  const std::string libFile = inst.Base() + "endpoint-iplib.txt", portFile = inst.Base() + "endpoint-port";
+  ASSERT_EQ(fs::WriteFile(libFile, library), fs::kOk);
+
+  const std::string endpoint = qortest::BinDir() + "qorupdate";
+  ASSERT_TRUE(fs::IsFile(endpoint)) << "qorupdate not built";
+  std::vector<std::string> args = {endpoint, "--port", "0", "--port-file", portFile, "--iplib", libFile,
+                                   "--iplib-time", "2026-12-09 10:00:00", "--idle-timeout", "60"};
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t server = -1;
+  ASSERT_EQ(posix_spawn(&server, endpoint.c_str(), nullptr, nullptr, argv.data(), environ), 0);
+  std::string port;
+  const bool listening = WaitUntil([&] {
+    // Written whole by a rename.
+    return fs::ReadFile(portFile, port) == fs::kOk && !port.empty();
+  });
+  if (listening) {
+    setenv("QOR_UPDATE_URL", ("http://127.0.0.1:" + port).c_str(), 1);
+    SaveStore("1");
+    WriteSettings();
+    InstallAndStart();
+    // The first attempt comes 80 s (scaled) after the worker started.
+    EXPECT_TRUE(WaitUntil([&] { return inst.ReadProgramFile("iplib.db") == library; }, 3000));
+    EXPECT_EQ(CIniReader(Build::Service).GetWord30(), "2026-12-09 10:00:00");
+    StopAndWait();
+  }
+  kill(server, SIGTERM);
+  waitpid(server, nullptr, 0);
+  ASSERT_TRUE(listening) << "qorupdate gave no port";
+}

@@ -1,0 +1,156 @@
+#include "service/thread.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "common/config.h"
+#include "common/ini_reader.h"
+#include "platform/clock.h"
+#include "platform/fs.h"
+#include "platform/instance.h"
+#include "service/global.h"
+#include "service/log.h"
+#include "tests/support/temp_install.h"
+
+namespace fs = platform::fs;
+
+namespace {
+
+// Polls cond every 10 ms for at most 10 s of real time.
+template <typename F>
+bool WaitUntil(F cond) {
+  for (int i = 0; i < 1000; ++i) {
+    if (cond()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return cond();
+}
+
+// A program folder with a store and settings, the service's objects on it, and the
+// statuses the workers pass on. The fake clock makes every worker wait instant.
+class ThreadFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Nothing may leave the machine: the update attempts go to a closed local port.
+    setenv("QOR_UPDATE_URL", "http://127.0.0.1:9", 1);
+    inst.WriteMachineIni();
+    platform::clock::SetFake(platform::clock::FromLocal(2026, 12, 9, 10, 0, 0));
+    ASSERT_EQ(panel.Load(), 1);
+    global.SetStatusSender([this](int code, const std::string& text) {
+      std::lock_guard<std::mutex> lock(mutex);
+      sent.push_back({code, text});
+      return true;
+    });
+  }
+  void TearDown() override {
+    stop.RequestStop();
+    thread.WaitForWorkers(60000, 100, nullptr);
+    platform::clock::ClearFake();
+    unsetenv("QOR_UPDATE_URL");
+  }
+
+  void SaveSwitch(const char* value) {
+    panel.SetSystem(value);
+    ASSERT_EQ(panel.Save(), 1);
+  }
+  void WriteWord8() { inst.WriteProgramFile("iis/config.ini", "[System]\nWord8=1\n"); }
+  bool Sent(int code) {
+    std::lock_guard<std::mutex> lock(mutex);
+    for (const auto& s : sent)
+      if (s.first == code && s.second.empty()) return true;
+    return false;
+  }
+  size_t SentCount() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return sent.size();
+  }
+  bool Gone(const std::string& relative) { return !fs::Exists(inst.ProgramDir() + relative); }
+  // Every daily log: the fake clock runs days ahead while the update worker waits.
+  std::string DailyLogs() {
+    std::vector<fs::Entry> found;
+    fs::List(inst.ProgramDir() + "log", "qor2*.log", found);
+    std::string all;
+    for (const auto& e : found) all += inst.ReadProgramFile("log/" + e.name);
+    return all;
+  }
+
+  qortest::TempInstall inst;
+  CConfig panel{Build::Panel};
+  CConfig config{Build::Service};
+  CGlobal global;
+  CLog log{Build::Service};
+  CIniReader ini{Build::Service};
+  CThread thread{global, config, ini, log};
+  platform::StopToken stop;
+  std::mutex mutex;
+  std::vector<std::pair<int, std::string>> sent;
+};
+
+}  // namespace
+
+TEST_F(ThreadFixture, StatusFollowsTheStoreThroughTheChangeStamp) {
+  SaveSwitch("1");
+  ASSERT_EQ(config.Load(), 1);
+  WriteWord8();
+  ASSERT_EQ(thread.Start(stop), 1);
+  EXPECT_NE(inst.ReadProgramFile("log/qor.log").find("]\t主服务启动！\n"), std::string::npos);
+
+  ASSERT_TRUE(WaitUntil([&] { return Sent(1) && Gone("iis/apply.db"); }));
+  EXPECT_EQ(global.SystemSwitch(), 1);
+
+  SaveSwitch("0");
+  // The update worker reloads the store too, so the status may come before the stamp goes.
+  ASSERT_TRUE(WaitUntil([&] { return Sent(3) && Gone("iis/apply.db"); }));
+  EXPECT_EQ(global.SystemSwitch(), 0);
+  // One message per change, not one per pass.
+  EXPECT_EQ(SentCount(), 2u);
+
+  stop.RequestStop();
+  EXPECT_TRUE(thread.WaitForWorkers(60000, 100, nullptr));
+  EXPECT_TRUE(thread.WorkersEnded());
+}
+
+TEST_F(ThreadFixture, MissingWord8DelaysTheWorkersElevenTimesTwoSeconds) {
+  SaveSwitch("1");
+  ASSERT_EQ(config.Load(), 1);
+  const int64_t before = platform::clock::NowMs();
+  ASSERT_EQ(thread.Start(stop), 1);
+  EXPECT_GE(platform::clock::NowMs() - before, CThread::kWord8Reads * CThread::kWord8WaitMs);
+  EXPECT_TRUE(WaitUntil([&] { return Sent(1); }));
+}
+
+TEST_F(ThreadFixture, StopBeforeStartStartsNoWorker) {
+  WriteWord8();
+  stop.RequestStop();
+  EXPECT_EQ(thread.Start(stop), 0);
+  EXPECT_TRUE(thread.WorkersEnded());
+  EXPECT_TRUE(thread.WaitForWorkers(1000, 100, nullptr));
+  EXPECT_EQ(SentCount(), 0u);
+}
+
+TEST_F(ThreadFixture, SecondHolderOfTheRequestLogWaitsForTheLock) {
+  namespace inst_lock = platform::instance;
+  // Another service process holds the request log.
+  ASSERT_EQ(inst_lock::ClaimInstance(CThread::kLogWorkerLockName), inst_lock::Claim::Acquired);
+  SaveSwitch("1");
+  ASSERT_EQ(config.Load(), 1);
+  WriteWord8();
+  const std::string line = "2026-12-9 10:0:0\tIP\tdeny\t<ipstart>10.1.2.3<ipend>\t~area~";
+  inst.WriteProgramFile("iis/log/iis.log", line + "\n");
+  ASSERT_EQ(thread.Start(stop), 1);
+  // Two stamps consumed one after the other: a whole pass ran with iis.log present.
+  ASSERT_TRUE(WaitUntil([&] { return Gone("iis/apply.db"); }));
+  SaveSwitch("1");
+  ASSERT_TRUE(WaitUntil([&] { return Gone("iis/apply.db"); }));
+  EXPECT_FALSE(Gone("iis/log/iis.log"));
+  EXPECT_EQ(DailyLogs(), "");
+
+  inst_lock::ReleaseInstance(CThread::kLogWorkerLockName);
+  ASSERT_TRUE(WaitUntil([&] { return !DailyLogs().empty(); }));
+  EXPECT_NE(DailyLogs().find("\t10.1.2.3\t-\n"), std::string::npos) << DailyLogs();
+  EXPECT_TRUE(Gone("iis/log/iis.log"));
+}

@@ -1,0 +1,13 @@
+// QoripTools: registers the filter module with IIS, repairs permissions, recycles the
+// application pools; one switch a run.
+#include <string>
+
+#include "tools/form_main.h"
+
+int main(int argc, char** argv) {
+  // The argument text as the program was given it: the pieces joined by single blanks.
+  std::string commandLine;
+  for (int i = 1; i < argc; ++i) commandLine += (i > 1 ? " " : "") + std::string(argv[i]);
+  FormMain form;
+  return form.Form_Load(commandLine);
+}
