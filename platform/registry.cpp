@@ -149,7 +149,16 @@ int Save(const Node& root) {
 // Runs fn on the hive under the lock; a true `changed` saves it afterwards.
 int Locked(const std::function<int(Node& root, bool& changed)>& fn) {
   std::string dir = MachinePath("registry");
-  if (fs::MakeDirs(dir) != fs::kOk) return kAccessDenied;
+  if (!fs::IsDirectory(dir)) {
+    // Reading a machine that has no hive yet makes nothing on disk.
+    if (int f = Fault(Op::Read)) return f;
+    Node root;
+    AddDefaults(root);
+    bool changed = false;
+    int rc = fn(root, changed);
+    if (!changed) return rc;
+    if (fs::MakeDirs(dir) != fs::kOk) return kAccessDenied;
+  }
   int rc = kAccessDenied;
   bool locked = fs::WithLock(LockPath(), [&] {
     Node root;

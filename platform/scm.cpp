@@ -270,34 +270,35 @@ int Service::Start(const std::vector<std::string>& args) const {
 
   int rc = kOk;
   int supervisorPid = 0;
-  bool locked = fs::WithLock(wire::LockPath(m_name), [&] {
-    wire::StatusRecord rec;
-    bool have = wire::ReadStatusRecord(m_name, rec);
-    if (have && wire::SupervisorAlive(rec)) {
-      if (rec.status.state != State::Stopped) {
-        rc = kAlreadyRunning;
+  // The last run may have stopped with its supervisor still finishing; that needs the
+  // lock, so the wait for it happens outside.
+  WaitLimit winding(kControlWaitMs);
+  for (;;) {
+    bool busy = false;
+    bool locked = fs::WithLock(wire::LockPath(m_name), [&] {
+      wire::StatusRecord rec;
+      bool have = wire::ReadStatusRecord(m_name, rec);
+      if (have && wire::SupervisorAlive(rec)) {
+        if (rec.status.state != State::Stopped) rc = kAlreadyRunning;
+        else busy = true;
         return;
       }
-      // The last run has stopped and its supervisor is finishing: let it.
-      int64_t until = wire::SteadyMs() + wire::ProcessWaitMs(kControlWaitMs);
-      while (wire::SupervisorAlive(rec) && wire::SteadyMs() < until) RealSleepMs(5);
-      if (wire::SupervisorAlive(rec)) {
-        rc = kRequestTimeout;
+      std::string answer;
+      rc = RunStarter(m_name, args, answer);
+      if (rc != kOk) return;
+      auto f = names::SplitAt(answer, ' ');
+      if (f.empty()) {
+        rc = kFileNotFound;  // no qorsc to run
         return;
       }
-    }
-    std::string answer;
-    rc = RunStarter(m_name, args, answer);
-    if (rc != kOk) return;
-    auto f = names::SplitAt(answer, ' ');
-    if (f.empty()) {
-      rc = kFileNotFound;  // no qorsc to run
-      return;
-    }
-    rc = std::atoi(f[0].c_str());
-    if (rc == kOk && f.size() >= 2) supervisorPid = std::atoi(f[1].c_str());
-  });
-  if (!locked) return kAccessDenied;
+      rc = std::atoi(f[0].c_str());
+      if (rc == kOk && f.size() >= 2) supervisorPid = std::atoi(f[1].c_str());
+    });
+    if (!locked) return kAccessDenied;
+    if (!busy) break;
+    if (winding.Over()) return kRequestTimeout;
+    RealSleepMs(5);
+  }
   if (rc != kOk) return rc;
 
   int64_t until = wire::SteadyMs() + wire::ProcessWaitMs(kStartWaitMs) + 2000;
@@ -370,6 +371,7 @@ int Service::Delete() const {
     }
     rc = reg::DeleteTree(ServiceKeyPath(m_name)) == reg::kOk ? kOk : kAccessDenied;
     fs::DeleteFile(StatusFilePath(m_name));
+    fs::DeleteFile(wire::FileBase(m_name) + ".log");
   });
   return locked ? rc : kAccessDenied;
 }

@@ -10,8 +10,12 @@
 // "qorsc" in QOR_BIN_DIR, else "qorsc" beside the running executable, else "qorsc"
 // in the program folder, else "qorsc" found on PATH.
 //
-// Every wait is bounded (kStartWaitMs, kControlWaitMs) and measured with
-// platform::clock, so QOR_TIME_SCALE shrinks it.
+// Every wait is bounded (kStartWaitMs, kControlWaitMs, kStopWaitMs), scaled by
+// QOR_TIME_SCALE with a floor of kMinProcessWaitMs (see WaitLimit).
+//
+// A service's standard output and error go to <machine root>/services/<name>.log
+// (started afresh with every start). Custom controls (128-255) always reach the
+// handler; controls 6-127 are refused with 1052.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -211,8 +215,10 @@ using ControlHandler = std::function<void(uint32_t control)>;
 
 // Connects to the supervisor that started this process, runs main on a thread of
 // its own and relays controls to the registered handler on the calling thread.
-// Returns 0 once the service has reported Stopped and main has returned; 1063 at
-// once when the process was not started by the service manager.
+// Returns 0 once main has returned; 1063 at once when the process was not started by
+// the service manager (or for another service name). When the supervisor goes away
+// the handler gets a stop; a process that has not ended kStopWaitMs later exits.
+// Programs the service starts do not inherit its connection to the manager.
 int RunDispatcher(const std::string& serviceName, const ServiceMain& main);
 
 // Registers the handler of the dispatched service: 0, 1063 outside a dispatcher,

@@ -38,12 +38,12 @@ int Admit(uint32_t code, const Status& st) {
   bool pending = st.state == State::StartPending || st.state == State::StopPending;
   switch (code) {
     case kControlStop:
-      if (!(st.controlsAccepted & kAcceptStop)) return kInvalidServiceControl;
-      return pending ? kCannotAcceptControl : kOk;
+      if (pending) return kCannotAcceptControl;
+      return (st.controlsAccepted & kAcceptStop) ? kOk : kInvalidServiceControl;
     case kControlPause:
     case kControlContinue:
-      if (!(st.controlsAccepted & kAcceptPauseContinue)) return kInvalidServiceControl;
-      return pending ? kCannotAcceptControl : kOk;
+      if (pending) return kCannotAcceptControl;
+      return (st.controlsAccepted & kAcceptPauseContinue) ? kOk : kInvalidServiceControl;
     case kControlShutdown:
       return (st.controlsAccepted & kAcceptShutdown) ? kOk : kInvalidServiceControl;
     default:
@@ -123,7 +123,7 @@ int RunDispatcher(const std::string& serviceName, const ServiceMain& main) {
     if (mainDone.load() || (stopped && lost)) break;
     if (lost) {
       // Without a manager nobody will stop this process: it ends by itself or is ended.
-      if (wire::SteadyMs() - lostAt > wire::ProcessWaitMs(kControlWaitMs)) std::_Exit(static_cast<int>(kProcessAborted));
+      if (wire::SteadyMs() - lostAt > wire::ProcessWaitMs(kStopWaitMs)) std::_Exit(static_cast<int>(kProcessAborted));
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
       continue;
     }

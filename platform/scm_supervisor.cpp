@@ -419,6 +419,8 @@ int RunSupervisor(const std::vector<std::string>& args) {
     return code == kOk ? 0 : 1;
   };
   if (args.empty()) return answer(kInvalidParameter, 0);
+  // Whatever the caller left open is not the supervisor's to keep.
+  ::close_range(3, ~0U, 0);
   Manager mgr;
   Service svc;
   if (mgr.Open() != kOk) return answer(kAccessDenied, 0);
@@ -448,7 +450,9 @@ int RunSupervisor(const std::vector<std::string>& args) {
       ::dup2(devnull, 0);
       ::dup2(log >= 0 ? log : devnull, 1);
       ::dup2(log >= 0 ? log : devnull, 2);
+      ::close(devnull);
     }
+    if (log >= 0) ::close(log);
     char b;
     while (::read(sync[0], &b, 1) < 0 && errno == EINTR) {
     }

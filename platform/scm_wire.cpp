@@ -88,7 +88,7 @@ bool ReadStatusRecord(const std::string& serviceName, StatusRecord& out) {
 }
 
 int WriteStatusRecord(const StatusRecord& r) {
-  if (fs::MakeDirs(MachinePath("services")) != fs::kOk) return kAccessDenied;
+  // The folder is the manager's to make: a supervisor must not bring back a removed root.
   std::string text = "name=" + names::Escape(r.name) + "\nstatus=" + FormatStatus(r.status) +
                      "\nsupervisor=" + std::to_string(r.supervisorPid) +
                      "\nsupervisor_start=" + std::to_string(r.supervisorStart) + "\nsocket=" + names::Escape(r.socket) +

@@ -20,7 +20,7 @@ int CHttp::Request(const std::string& url, std::string& reply) {
   options.noCache = true;
   platform::http::Response response;
   if (!platform::http::Get(AddCacheBuster(url, RandomString(8)), response, options)) {
-    if (reply.empty()) reply = "x";
+    if (reply.empty()) reply.assign(1, 'x');
     return kNetworkError;
   }
   if (response.status != 200) return kFailed;

@@ -41,11 +41,14 @@ double ReadNumber(std::string_view s) {
   }
   double value = 0;
   auto r = std::from_chars(s.data() + i, s.data() + s.size(), value, format);
-  if (r.ec != std::errc()) {
-    // Out of range still has a sign and a size worth keeping.
-    if (r.ec == std::errc::result_out_of_range) return negative ? -HUGE_VAL : HUGE_VAL;
-    return 0;
+  if (r.ec == std::errc::result_out_of_range) {
+    // Too large keeps its sign; too small (a negative exponent) is 0.
+    std::string_view number = s.substr(i, static_cast<size_t>(r.ptr - (s.data() + i)));
+    size_t e = number.find_first_of(format == std::chars_format::hex ? "pP" : "eE");
+    if (e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-') return 0;
+    return negative ? -HUGE_VAL : HUGE_VAL;
   }
+  if (r.ec != std::errc()) return 0;
   return negative ? -value : value;
 }
 

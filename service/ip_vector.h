@@ -33,8 +33,9 @@ class CQorIpVector {
   // set for a text that does not parse (use ParseAddress to tell that apart from
   // 255.255.255.255).
   static uint32_t IpToNumber(const std::string& address);
-  // Numbers-and-dots IPv4 text (1 to 4 parts, decimal, octal or hex) or an
-  // IPv4-mapped IPv6 text; surrounding blanks are ignored. False for anything else.
+  // Numbers-and-dots IPv4 text (2 to 4 parts, decimal, octal or hex; a text without
+  // a dot is a host name) or an IPv4-mapped IPv6 text; surrounding blanks are
+  // ignored. False for anything else.
   static bool ParseAddress(const std::string& address, uint32_t& number);
 
   // Through the index (a linear scan while the index is out of date).

@@ -5,6 +5,7 @@
 #include "common/coding.h"
 #include "common/daily_log.h"
 #include "common/gbk.h"
+#include "common/qor_area.h"
 #include "common/tag_text.h"
 #include "common/text_file.h"
 #include "platform/fs.h"
@@ -19,18 +20,71 @@ constexpr int kMaxRounds = 100;
 // Re-reads of a file whose last line has no end yet.
 constexpr int kSettleReads = 3;
 const std::string kEmpty;
+
+constexpr std::string_view kArea = kMarkerArea, kState = kMarkerState, kStart = kMarkerIpStart, kEnd = kMarkerIpEnd;
+
+enum HitKind : uint8_t { kHitArea, kHitState, kHitStart, kHitEnd };
+struct Hit {
+  size_t pos;
+  HitKind kind;
+};
+// Markers a line may hold before it takes the step-by-step way.
+constexpr int kMaxHits = 16;
+
+bool At(std::string_view s, size_t i, std::string_view marker) {
+  return s.size() - i >= marker.size() && std::memcmp(s.data() + i, marker.data(), marker.size()) == 0;
+}
+
+// A byte of an address marker. Where a removed marker had one on its left, the two
+// pieces that meet could form a marker that the next step would remove.
+bool IsMarkerByte(char c) { return c != 0 && std::strchr("<ipstarend>", c) != nullptr; }
+
+// True when pos starts a character: a byte outside the lead range always ends one,
+// so pos does when an even number of lead-range bytes stand right before it.
+bool StartsCharacter(std::string_view s, size_t pos) {
+  size_t leads = 0;
+  while (leads < pos && gbk::IsLeadByte(static_cast<unsigned char>(s[pos - leads - 1]))) ++leads;
+  return leads % 2 == 0;
+}
+
+// The joined lines as the one line of an append: the same bytes, one copy less.
+bool AppendJoined(const std::string& path, std::string& joined) {
+  StringList lines(1);
+  lines[0].swap(joined);
+  bool ok = AppendDailyLog(path, lines) != 0;
+  joined.swap(lines[0]);
+  return ok;
+}
+
+// Calls fn for every kept line of content, without its line end.
+template <typename Fn>
+void ForEachKeptLine(std::string_view content, Fn fn) {
+  size_t pos = 0;
+  const size_t n = content.size();
+  // '\n' is never the second byte of a double-byte character, so it ends a line
+  // wherever it stands.
+  while (pos < n) {
+    const char* nl = static_cast<const char*>(std::memchr(content.data() + pos, '\n', n - pos));
+    size_t end = nl ? static_cast<size_t>(nl - content.data()) : n;
+    size_t len = end - pos;
+    if (len > 0 && content[end - 1] == '\r') --len;
+    if (len >= CRequestLog::kMinLineLength) fn(content.substr(pos, len));
+    pos = end + 1;
+  }
+}
 }  // namespace
 
 CRequestLog::CRequestLog(const std::string& programDir)
     : m_requestLogPath(programDir + "iis/log/iis.log"),
       m_workFilePath(programDir + "iis/log/iis.log.work"),
       m_logDir(programDir + "log/") {
-  m_area.Load();
+  CQorArea area;
+  area.Load();
   m_countryNames.resize(kNameCacheSize);
   m_provinceNames.resize(kNameCacheSize);
   for (int code = 0; code < kNameCacheSize; ++code) {
-    m_countryNames[static_cast<size_t>(code)] = m_area.GetCountryName(code);
-    m_provinceNames[static_cast<size_t>(code)] = m_area.GetProvinceName(code);
+    m_countryNames[static_cast<size_t>(code)] = area.GetCountryName(code);
+    m_provinceNames[static_cast<size_t>(code)] = area.GetProvinceName(code);
   }
   LoadIpLibrary(programDir + "iplib.db");
 }
@@ -52,35 +106,6 @@ const std::string& CRequestLog::CountryName(int code) const {
 const std::string& CRequestLog::ProvinceName(int code) const {
   return code >= 0 && code < kNameCacheSize ? m_provinceNames[static_cast<size_t>(code)] : kEmpty;
 }
-
-namespace {
-constexpr std::string_view kArea = kMarkerArea, kState = kMarkerState, kStart = kMarkerIpStart, kEnd = kMarkerIpEnd;
-
-enum HitKind : uint8_t { kHitArea, kHitState, kHitStart, kHitEnd };
-struct Hit {
-  size_t pos;
-  HitKind kind;
-};
-// Markers a line may hold before it takes the step-by-step way.
-constexpr int kMaxHits = 16;
-
-bool At(std::string_view s, size_t i, std::string_view marker) {
-  return s.size() - i >= marker.size() && std::memcmp(s.data() + i, marker.data(), marker.size()) == 0;
-}
-
-// A byte of an address marker. Where a removed marker had one on its left, the two
-// pieces that meet could form a marker that the next step would remove.
-bool IsMarkerByte(char c) { return c != 0 && std::strchr("<ipstarend>", c) != nullptr; }
-
-// The joined lines as the one line of an append: the same bytes, one copy less.
-bool AppendJoined(const std::string& path, std::string& joined) {
-  StringList lines(1);
-  lines[0].swap(joined);
-  bool ok = AppendDailyLog(path, lines) != 0;
-  joined.swap(lines[0]);
-  return ok;
-}
-}  // namespace
 
 std::string CRequestLog::TransformLineByReplacing(std::string_view view) const {
   std::string line(view);
@@ -126,10 +151,20 @@ void CRequestLog::AppendTransformed(std::string_view line, std::string& out) con
     if (count < kMaxHits) hits[count++] = {pos, kind};
     else overflow = true;
   };
-  const size_t n = line.size();
-  for (size_t i = 0; i < n;) {
-    char c = line[i];
-    if (c == '~') {
+  // Marker bytes are found with memchr; whether one starts a character is told by
+  // the lead bytes right before it.
+  size_t nextTilde = line.find('~'), nextAngle = line.find('<');
+  while (nextTilde != std::string_view::npos || nextAngle != std::string_view::npos) {
+    size_t i;
+    if (nextTilde < nextAngle) {
+      i = nextTilde;
+      nextTilde = line.find('~', i + 1);
+    } else {
+      i = nextAngle;
+      nextAngle = line.find('<', i + 1);
+    }
+    if (!StartsCharacter(line, i)) continue;
+    if (line[i] == '~') {
       if (i >= nextArea && At(line, i, kArea)) {
         area = true;
         add(i, kHitArea);
@@ -140,7 +175,7 @@ void CRequestLog::AppendTransformed(std::string_view line, std::string& out) con
         add(i, kHitState);
         nextState = i + kState.size();
       }
-    } else if (c == '<') {
+    } else {
       if (i >= nextStart && At(line, i, kStart)) {
         if (firstStart == std::string_view::npos) firstStart = i;
         add(i, kHitStart);
@@ -152,7 +187,6 @@ void CRequestLog::AppendTransformed(std::string_view line, std::string& out) con
         nextEnd = i + kEnd.size();
       }
     }
-    i += gbk::IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < n ? 2 : 1;
   }
   if (!area && !state) {
     out.append(line);
@@ -217,25 +251,6 @@ std::string CRequestLog::TransformLine(std::string_view line) const {
   return out;
 }
 
-namespace {
-// Calls fn for every kept line of content, without its line end.
-template <typename Fn>
-void ForEachKeptLine(std::string_view content, Fn fn) {
-  size_t pos = 0;
-  const size_t n = content.size();
-  // '\n' is never the second byte of a double-byte character, so it ends a line
-  // wherever it stands.
-  while (pos < n) {
-    const char* nl = static_cast<const char*>(std::memchr(content.data() + pos, '\n', n - pos));
-    size_t end = nl ? static_cast<size_t>(nl - content.data()) : n;
-    size_t len = end - pos;
-    if (len > 0 && content[end - 1] == '\r') --len;
-    if (len >= CRequestLog::kMinLineLength) fn(content.substr(pos, len));
-    pos = end + 1;
-  }
-}
-}  // namespace
-
 StringList CRequestLog::TransformBatch(const std::string& content) const {
   StringList lines;
   ForEachKeptLine(content, [&](std::string_view line) { lines.push_back(TransformLine(line)); });
@@ -291,7 +306,9 @@ int CRequestLog::ProcessWorkFile() {
     // A writer that opened iis.log before the rename may still have added lines.
     if (round + 1 >= kMaxRounds || fs::FileSize(m_workFilePath) <= static_cast<int64_t>(done)) break;
     std::string again;
-    if (!ReadSettled(m_workFilePath, again) || again.size() <= done) break;
+    // Unreadable now: the file stays, since losing lines is worse than repeating them.
+    if (!ReadSettled(m_workFilePath, again)) return kReadFailed;
+    if (again.size() <= done) break;
     content.swap(again);
   }
   fs::DeleteFile(m_workFilePath);

@@ -15,7 +15,6 @@
 #include <string_view>
 
 #include "common/build.h"
-#include "common/qor_area.h"
 #include "platform/clock.h"
 #include "service/ip_vector.h"
 
@@ -86,8 +85,7 @@ class CRequestLog {
   void AppendTransformed(std::string_view line, std::string& out) const;
 
   std::string m_requestLogPath, m_workFilePath, m_logDir;
-  CQorArea m_area;
   CQorIpVector m_ipTable;
-  // Names by code, taken once from the region tables (codes outside stay empty).
+  // Names by code, taken once from the region tables (codes outside have none).
   StringList m_countryNames, m_provinceNames;
 };

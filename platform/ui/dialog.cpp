@@ -499,6 +499,18 @@ bool Dialog::DoubleClick(int id, int row) {
   return true;
 }
 
+bool Dialog::ClickRow(int id, int row) {
+  Control* c = Item(id);
+  if (!c || c->kind != ControlKind::ListView || !c->enabled || !c->visible) return false;
+  if (row >= 0) c->list.SelectOnly(row);
+  Event ev;
+  ev.id = id;
+  ev.code = Notify::Clicked;
+  ev.row = row;
+  Notify(ev);
+  return true;
+}
+
 bool Dialog::RightClick(int id, int row, Point screen) {
   Control* c = Item(id);
   if (!c || !c->enabled || !c->visible) return false;

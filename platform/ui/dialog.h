@@ -141,6 +141,8 @@ class Dialog {
   // buttons with kAutoCheck change first; statics report only with kNotify.
   bool Click(int id);
   bool DoubleClick(int id, int row = -1);
+  // A click on a list row (-1: on no row); the row becomes the selection.
+  bool ClickRow(int id, int row);
   bool RightClick(int id, int row, Point screen);
   // The user changed an edit's text.
   void UserEdit(int id, const std::string& gbk);

@@ -37,7 +37,7 @@ struct KeyEvent {
 };
 
 enum class Notify {
-  Clicked,        // buttons, notifying statics, menu commands
+  Clicked,        // buttons, notifying statics, menu commands, list rows
   DoubleClicked,
   RightClicked,   // list views: the row under the mouse is selected first
   Changed,        // edit text changed by the user

@@ -2,12 +2,25 @@
 
 #include <atomic>
 
+#include "common/ui_hooks.h"
 #include "platform/ui/dialog.h"
 
 namespace ui {
 
 namespace {
 std::atomic<Host*> g_host{nullptr};
+}
+
+int DeclineAnswer(unsigned flags) {
+  switch (flags & 0xF) {
+    case kMbYesNo:
+    case kMbYesNoCancel:
+      return kIdNo;
+    case kMbOkCancel:
+      return kIdCancel;
+    default:
+      return kIdOk;
+  }
 }
 
 Host* CurrentHost() { return g_host.load(std::memory_order_acquire); }

@@ -61,6 +61,9 @@ class Host {
   virtual Size MeasureText(const std::string& gbk, const Font& font) = 0;
 };
 
+// The answer of a message box that nobody answers: No, Cancel, or OK when that is all.
+int DeclineAnswer(unsigned flags);
+
 Host* CurrentHost();
 // Hosts register themselves; the previous host is restored when they go.
 void SetCurrentHost(Host* host);

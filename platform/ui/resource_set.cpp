@@ -7,7 +7,7 @@ namespace ui {
 
 namespace {
 std::atomic<const ResourceSet*> g_resources{nullptr};
-std::mutex g_makeMutex;
+std::recursive_mutex g_makeMutex;  // a picture may be made from another
 
 template <typename M>
 std::vector<int> Keys(const M& map) {
@@ -42,7 +42,7 @@ const Image* ResourceSet::Make(const std::map<int, Picture>& pictures, int id) c
   auto it = pictures.find(id);
   if (it == pictures.end()) return nullptr;
   // Worker threads (the tray's status thread) load icons too.
-  std::lock_guard<std::mutex> lock(g_makeMutex);
+  std::lock_guard<std::recursive_mutex> lock(g_makeMutex);
   if (!it->second.made) {
     it->second.image = it->second.make ? it->second.make() : Image();
     it->second.made = true;

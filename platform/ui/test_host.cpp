@@ -16,18 +16,6 @@ constexpr int64_t kNone = std::numeric_limits<int64_t>::max();
 
 std::string Num(long long v) { return std::to_string(v); }
 
-int DefaultAnswer(unsigned flags) {
-  switch (flags & 0xF) {
-    case kMbYesNo:
-    case kMbYesNoCancel:
-      return kIdNo;
-    case kMbOkCancel:
-      return kIdCancel;
-    default:
-      return kIdOk;
-  }
-}
-
 void CollectCommands(const MenuItem& item, std::vector<int>& out) {
   for (const auto& sub : item.items) {
     if (sub.separator) continue;
@@ -292,7 +280,7 @@ void TestHost::Invalidate(Dialog& dlg, const Rect& r, bool erase) {
 
 void TestHost::RunModal(Dialog& dlg) {
   const int64_t start = Now();
-  while (!dlg.HasEnded()) {
+  while (!dlg.HasEnded() && !m_quit) {
     if (RunPosted() || RunNextDue(Now())) continue;
     int64_t next = NextDueTime();
     if (next == kNone) {
@@ -336,7 +324,7 @@ bool TestHost::KillTimer(Dialog& dlg, int id) {
 }
 
 int TestHost::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
-  int answer = DefaultAnswer(flags);
+  int answer = DeclineAnswer(flags);
   if (m_expectedBoxes.empty()) {
     Fail("unexpected message box [" + caption + "] " + text);
   } else {

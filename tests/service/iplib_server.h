@@ -73,8 +73,11 @@ class UpdateServer {
 inline std::string QueryValue(const std::string& target, const std::string& key) {
   size_t q = target.find('?');
   if (q == std::string::npos) return "<none>";
-  std::string query = "&" + target.substr(q + 1) + "&";
-  size_t at = query.find("&" + key + "=");
+  std::string query(1, '&');
+  query.append(target, q + 1, std::string::npos).append(1, '&');
+  std::string needle(1, '&');
+  needle.append(key).append(1, '=');
+  size_t at = query.find(needle);
   if (at == std::string::npos) return "<none>";
   size_t start = at + key.size() + 2;
   return query.substr(start, query.find('&', start) - start);

@@ -160,3 +160,11 @@ TEST_F(RequestLogTransform, OneWalkAgreesWithReplacingMarkerByMarker) {
     ASSERT_EQ(log_->TransformLine(line), log_->TransformLineByReplacing(line)) << line;
   }
 }
+
+TEST_F(RequestLogTransform, LibraryWrittenLaterChangesNoLookup) {
+  install_.WriteProgramFile("iplib.db", "16777216|255|81|0|0");
+  EXPECT_EQ(log_->TransformLine("<ipstart>1.0.0.5<ipend>~area~"), "1.0.0.5中国-北京市");
+  // The next start of the worker reads it.
+  CRequestLog restarted(install_.ProgramDir());
+  EXPECT_EQ(restarted.TransformLine("<ipstart>1.0.0.5<ipend>~area~"), "1.0.0.5美国-");
+}

@@ -1,0 +1,11 @@
+#pragma once
+// The 8 x 8 header arrows of the sortable list, on the blue (0, 0, 255) mask colour.
+#include "platform/ui/image.h"
+
+inline constexpr ui::Color kArrowMask = ui::Rgb(0, 0, 255);
+inline constexpr ui::Color kArrowGrey = ui::Rgb(100, 100, 100);
+inline constexpr ui::Color kArrowWhite = ui::Rgb(255, 255, 255);
+
+ui::Image MakeUpArrow();
+// The mirror image of the up arrow's outline, lit the same way.
+ui::Image MakeDownArrow();

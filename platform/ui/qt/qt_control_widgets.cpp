@@ -1,0 +1,564 @@
+#include "platform/ui/qt/qt_control_widgets.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QTimer>
+
+#include "platform/ui/dialog.h"
+#include "platform/ui/qt/qt_convert.h"
+#include "platform/ui/qt/qt_dialog_view.h"
+#include "platform/ui/qt/qt_painter.h"
+#include "platform/ui/resource_set.h"
+
+namespace ui::qt {
+
+namespace {
+
+const QColor kFace(240, 240, 240);
+
+QString DisplayText(const Control& c) { return ToQ(c.text); }
+
+// Colours of check boxes, radio buttons and group boxes, as statics get them.
+void ApplyTextColors(QWidget* w, const ControlColors& colors) {
+  QPalette pal = w->palette();
+  QColor text = colors.hasText ? ToQColor(colors.text) : QColor(0, 0, 0);
+  pal.setColor(QPalette::WindowText, text);
+  pal.setColor(QPalette::ButtonText, text);
+  pal.setColor(QPalette::Text, text);
+  bool fill = !colors.transparent;
+  if (fill) pal.setColor(QPalette::Window, colors.hasBackground ? ToQColor(colors.background) : kFace);
+  if (pal != w->palette()) w->setPalette(pal);
+  if (w->autoFillBackground() != fill) w->setAutoFillBackground(fill);
+}
+
+// --- statics ---
+
+class StaticWidget : public QWidget, public ControlWidget {
+ public:
+  StaticWidget(DialogView& v, Control& c, QWidget* parent) : QWidget(parent), ControlWidget(v, c) {}
+  QWidget* Widget() override { return this; }
+  void Sync(Aspect a) override {
+    if (a == Aspect::Text || a == Aspect::Style) update();
+    ControlWidget::Sync(a);
+  }
+  void ApplyColors(const ControlColors& colors) override {
+    m_colors = colors;
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    if (!Dlg()) return;
+    QPainter p(this);
+    if (!m_colors.transparent) p.fillRect(rect(), m_colors.hasBackground ? ToQColor(m_colors.background) : kFace);
+    const Control& c = m_control;
+    int flags = Qt::TextShowMnemonic;
+    flags |= (c.style & style::kCenter) ? Qt::AlignHCenter : (c.style & style::kRight) ? Qt::AlignRight : Qt::AlignLeft;
+    flags |= (c.style & style::kCenterImage) ? Qt::AlignVCenter : Qt::AlignTop;
+    flags |= Qt::TextWordWrap;
+    p.setFont(ToQFont(c.font));
+    p.setPen(m_colors.hasText ? ToQColor(m_colors.text) : QColor(0, 0, 0));
+    if (!c.enabled) p.setPen(QColor(128, 128, 128));
+    p.drawText(rect(), flags, DisplayText(c));
+    if (c.style & style::kBorder) {
+      p.setPen(QColor(160, 160, 160));
+      p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    if (e->button() != Qt::LeftButton || !rect().contains(e->position().toPoint())) return;
+    if (Dialog* d = Dlg(); d && (m_control.style & style::kNotify)) {
+      d->Click(m_control.id);
+      AfterEvent();
+    }
+  }
+  void mouseDoubleClickEvent(QMouseEvent* e) override {
+    if (e->button() != Qt::LeftButton) return;
+    if (Dialog* d = Dlg(); d && (m_control.style & style::kNotify)) {
+      d->DoubleClick(m_control.id);
+      AfterEvent();
+    }
+  }
+  void mousePressEvent(QMouseEvent* e) override {
+    // A plain static is part of the dialog's surface (dragging a borderless window).
+    if (!(m_control.style & style::kNotify)) e->ignore();
+  }
+
+ private:
+  ControlColors m_colors;
+};
+
+class PictureWidget : public QWidget, public ControlWidget {
+ public:
+  PictureWidget(DialogView& v, Control& c, QWidget* parent) : QWidget(parent), ControlWidget(v, c) {}
+  QWidget* Widget() override { return this; }
+  void Sync(Aspect a) override {
+    if (a == Aspect::Image || a == Aspect::Style) update();
+    ControlWidget::Sync(a);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    if (!Dlg()) return;
+    const Control& c = m_control;
+    const Image* img = (c.style & style::kIcon) ? LoadIcon(c.imageId) : LoadBitmap(c.imageId);
+    if (!img || img->IsNull()) return;
+    QPainter p(this);
+    QImage q = ToQImage(*img);
+    if (c.style & style::kStretch) {
+      p.drawImage(rect(), q);
+    } else if (c.style & style::kCenterImage) {
+      p.drawImage(QPoint((width() - q.width()) / 2, (height() - q.height()) / 2), q);
+    } else {
+      p.drawImage(QPoint(0, 0), q);
+    }
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    if (e->button() != Qt::LeftButton) return;
+    if (Dialog* d = Dlg(); d && (m_control.style & style::kNotify)) {
+      d->Click(m_control.id);
+      AfterEvent();
+    }
+  }
+  void mousePressEvent(QMouseEvent* e) override {
+    if (!(m_control.style & style::kNotify)) e->ignore();
+  }
+};
+
+// --- buttons ---
+
+class PushButtonWidget : public QPushButton, public ControlWidget {
+ public:
+  PushButtonWidget(DialogView& v, Control& c, QWidget* parent) : QPushButton(parent), ControlWidget(v, c) {
+    // Enter is the dialog's business: only a template's default button is default.
+    setAutoDefault(false);
+    connect(this, &QPushButton::clicked, [this] {
+      if (Dialog* d = Dlg()) {
+        d->Click(m_control.id);
+        AfterEvent();
+      }
+    });
+  }
+  QWidget* Widget() override { return this; }
+  void Sync(Aspect a) override {
+    if (a == Aspect::Text) setText(DisplayText(m_control));
+    if (a == Aspect::Style) setDefault((m_control.style & style::kDefault) != 0);
+    ControlWidget::Sync(a);
+  }
+};
+
+class OwnerDrawWidget : public QAbstractButton, public ControlWidget {
+ public:
+  OwnerDrawWidget(DialogView& v, Control& c, QWidget* parent) : QAbstractButton(parent), ControlWidget(v, c) {
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    connect(this, &QAbstractButton::clicked, [this] {
+      if (Dialog* d = Dlg()) {
+        d->Click(m_control.id);
+        AfterEvent();
+      }
+    });
+  }
+  QWidget* Widget() override { return this; }
+  void Sync(Aspect a) override {
+    if (a == Aspect::Text || a == Aspect::Style) update();
+    ControlWidget::Sync(a);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    Dialog* d = Dlg();
+    if (!d) return;
+    QPainter qp(this);
+    DrawItemState state;
+    state.rect = Rect{0, 0, width(), height()};
+    state.selected = isDown();
+    state.focus = hasFocus();
+    state.disabled = !isEnabled();
+    state.isDefault = (m_control.style & style::kDefault) != 0;
+    state.text = m_control.text;
+    state.font = m_control.font;
+    QtPainter painter(qp, state.rect);
+    d->DrawItem(m_control.id, painter, state);
+  }
+  void mouseMoveEvent(QMouseEvent* e) override {
+    if (Dialog* d = Dlg()) {
+      d->MouseMove(m_control.id);
+      // The hover time is a millisecond: the notice follows at once.
+      if (m_tracking && !m_hoverSent) {
+        m_hoverSent = true;
+        d->MouseHover(m_control.id);
+      }
+    }
+    QAbstractButton::mouseMoveEvent(e);
+  }
+  void enterEvent(QEnterEvent* e) override {
+    QMouseEvent move(QEvent::MouseMove, e->position(), e->globalPosition(), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    mouseMoveEvent(&move);
+  }
+  void leaveEvent(QEvent*) override {
+    Dialog* d = Dlg();
+    if (d && m_tracking) {
+      m_tracking = false;
+      m_hoverSent = false;
+      d->MouseLeave(m_control.id);
+    }
+  }
+  void focusInEvent(QFocusEvent* e) override {
+    QAbstractButton::focusInEvent(e);
+    update();
+  }
+  void focusOutEvent(QFocusEvent* e) override {
+    QAbstractButton::focusOutEvent(e);
+    update();
+  }
+
+ private:
+  bool m_hoverSent = false;
+};
+
+class CheckWidget : public QCheckBox, public ControlWidget {
+ public:
+  CheckWidget(DialogView& v, Control& c, QWidget* parent) : QCheckBox(parent), ControlWidget(v, c) {
+    connect(this, &QCheckBox::clicked, [this] {
+      if (Dialog* d = Dlg()) {
+        d->Click(m_control.id);
+        if (Dlg()) Sync(Aspect::Check);  // the model decides the state
+        AfterEvent();
+      }
+    });
+  }
+  QWidget* Widget() override { return this; }
+  void Sync(Aspect a) override {
+    if (a == Aspect::Text) setText(DisplayText(m_control));
+    if (a == Aspect::Check) setChecked(m_control.check != 0);
+    ControlWidget::Sync(a);
+  }
+  void ApplyColors(const ControlColors& colors) override { ApplyTextColors(this, colors); }
+};
+
+class RadioWidget : public QRadioButton, public ControlWidget {
+ public:
+  RadioWidget(DialogView& v, Control& c, QWidget* parent) : QRadioButton(parent), ControlWidget(v, c) {
+    setAutoExclusive(false);  // the model keeps the groups
+    connect(this, &QRadioButton::clicked, [this] {
+      if (Dialog* d = Dlg()) {
+        d->Click(m_control.id);
+        if (Dlg()) Sync(Aspect::Check);
+        AfterEvent();
+      }
+    });
+  }
+  QWidget* Widget() override { return this; }
+  void Sync(Aspect a) override {
+    if (a == Aspect::Text) setText(DisplayText(m_control));
+    if (a == Aspect::Check) setChecked(m_control.check != 0);
+    ControlWidget::Sync(a);
+  }
+  void ApplyColors(const ControlColors& colors) override { ApplyTextColors(this, colors); }
+};
+
+class GroupWidget : public QGroupBox, public ControlWidget {
+ public:
+  GroupWidget(DialogView& v, Control& c, QWidget* parent) : QGroupBox(parent), ControlWidget(v, c) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
+  QWidget* Widget() override { return this; }
+  void Sync(Aspect a) override {
+    if (a == Aspect::Text) setTitle(DisplayText(m_control));
+    ControlWidget::Sync(a);
+  }
+  void ApplyColors(const ControlColors& colors) override { ApplyTextColors(this, colors); }
+};
+
+// --- edits ---
+
+class LineEditWidget : public QLineEdit, public ControlWidget {
+ public:
+  LineEditWidget(DialogView& v, Control& c, QWidget* parent) : QLineEdit(parent), ControlWidget(v, c) {
+    connect(this, &QLineEdit::textEdited, [this](const QString& s) {
+      if (Dialog* d = Dlg()) {
+        d->UserEdit(m_control.id, FromQ(s));
+        AfterEvent();
+      }
+    });
+  }
+  QWidget* Widget() override { return this; }
+  void Sync(Aspect a) override {
+    if (a == Aspect::Text && FromQ(text()) != m_control.text) setText(ToQ(m_control.text));
+    if (a == Aspect::Style) {
+      setEchoMode((m_control.style & style::kPassword) ? QLineEdit::Password : QLineEdit::Normal);
+      setReadOnly((m_control.style & style::kReadOnly) != 0);
+    }
+    if (a == Aspect::SelectAll) selectAll();
+    ControlWidget::Sync(a);
+  }
+};
+
+class TextEditWidget : public QPlainTextEdit, public ControlWidget {
+ public:
+  TextEditWidget(DialogView& v, Control& c, QWidget* parent) : QPlainTextEdit(parent), ControlWidget(v, c) {
+    connect(this, &QPlainTextEdit::textChanged, [this] {
+      if (m_syncing) return;
+      if (Dialog* d = Dlg()) {
+        d->UserEdit(m_control.id, FromQMultiline(toPlainText()));
+        AfterEvent();
+      }
+    });
+  }
+  QWidget* Widget() override { return this; }
+  void Sync(Aspect a) override {
+    if (a == Aspect::Text && FromQMultiline(toPlainText()) != m_control.text) {
+      m_syncing = true;
+      setPlainText(ToQMultiline(m_control.text));
+      m_syncing = false;
+    }
+    if (a == Aspect::Style) {
+      setReadOnly((m_control.style & style::kReadOnly) != 0);
+      setLineWrapMode((m_control.style & style::kHScroll) ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
+    }
+    if (a == Aspect::SelectAll) selectAll();
+    ControlWidget::Sync(a);
+  }
+};
+
+// --- list view ---
+
+class ListWidget : public QTableWidget, public ControlWidget {
+ public:
+  ListWidget(DialogView& v, Control& c, QWidget* parent) : QTableWidget(parent), ControlWidget(v, c) {
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(ToQFont(c.font).pixelSize() + 8);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setStretchLastSection(false);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, [this](int col) {
+      if (Dialog* d = Dlg()) {
+        d->UserClickColumn(m_control.id, col);
+        AfterEvent();
+      }
+    });
+    connect(this, &QTableWidget::cellClicked, [this](int row, int) {
+      if (Dialog* d = Dlg()) {
+        d->ClickRow(m_control.id, row);
+        AfterEvent();
+      }
+    });
+    connect(this, &QTableWidget::cellDoubleClicked, [this](int row, int) {
+      if (Dialog* d = Dlg()) {
+        d->DoubleClick(m_control.id, row);
+        AfterEvent();
+      }
+    });
+    connect(this, &QTableWidget::customContextMenuRequested, [this](const QPoint& pos) {
+      if (Dialog* d = Dlg()) {
+        QPoint global = viewport()->mapToGlobal(pos);
+        d->RightClick(m_control.id, rowAt(pos.y()), Point{global.x(), global.y()});
+        AfterEvent();
+      }
+    });
+    connect(this, &QTableWidget::itemSelectionChanged, [this] {
+      if (m_syncing) return;
+      if (Dialog* d = Dlg()) {
+        auto rows = selectionModel()->selectedRows();
+        d->UserSelectRow(m_control.id, rows.isEmpty() ? -1 : rows.first().row());
+        AfterEvent();
+      }
+    });
+    connect(this, &QTableWidget::itemChanged, [this](QTableWidgetItem* item) {
+      if (m_syncing || item->column() != 0 || !(m_control.list.ExtendedStyle() & list_style::kCheckBoxes)) return;
+      if (Dialog* d = Dlg()) {
+        d->UserCheckRow(m_control.id, item->row(), item->checkState() == Qt::Checked);
+        AfterEvent();
+      }
+    });
+  }
+  QWidget* Widget() override { return this; }
+  void Sync(Aspect a) override {
+    if (a == Aspect::List) m_view.ScheduleListFlush(this);
+    ControlWidget::Sync(a);
+  }
+  void Flush() override {
+    m_syncing = true;
+    const ListModel& m = m_control.list;
+    const bool checks = (m.ExtendedStyle() & list_style::kCheckBoxes) != 0;
+    setShowGrid((m.ExtendedStyle() & list_style::kGridLines) != 0);
+    setColumnCount(m.ColumnCount());
+    for (int c = 0; c < m.ColumnCount(); ++c) {
+      const ListColumn& col = *m.Column(c);
+      auto* header = new QTableWidgetItem(ToQ(col.caption));
+      if (col.image >= 0 && col.image < static_cast<int>(m.HeaderImages().size()))
+        header->setIcon(QIcon(QPixmap::fromImage(ToQImage(m.HeaderImages()[static_cast<size_t>(col.image)]))));
+      header->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+      setHorizontalHeaderItem(c, header);
+      setColumnHidden(c, col.width <= 0);
+      if (col.width > 0) setColumnWidth(c, col.width);
+    }
+    setRowCount(m.ItemCount());
+    clearSelection();
+    for (int r = 0; r < m.ItemCount(); ++r) {
+      for (int c = 0; c < std::max(1, m.ColumnCount()); ++c) {
+        auto* item = new QTableWidgetItem(ToQ(m.ItemText(r, c)));
+        Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+        if (c == 0 && checks) {
+          flags |= Qt::ItemIsUserCheckable;
+          item->setCheckState(m.Check(r) ? Qt::Checked : Qt::Unchecked);
+        }
+        item->setFlags(flags);
+        const ListColumn* col = m.Column(c);
+        Align align = col ? col->align : Align::Left;
+        item->setTextAlignment((align == Align::Right ? Qt::AlignRight : align == Align::Center ? Qt::AlignHCenter : Qt::AlignLeft) |
+                               Qt::AlignVCenter);
+        setItem(r, c, item);
+      }
+      if (m.IsSelected(r)) selectRow(r);
+    }
+    m_syncing = false;
+  }
+};
+
+// --- tabs, progress ---
+
+class TabWidget : public QTabBar, public ControlWidget {
+ public:
+  TabWidget(DialogView& v, Control& c, QWidget* parent) : QTabBar(parent), ControlWidget(v, c) {
+    setExpanding(false);
+    setDrawBase(true);
+    connect(this, &QTabBar::currentChanged, [this](int index) {
+      if (m_syncing || index < 0) return;
+      if (Dialog* d = Dlg()) {
+        d->UserSelectTab(m_control.id, index);
+        AfterEvent();
+      }
+    });
+  }
+  QWidget* Widget() override { return this; }
+  void Sync(Aspect a) override {
+    if (a == Aspect::Tabs) {
+      m_syncing = true;
+      while (count() > static_cast<int>(m_control.tabs.size())) removeTab(count() - 1);
+      for (size_t i = 0; i < m_control.tabs.size(); ++i) {
+        if (static_cast<int>(i) < count()) setTabText(static_cast<int>(i), ToQ(m_control.tabs[i]));
+        else addTab(ToQ(m_control.tabs[i]));
+      }
+      if (m_control.tabSelection >= 0 && m_control.tabSelection < count()) setCurrentIndex(m_control.tabSelection);
+      m_syncing = false;
+    }
+    ControlWidget::Sync(a);
+  }
+};
+
+class ProgressWidget : public QProgressBar, public ControlWidget {
+ public:
+  ProgressWidget(DialogView& v, Control& c, QWidget* parent) : QProgressBar(parent), ControlWidget(v, c) {
+    setTextVisible(false);
+  }
+  QWidget* Widget() override { return this; }
+  void Sync(Aspect a) override {
+    if (a == Aspect::Progress) {
+      setRange(m_control.progressMin, std::max(m_control.progressMin, m_control.progressMax));
+      setValue(m_control.progressPos);
+    }
+    ControlWidget::Sync(a);
+  }
+};
+
+}  // namespace
+
+Dialog* ControlWidget::Dlg() const { return m_view.Dlg(); }
+
+void ControlWidget::AfterEvent() {
+  if (m_view.Dlg()) m_view.RefreshLook();
+}
+
+void ControlWidget::Sync(Aspect a) {
+  QWidget* w = Widget();
+  switch (a) {
+    case Aspect::Enabled:
+      w->setEnabled(m_control.enabled);
+      break;
+    case Aspect::Visible:
+      w->setVisible(m_control.visible);
+      break;
+    case Aspect::Geometry:
+      w->setGeometry(ToQRect(m_control.rect));
+      break;
+    case Aspect::Font:
+      w->setFont(ToQFont(m_control.font));
+      break;
+    case Aspect::Tooltip:
+      w->setToolTip(ToQ(m_control.tooltip));
+      break;
+    case Aspect::Focus:
+      w->setFocus(Qt::OtherFocusReason);
+      break;
+    case Aspect::Region:
+      if (m_control.roundCorners.cx > 0 && m_control.roundCorners.cy > 0) {
+        QPainterPath path;
+        path.addRoundedRect(QRectF(0, 0, w->width() + 1, w->height() + 1), m_control.roundCorners.cx / 2.0,
+                            m_control.roundCorners.cy / 2.0);
+        w->setMask(QRegion(path.toFillPolygon().toPolygon()));
+      } else {
+        w->clearMask();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void ControlWidget::ApplyColors(const ControlColors&) {}
+
+void ControlWidget::SyncAll() {
+  for (Aspect a : {Aspect::Geometry, Aspect::Font, Aspect::Style, Aspect::Text, Aspect::Check, Aspect::Tooltip,
+                   Aspect::Image, Aspect::Progress, Aspect::List, Aspect::Tabs, Aspect::Region, Aspect::Enabled,
+                   Aspect::Visible})
+    Sync(a);
+}
+
+ControlWidget* MakeControlWidget(DialogView& view, Control& c, QWidget* parent) {
+  switch (c.kind) {
+    case ControlKind::Static:
+      return new StaticWidget(view, c, parent);
+    case ControlKind::Picture:
+      return new PictureWidget(view, c, parent);
+    case ControlKind::Button:
+      if (c.IsOwnerDrawn()) return new OwnerDrawWidget(view, c, parent);
+      return new PushButtonWidget(view, c, parent);
+    case ControlKind::CheckBox:
+      return new CheckWidget(view, c, parent);
+    case ControlKind::RadioButton:
+      return new RadioWidget(view, c, parent);
+    case ControlKind::GroupBox:
+      return new GroupWidget(view, c, parent);
+    case ControlKind::Edit:
+      if (c.IsMultiline()) return new TextEditWidget(view, c, parent);
+      return new LineEditWidget(view, c, parent);
+    case ControlKind::ListView:
+      return new ListWidget(view, c, parent);
+    case ControlKind::Tab:
+      return new TabWidget(view, c, parent);
+    case ControlKind::Progress:
+      return new ProgressWidget(view, c, parent);
+  }
+  return new StaticWidget(view, c, parent);
+}
+
+}  // namespace ui::qt

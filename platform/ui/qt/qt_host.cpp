@@ -1,0 +1,505 @@
+#include "platform/ui/qt/qt_host.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QCursor>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
+#include <unistd.h>
+
+#include "common/gbk.h"
+#include "common/ui_hooks.h"
+#include "platform/clock.h"
+#include "platform/fs.h"
+#include "platform/process.h"
+#include "platform/ui/button_labels.h"
+#include "platform/ui/dialog.h"
+#include "platform/ui/qt/qt_control_widgets.h"
+#include "platform/ui/qt/qt_convert.h"
+#include "platform/ui/qt/qt_dialog_view.h"
+#include "platform/ui/qt/qt_host_impl.h"
+#include "platform/ui/qt/qt_journal.h"
+#include "platform/ui/qt/qt_tray_backend.h"
+
+namespace ui {
+
+namespace qt {
+
+namespace {
+
+Key KeyOf(int qtKey) {
+  switch (qtKey) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return Key::Enter;
+    case Qt::Key_Escape:
+      return Key::Escape;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      return Key::Tab;
+    case Qt::Key_Space:
+      return Key::Space;
+    case Qt::Key_F1:
+      return Key::F1;
+    case Qt::Key_PageUp:
+      return Key::PageUp;
+    case Qt::Key_PageDown:
+      return Key::PageDown;
+    case Qt::Key_Left:
+      return Key::Left;
+    case Qt::Key_Right:
+      return Key::Right;
+    case Qt::Key_Up:
+      return Key::Up;
+    case Qt::Key_Down:
+      return Key::Down;
+    case Qt::Key_Home:
+      return Key::Home;
+    case Qt::Key_End:
+      return Key::End;
+    case Qt::Key_Delete:
+      return Key::Delete;
+    case Qt::Key_Backspace:
+      return Key::Backspace;
+    case Qt::Key_A:
+      return Key::A;
+    case Qt::Key_C:
+      return Key::C;
+    default:
+      return Key::Other;
+  }
+}
+
+DialogView* ViewOf(QWidget* w) {
+  for (; w; w = w->parentWidget())
+    if (auto* v = dynamic_cast<DialogView*>(w)) return v;
+  return nullptr;
+}
+
+void AddMenuItems(QMenu& menu, const MenuItem& popup) {
+  for (const auto& item : popup.items) {
+    if (item.separator) {
+      menu.addSeparator();
+    } else if (item.IsPopup()) {
+      QMenu* sub = menu.addMenu(ToQ(item.text));
+      AddMenuItems(*sub, item);
+    } else {
+      QAction* a = menu.addAction(ToQ(item.text));
+      a->setData(item.id);
+    }
+  }
+}
+
+bool LooksLikeProgram(const std::string& file) {
+  if (gbk::EndsWith(gbk::ToLower(file), ".exe")) return true;
+  return platform::fs::IsFile(file) && ::access(file.c_str(), X_OK) == 0;
+}
+
+}  // namespace
+
+bool KeyFilter::eventFilter(QObject* obj, QEvent* e) {
+  if (e->type() != QEvent::KeyPress || e == m_last) return false;
+  auto* w = qobject_cast<QWidget*>(obj);
+  DialogView* view = ViewOf(w);
+  if (!view || !view->Dlg()) return false;
+  m_last = e;
+  auto* ke = static_cast<QKeyEvent*>(e);
+  Dialog* dlg = view->Dlg();
+  KeyEvent ev;
+  ev.key = KeyOf(ke->key());
+  ev.ctrl = (ke->modifiers() & Qt::ControlModifier) != 0;
+  ev.shift = (ke->modifiers() & Qt::ShiftModifier) != 0;
+  ev.alt = (ke->modifiers() & Qt::AltModifier) != 0;
+  if (Control* c = view->ControlOf(w)) ev.focusId = c->id;
+  if (ev.alt && ev.key == Key::Space && !dlg->SystemMenu().empty()) {
+    QMenu menu;
+    for (const auto& [id, text] : dlg->SystemMenu()) {
+      if (id == 0) menu.addSeparator();
+      else menu.addAction(ToQ(text))->setData(id);
+    }
+    if (QAction* chosen = menu.exec(view->window()->mapToGlobal(QPoint(0, 0)))) dlg->SysCommand(chosen->data().toInt());
+    return true;
+  }
+  if (ev.key == Key::Other) return false;
+  bool swallowed = dlg->KeyDown(ev);
+  if (view->Dlg()) view->RefreshLook();
+  return swallowed;
+}
+
+}  // namespace qt
+
+using qt::DialogView;
+
+QtHost::QtHost(int& argc, char** argv) : m_impl(std::make_unique<Impl>()) {
+  m_impl->host = this;
+  if (!QApplication::instance()) m_impl->ownApp = std::make_unique<QApplication>(argc, argv);
+  m_impl->offscreen = QGuiApplication::platformName() == QStringLiteral("offscreen");
+  m_impl->context = std::make_unique<QObject>();
+  m_impl->keyFilter = std::make_unique<qt::KeyFilter>(*m_impl);
+  qApp->installEventFilter(m_impl->keyFilter.get());
+  QObject::connect(qApp, &QApplication::focusChanged, m_impl->context.get(), [this](QWidget*, QWidget* now) {
+    DialogView* view = qt::ViewOf(now);
+    if (!view || !view->Dlg()) return;
+    if (Control* c = view->ControlOf(now)) view->Dlg()->UserFocus(c->id);
+  });
+  m_impl->tray = std::make_unique<qt::QtTrayBackend>(m_impl->context.get(), m_impl->offscreen);
+  m_impl->previous = CurrentHost();
+  SetCurrentHost(this);
+  SetPumpMessagesHook([this] { return PumpMessages(); });
+  SetMessageBoxHook([this](const std::string& text, const std::string& caption, unsigned flags) {
+    return MessageBox(text, caption, flags);
+  });
+}
+
+QtHost::~QtHost() {
+  SetPumpMessagesHook(nullptr);
+  SetMessageBoxHook(nullptr);
+  SetCurrentHost(m_impl->previous);
+  for (auto& [key, timer] : m_impl->timers) delete timer;
+  m_impl->timers.clear();
+  for (auto& [dlg, view] : m_impl->views) {
+    view->Detach();
+    delete view;
+  }
+  m_impl->views.clear();
+  m_impl->tray.reset();
+  if (qApp) qApp->removeEventFilter(m_impl->keyFilter.get());
+}
+
+bool QtHost::IsOffscreen() const { return m_impl->offscreen; }
+
+bool QtHost::RenderToPng(Dialog& dlg, const std::string& path) {
+  DialogView* view = m_impl->View(&dlg);
+  if (!view) return false;
+  view->FlushLists();
+  QCoreApplication::processEvents();
+  if (!view->Dlg()) return false;
+  return view->grab().toImage().save(QString::fromStdString(path), "PNG");
+}
+
+Image QtHost::RenderToImage(Dialog& dlg) {
+  DialogView* view = m_impl->View(&dlg);
+  if (!view) return Image();
+  view->FlushLists();
+  QCoreApplication::processEvents();
+  if (!view->Dlg()) return Image();
+  QImage q = view->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+  Image out(q.width(), q.height());
+  for (int y = 0; y < q.height(); ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(q.constScanLine(y));
+    for (int x = 0; x < q.width(); ++x) out.SetPixel(x, y, static_cast<uint32_t>(line[x]));
+  }
+  return out;
+}
+
+namespace {
+QWidget* WidgetFor(QtHost::Impl& impl, Dialog& dlg, int id) {
+  DialogView* view = impl.View(&dlg);
+  if (!view) return nullptr;
+  view->FlushLists();
+  qt::ControlWidget* w = view->WidgetOf(id);
+  return w ? w->Widget() : nullptr;
+}
+}  // namespace
+
+std::string QtHost::ShownText(Dialog& dlg, int id) {
+  QWidget* w = WidgetFor(*m_impl, dlg, id);
+  if (auto* line = qobject_cast<QLineEdit*>(w)) return qt::FromQ(line->text());
+  if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) return qt::FromQ(edit->toPlainText());
+  if (auto* button = qobject_cast<QAbstractButton*>(w)) return qt::FromQ(button->text());
+  return std::string();
+}
+
+bool QtHost::SimulateTyping(Dialog& dlg, int id, const std::string& gbk) {
+  QWidget* w = WidgetFor(*m_impl, dlg, id);
+  if (!w) return false;
+  w->setFocus(Qt::OtherFocusReason);
+  for (QChar ch : qt::ToQ(gbk)) {
+    const bool newline = ch == QChar('\n');
+    QKeyEvent press(QEvent::KeyPress, newline ? Qt::Key_Return : Qt::Key_unknown, Qt::NoModifier,
+                    newline ? QString(QChar('\r')) : QString(ch));
+    QCoreApplication::sendEvent(w, &press);
+  }
+  QCoreApplication::processEvents();
+  return true;
+}
+
+bool QtHost::SimulateKey(Dialog& dlg, int id, Key key) {
+  QWidget* w = WidgetFor(*m_impl, dlg, id);
+  if (!w) return false;
+  w->setFocus(Qt::OtherFocusReason);
+  int code = Qt::Key_unknown;
+  switch (key) {
+    case Key::Enter:
+      code = Qt::Key_Return;
+      break;
+    case Key::Escape:
+      code = Qt::Key_Escape;
+      break;
+    case Key::PageUp:
+      code = Qt::Key_PageUp;
+      break;
+    case Key::PageDown:
+      code = Qt::Key_PageDown;
+      break;
+    case Key::Left:
+      code = Qt::Key_Left;
+      break;
+    case Key::Right:
+      code = Qt::Key_Right;
+      break;
+    case Key::F1:
+      code = Qt::Key_F1;
+      break;
+    case Key::Space:
+      code = Qt::Key_Space;
+      break;
+    default:
+      break;
+  }
+  QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &press);
+  QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &release);
+  QCoreApplication::processEvents();
+  return true;
+}
+
+bool QtHost::SimulateClick(Dialog& dlg, int id) {
+  QWidget* w = WidgetFor(*m_impl, dlg, id);
+  if (!w) return false;
+  if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+    button->click();
+  } else {
+    QPointF c(w->width() / 2.0, w->height() / 2.0);
+    QMouseEvent press(QEvent::MouseButtonPress, c, w->mapToGlobal(c), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, c, w->mapToGlobal(c), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &release);
+  }
+  QCoreApplication::processEvents();
+  return true;
+}
+
+bool QtHost::SimulateHover(Dialog& dlg, int id) {
+  QWidget* w = WidgetFor(*m_impl, dlg, id);
+  if (!w) return false;
+  QPointF c(w->width() / 2.0, w->height() / 2.0);
+  QEnterEvent enter(c, w->mapTo(w->window(), c), w->mapToGlobal(c));
+  QCoreApplication::sendEvent(w, &enter);
+  QMouseEvent move(QEvent::MouseMove, c, w->mapToGlobal(c), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &move);
+  QCoreApplication::processEvents();
+  return true;
+}
+
+void QtHost::CreateView(Dialog& dlg) {
+  QWidget* parent = nullptr;
+  if (dlg.Parent()) parent = m_impl->View(dlg.Parent());
+  auto* view = new DialogView(dlg, *m_impl, parent);
+  m_impl->views[&dlg] = view;
+}
+
+void QtHost::DestroyView(Dialog& dlg) {
+  for (auto it = m_impl->timers.begin(); it != m_impl->timers.end();) {
+    if (it->first.first == &dlg) {
+      it->second->stop();
+      it->second->deleteLater();
+      it = m_impl->timers.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  DialogView* view = m_impl->View(&dlg);
+  m_impl->views.erase(&dlg);
+  if (view) {
+    view->Detach();
+    // A handler of this very window may still be running.
+    view->deleteLater();
+  }
+}
+
+void QtHost::Changed(Dialog& dlg, int id, Aspect aspect) {
+  if (DialogView* view = m_impl->View(&dlg)) view->Changed(id, aspect);
+}
+
+void QtHost::Invalidate(Dialog& dlg, const Rect& r, bool) {
+  if (DialogView* view = m_impl->View(&dlg)) view->update(qt::ToQRect(r));
+}
+
+void QtHost::RunModal(Dialog& dlg) {
+  DialogView* view = m_impl->View(&dlg);
+  if (!view) return;
+  if (qt::JournalEnabled()) qt::Journal("modal " + std::to_string(dlg.TemplateId()));
+  view->setWindowModality(Qt::ApplicationModal);
+  if (!dlg.IsVisible()) dlg.ShowWindow(ShowMode::Show);
+  if (dlg.HasEnded() || m_impl->quit) return;
+  QEventLoop loop;
+  m_impl->loops[&dlg] = &loop;
+  loop.exec();
+  m_impl->loops.erase(&dlg);
+}
+
+void QtHost::EndModal(Dialog& dlg) {
+  if (qt::JournalEnabled()) qt::Journal("end " + std::to_string(dlg.TemplateId()) + " " + std::to_string(dlg.Result()));
+  auto it = m_impl->loops.find(&dlg);
+  if (it != m_impl->loops.end()) it->second->quit();
+}
+
+bool QtHost::SetTimer(Dialog& dlg, int id, int ms) {
+  if (!m_impl->IsOpen(&dlg)) return false;
+  QTimer*& timer = m_impl->timers[{&dlg, id}];
+  if (!timer) {
+    timer = new QTimer();
+    Dialog* target = &dlg;
+    QObject::connect(timer, &QTimer::timeout, m_impl->context.get(), [this, target, id] {
+      if (!m_impl->IsOpen(target)) return;
+      target->DispatchTimer(id);
+      if (DialogView* v = m_impl->View(target)) v->RefreshLook();
+    });
+  }
+  timer->start(static_cast<int>(std::max<int64_t>(1, platform::clock::ScaledMs(std::max(ms, 1)))));
+  return true;
+}
+
+bool QtHost::KillTimer(Dialog& dlg, int id) {
+  auto it = m_impl->timers.find({&dlg, id});
+  if (it == m_impl->timers.end()) return false;
+  it->second->stop();
+  it->second->deleteLater();
+  m_impl->timers.erase(it);
+  return true;
+}
+
+int QtHost::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  int answer = DeclineAnswer(flags);
+  if (!m_impl->offscreen) {
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (flags & 0xF0) {
+      case kMbIconError:
+        icon = QMessageBox::Critical;
+        break;
+      case kMbIconQuestion:
+        icon = QMessageBox::Question;
+        break;
+      case kMbIconWarning:
+        icon = QMessageBox::Warning;
+        break;
+      case kMbIconInformation:
+        icon = QMessageBox::Information;
+        break;
+      default:
+        break;
+    }
+    QMessageBox box(icon, qt::ToQ(caption), qt::ToQ(text), QMessageBox::NoButton, QApplication::activeWindow());
+    std::vector<std::pair<QPushButton*, int>> buttons;
+    auto add = [&](QMessageBox::ButtonRole role, int id) {
+      buttons.emplace_back(box.addButton(qt::ToQ(MessageBoxButtonText(id)), role), id);
+    };
+    switch (flags & 0xF) {
+      case kMbOkCancel:
+        add(QMessageBox::AcceptRole, kIdOk);
+        add(QMessageBox::RejectRole, kIdCancel);
+        break;
+      case kMbYesNoCancel:
+        add(QMessageBox::YesRole, kIdYes);
+        add(QMessageBox::NoRole, kIdNo);
+        add(QMessageBox::RejectRole, kIdCancel);
+        break;
+      case kMbYesNo:
+        add(QMessageBox::YesRole, kIdYes);
+        add(QMessageBox::NoRole, kIdNo);
+        break;
+      default:
+        add(QMessageBox::AcceptRole, kIdOk);
+        break;
+    }
+    size_t def = (flags & kMbDefButton2) && buttons.size() > 1 ? 1 : 0;
+    box.setDefaultButton(buttons[def].first);
+    box.exec();
+    for (const auto& [button, id] : buttons)
+      if (box.clickedButton() == button) answer = id;
+  }
+  qt::Journal("box [" + caption + "] " + text + " -> " + std::to_string(answer));
+  return answer;
+}
+
+int QtHost::TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner) {
+  int command = 0;
+  if (!m_impl->offscreen) {
+    QMenu menu;
+    qt::AddMenuItems(menu, popup);
+    if (QAction* chosen = menu.exec(QPoint(screen.x, screen.y))) command = chosen->data().toInt();
+  }
+  qt::Journal("menu " + std::to_string(owner ? owner->TemplateId() : 0) + " -> " + std::to_string(command));
+  if (command && owner) {
+    Post([this, owner, command] {
+      if (!m_impl->IsOpen(owner)) return;
+      owner->SendCommand(command);
+      if (DialogView* v = m_impl->View(owner)) v->RefreshLook();
+    });
+  }
+  return command;
+}
+
+bool QtHost::ShellOpen(const std::string& file, const std::string& parameters, const std::string& verb, bool show) {
+  qt::Journal("shell " + verb + " " + file + (parameters.empty() ? "" : " " + parameters));
+  if (file.empty()) return false;
+  if (file.find("://") == std::string::npos && !platform::fs::IsDirectory(file) && qt::LooksLikeProgram(file))
+    return platform::process::StartDetached(file, parameters, !show) > 0;
+  return platform::process::OpenDocument(file);
+}
+
+void QtHost::Post(std::function<void()> fn) {
+  QMetaObject::invokeMethod(m_impl->context.get(), std::move(fn), Qt::QueuedConnection);
+}
+
+int QtHost::PumpMessages() {
+  if (m_impl->quit) return 0;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  return m_impl->quit ? 0 : 1;
+}
+
+void QtHost::PostQuit(int) {
+  m_impl->quit = true;
+  for (auto& [dlg, loop] : m_impl->loops) loop->quit();
+}
+
+Point QtHost::CursorPos() {
+  QPoint p = QCursor::pos();
+  return Point{p.x(), p.y()};
+}
+
+bool QtHost::TrackMouse(Dialog& dlg, int id) {
+  DialogView* view = m_impl->View(&dlg);
+  qt::ControlWidget* w = view ? view->WidgetOf(id) : nullptr;
+  if (!w) return false;
+  w->SetTracking(true);
+  return true;
+}
+
+void QtHost::BeginWindowDrag(Dialog& dlg) {
+  if (DialogView* view = m_impl->View(&dlg)) view->BeginDrag();
+}
+
+Rect QtHost::WorkArea() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return Rect{0, 0, 1024, 768};
+  return qt::FromQRect(screen->availableGeometry());
+}
+
+Size QtHost::MeasureText(const std::string& gbk, const Font& font) {
+  QFontMetrics fm(qt::ToQFont(font));
+  return Size{fm.horizontalAdvance(qt::ToQ(gbk)), fm.height()};
+}
+
+}  // namespace ui

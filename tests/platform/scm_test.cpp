@@ -1,0 +1,376 @@
+#include "platform/scm.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/clock.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+#include "platform/scm_wire.h"
+#include "tests/support/temp_install.h"
+
+namespace scm = platform::scm;
+namespace fs = platform::fs;
+
+namespace {
+
+// The children's sleeps (w3svc wakes every second) are shortened.
+const bool g_scaled = (setenv("QOR_TIME_SCALE", "0.01", 1), true);
+
+bool WaitFor(const std::function<bool()>& done, int64_t ms = 10000) {
+  for (int64_t waited = 0; waited < ms; waited += 10) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return done();
+}
+
+bool Alive(int pid) { return pid > 0 && platform::scm::wire::ProcessStartTicks(pid) != 0; }
+
+std::string SelfExe() {
+  char buf[4096];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+// This test program, run by the manager as a service that plays the given part.
+std::string StandInImage(const std::string& part) {
+  return "\"" + SelfExe() + "\" --gtest_filter=ServiceStandIn.DISABLED_Run --gtest_also_run_disabled_tests " + part;
+}
+
+class ScmTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(g_scaled);
+    ASSERT_EQ(mgr.Open(), scm::kOk);
+  }
+  void TearDown() override {
+    // No service of a test outlives it.
+    std::vector<std::string> names;
+    mgr.ListServices(names);
+    for (const auto& n : names) {
+      scm::Service s;
+      if (mgr.OpenService(n, s) != scm::kOk) continue;
+      s.ChangeFailureActions(scm::FailureActions{});
+      platform::scm::wire::StatusRecord rec;
+      if (!platform::scm::wire::ReadStatusRecord(n, rec)) continue;
+      if (rec.status.processId > 0) kill(rec.status.processId, SIGKILL);
+      EXPECT_TRUE(WaitFor([&] { return !platform::scm::wire::SupervisorAlive(rec); })) << n;
+    }
+  }
+
+  scm::Service Create(const std::string& name, const std::string& image, uint32_t startType = scm::kDemandStart) {
+    scm::Config c;
+    c.name = name;
+    c.imagePath = image;
+    c.startType = startType;
+    scm::Service s;
+    EXPECT_EQ(mgr.CreateService(c, &s), scm::kOk) << name;
+    return s;
+  }
+  scm::Service CreateW3svc(const std::string& name = "w3svc") {
+    return Create(name, name == "w3svc" ? qortest::BinDir() + "w3svc"
+                                        : "\"" + qortest::BinDir() + "w3svc\" " + name);
+  }
+  scm::State StateOf(const scm::Service& s) {
+    scm::Status st;
+    EXPECT_EQ(s.QueryStatus(st), scm::kOk);
+    return st.state;
+  }
+  bool WaitState(const scm::Service& s, scm::State want) {
+    return WaitFor([&] { return StateOf(s) == want; });
+  }
+
+  qortest::TempInstall install;
+  scm::Manager mgr;
+};
+
+TEST_F(ScmTest, CreateRejectsDuplicatesAndBadInput) {
+  CreateW3svc();
+  scm::Config c;
+  c.imagePath = "/bin/true";
+  struct Case {
+    std::string name;
+    std::string image;
+    int expected;
+  } cases[] = {
+      {"W3SVC", "/bin/true", scm::kServiceExists},
+      {"", "/bin/true", scm::kInvalidName},
+      {"a/b", "/bin/true", scm::kInvalidName},
+      {"a\\b", "/bin/true", scm::kInvalidName},
+      {"fresh", "", scm::kInvalidParameter},
+  };
+  for (const auto& k : cases) {
+    c.name = k.name;
+    c.imagePath = k.image;
+    EXPECT_EQ(mgr.CreateService(c), k.expected) << k.name;
+  }
+  scm::Service s;
+  EXPECT_EQ(mgr.OpenService("missing", s), scm::kServiceDoesNotExist);
+  EXPECT_EQ(mgr.OpenService("W3Svc", s), scm::kOk);
+  EXPECT_EQ(s.Name(), "w3svc");
+}
+
+TEST_F(ScmTest, ServicesAreTheKeysWithAnImage) {
+  platform::registry::Key k;
+  ASSERT_EQ(platform::registry::CreateKey("SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\x", k),
+            platform::registry::kOk);
+  scm::Service s = Create("qoripsvc", "/opt/qor/qoripsvc", scm::kAutoStart);
+  std::vector<std::string> names;
+  ASSERT_EQ(mgr.ListServices(names), scm::kOk);
+  EXPECT_EQ(names, std::vector<std::string>{"qoripsvc"});
+  scm::Service ev;
+  EXPECT_EQ(mgr.OpenService("EventLog", ev), scm::kServiceDoesNotExist);
+
+  scm::Config c;
+  ASSERT_EQ(s.QueryConfig(c), scm::kOk);
+  EXPECT_EQ(c.imagePath, "/opt/qor/qoripsvc");
+  EXPECT_EQ(c.startType, scm::kAutoStart);
+  EXPECT_EQ(c.displayName, "qoripsvc");
+  EXPECT_EQ(c.account, "LocalSystem");
+}
+
+TEST_F(ScmTest, NeverStartedServiceIsStopped) {
+  scm::Service s = Create("idle", "/bin/true");
+  scm::Status st;
+  ASSERT_EQ(s.QueryStatus(st), scm::kOk);
+  EXPECT_EQ(st.state, scm::State::Stopped);
+  EXPECT_EQ(s.Control(scm::kControlStop, &st), scm::kServiceNotActive);
+  EXPECT_EQ(s.Control(0), scm::kInvalidParameter);
+  EXPECT_EQ(s.Control(256), scm::kInvalidParameter);
+  ASSERT_EQ(s.ChangeStartType(scm::kDisabled), scm::kOk);
+  EXPECT_EQ(s.Start(), scm::kServiceDisabled);
+}
+
+TEST_F(ScmTest, FailureActionsRoundTrip) {
+  scm::Service s = Create("idle", "/bin/true");
+  scm::FailureActions fa;
+  ASSERT_EQ(s.QueryFailureActions(fa), scm::kOk);
+  EXPECT_TRUE(fa.actions.empty());
+  fa.resetPeriodSec = 86400;
+  fa.command = "/bin/echo crashed";
+  fa.actions = {{scm::ActionType::Restart, 0}, {scm::ActionType::RunCommand, 500}, {scm::ActionType::None, 0}};
+  ASSERT_EQ(s.ChangeFailureActions(fa), scm::kOk);
+  scm::FailureActions back;
+  ASSERT_EQ(s.QueryFailureActions(back), scm::kOk);
+  EXPECT_EQ(back.resetPeriodSec, 86400u);
+  EXPECT_EQ(back.command, "/bin/echo crashed");
+  ASSERT_EQ(back.actions.size(), 3u);
+  EXPECT_EQ(back.actions[1].type, scm::ActionType::RunCommand);
+  EXPECT_EQ(back.actions[1].delayMs, 500u);
+}
+
+TEST_F(ScmTest, DeleteOfStoppedServiceIsImmediate) {
+  scm::Service s = Create("idle", "/bin/true");
+  ASSERT_EQ(s.Delete(), scm::kOk);
+  scm::Service again;
+  EXPECT_EQ(mgr.OpenService("idle", again), scm::kServiceDoesNotExist);
+  EXPECT_EQ(s.Delete(), scm::kServiceDoesNotExist);
+  EXPECT_FALSE(platform::registry::KeyExists(scm::ServiceKeyPath("idle")));
+}
+
+TEST_F(ScmTest, DispatcherRefusesProcessNotStartedByManager) {
+  std::atomic<bool> ran{false};
+  auto main = [&](const std::vector<std::string>&) { ran = true; };
+  unsetenv(platform::scm::wire::kSocketEnv);
+  EXPECT_EQ(scm::RunDispatcher("w3svc", main), scm::kNotStartedByManager);
+  setenv(platform::scm::wire::kSocketEnv, "qorsc-no-such-socket", 1);
+  setenv(platform::scm::wire::kServiceEnv, "w3svc", 1);
+  EXPECT_EQ(scm::RunDispatcher("w3svc", main), scm::kNotStartedByManager);
+  setenv(platform::scm::wire::kSocketEnv, "qorsc-no-such-socket", 1);
+  setenv(platform::scm::wire::kServiceEnv, "other", 1);
+  EXPECT_EQ(scm::RunDispatcher("w3svc", main), scm::kNotStartedByManager);
+  unsetenv(platform::scm::wire::kSocketEnv);
+  unsetenv(platform::scm::wire::kServiceEnv);
+  EXPECT_FALSE(ran);
+  EXPECT_EQ(scm::RegisterControlHandler("w3svc", [](uint32_t) {}), scm::kNotStartedByManager);
+  EXPECT_EQ(scm::SetStatus(scm::Status{}), scm::kNotStartedByManager);
+}
+
+TEST_F(ScmTest, StartControlStopOfARealService) {
+  scm::Service s = CreateW3svc();
+  scm::Service upper;
+  ASSERT_EQ(mgr.OpenService("W3SVC", upper), scm::kOk);
+  ASSERT_EQ(upper.Start(), scm::kOk);
+  ASSERT_TRUE(WaitState(s, scm::State::Running));
+  scm::Status st;
+  ASSERT_EQ(s.QueryStatus(st), scm::kOk);
+  int pid = st.processId;
+  EXPECT_TRUE(Alive(pid));
+  EXPECT_EQ(st.controlsAccepted, scm::kAcceptStop);
+  EXPECT_EQ(s.Start(), scm::kAlreadyRunning);
+
+  struct Case {
+    uint32_t code;
+    int expected;
+  } cases[] = {
+      {scm::kControlInterrogate, scm::kOk},
+      {scm::kControlPause, scm::kInvalidServiceControl},
+      {scm::kControlShutdown, scm::kInvalidServiceControl},
+      {50, scm::kInvalidServiceControl},
+      {200, scm::kOk},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(s.Control(c.code, &st), c.expected) << c.code;
+    EXPECT_EQ(st.state, scm::State::Running) << c.code;
+  }
+
+  ASSERT_EQ(s.Control(scm::kControlStop, &st), scm::kOk);
+  EXPECT_TRUE(st.state == scm::State::StopPending || st.state == scm::State::Stopped);
+  ASSERT_TRUE(WaitState(s, scm::State::Stopped));
+  EXPECT_TRUE(WaitFor([&] { return !Alive(pid); }));
+  platform::scm::wire::StatusRecord rec;
+  ASSERT_TRUE(platform::scm::wire::ReadStatusRecord("w3svc", rec));
+  EXPECT_TRUE(WaitFor([&] { return !Alive(rec.supervisorPid); }));  // the supervisor ends with its service
+  EXPECT_EQ(s.Control(scm::kControlStop), scm::kServiceNotActive);
+
+  // And it starts again.
+  ASSERT_EQ(s.Start(), scm::kOk);
+  ASSERT_TRUE(WaitState(s, scm::State::Running));
+}
+
+TEST_F(ScmTest, StartArgumentsReachTheServiceEntry) {
+  scm::Service s = Create("standin", StandInImage("args"));
+  ASSERT_EQ(s.Start({"one", "two words"}), scm::kOk);
+  std::string text;
+  ASSERT_TRUE(WaitFor([&] { return fs::ReadFile(install.ProgramDir() + "args.txt", text) == fs::kOk; }));
+  EXPECT_EQ(text, "standin\none\ntwo words\n");
+  ASSERT_TRUE(WaitState(s, scm::State::Stopped));
+}
+
+TEST_F(ScmTest, APendingStopIsRefusedAndACrashLeavesItStopped) {
+  scm::Service s = Create("stubborn", StandInImage("stubborn"));
+  ASSERT_EQ(s.Start(), scm::kOk);
+  ASSERT_TRUE(WaitState(s, scm::State::Running));
+  scm::Status st;
+  ASSERT_EQ(s.Control(scm::kControlStop, &st), scm::kOk);
+  EXPECT_EQ(st.state, scm::State::StopPending);
+  EXPECT_EQ(s.Control(scm::kControlStop, &st), scm::kCannotAcceptControl);
+  EXPECT_EQ(s.Control(scm::kControlInterrogate, &st), scm::kOk);
+
+  // A crash without failure actions leaves it stopped with the abort code.
+  ASSERT_EQ(kill(st.processId, SIGKILL), 0);
+  ASSERT_TRUE(WaitState(s, scm::State::Stopped));
+  ASSERT_EQ(s.QueryStatus(st), scm::kOk);
+  EXPECT_EQ(st.win32ExitCode, static_cast<uint32_t>(scm::kProcessAborted));
+}
+
+TEST_F(ScmTest, CrashIsRestartedByTheFailureActions) {
+  scm::Service s = CreateW3svc();
+  scm::FailureActions fa;
+  fa.actions = {{scm::ActionType::Restart, 0}};  // the last action repeats
+  ASSERT_EQ(s.ChangeFailureActions(fa), scm::kOk);
+  ASSERT_EQ(s.Start(), scm::kOk);
+  for (int crash = 0; crash < 2; ++crash) {
+    scm::Status st;
+    ASSERT_TRUE(WaitFor([&] { return s.QueryStatus(st) == scm::kOk && st.state == scm::State::Running; }));
+    int pid = st.processId;
+    ASSERT_EQ(kill(pid, SIGKILL), 0);
+    ASSERT_TRUE(WaitFor([&] {
+      return s.QueryStatus(st) == scm::kOk && st.state == scm::State::Running && st.processId != pid;
+    })) << "crash " << crash;
+  }
+}
+
+TEST_F(ScmTest, DeleteWhileRunningWaitsForTheStop) {
+  scm::Service s = CreateW3svc();
+  ASSERT_EQ(s.Start(), scm::kOk);
+  ASSERT_EQ(s.Delete(), scm::kOk);
+  EXPECT_EQ(s.Delete(), scm::kMarkedForDelete);
+  scm::Config c;
+  c.name = "w3svc";
+  c.imagePath = "/bin/true";
+  EXPECT_EQ(mgr.CreateService(c), scm::kMarkedForDelete);
+  EXPECT_TRUE(WaitState(s, scm::State::Running));
+  ASSERT_EQ(s.Control(scm::kControlStop), scm::kOk);
+  scm::Service gone;
+  EXPECT_TRUE(WaitFor([&] { return mgr.OpenService("w3svc", gone) == scm::kServiceDoesNotExist; }));
+}
+
+TEST_F(ScmTest, ImagesThatCannotServe) {
+  scm::Service missing = Create("missing", install.ProgramDir() + "no-such-program");
+  EXPECT_EQ(missing.Start(), scm::kFileNotFound);
+  // A program that never connects to the dispatcher: the bounded wait ends it.
+  scm::Service plain = Create("plain", "\"/bin/sleep\" 3600");
+  EXPECT_EQ(plain.Start(), scm::kRequestTimeout);
+  EXPECT_EQ(StateOf(plain), scm::State::Stopped);
+}
+
+TEST_F(ScmTest, ADeadSupervisorReadsAsStoppedAndItsServiceEnds) {
+  scm::Service s = CreateW3svc();
+  ASSERT_EQ(s.Start(), scm::kOk);
+  ASSERT_TRUE(WaitState(s, scm::State::Running));
+  platform::scm::wire::StatusRecord rec;
+  ASSERT_TRUE(platform::scm::wire::ReadStatusRecord("w3svc", rec));
+  int pid = rec.status.processId;
+  ASSERT_EQ(kill(rec.supervisorPid, SIGKILL), 0);
+  EXPECT_TRUE(WaitState(s, scm::State::Stopped));
+  EXPECT_TRUE(WaitFor([&] { return !Alive(pid); }));
+}
+
+TEST_F(ScmTest, AutomaticServicesStartTogether) {
+  scm::Service a = CreateW3svc("autosvc");
+  ASSERT_EQ(a.ChangeStartType(scm::kAutoStart), scm::kOk);
+  scm::Service d = CreateW3svc("demandsvc");
+  ASSERT_EQ(mgr.StartAutomaticServices(), scm::kOk);
+  EXPECT_TRUE(WaitState(a, scm::State::Running));
+  EXPECT_EQ(StateOf(d), scm::State::Stopped);
+}
+
+TEST_F(ScmTest, ARemovedMachineRootTakesItsServicesAlong) {
+  scm::Service s = CreateW3svc();
+  ASSERT_EQ(s.Start(), scm::kOk);
+  ASSERT_TRUE(WaitState(s, scm::State::Running));
+  platform::scm::wire::StatusRecord rec;
+  ASSERT_TRUE(platform::scm::wire::ReadStatusRecord("w3svc", rec));
+  ASSERT_EQ(fs::RemoveTree(install.MachineRoot() + "services"), fs::kOk);
+  EXPECT_TRUE(WaitFor([&] { return !Alive(rec.supervisorPid) && !Alive(rec.status.processId); }));
+}
+
+// ---- the stand-in service (runs only when the manager starts this program) ----
+
+std::string Part() {
+  std::string cmdline;
+  fs::ReadFile("/proc/self/cmdline", cmdline);
+  auto nul = cmdline.rfind('\0', cmdline.size() - 2);
+  return nul == std::string::npos ? std::string() : cmdline.substr(nul + 1, cmdline.size() - nul - 2);
+}
+
+void Report(scm::State state, uint32_t accepted) {
+  scm::Status st;
+  st.state = state;
+  st.controlsAccepted = accepted;
+  scm::SetStatus(st);
+}
+
+// "args": writes its arguments and stops. "stubborn": accepts stop but never stops.
+TEST(ServiceStandIn, DISABLED_Run) {
+  const char* env = std::getenv(platform::scm::wire::kServiceEnv);
+  if (!env) GTEST_SKIP() << "runs only under the service manager";
+  const std::string name = env, part = Part();
+  int rc = scm::RunDispatcher(name, [&](const std::vector<std::string>& args) {
+    std::atomic<scm::State> state{scm::State::Running};
+    scm::RegisterControlHandler(name, [&](uint32_t code) {
+      if (code == scm::kControlStop) state = scm::State::StopPending;
+      Report(state, state == scm::State::Running ? uint32_t{scm::kAcceptStop} : 0u);
+    });
+    if (part == "args") {
+      std::string text;
+      for (const auto& a : args) text += a + "\n";
+      fs::ReplaceFile(platform::ProgramDir() + "args.txt", text);
+      Report(scm::State::Stopped, 0);
+      return;
+    }
+    Report(scm::State::Running, scm::kAcceptStop);
+    for (;;) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  });
+  EXPECT_EQ(rc, scm::kOk);
+}
+
+}  // namespace

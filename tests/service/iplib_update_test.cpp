@@ -1,0 +1,180 @@
+// One attempt of the IP-library update, against the stand-in update endpoint.
+#include <errno.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "common/build.h"
+#include "common/ini_reader.h"
+#include "common/update_endpoint.h"
+#include "platform/fs.h"
+#include "service/iplib_update.h"
+#include "tests/service/iplib_server.h"
+
+namespace fs = platform::fs;
+
+namespace {
+
+std::string Reply(const std::string& serviceTime, const std::string& panelTime, const std::string& code,
+                  const std::string& error, bool withCode = true) {
+  std::string r;
+  if (!serviceTime.empty()) r += "<QoripTime>" + serviceTime + "</QoripTime>";
+  if (!panelTime.empty()) r += "<QorIpTime>" + panelTime + "</QorIpTime>";
+  r += "<QorErr>" + error + "</QorErr>";
+  if (withCode) r += "<QorIpCode>" + code + "</QorIpCode>";
+  return r;
+}
+
+const std::string kCode100(100, '7'), kCode101(101, '7');
+
+}  // namespace
+
+TEST(IpLibUpdate, ReplyIsAcceptedOnlyWhenEveryTestHolds) {
+  struct Case {
+    const char* name;
+    int result;
+    std::string reply, version;
+    bool accepted;
+    std::string time;
+  } cases[] = {
+      {"accepted", 1, Reply("2026-1-2 3:4:5", "", kCode101, ""), "", true, "2026-1-2 3:4:5"},
+      {"panel spelling only", 1, Reply("", "2026-1-2 3:4:5", kCode101, ""), "", true, "2026-1-2 3:4:5"},
+      {"service spelling first", 1, Reply("B", "A", kCode101, ""), "", true, "B"},
+      {"empty service time", 1, Reply(" ", "A", kCode101, ""), "", true, "A"},
+      {"not a 200 reply", 0, Reply("B", "", kCode101, ""), "", false, ""},
+      {"network error", 2, Reply("B", "", kCode101, ""), "", false, ""},
+      {"no library tag", 1, Reply("B", "", kCode101, "", false), "", false, ""},
+      {"no time", 1, Reply("", "", kCode101, ""), "", false, ""},
+      {"blank time", 1, Reply("  ", "", kCode101, ""), "", false, ""},
+      {"unchanged", 1, Reply("2026-1-2 3:4:5", "", kCode101, ""), "2026-1-23:4:5", false, ""},
+      {"unchanged but for blanks", 1, Reply("2026-1-2  3:4:5 ", "", kCode101, ""), "2026-1-23:4:5", false, ""},
+      {"100 bytes", 1, Reply("B", "", kCode100, ""), "", false, ""},
+      {"error text", 1, Reply("B", "", kCode101, "维护中"), "", false, ""},
+  };
+  for (const auto& c : cases) {
+    std::string code = "old", time = "old";
+    EXPECT_EQ(AcceptIpLibReply(c.result, c.reply, c.version, code, time), c.accepted) << c.name;
+    if (c.accepted) {
+      EXPECT_EQ(code, kCode101) << c.name;
+      EXPECT_EQ(time, c.time) << c.name;
+    }
+  }
+}
+
+TEST(IpLibUpdate, RequestCarriesTheKeysInOrderEncoded) {
+  EXPECT_EQ(IpLibRequestUrl("http://h/p", "2026-1-23:4:5", "ABCDEFGHIJK"),
+            "http://h/p?t=qorip&tm=2026-1-23:4:5&tk=ABCDEFGHIJK");
+  EXPECT_EQ(IpLibRequestUrl("http://h/p", "", "X"), "http://h/p?t=qorip&tm=&tk=X");
+  EXPECT_EQ(IpLibRequestUrl("http://h/p", "a&b/c", "X"), "http://h/p?t=qorip&tm=a%26b%2Fc&tk=X");
+  EXPECT_EQ(IpLibRequestUrl("http://h/p", "版", "X"), "http://h/p?t=qorip&tm=%B0%E6&tk=X");
+}
+
+class IpLibUpdateAttempt : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    lib_ = install_.Base() + "served.txt";
+    ASSERT_EQ(fs::WriteFile(lib_, kCode101), fs::kOk);
+    ini_ = std::make_unique<CIniReader>(Build::Service);
+  }
+  void TearDown() override {
+    unsetenv(endpoint::kOverrideEnv);
+    fs::SetFaultHook(nullptr);
+  }
+  // One attempt against a server started with args; the request target in target.
+  int Attempt(std::vector<std::string> args, std::string& target) {
+    qortest::UpdateServer server(install_, std::move(args));
+    std::string base = server.Base();
+    EXPECT_FALSE(base.empty());
+    setenv(endpoint::kOverrideEnv, base.c_str(), 1);
+    int result = UpdateIpLibOnce(install_.ProgramDir(), endpoint::FirstHost(), endpoint::IpLibPath(), *ini_);
+    auto requests = server.Requests();
+    target = requests.empty() ? "" : requests.back();
+    return result;
+  }
+  std::string Library() { return install_.ReadProgramFile("iplib.db"); }
+  bool HasLibrary() { return fs::Exists(install_.ProgramDir() + "iplib.db"); }
+
+  qortest::TempInstall install_;
+  std::string lib_;
+  std::unique_ptr<CIniReader> ini_;
+};
+
+TEST_F(IpLibUpdateAttempt, NewLibraryIsStoredWithItsTime) {
+  ini_->SetWord30("2025-1-1 0:0:0");  // left from a library that is gone
+  std::string target;
+  EXPECT_EQ(Attempt({"--iplib", lib_, "--iplib-time", "2026-1-2 3:4:5"}, target), kIpLibWritten);
+  EXPECT_EQ(Library(), kCode101);
+  EXPECT_EQ(ini_->GetWord30(), "2026-1-2 3:4:5");
+  // Without iplib.db the request asks with an empty version.
+  EXPECT_EQ(qortest::QueryValue(target, "tm"), "");
+  std::string token = qortest::QueryValue(target, "tk");
+  ASSERT_EQ(token.size(), 11u);
+  for (char c : token) EXPECT_TRUE((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) << token;
+  EXPECT_EQ(target.rfind(endpoint::IpLibPath() + "?t=qorip&tm=&tk=", 0), 0u) << target;
+}
+
+TEST_F(IpLibUpdateAttempt, SameTimeOrBadReplyChangesNothing) {
+  install_.WriteProgramFile("iplib.db", "old library");
+  ini_->SetWord30("2026-1-2 3:4:5");
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::string code;
+    int result;
+  } cases[] = {
+      {"unchanged but for blanks", {"--iplib-time", "2026-1-2  3:4:5"}, kCode101, kIpLibRefused},
+      {"100 bytes", {"--iplib-time", "2026-2-2 0:0:0"}, kCode100, kIpLibRefused},
+      {"error text", {"--iplib-time", "2026-2-2 0:0:0", "--iplib-error", "维护中"}, kCode101, kIpLibRefused},
+      {"status 500", {"--iplib-time", "2026-2-2 0:0:0", "--status", "500"}, kCode101, kIpLibNoReply},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(fs::WriteFile(lib_, c.code), fs::kOk);
+    std::vector<std::string> args = c.args;
+    args.insert(args.begin(), {"--iplib", lib_});
+    std::string target;
+    EXPECT_EQ(Attempt(args, target), c.result) << c.name;
+    EXPECT_EQ(Library(), "old library") << c.name;
+    EXPECT_EQ(ini_->GetWord30(), "2026-1-2 3:4:5") << c.name;
+    // The stored version goes out without its blanks.
+    EXPECT_EQ(qortest::QueryValue(target, "tm"), "2026-1-23:4:5") << c.name;
+  }
+}
+
+TEST_F(IpLibUpdateAttempt, HundredAndOneBytesAreEnough) {
+  install_.WriteProgramFile("iplib.db", "old library");
+  ini_->SetWord30("2026-1-2 3:4:5");
+  std::string target;
+  EXPECT_EQ(Attempt({"--iplib", lib_, "--iplib-time", "2026-2-2 0:0:0"}, target), kIpLibWritten);
+  EXPECT_EQ(Library(), kCode101);
+  EXPECT_EQ(ini_->GetWord30(), "2026-2-2 0:0:0");
+}
+
+TEST_F(IpLibUpdateAttempt, FailedWriteKeepsTheOldVersion) {
+  install_.WriteProgramFile("iplib.db", "old library");
+  ini_->SetWord30("2026-1-2 3:4:5");
+  const std::string path = install_.ProgramDir() + "iplib.db";
+  fs::SetFaultHook([&](fs::Op op, const std::string& p) { return op == fs::Op::Rename && p == path ? ENOSPC : 0; });
+  std::string target;
+  EXPECT_EQ(Attempt({"--iplib", lib_, "--iplib-time", "2026-2-2 0:0:0"}, target), kIpLibWriteFailed);
+  fs::SetFaultHook(nullptr);
+  EXPECT_EQ(Library(), "old library");
+  EXPECT_EQ(ini_->GetWord30(), "2026-1-2 3:4:5");
+  // No temporary file is left beside it.
+  std::vector<fs::Entry> entries;
+  ASSERT_TRUE(fs::List(install_.ProgramDir(), "iplib.db*", entries));
+  EXPECT_EQ(entries.size(), 1u);
+}
+
+TEST_F(IpLibUpdateAttempt, NoServerIsNoReply) {
+  setenv(endpoint::kOverrideEnv, "http://127.0.0.1:1", 1);
+  EXPECT_EQ(UpdateIpLibOnce(install_.ProgramDir(), endpoint::FirstHost(), endpoint::IpLibPath(), *ini_),
+            kIpLibNoReply);
+  EXPECT_FALSE(HasLibrary());
+}
+
+TEST_F(IpLibUpdateAttempt, LocalVersionNeedsTheLibraryFile) {
+  ini_->SetWord30(" 2026-1-2 3:4:5 ");
+  EXPECT_EQ(IpLibLocalVersion(install_.ProgramDir(), *ini_), "");
+  install_.WriteProgramFile("iplib.db", "x");
+  EXPECT_EQ(IpLibLocalVersion(install_.ProgramDir(), *ini_), "2026-1-23:4:5");
+}
