@@ -7,6 +7,15 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 "$here/scripts/build.sh"
 build="${QOR_BUILD_DIR:-$here/build}"
 demo="${QOR_DEMO_DIR:-$here/demo}"
+# A service left running by an earlier demo is stopped before its folders go.
+if [ -x "$demo/prog/qorsc" ]; then
+  QOR_PROGRAM_DIR="$demo/prog/" QOR_MACHINE_ROOT="$demo/machine/" "$demo/prog/qorsc" stop qoripsvc >/dev/null 2>&1 || true
+  for _ in $(seq 1 100); do
+    pgrep -f "^$demo/prog/(qoripsvc|qorsc supervise)" >/dev/null || break
+    sleep 0.1
+  done
+  pkill -f "^$demo/prog/(qoripsvc|qorsc supervise)" 2>/dev/null || true
+fi
 rm -rf "$demo"
 mkdir -p "$demo/prog/iis/log" "$demo/prog/log" "$demo/machine/Windows/System32"
 export QOR_PROGRAM_DIR="$demo/prog/" QOR_MACHINE_ROOT="$demo/machine/"
@@ -32,3 +41,5 @@ for step in "$here"/scripts/demo.d/*.sh; do
   [ -f "$step" ] && . "$step"
 done
 echo "demo: installation in $demo (program folder prog/, machine root machine/)"
+echo "demo: the service keeps running; stop it with:"
+echo "  QOR_PROGRAM_DIR=$demo/prog/ QOR_MACHINE_ROOT=$demo/machine/ $demo/prog/qorsc stop qoripsvc"

@@ -4,7 +4,7 @@
 #include "common/coding.h"
 #include "common/config.h"
 #include "common/system_info.h"
-#include "service/file_probe.h"
+#include "common/file_probe.h"
 #include "service/system.h"
 
 CGlobal::CGlobal() { Init(); }

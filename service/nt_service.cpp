@@ -6,7 +6,7 @@
 #include "common/gbk.h"
 #include "platform/registry.h"
 #include "service/global.h"
-#include "service/log.h"
+#include "common/program_log.h"
 #include "service/thread.h"
 
 namespace reg = platform::registry;

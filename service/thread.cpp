@@ -6,10 +6,10 @@
 #include "common/ini_reader.h"
 #include "platform/fs.h"
 #include "platform/instance.h"
-#include "service/file_probe.h"
+#include "common/file_probe.h"
 #include "service/global.h"
 #include "service/iplib_update.h"
-#include "service/log.h"
+#include "common/program_log.h"
 #include "service/request_log.h"
 
 namespace {

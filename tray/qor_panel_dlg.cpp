@@ -9,7 +9,7 @@
 #include "platform/ui/data_exchange.h"
 #include "platform/ui/resource_set.h"
 #include "resources/tray_ids.h"
-#include "service/file_probe.h"
+#include "common/file_probe.h"
 #include "tray/dialog_start.h"
 #include "tray/process_check.h"
 #include "tray/status_table.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/ui/dialog.h"
-#include "service/log.h"
+#include "common/program_log.h"
 #include "tray/status_reader.h"
 #include "tray/status_thread.h"
 #include "tray/tray_icon.h"

@@ -324,6 +324,7 @@ bool TestHost::KillTimer(Dialog& dlg, int id) {
 }
 
 int TestHost::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  std::lock_guard<std::recursive_mutex> lock(m_boxMutex);
   int answer = DeclineAnswer(flags);
   if (m_expectedBoxes.empty()) {
     Fail("unexpected message box [" + caption + "] " + text);

@@ -149,6 +149,7 @@ class TestHost : public Host {
   std::vector<ShellRecord> m_shellRecords;
 
   std::mutex m_postMutex;
+  std::recursive_mutex m_boxMutex;  // worker threads may ask too
   std::deque<std::function<void()>> m_posted;
   std::vector<Timer> m_timers;
   std::vector<Action> m_actions;

@@ -122,6 +122,20 @@ TEST_F(SortListTest, EqualRowsKeepTheirOrderBothWays) {
   EXPECT_EQ(Column(1), (std::vector<std::string>{"first", "second", "third", "x"}));
 }
 
+TEST_F(SortListTest, ManyEqualRowsKeepTheirOrder) {
+  // Enough rows that an unstable sort would mix equal ones.
+  std::vector<std::pair<std::string, std::string>> rows;
+  for (int i = 0; i < 200; ++i) rows.emplace_back(std::to_string((i * 7) % 3), std::to_string(i));
+  Fill(rows);
+  ClickHeader(0);
+  int last[3] = {-1, -1, -1};
+  for (int r = 0; r < list.GetItemCount(); ++r) {
+    int key = std::stoi(list.GetItemText(r, 0)), seq = std::stoi(list.GetItemText(r, 1));
+    EXPECT_GT(seq, last[key]) << r;
+    last[key] = seq;
+  }
+}
+
 TEST_F(SortListTest, ItemDataTravelsWithItsRow) {
   Fill({{"b", "0"}, {"c", "1"}, {"a", "2"}});
   ClickHeader(0);

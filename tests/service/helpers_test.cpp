@@ -2,7 +2,7 @@
 
 #include "platform/clock.h"
 #include "platform/fs.h"
-#include "service/file_probe.h"
+#include "common/file_probe.h"
 #include "service/now_time.h"
 #include "service/text_util.h"
 #include "tests/support/temp_install.h"

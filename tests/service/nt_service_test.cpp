@@ -13,7 +13,7 @@
 #include "platform/registry.h"
 #include "platform/scm.h"
 #include "service/global.h"
-#include "service/log.h"
+#include "common/program_log.h"
 #include "service/thread.h"
 #include "tests/support/temp_install.h"
 

@@ -13,7 +13,7 @@
 #include "platform/fs.h"
 #include "platform/instance.h"
 #include "service/global.h"
-#include "service/log.h"
+#include "common/program_log.h"
 #include "tests/support/temp_install.h"
 
 namespace fs = platform::fs;

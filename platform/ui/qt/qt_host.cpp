@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QThread>
 
 #include <algorithm>
 #include <unistd.h>
@@ -107,11 +108,16 @@ bool LooksLikeProgram(const std::string& file) {
 }  // namespace
 
 bool KeyFilter::eventFilter(QObject* obj, QEvent* e) {
-  if (e->type() != QEvent::KeyPress || e == m_last) return false;
+  if (e->type() != QEvent::KeyPress) return false;
   auto* w = qobject_cast<QWidget*>(obj);
+  if (e == m_last && w && m_lastTarget) {
+    auto* last = qobject_cast<QWidget*>(m_lastTarget);
+    if (last && w != last && w->isAncestorOf(last)) return false;
+  }
   DialogView* view = ViewOf(w);
   if (!view || !view->Dlg()) return false;
   m_last = e;
+  m_lastTarget = obj;
   auto* ke = static_cast<QKeyEvent*>(e);
   Dialog* dlg = view->Dlg();
   KeyEvent ev;
@@ -223,6 +229,9 @@ bool QtHost::SimulateTyping(Dialog& dlg, int id, const std::string& gbk) {
   QWidget* w = WidgetFor(*m_impl, dlg, id);
   if (!w) return false;
   w->setFocus(Qt::OtherFocusReason);
+  // The user types at the end of what is there.
+  if (auto* line = qobject_cast<QLineEdit*>(w)) line->end(false);
+  if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) edit->moveCursor(QTextCursor::End);
   for (QChar ch : qt::ToQ(gbk)) {
     const bool newline = ch == QChar('\n');
     QKeyEvent press(QEvent::KeyPress, newline ? Qt::Key_Return : Qt::Key_unknown, Qt::NoModifier,
@@ -381,6 +390,13 @@ bool QtHost::KillTimer(Dialog& dlg, int id) {
 }
 
 int QtHost::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  if (QThread::currentThread() != m_impl->context->thread()) {
+    // Boxes belong to the user-interface thread; the asking thread waits for the answer.
+    int answer = DeclineAnswer(flags);
+    QMetaObject::invokeMethod(
+        m_impl->context.get(), [&] { answer = MessageBox(text, caption, flags); }, Qt::BlockingQueuedConnection);
+    return answer;
+  }
   int answer = DeclineAnswer(flags);
   if (!m_impl->offscreen) {
     QMessageBox::Icon icon = QMessageBox::NoIcon;

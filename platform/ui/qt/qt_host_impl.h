@@ -26,7 +26,9 @@ class KeyFilter : public QObject {
 
  private:
   QtHost::Impl& m_impl;
+  // A key that a child ignored travels on to its parents: it is handled once.
   const QEvent* m_last = nullptr;
+  QObject* m_lastTarget = nullptr;
 };
 
 }  // namespace ui::qt

@@ -1,4 +1,4 @@
-#include "service/file_probe.h"
+#include "common/file_probe.h"
 
 #include "platform/fs.h"
 

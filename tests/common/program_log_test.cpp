@@ -1,4 +1,4 @@
-#include "service/log.h"
+#include "common/program_log.h"
 
 #include <gtest/gtest.h>
 

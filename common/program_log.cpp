@@ -1,9 +1,9 @@
-#include "service/log.h"
+#include "common/program_log.h"
 
 #include "common/date_text.h"
 #include "common/system_info.h"
 #include "platform/fs.h"
-#include "service/file_probe.h"
+#include "common/file_probe.h"
 
 namespace fs = platform::fs;
 
