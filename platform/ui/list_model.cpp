@@ -98,7 +98,7 @@ int ListModel::FirstSelected() const {
 void ListModel::SortItems(const std::function<int(intptr_t, intptr_t)>& compare) {
   std::vector<size_t> order(m_rows.size());
   std::iota(order.begin(), order.end(), size_t{0});
-  std::sort(order.begin(), order.end(),
+  std::stable_sort(order.begin(), order.end(),
                    [&](size_t a, size_t b) { return compare(m_rows[a].data, m_rows[b].data) < 0; });
   std::vector<ListRow> sorted;
   sorted.reserve(m_rows.size());
