@@ -1,6 +1,12 @@
 #include "resources/panel_resources.h"
 
+#include "resources/panel_app_dialogs.h"
 #include "resources/panel_dialogs.h"
+#include "resources/panel_log_dialogs.h"
+#include "resources/panel_main_dialogs.h"
+#include "resources/panel_rule_dialogs.h"
+#include "resources/panel_ruleext_dialogs.h"
+#include "resources/panel_sys_dialogs.h"
 #include "resources/panel_ids.h"
 #include "resources/placeholder_art.h"
 
@@ -47,6 +53,13 @@ ui::ResourceSet MakePanelResources() {
   set.AddBitmap(kBmpRuleNotice, [] { return ButtonStrip(Glyph::Notice, 72, 48); });
   set.AddBitmap(kBmpClose, [] { return ButtonStrip(Glyph::Close, 24, 24); });
   set.AddBitmap(kBmpMinimize, [] { return ButtonStrip(Glyph::Minimize, 24, 24); });
+
+  AddAppDialogs(set);
+  AddMainDialogs(set);
+  AddSysDialogs(set);
+  AddLogDialogs(set);
+  AddRuleDialogs(set);
+  AddRuleExtDialogs(set);
   return set;
 }
 

@@ -1,0 +1,9 @@
+#pragma once
+// Dialog templates, menus and strings of the panel's main window.
+#include "platform/ui/resource_set.h"
+
+namespace res {
+
+void AddMainDialogs(ui::ResourceSet& set);
+
+}  // namespace res
