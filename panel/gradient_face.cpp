@@ -49,3 +49,17 @@ ui::Rect CGradientButton::TakeState(const ui::DrawItemState& state) {
 const EdgePens& CGradientButton::EdgeSet(const GradientPens& pens) const {
   return (!m_focus || m_hover) ? pens.setA : pens.setB;
 }
+
+void DrawFaceCaption(ui::Painter& painter, const ui::Rect& face, const ui::DrawItemState& state) {
+  const std::string shown = ui::StripPrefix(state.text);
+  const ui::Size size = painter.MeasureText(shown, state.font);
+  int x = face.left + (face.Width() - size.cx) / 2;
+  int y = face.top + (face.Height() - size.cy) / 2;
+  if (state.selected) {
+    ++x;
+    ++y;
+  }
+  unsigned format = ui::text_format::kPrefix | ui::text_format::kSingleLine;
+  if (state.disabled) format |= ui::text_format::kDisabled;
+  painter.DrawText(state.text, ui::Rect::FromSize(x, y, size.cx, size.cy), state.font, ui::Rgb(0, 0, 0), format);
+}

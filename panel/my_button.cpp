@@ -1,9 +1,5 @@
 #include "panel/my_button.h"
 
-namespace {
-const ui::Color kTextColor = ui::Rgb(0, 0, 0);
-}
-
 const GradientPens& CMyButton::Pens() {
   static const GradientPens pens{
       {ui::Rgb(148, 171, 189), 1},
@@ -23,17 +19,7 @@ void CMyButton::DrawItem(ui::Painter& painter, const ui::DrawItemState& state) {
   const ui::Rect face = TakeState(state);
   DrawFace(painter, face);
   if (m_hover || m_focus) DrawBorder(painter, face);
-  const std::string shown = ui::StripPrefix(state.text);
-  const ui::Size size = painter.MeasureText(shown, state.font);
-  int x = face.left + (face.Width() - size.cx) / 2;
-  int y = face.top + (face.Height() - size.cy) / 2;
-  if (state.selected) {
-    ++x;
-    ++y;
-  }
-  unsigned format = ui::text_format::kPrefix | ui::text_format::kSingleLine;
-  if (state.disabled) format |= ui::text_format::kDisabled;
-  painter.DrawText(state.text, ui::Rect::FromSize(x, y, size.cx, size.cy), state.font, kTextColor, format);
+  DrawFaceCaption(painter, face, state);
 }
 
 void CMyButton::DrawFace(ui::Painter& painter, const ui::Rect& face) {

@@ -3,7 +3,6 @@
 namespace {
 // The device context's own background, which the off-screen copy starts from.
 const ui::Color kContextBackground = ui::Rgb(255, 255, 255);
-const ui::Color kTextColor = ui::Rgb(0, 0, 0);
 }  // namespace
 
 const GradientPens& CXPButton::Pens() {
@@ -22,17 +21,7 @@ void CXPButton::DrawItem(ui::Painter& painter, const ui::DrawItemState& state) {
   DrawFace(painter, face);
   if (m_hover || m_focus) DrawBorder(painter, face);
   if (state.text.empty()) return;
-  const std::string shown = ui::StripPrefix(state.text);
-  const ui::Size size = painter.MeasureText(shown, state.font);
-  int x = face.left + (face.Width() - size.cx) / 2;
-  int y = face.top + (face.Height() - size.cy) / 2;
-  if (state.selected) {
-    ++x;
-    ++y;
-  }
-  unsigned format = ui::text_format::kPrefix | ui::text_format::kSingleLine;
-  if (state.disabled) format |= ui::text_format::kDisabled;
-  painter.DrawText(state.text, ui::Rect::FromSize(x, y, size.cx, size.cy), state.font, kTextColor, format);
+  DrawFaceCaption(painter, face, state);
 }
 
 void CXPButton::DrawFace(ui::Painter& painter, const ui::Rect& face) {

@@ -41,11 +41,11 @@ uint32_t RightsMask(const std::string& rights) {
   return 0;
 }
 
-int SetPathAcl(const std::string& path, const std::string& specification, int keepInherited) {
-  if (path.empty() || path[0] != '/' || gbk::Find(specification, ':') == gbk::npos) return -1;
+int SetPathAcl(const std::string& path, const std::string& aclText, int keepInherited) {
+  if (path.empty() || path[0] != '/' || gbk::Find(aclText, ':') == gbk::npos) return -1;
   std::vector<acl::Entry> list;
   bool any = false;
-  for (const auto& item : gbk::Split(specification + ";", ";")) {
+  for (const auto& item : gbk::Split(aclText + ";", ";")) {
     if (gbk::Trim(item, " \t").empty() || gbk::Find(item, ':') == gbk::npos) continue;
     std::vector<std::string> fields = gbk::Split(item, ":");
     int inherit = 0;

@@ -13,6 +13,7 @@
 #include "platform/registry.h"
 #include "platform/textconv.h"
 #include "tests/support/temp_install.h"
+#include "tests/support/wait.h"
 
 namespace proc = platform::process;
 namespace fs = platform::fs;
@@ -26,14 +27,7 @@ const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 // so the stand-ins carry names of their own.
 std::string Unique(const std::string& name) { return name + "T" + std::to_string(getpid()); }
 
-template <class F>
-bool WaitFor(F f) {
-  for (int i = 0; i < 1000; ++i) {
-    if (f()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return f();
-}
+using qortest::WaitFor;
 
 // Copies of sleep running under program names of the installation, ended at the end.
 class Sleepers {

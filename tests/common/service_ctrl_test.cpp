@@ -15,6 +15,7 @@
 #include "platform/scm.h"
 #include "platform/scm_wire.h"
 #include "tests/support/temp_install.h"
+#include "tests/support/wait.h"
 
 namespace scm = platform::scm;
 namespace fs = platform::fs;
@@ -23,13 +24,7 @@ namespace {
 
 const bool g_scaled = (setenv("QOR_TIME_SCALE", "0.01", 1), true);
 
-bool WaitFor(const std::function<bool()>& done, int64_t ms = 10000) {
-  for (int64_t waited = 0; waited < ms; waited += 10) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return done();
-}
+using qortest::WaitFor;
 
 std::string SelfExe() {
   char buf[4096];

@@ -10,6 +10,7 @@
 #include "platform/fs.h"
 #include "platform/process.h"
 #include "tests/support/temp_install.h"
+#include "tests/support/wait.h"
 
 namespace proc = platform::process;
 namespace fs = platform::fs;
@@ -28,14 +29,7 @@ bool Listed(int pid) {
 }
 
 // Bounded wait for a condition that another process brings about.
-template <class F>
-bool WaitFor(F f) {
-  for (int i = 0; i < 1000; ++i) {
-    if (f()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return f();
-}
+using qortest::WaitFor;
 
 // A copy of sleep under a program's name in the program folder.
 std::string InstallSleeper(const qortest::TempInstall& inst, const std::string& name) {

@@ -12,6 +12,7 @@
 #include "platform/eventlog.h"
 #include "platform/fs.h"
 #include "tests/support/temp_install.h"
+#include "tests/support/wait.h"
 
 extern char** environ;
 
@@ -65,13 +66,7 @@ std::string Field(const std::string& out, const std::string& key) {
   return out.substr(at + key.size() + 2, end - at - key.size() - 2);
 }
 
-bool WaitFor(const std::function<bool()>& done, int64_t ms = 10000) {
-  for (int64_t waited = 0; waited < ms; waited += 10) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return done();
-}
+using qortest::WaitFor;
 
 class QorscTest : public ::testing::Test {
  protected:

@@ -16,6 +16,7 @@
 #include "platform/scm.h"
 #include "tests/service/iplib_server.h"
 #include "tests/support/temp_install.h"
+#include "tests/support/wait.h"
 
 namespace fs = platform::fs;
 namespace scm = platform::scm;
@@ -24,14 +25,7 @@ namespace {
 
 int RunQuiet(const std::string& command) { return std::system((command + " > /dev/null 2>&1").c_str()); }
 
-template <typename F>
-bool WaitUntil(F cond, int tries = 1000) {
-  for (int i = 0; i < tries; ++i) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return cond();
-}
+using qortest::WaitFor;
 
 bool ServiceState(scm::State state, uint32_t* pid = nullptr) {
   scm::Manager manager;
@@ -88,20 +82,20 @@ TEST(RequestLogService, MainRoadThroughTheRunningService) {
 
   ASSERT_EQ(RunQuiet("'" + program + "' -i"), 0);
   ASSERT_EQ(RunQuiet("'" + qorsc + "' start qoripsvc"), 0);
-  ASSERT_TRUE(WaitUntil([] { return ServiceState(scm::State::Running); }));
+  ASSERT_TRUE(WaitFor([] { return ServiceState(scm::State::Running); }));
 
   // Written the way the filter module writes: one append a line.
   const std::string requestLog = install.ProgramDir() + "iis/log/iis.log";
   ASSERT_EQ(fs::WriteFile(requestLog, "new\t<ipstart>1.0.0.2<ipend>\t~area~\n", true), fs::kOk);
   ASSERT_EQ(fs::WriteFile(requestLog, "new\t<ipstart>9.9.9.9<ipend>\t~state~\n", true), fs::kOk);
   const std::string want = "left\t1.0.0.1\t中国-北京市\nnew\t1.0.0.2\t中国-北京市\nnew\t9.9.9.9\t\n";
-  EXPECT_TRUE(WaitUntil([&] { return DailyLogs(install) == want; })) << DailyLogs(install);
+  EXPECT_TRUE(WaitFor([&] { return DailyLogs(install) == want; })) << DailyLogs(install);
   EXPECT_FALSE(fs::Exists(requestLog));
   EXPECT_FALSE(fs::Exists(requestLog + ".work"));
 
   // The update worker's first attempt comes 80 s (scaled) after the start.
   CIniReader ini(Build::Service);
-  EXPECT_TRUE(WaitUntil([&] { return ini.GetWord30() == "2026-12-1 8:0:0"; })) << ini.GetWord30();
+  EXPECT_TRUE(WaitFor([&] { return ini.GetWord30() == "2026-12-1 8:0:0"; })) << ini.GetWord30();
   EXPECT_EQ(install.ReadProgramFile("iplib.db"), served);
   ASSERT_FALSE(server.Requests().empty());
   EXPECT_EQ(qortest::QueryValue(server.Requests()[0], "t"), "qorip");
@@ -109,13 +103,13 @@ TEST(RequestLogService, MainRoadThroughTheRunningService) {
   // The running worker keeps the library it started with.
   ASSERT_EQ(fs::WriteFile(requestLog, "later\t<ipstart>1.0.0.3<ipend>\t~area~\n", true), fs::kOk);
   const std::string later = want + "later\t1.0.0.3\t中国-北京市\n";
-  EXPECT_TRUE(WaitUntil([&] { return DailyLogs(install) == later; })) << DailyLogs(install);
+  EXPECT_TRUE(WaitFor([&] { return DailyLogs(install) == later; })) << DailyLogs(install);
 
   uint32_t pid = 0;
   ServiceState(scm::State::Running, &pid);
   EXPECT_EQ(RunQuiet("'" + qorsc + "' stop qoripsvc"), 0);
-  EXPECT_TRUE(WaitUntil([] { return ServiceState(scm::State::Stopped); }));
-  if (pid > 0 && !WaitUntil([&] { return ::kill(static_cast<pid_t>(pid), 0) != 0; }))
+  EXPECT_TRUE(WaitFor([] { return ServiceState(scm::State::Stopped); }));
+  if (pid > 0 && !WaitFor([&] { return ::kill(static_cast<pid_t>(pid), 0) != 0; }))
     ::kill(static_cast<pid_t>(pid), SIGKILL);
   RunQuiet("'" + program + "' -u");
   unsetenv(endpoint::kOverrideEnv);

@@ -20,6 +20,7 @@
 #include "platform/textconv.h"
 #include "service/nt_service.h"
 #include "tests/support/temp_install.h"
+#include "tests/support/wait.h"
 
 namespace fs = platform::fs;
 namespace reg = platform::registry;
@@ -51,14 +52,7 @@ Output RunProgram(const std::string& program, const std::string& args) {
   return out;
 }
 
-template <typename F>
-bool WaitUntil(F cond, int tries = 1000) {
-  for (int i = 0; i < tries; ++i) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return cond();
-}
+using qortest::WaitFor;
 
 class ServiceProgram : public ::testing::Test {
  protected:
@@ -77,7 +71,7 @@ class ServiceProgram : public ::testing::Test {
     scm::Status s;
     if (Query(s) && s.state != scm::State::Stopped) {
       RunProgram(qorsc, "stop qoripsvc");
-      WaitUntil([&] { return Query(s) && s.state == scm::State::Stopped; });
+      WaitFor([&] { return Query(s) && s.state == scm::State::Stopped; });
     }
     if (s.processId > 0 && kill(s.processId, 0) == 0 && s.state != scm::State::Stopped) kill(s.processId, SIGKILL);
     unsetenv("QOR_TIME_SCALE");
@@ -109,12 +103,12 @@ class ServiceProgram : public ::testing::Test {
     ASSERT_NE(Service("-i").text.find("qoripsvc installed\n"), std::string::npos);
     Output start = RunProgram(qorsc, "start qoripsvc");
     ASSERT_EQ(start.exitCode, 0) << start.text;
-    ASSERT_TRUE(WaitUntil([&] { return InState(scm::State::Running); }));
+    ASSERT_TRUE(WaitFor([&] { return InState(scm::State::Running); }));
   }
   void StopAndWait() {
     Output stop = RunProgram(qorsc, "stop qoripsvc");
     ASSERT_EQ(stop.exitCode, 0) << stop.text;
-    ASSERT_TRUE(WaitUntil([&] { return InState(scm::State::Stopped); }));
+    ASSERT_TRUE(WaitFor([&] { return InState(scm::State::Stopped); }));
   }
 
   std::vector<uint32_t> EventIds() {
@@ -192,14 +186,14 @@ TEST_F(ServiceProgram, StartControlAndStopThroughTheManager) {
   ASSERT_EQ(RunProgram(qorsc, "control qoripsvc 128").exitCode, 0);
   reg::Key status;
   uint32_t current = 0;
-  ASSERT_TRUE(WaitUntil([&] {
+  ASSERT_TRUE(WaitFor([&] {
     return reg::OpenKey(std::string(kServiceKey) + "\\Status", status) == reg::kOk &&
            status.QueryDword("Current", current) == reg::kOk;
   }));
   EXPECT_EQ(current, 700u);
   ASSERT_EQ(RunProgram(qorsc, "control qoripsvc 129").exitCode, 0);
 
-  ASSERT_TRUE(WaitUntil([&] { return inst.ReadProgramFile("log/qor.log").find("主服务启动！") != std::string::npos; }));
+  ASSERT_TRUE(WaitFor([&] { return inst.ReadProgramFile("log/qor.log").find("主服务启动！") != std::string::npos; }));
   StopAndWait();
   const std::string log = inst.ReadProgramFile("log/qor.log");
   const size_t started = log.find("]\t主服务启动！\n"), stopped = log.find("]\t主服务停止！\n");
@@ -242,7 +236,7 @@ TEST_F(ServiceProgram, TrayHearsTheMasterSwitch) {
   SaveStore("0");
   ASSERT_TRUE(next(m));
   EXPECT_EQ(m.command, kTrayCmdClosed);
-  ASSERT_TRUE(WaitUntil([&] { return !fs::Exists(inst.ProgramDir() + "iis/apply.db"); }));
+  ASSERT_TRUE(WaitFor([&] { return !fs::Exists(inst.ProgramDir() + "iis/apply.db"); }));
 
   SaveStore("1");
   ASSERT_TRUE(next(m));
@@ -258,7 +252,7 @@ TEST_F(ServiceProgram, TrayStartedLaterHearsTheStateAtTheNextPass) {
   WriteSettings();
   InstallAndStart();
   // The worker's first passes find no listener.
-  ASSERT_TRUE(WaitUntil([&] { return inst.ReadProgramFile("log/qor.log").find("主服务启动！") != std::string::npos; }));
+  ASSERT_TRUE(WaitFor([&] { return inst.ReadProgramFile("log/qor.log").find("主服务启动！") != std::string::npos; }));
   platform::mailslot::Slot slot;
   ASSERT_EQ(slot.Create(kTrayMailslotName), platform::mailslot::kOk);
   std::string bytes;
@@ -284,7 +278,7 @@ TEST_F(ServiceProgram, UpdateWorkerFetchesANewerLibrary) {
   pid_t server = -1;
   ASSERT_EQ(posix_spawn(&server, endpoint.c_str(), nullptr, nullptr, argv.data(), environ), 0);
   std::string port;
-  const bool listening = WaitUntil([&] {
+  const bool listening = WaitFor([&] {
     // Written whole by a rename.
     return fs::ReadFile(portFile, port) == fs::kOk && !port.empty();
   });
@@ -295,7 +289,7 @@ TEST_F(ServiceProgram, UpdateWorkerFetchesANewerLibrary) {
     InstallAndStart();
     // The first attempt comes 80 s (scaled) after the worker started.
     // The library is written first, its time after it.
-    EXPECT_TRUE(WaitUntil([&] { return CIniReader(Build::Service).GetWord30() == "2026-12-09 10:00:00"; }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return CIniReader(Build::Service).GetWord30() == "2026-12-09 10:00:00"; }, 30000));
     EXPECT_EQ(inst.ReadProgramFile("iplib.db"), library);
     StopAndWait();
   }

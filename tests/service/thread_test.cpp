@@ -15,20 +15,14 @@
 #include "service/global.h"
 #include "common/program_log.h"
 #include "tests/support/temp_install.h"
+#include "tests/support/wait.h"
 
 namespace fs = platform::fs;
 
 namespace {
 
 // Polls cond every 10 ms for at most 10 s of real time.
-template <typename F>
-bool WaitUntil(F cond) {
-  for (int i = 0; i < 1000; ++i) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return cond();
-}
+using qortest::WaitFor;
 
 // A program folder with a store and settings, the service's objects on it, and the
 // statuses the workers pass on. The fake clock makes every worker wait instant.
@@ -99,12 +93,12 @@ TEST_F(ThreadFixture, StatusFollowsTheStoreThroughTheChangeStamp) {
   ASSERT_EQ(thread.Start(stop), 1);
   EXPECT_NE(inst.ReadProgramFile("log/qor.log").find("]\t主服务启动！\n"), std::string::npos);
 
-  ASSERT_TRUE(WaitUntil([&] { return Sent(1) && Gone("iis/apply.db"); }));
+  ASSERT_TRUE(WaitFor([&] { return Sent(1) && Gone("iis/apply.db"); }));
   EXPECT_EQ(global.SystemSwitch(), 1);
 
   SaveSwitch("0");
   // The update worker reloads the store too, so the status may come before the stamp goes.
-  ASSERT_TRUE(WaitUntil([&] { return Sent(3) && Gone("iis/apply.db"); }));
+  ASSERT_TRUE(WaitFor([&] { return Sent(3) && Gone("iis/apply.db"); }));
   EXPECT_EQ(global.SystemSwitch(), 0);
   // One message per change, not one per pass.
   EXPECT_EQ(SentCount(), 2u);
@@ -120,7 +114,7 @@ TEST_F(ThreadFixture, MissingWord8DelaysTheWorkersElevenTimesTwoSeconds) {
   const int64_t before = platform::clock::NowMs();
   ASSERT_EQ(thread.Start(stop), 1);
   EXPECT_GE(platform::clock::NowMs() - before, CThread::kWord8Reads * CThread::kWord8WaitMs);
-  EXPECT_TRUE(WaitUntil([&] { return Sent(1); }));
+  EXPECT_TRUE(WaitFor([&] { return Sent(1); }));
 }
 
 TEST_F(ThreadFixture, StopBeforeStartStartsNoWorker) {
@@ -143,14 +137,14 @@ TEST_F(ThreadFixture, SecondHolderOfTheRequestLogWaitsForTheLock) {
   inst.WriteProgramFile("iis/log/iis.log", line + "\n");
   ASSERT_EQ(thread.Start(stop), 1);
   // Two stamps consumed one after the other: a whole pass ran with iis.log present.
-  ASSERT_TRUE(WaitUntil([&] { return Gone("iis/apply.db"); }));
+  ASSERT_TRUE(WaitFor([&] { return Gone("iis/apply.db"); }));
   SaveSwitch("1");
-  ASSERT_TRUE(WaitUntil([&] { return Gone("iis/apply.db"); }));
+  ASSERT_TRUE(WaitFor([&] { return Gone("iis/apply.db"); }));
   EXPECT_FALSE(Gone("iis/log/iis.log"));
   EXPECT_EQ(DailyLogs(), "");
 
   inst_lock::ReleaseInstance(CThread::kLogWorkerLockName);
-  ASSERT_TRUE(WaitUntil([&] { return !DailyLogs().empty(); }));
+  ASSERT_TRUE(WaitFor([&] { return !DailyLogs().empty(); }));
   EXPECT_NE(DailyLogs().find("\t10.1.2.3\t-\n"), std::string::npos) << DailyLogs();
   EXPECT_TRUE(Gone("iis/log/iis.log"));
 }

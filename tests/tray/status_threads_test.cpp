@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/mailslot.h"
 #include "tests/support/temp_install.h"
+#include "tests/support/wait.h"
 #include "tray/status_reader.h"
 #include "tray/status_thread.h"
 
@@ -17,14 +18,7 @@ namespace clk = platform::clock;
 namespace {
 
 // Waits up to 10 s for cond, looking every 10 ms.
-template <class F>
-bool WaitFor(F cond) {
-  for (int i = 0; i < 1000; ++i) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return cond();
-}
+using qortest::WaitFor;
 
 class FakeClock : public ::testing::Test {
  protected:

@@ -14,6 +14,7 @@
 #include "platform/mailslot.h"
 #include "platform/process.h"
 #include "tests/support/temp_install.h"
+#include "tests/support/wait.h"
 
 namespace {
 
@@ -22,14 +23,7 @@ namespace proc = platform::process;
 
 const std::string kTitle = "Qor·网站访问控制系统Ver1.3.2";
 
-template <class F>
-bool WaitFor(F cond, int ms = 20000) {
-  for (int i = 0; i < ms / 10; ++i) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return cond();
-}
+using qortest::WaitFor;
 
 struct TrayLine {
   std::string kind;  // add, modify, delete
