@@ -289,6 +289,21 @@ bool BirthTime(const std::string& path, time_t& out) {
   return true;
 }
 
+Openers OtherOpeners(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Openers::Unknown;
+  // A write lease is granted only while no other descriptor of the file exists.
+  Openers result = Openers::Unknown;
+  if (::fcntl(fd, F_SETLEASE, F_WRLCK) == 0) {
+    ::fcntl(fd, F_SETLEASE, F_UNLCK);
+    result = Openers::None;
+  } else if (errno == EAGAIN || errno == EBUSY) {
+    result = Openers::Some;
+  }
+  ::close(fd);
+  return result;
+}
+
 bool WithLock(const std::string& lockPath, const std::function<void()>& fn) {
   int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return false;

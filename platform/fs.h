@@ -66,6 +66,11 @@ int ReplaceFile(const std::string& path, const std::string& data);
 // Opens nothing for writing. False when the path cannot be read.
 bool BirthTime(const std::string& path, time_t& out);
 
+// Whether a process other than the caller still holds the file open (a writer that
+// opened it before it was renamed away, say). Unknown where the file system cannot tell.
+enum class Openers { None, Some, Unknown };
+Openers OtherOpeners(const std::string& path);
+
 // Runs fn while holding an exclusive advisory lock on lockPath (created when missing).
 // Returns false when the lock file cannot be opened.
 bool WithLock(const std::string& lockPath, const std::function<void()>& fn);

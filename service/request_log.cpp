@@ -15,6 +15,8 @@ namespace fs = platform::fs;
 namespace {
 // Every code of the region tables lies below this.
 constexpr int kNameCacheSize = 2048;
+// 10 ms looks for a writer still holding the work file open, at most.
+constexpr int kWriterWaitRounds = 3000;
 // Rounds of late lines taken from one work file before it is deleted.
 constexpr int kMaxRounds = 100;
 // Re-reads of a file whose last line has no end yet.
@@ -290,6 +292,10 @@ bool CRequestLog::ReadSettled(const std::string& path, std::string& out) const {
 }
 
 int CRequestLog::ProcessWorkFile() {
+  // A writer that opened iis.log before the rename may still hold the work file; no one
+  // can open it by name any more, so once it is closed nothing more can arrive.
+  for (int i = 0; i < kWriterWaitRounds && fs::OtherOpeners(m_workFilePath) == fs::Openers::Some; ++i)
+    platform::clock::Sleep(10);
   std::string content;
   if (!ReadSettled(m_workFilePath, content)) return kReadFailed;
   size_t done = 0;  // bytes of the work file already in the daily log
@@ -303,7 +309,10 @@ int CRequestLog::ProcessWorkFile() {
       return kAppendFailed;
     }
     done = content.size();
-    // A writer that opened iis.log before the rename may still have added lines.
+    // An open that was half done at the rename may only now show; late lines are looked
+    // for again, also where the file system cannot tell about open writers.
+    for (int i = 0; i < kWriterWaitRounds && fs::OtherOpeners(m_workFilePath) == fs::Openers::Some; ++i)
+      platform::clock::Sleep(10);
     if (round + 1 >= kMaxRounds || fs::FileSize(m_workFilePath) <= static_cast<int64_t>(done)) break;
     std::string again;
     // Unreadable now: the file stays, since losing lines is worse than repeating them.

@@ -84,3 +84,15 @@ TEST(Fs, AppendAndReadFaults) {
   EXPECT_GT(born, 0);
   EXPECT_FALSE(fs::BirthTime(path + "x", born));
 }
+
+TEST(Fs, OtherOpenersSeesAWriterThatOpenedBeforeARename) {
+  qortest::TempInstall inst;
+  std::string path = inst.ProgramDir() + "iis.log", moved = path + ".work";
+  FILE* writer = fopen(path.c_str(), "a");
+  ASSERT_NE(writer, nullptr);
+  ASSERT_EQ(fs::Rename(path, moved), fs::kOk);
+  EXPECT_EQ(fs::OtherOpeners(moved), fs::Openers::Some);
+  fclose(writer);
+  EXPECT_EQ(fs::OtherOpeners(moved), fs::Openers::None);
+  EXPECT_EQ(fs::OtherOpeners(path), fs::Openers::Unknown);
+}
