@@ -33,7 +33,7 @@ std::string ProgramDir() {
 
 std::string MachineRoot() {
   if (const char* env = std::getenv("QOR_MACHINE_ROOT"); env && *env) return WithSlash(env);
-  return "/var/lib/qor-machine/";
+  return kDefaultMachineRoot;
 }
 
 std::string SystemDir() { return MachineRoot() + "Windows/System32/"; }

@@ -10,6 +10,7 @@ std::string ProgramDir();
 // Root of the emulated Windows machine with a trailing '/'; QOR_MACHINE_ROOT overrides
 // the default /var/lib/qor-machine.
 std::string MachineRoot();
+inline constexpr const char* kDefaultMachineRoot = "/var/lib/qor-machine/";
 
 // The Windows system directory under the machine root, with a trailing '/'.
 std::string SystemDir();

@@ -13,6 +13,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/paths.h"
 #include "platform/process.h"
 
 namespace platform::process {
@@ -140,6 +141,27 @@ void SetFaultHook(FaultHook hook) {
   g_hasHook.store(static_cast<bool>(g_hook), std::memory_order_release);
 }
 
+// Several emulated machines share this one's process table (tests run side by side):
+// a process belongs to the machine root it was started with. The caller always belongs
+// to its own, whatever it set in its environment since it started.
+bool OnThisMachine(int pid, const std::string& root) {
+  if (pid == ::getpid()) return true;
+  std::string env;
+  if (!ReadSmall(ProcPath(pid, "environ"), env)) return root == kDefaultMachineRoot;
+  std::string theirs = std::string(kDefaultMachineRoot);
+  static const std::string kKey = "QOR_MACHINE_ROOT=";
+  for (size_t pos = 0; pos < env.size();) {
+    size_t end = env.find('\0', pos);
+    if (end == std::string::npos) end = env.size();
+    if (env.compare(pos, kKey.size(), kKey) == 0 && end > pos + kKey.size()) {
+      theirs = env.substr(pos + kKey.size(), end - pos - kKey.size());
+      if (theirs.back() != '/') theirs += '/';
+    }
+    pos = end + 1;
+  }
+  return theirs == root;
+}
+
 bool Snapshot(std::vector<ProcessInfo>& out) {
   out.clear();
   if (int e = Fault(Op::Snapshot, 0)) {
@@ -149,6 +171,7 @@ bool Snapshot(std::vector<ProcessInfo>& out) {
   DIR* d = ::opendir("/proc");
   if (!d) return false;
   std::map<long, std::string> owners;
+  const std::string root = MachineRoot();
   while (dirent* e = ::readdir(d)) {
     char* end = nullptr;
     long pid = std::strtol(e->d_name, &end, 10);
@@ -156,6 +179,7 @@ bool Snapshot(std::vector<ProcessInfo>& out) {
     Status st;
     // A process that ended meanwhile simply is not in the snapshot.
     if (!ReadStatus(static_cast<int>(pid), st) || !IsRunning(st)) continue;
+    if (!OnThisMachine(static_cast<int>(pid), root)) continue;
     ProcessInfo info;
     info.pid = static_cast<int>(pid);
     info.parentPid = st.parentPid;

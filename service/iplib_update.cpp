@@ -1,6 +1,7 @@
 #include "service/iplib_update.h"
 
 #include "common/build.h"
+#include "common/chttp.h"
 #include "common/gbk.h"
 #include "common/ini_reader.h"
 #include "common/system_info.h"
@@ -8,7 +9,6 @@
 #include "common/update_endpoint.h"
 #include "platform/fs.h"
 #include "platform/http.h"
-#include "service/http_request.h"
 
 namespace {
 constexpr size_t kMinCodeLength = 101;
@@ -51,7 +51,7 @@ int UpdateIpLibOnce(const std::string& programDir, const std::string& host, cons
   std::string url = IpLibRequestUrl(endpoint::EndpointAddress(host, path), version, token);
   if (urlSent) *urlSent = url;
 
-  CHttp http;
+  CHttp http(Build::Service);
   std::string reply;
   int result = http.Request(url, reply);
   if (result != CHttp::kDone) return kIpLibNoReply;

@@ -145,3 +145,35 @@ TEST(ProcessSnapshot, OpenWithoutDesktopIsRecorded) {
   ASSERT_EQ(fs::ReadFile(proc::RecordedOpensPath(), recorded), fs::kOk);
   EXPECT_EQ(recorded, "http://example.invalid/help/guide/\n" + inst.ProgramDir() + "log/\n");
 }
+
+// Emulated machines that share this host's process table do not see each other's processes.
+TEST(ProcessSnapshot, ListsOnlyTheProcessesOfThisMachineRoot) {
+  qortest::TempInstall inst;
+  auto spawn = [](const std::string& root) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      std::string var = "QOR_MACHINE_ROOT=" + root;
+      char* envp[] = {var.data(), nullptr};
+      execle("/bin/sleep", "sleep", "30", static_cast<char*>(nullptr), envp);
+      _exit(127);
+    }
+    return pid;
+  };
+  pid_t ours = spawn(inst.MachineRoot());
+  pid_t other = spawn(inst.Base() + "elsewhere/");
+  ASSERT_GT(ours, 0);
+  ASSERT_GT(other, 0);
+  auto listed = [](pid_t pid) {
+    std::vector<platform::process::ProcessInfo> all;
+    platform::process::Snapshot(all);
+    for (const auto& p : all)
+      if (p.pid == pid && p.exeName == "sleep") return true;
+    return false;
+  };
+  EXPECT_TRUE(qortest::WaitFor([&] { return listed(ours); }));
+  EXPECT_FALSE(listed(other));
+  for (pid_t pid : {ours, other}) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+}

@@ -1,9 +1,9 @@
 // The service's HTTP GET against the stand-in update endpoint.
 #include <gtest/gtest.h>
 
+#include "common/chttp.h"
 #include "common/update_endpoint.h"
 #include "platform/fs.h"
-#include "service/http_request.h"
 #include "tests/service/iplib_server.h"
 
 namespace fs = platform::fs;
@@ -15,7 +15,7 @@ TEST(IpLibHttp, CacheBusterJoinsTheQuery) {
 }
 
 TEST(IpLibHttp, EmptyUrlLeavesTheReply) {
-  CHttp http;
+  CHttp http(Build::Service);
   std::string reply = "kept";
   EXPECT_EQ(http.Request("", reply), CHttp::kFailed);
   EXPECT_EQ(reply, "kept");
@@ -35,7 +35,7 @@ TEST(IpLibHttp, StatusDecidesTheResult) {
     qortest::UpdateServer server(install, {"--iplib", lib, "--iplib-time", "2026-1-2 3:4:5", "--status", c.status});
     const std::string base = server.Base();
     ASSERT_FALSE(base.empty());
-    CHttp http;
+    CHttp http(Build::Service);
     std::string reply = "old";
     EXPECT_EQ(http.Request(base + endpoint::IpLibPath() + "?t=qorip", reply), c.result) << c.status;
     if (c.body) {
@@ -53,14 +53,14 @@ TEST(IpLibHttp, StatusDecidesTheResult) {
   }
   // Nothing served at the path: 404 from the server as well.
   qortest::UpdateServer server(install, {"--iplib", lib});
-  CHttp http;
+  CHttp http(Build::Service);
   std::string reply;
   EXPECT_EQ(http.Request(server.Base() + "/elsewhere", reply), CHttp::kFailed);
   EXPECT_EQ(reply, "");
 }
 
 TEST(IpLibHttp, NoServerIsANetworkError) {
-  CHttp http;
+  CHttp http(Build::Service);
   std::string reply;
   EXPECT_EQ(http.Request("http://127.0.0.1:1/x", reply), CHttp::kNetworkError);
   EXPECT_EQ(reply, "x");

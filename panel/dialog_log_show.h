@@ -1,0 +1,79 @@
+#pragma once
+// The detailed log viewer: the days that have a daily log on the left, the entries of
+// one day on the right, sorted into eleven type tabs, fifty to a page, with a keyword
+// filter, a detail box, deletion of the day and the log folder.
+#include <string>
+
+#include "common/build.h"
+#include "panel/log_context.h"
+#include "panel/sort_list_ctrl.h"
+#include "panel/xp_button.h"
+#include "platform/ui/control_ref.h"
+#include "platform/ui/dialog.h"
+
+class CDialogLogShow : public ui::Dialog {
+ public:
+  static constexpr int kPageSize = 50;
+  static constexpr int kTabCount = 11;
+
+  CDialogLogShow();
+  explicit CDialogLogShow(const LogContext& context);
+
+  bool OnInitDialog() override;
+  void DoDataExchange(ui::DataExchange& dx) override;
+  bool PreTranslateKey(const ui::KeyEvent& key) override;
+  void OnTimer(int id) override;
+  ui::Cursor OnSetCursor(int id) override;
+  void OnSize(int clientWidth, int clientHeight) override;
+
+  void CountByType();
+  void ShowPage(int page);
+  void SetBusyText(const std::string& text);
+
+  void OnShowDayLog();
+  void OnDeleteDayLog();
+  void OnOpenLogFolder();
+  void OnReload();
+  void OnShowDetail();
+  void OnSearch();
+  void OnTabChange(ui::Event& ev);
+  void RedrawEntryList();
+  void OnFirstPage();
+  void OnPrevPage();
+  void OnNextPage();
+  void OnLastPage();
+
+  // What the dialog shows, for its owner and its tests.
+  const std::string& DayText() const { return m_strDay; }
+  const std::string& FilePath() const { return m_strFilePath; }
+  int CurrentPage() const { return m_nCurPage; }
+  int PageCount() const { return m_nPageCount; }
+  int PageShown() const { return m_nPageShown; }
+  int TabIndex() const { return m_nTab; }
+  const StringList& Lines(int tab) const;
+
+  CSortListCtrl m_listDays;
+  CSortListCtrl m_listEntries;
+  ui::TabCtrl m_tabTypes;
+  CXPButton m_btnSearch;
+  std::string m_strKeyword;
+
+ private:
+  void LoadDays();
+  void GoToPage(int page);
+  void ShowPopup(int menuId);
+  std::string LogFolder() const;
+
+  LogContext m_context;
+  bool m_bInitialized = false;
+  std::string m_strDay;
+  std::string m_strFilePath;
+  int m_nCurPage = 1;
+  int m_nPageCount = 0;
+  int m_nPageShown = 0;
+  StringList m_listFileNames;
+  int m_nTab = 0;
+  // Index 0: every line of the day; then one array per tab in tab order.
+  StringList m_arrLines[kTabCount];
+  size_t m_nScan = 0;
+};

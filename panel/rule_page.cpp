@@ -1,0 +1,13 @@
+#include "panel/rule_page.h"
+
+#include "common/rule_record.h"
+#include "common/ui_hooks.h"
+
+std::string CRulePage::ReadRuleTag(const char* tag) const { return rule::ReadTag(EditRule(), tag); }
+
+bool CRulePage::WriteRuleTag(const char* tag, const std::string& value) {
+  std::string error;
+  if (rule::WriteTag(m_context.config.m_strEditRule, tag, value, &error)) return true;
+  ShowMessageBox(error, "错误", kMbOk | kMbIconError);
+  return false;
+}

@@ -1,0 +1,230 @@
+// The panel's start: the uninstall key check, what the uninstall removes, the cover
+// repair's order, left-overs, one panel per account and the offer to end other panels.
+#include "panel/qor_ip_app.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "common/hardware.h"
+#include "common/md5.h"
+#include "common/program_paths.h"
+#include "common/system_info.h"
+#include "common/ui_hooks.h"
+#include "platform/clock.h"
+#include "platform/fs.h"
+#include "platform/instance.h"
+#include "platform/ui/dialog.h"
+#include "tests/support/temp_install.h"
+#include "tests/support/wait.h"
+#include "tests/ui/ui_host_fixture.h"
+
+extern char** environ;
+
+namespace fs = platform::fs;
+
+namespace {
+
+class QorIpApp : public qortest::UiHostTest {
+ protected:
+  void SetUp() override {
+    install_.WriteMachineIni();
+    platform::clock::SetFake(1800000000);
+  }
+  void TearDown() override {
+    platform::clock::ClearFake();
+    platform::instance::ReleaseInstance(CQorIPApp::InstanceName());
+    platform::instance::ReleaseInstance(CQorIPApp::kMutexName);
+  }
+
+  void StoreKey(const std::string& ukey) {
+    install_.WriteProgramFile("iplib.db", "1|2|3|4|5*");
+    const std::string record = RecordFilePath();
+    size_t slash = record.rfind('/');
+    fs::MakeDirs(record.substr(0, slash));
+    ASSERT_EQ(fs::WriteFile(record, "[qor]\nukey=" + ukey + "\n"), fs::kOk);
+  }
+  bool Uninstalled() const { return !fs::Exists(install_.ProgramDir() + "iplib.db"); }
+
+  qortest::TempInstall install_;
+};
+
+}  // namespace
+
+TEST(QorIpAppCommandLine, JoinsArgumentsAsWindowsShowsThem) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string line;
+  } cases[] = {
+      {{"/opt/qor/QorIP"}, "/opt/qor/QorIP"},
+      {{"QorIP", "/unload", "abc"}, "QorIP /unload abc"},
+      {{"/opt/my qor/QorIP", "/cover"}, "\"/opt/my qor/QorIP\" /cover"},
+      {{"QorIP", "", "a b"}, "QorIP \"\" \"a b\""},
+  };
+  for (auto& c : cases) {
+    std::vector<char*> argv;
+    for (auto& a : c.args) argv.push_back(a.data());
+    EXPECT_EQ(CQorIPApp::CommandLineFromArgs(static_cast<int>(argv.size()), argv.data()), c.line);
+  }
+}
+
+TEST_F(QorIpApp, UninstallKeyDecides) {
+  const std::string fixed = CQorIPApp::DefaultUninstallKey();
+  ASSERT_EQ(fixed, Md5Hex("_&4pzkq"));
+  struct Case {
+    const char* what;
+    std::string stored;
+    std::string commandLine;
+    std::string box;  // empty: the uninstall runs
+  } cases[] = {
+      {"no key stored, the fixed digest", "", "QorIP /unload" + fixed, ""},
+      {"capitals and the dash form", "", "QorIP -UNLOAD" + fixed, ""},
+      {"a prefix of underscores is dropped", "", "QorIP /unload__" + fixed, ""},
+      {"the switch inside a longer word", "", "QorIP /unloadable", "卸载参数错误1：" + Md5Hex("able")},
+      {"no key at all", "", "QorIP /unload", "卸载参数错误1：" + Md5Hex("")},
+      {"a blank is part of the key", "", "QorIP /unload " + fixed, "卸载参数错误1：" + Md5Hex(" " + fixed)},
+      {"a stored key takes any text with its digest", Md5Hex("secret"), "QorIP /unloadsecret", ""},
+      {"underscores go from the stored value too", "__" + Md5Hex("secret"), "QorIP /unloadsecret", ""},
+      {"the fixed digest is no key when one is stored", Md5Hex("secret"), "QorIP /unload" + fixed,
+       "卸载参数错误1：" + Md5Hex(fixed)},
+      {"the key is lower-cased, the stored value is not", Md5Hex("Secret"), "QorIP /unloadSecret",
+       "卸载参数错误1：" + Md5Hex("secret")},
+      {"the bare switch with a stored key", Md5Hex("secret"), " /unload", "卸载参数错误0。"},
+      {"the bare switch without a stored key", "", " -unload", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    StoreKey(c.stored);
+    if (!c.box.empty()) Host().ExpectMessageBox(c.box, kIdOk);
+    bool repaired = false;
+    CQorIPApp app({[&](CQorIPApp&) { ADD_FAILURE() << "window opened"; }, [&] { repaired = true; }, {}, {}});
+    EXPECT_FALSE(app.InitInstance(c.commandLine));
+    EXPECT_EQ(Uninstalled(), c.box.empty());
+    EXPECT_FALSE(repaired);
+  }
+}
+
+TEST_F(QorIpApp, UnloadWinsOverCover) {
+  StoreKey("");
+  bool repaired = false;
+  CQorIPApp app({{}, [&] { repaired = true; }, [&] { repaired = true; }, [&] { repaired = true; }});
+  app.InitInstance("QorIP /cover /unload" + CQorIPApp::DefaultUninstallKey());
+  EXPECT_TRUE(Uninstalled());
+  EXPECT_FALSE(repaired);
+}
+
+TEST_F(QorIpApp, UninstallRemovesTheInstalledFilesOnly) {
+  const char* removed[] = {"iplib.db",   "iis/qorip.dll", "iis/config.db", "iis/config.ini", "log/qor.log",
+                           "config.db",  "config.ini",    "ReadMe.txt",    "qorip",          "qoripsvc",
+                           "QoripTools", "QoripPanel"};
+  const char* kept[] = {"log/qor2026-12-09.log", "iis/qorip64.dll", "other.txt"};
+  for (const char* name : removed) install_.WriteProgramFile(name, "x");
+  for (const char* name : kept) install_.WriteProgramFile(name, "x");
+  fs::MakeDirs(install_.ProgramDir() + "iis/log");
+  CQorIPApp app;
+  EXPECT_EQ(app.Uninstall(), 1);
+  for (const char* name : removed) EXPECT_FALSE(fs::Exists(install_.ProgramDir() + name)) << name;
+  for (const char* name : kept) EXPECT_TRUE(fs::IsFile(install_.ProgramDir() + name)) << name;
+  // The empty request-log folder goes; the module folder still holds the 64-bit module.
+  EXPECT_FALSE(fs::Exists(install_.ProgramDir() + "iis/log"));
+  EXPECT_TRUE(fs::IsDirectory(install_.ProgramDir() + "iis"));
+}
+
+TEST_F(QorIpApp, CoverRepairRunsItsStepsInOrderWithTheirPauses) {
+  std::vector<std::pair<std::string, int64_t>> steps;
+  const int64_t start = platform::clock::NowMs();
+  auto step = [&](const char* name) { return [&, name] { steps.emplace_back(name, platform::clock::NowMs() - start); }; };
+  CQorIPApp app({[&](CQorIPApp&) { ADD_FAILURE() << "window opened"; }, step("permissions"), step("service"),
+                 step("tray")});
+  install_.WriteProgramFile("iplib.db", "kept");
+  EXPECT_FALSE(app.InitInstance("QorIP /COVER"));
+  std::vector<std::pair<std::string, int64_t>> expected = {{"permissions", 200}, {"service", 400}, {"tray", 600}};
+  EXPECT_EQ(steps, expected);
+  EXPECT_TRUE(fs::IsFile(install_.ProgramDir() + "iplib.db"));
+}
+
+TEST_F(QorIpApp, LeftOversOfReplacedFilesGo) {
+  const char* gone[] = {"qorip.del", "qoripsvc.del", "iis/qorip.dll.del", "iis/qorip64.dll.del", "QoripPanel.del",
+                        "QoripTools.del"};
+  for (const char* name : gone) install_.WriteProgramFile(name, "x");
+  install_.WriteProgramFile("keep.del", "x");
+  CQorIPApp::DeleteLeftOvers();
+  for (const char* name : gone) EXPECT_FALSE(fs::Exists(install_.ProgramDir() + name)) << name;
+  EXPECT_TRUE(fs::IsFile(install_.ProgramDir() + "keep.del"));
+  // A folder of that name is not a left-over file.
+  fs::MakeDirs(install_.ProgramDir() + "qorip.del");
+  CQorIPApp::DeleteLeftOvers();
+  EXPECT_TRUE(fs::IsDirectory(install_.ProgramDir() + "qorip.del"));
+}
+
+TEST_F(QorIpApp, SecondStartBringsTheFirstForwardOrEnds) {
+  CQorIPApp first;
+  ASSERT_TRUE(first.ClaimSingleInstance());
+  // Before the first panel has a window there is nothing to bring forward.
+  CQorIPApp early;
+  EXPECT_FALSE(early.ClaimSingleInstance());
+  EXPECT_EQ(early.ExitCode(), -1);
+
+  ui::Dialog window(1);
+  window.ShowWindow(ui::ShowMode::Minimize);
+  ASSERT_TRUE(window.IsMinimized());
+  first.SetMainWindow(&window);
+  CQorIPApp second;
+  EXPECT_FALSE(second.ClaimSingleInstance());
+  EXPECT_EQ(second.ExitCode(), 0);
+  // The first panel restores its window on its own thread.
+  for (int i = 0; i < 1000 && window.IsMinimized(); ++i) {
+    Host().RunFor(10);
+    if (window.IsMinimized()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_FALSE(window.IsMinimized());
+  first.SetMainWindow(nullptr);
+}
+
+TEST_F(QorIpApp, EveryOtherPanelIsOfferedOnce) {
+  // Two stand-in panels: copies of a program that waits. Their name is this test's own,
+  // so that panels other tests run at the same time are not asked about.
+  const std::string name = "QorIPt" + std::to_string(::getpid());
+  std::string copy = install_.Base() + "other/" + name;
+  fs::MakeDirs(install_.Base() + "other");
+  std::string sleeper;
+  ASSERT_EQ(fs::ReadFile("/bin/sleep", sleeper), fs::kOk);
+  ASSERT_EQ(fs::WriteFile(copy, sleeper), fs::kOk);
+  ::chmod(copy.c_str(), 0755);
+  pid_t pids[2] = {-1, -1};
+  for (pid_t& pid : pids) {
+    std::string arg0 = name;
+    char arg1[] = "60";
+    char* argv[] = {arg0.data(), arg1, nullptr};
+    ASSERT_EQ(posix_spawn(&pid, copy.c_str(), nullptr, nullptr, argv, environ), 0);
+  }
+  // A spawned child carries the test's own name until its exec is done.
+  ASSERT_TRUE(qortest::WaitFor([&] {
+    StringList ids, accounts;
+    return CHardware().ListProcessOwners(name + ".exe", ids, accounts) == 2;
+  }));
+  const std::string question = "检测到账户 " + GetCurrentUser() + " 正在运行网站访问控制系统进程，是否结束对方进程？";
+  Host().ExpectMessageBox(question, kIdNo);
+  Host().ExpectMessageBox(question, kIdYes);
+  CQorIPApp app;
+  app.OfferOtherPanels(name + ".exe");
+  // The first process was kept, the second ended.
+  int status = 0;
+  EXPECT_EQ(::waitpid(pids[0], &status, WNOHANG), 0);
+  bool ended = false;
+  for (int i = 0; i < 1000 && !ended; ++i) {
+    ended = ::waitpid(pids[1], &status, WNOHANG) == pids[1];
+    if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(ended);
+  ::kill(pids[0], SIGKILL);
+  ::waitpid(pids[0], &status, 0);
+  if (!ended) {
+    ::kill(pids[1], SIGKILL);
+    ::waitpid(pids[1], &status, 0);
+  }
+}
