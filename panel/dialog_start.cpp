@@ -74,13 +74,7 @@ void CDialogStart::LoadConfiguration() {
 void CDialogStart::RefreshText() { InvalidateItem(res::panel::kIdcStartText, true); }
 
 bool CDialogStart::OnEraseBackground(ui::Painter& painter) {
-  const ui::Image* picture = ui::LoadBitmap(res::panel::kBmpStart);
-  if (!picture) return false;
-  // A plain copy at (0, 0), as large as the window, without stretching.
-  const ui::Rect client = ClientRect();
-  const int w = std::min(client.Width(), picture->Width()), h = std::min(client.Height(), picture->Height());
-  painter.DrawImage(*picture, ui::Rect{0, 0, w, h}, ui::Rect{0, 0, w, h});
-  return true;
+  return ui::DrawBackgroundPicture(painter, ui::LoadBitmap(res::panel::kBmpStart), ClientRect());
 }
 
 void CDialogStart::OnCtlColor(const ui::Control* control, ui::ControlColors& colors) {

@@ -41,12 +41,7 @@ void CDialogStart::OnTimer(int id) {
 }
 
 bool CDialogStart::OnEraseBackground(ui::Painter& painter) {
-  const ui::Image* picture = ui::LoadBitmap(res::tray::kBmpStart);
-  if (!picture) return false;
-  const ui::Rect client = ClientRect();
-  const int w = std::min(client.Width(), picture->Width()), h = std::min(client.Height(), picture->Height());
-  painter.DrawImage(*picture, ui::Rect{0, 0, w, h}, ui::Rect{0, 0, w, h});
-  return true;
+  return ui::DrawBackgroundPicture(painter, ui::LoadBitmap(res::tray::kBmpStart), ClientRect());
 }
 
 void CDialogStart::OnCtlColor(const ui::Control* control, ui::ControlColors& colors) {

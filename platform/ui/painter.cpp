@@ -1,5 +1,7 @@
 #include "platform/ui/painter.h"
 
+#include <algorithm>
+
 #include "common/gbk.h"
 
 namespace ui {
@@ -21,6 +23,13 @@ std::string StripPrefix(const std::string& s) {
     i += w;
   }
   return out;
+}
+
+bool DrawBackgroundPicture(Painter& painter, const Image* picture, const Rect& client) {
+  if (!picture) return false;
+  const int w = std::min(client.Width(), picture->Width()), h = std::min(client.Height(), picture->Height());
+  painter.DrawImage(*picture, Rect{0, 0, w, h}, Rect{0, 0, w, h});
+  return true;
 }
 
 }  // namespace ui

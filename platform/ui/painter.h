@@ -44,4 +44,8 @@ class Painter {
 // Removes prefix marks: "&x" gives "x", "&&" gives "&". GBK-aware.
 std::string StripPrefix(const std::string& gbk);
 
+// A window background: the picture copied at (0, 0), as large as the client area allows,
+// without stretching. False when there is no picture.
+bool DrawBackgroundPicture(Painter& painter, const Image* picture, const Rect& client);
+
 }  // namespace ui

@@ -16,6 +16,8 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include <type_traits>
+
 #include "platform/ui/dialog.h"
 #include "platform/ui/qt/qt_convert.h"
 #include "platform/ui/qt/qt_dialog_view.h"
@@ -229,31 +231,13 @@ class OwnerDrawWidget : public QAbstractButton, public ControlWidget {
   bool m_hoverSent = false;
 };
 
-class CheckWidget : public QCheckBox, public ControlWidget {
+// Check boxes and radio buttons: the model decides the state and keeps the groups.
+template <class Box>
+class CheckableWidget : public Box, public ControlWidget {
  public:
-  CheckWidget(DialogView& v, Control& c, QWidget* parent) : QCheckBox(parent), ControlWidget(v, c) {
-    connect(this, &QCheckBox::clicked, [this] {
-      if (Dialog* d = Dlg()) {
-        d->Click(m_control.id);
-        if (Dlg()) Sync(Aspect::Check);  // the model decides the state
-        AfterEvent();
-      }
-    });
-  }
-  QWidget* Widget() override { return this; }
-  void Sync(Aspect a) override {
-    if (a == Aspect::Text) setText(DisplayText(m_control));
-    if (a == Aspect::Check) setChecked(m_control.check != 0);
-    ControlWidget::Sync(a);
-  }
-  void ApplyColors(const ControlColors& colors) override { ApplyTextColors(this, colors); }
-};
-
-class RadioWidget : public QRadioButton, public ControlWidget {
- public:
-  RadioWidget(DialogView& v, Control& c, QWidget* parent) : QRadioButton(parent), ControlWidget(v, c) {
-    setAutoExclusive(false);  // the model keeps the groups
-    connect(this, &QRadioButton::clicked, [this] {
+  CheckableWidget(DialogView& v, Control& c, QWidget* parent) : Box(parent), ControlWidget(v, c) {
+    if constexpr (std::is_same_v<Box, QRadioButton>) this->setAutoExclusive(false);
+    QObject::connect(this, &Box::clicked, [this] {
       if (Dialog* d = Dlg()) {
         d->Click(m_control.id);
         if (Dlg()) Sync(Aspect::Check);
@@ -263,12 +247,14 @@ class RadioWidget : public QRadioButton, public ControlWidget {
   }
   QWidget* Widget() override { return this; }
   void Sync(Aspect a) override {
-    if (a == Aspect::Text) setText(DisplayText(m_control));
-    if (a == Aspect::Check) setChecked(m_control.check != 0);
+    if (a == Aspect::Text) this->setText(DisplayText(m_control));
+    if (a == Aspect::Check) this->setChecked(m_control.check != 0);
     ControlWidget::Sync(a);
   }
   void ApplyColors(const ControlColors& colors) override { ApplyTextColors(this, colors); }
 };
+using CheckWidget = CheckableWidget<QCheckBox>;
+using RadioWidget = CheckableWidget<QRadioButton>;
 
 class GroupWidget : public QGroupBox, public ControlWidget {
  public:
