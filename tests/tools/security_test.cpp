@@ -49,7 +49,7 @@ TEST(Security, SetPathAclInputs) {
   inst.WriteMachineIni();
   const std::string dir = inst.ProgramDir() + "iis";
   struct Case {
-    const char* spec;
+    const char* aclText;
     int result;
     const char* acl;  // nullptr: unchanged
   } cases[] = {
@@ -67,9 +67,9 @@ TEST(Security, SetPathAclInputs) {
   };
   std::string last = AclOf(dir);
   for (const auto& c : cases) {
-    EXPECT_EQ(SetPathAcl(dir, c.spec, 0), c.result) << c.spec;
+    EXPECT_EQ(SetPathAcl(dir, c.aclText, 0), c.result) << c.aclText;
     std::string now = AclOf(dir);
-    EXPECT_EQ(now, c.acl ? c.acl : last) << c.spec;
+    EXPECT_EQ(now, c.acl ? c.acl : last) << c.aclText;
     last = now;
   }
   EXPECT_EQ(SetPathAcl("", "everyone:r:1", 0), -1);
