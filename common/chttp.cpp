@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <thread>
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/system_info.h"
 #include "common/text_file.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "common/update_endpoint.h"
 #include "platform/clock.h"
 #include "platform/http.h"

@@ -1,7 +1,7 @@
 #include "common/coding.h"
 
 #include "common/coded_constants.h"
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/md5.h"
 
 namespace {

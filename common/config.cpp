@@ -2,7 +2,7 @@
 
 #include "common/coding.h"
 #include "common/date_text.h"
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/hardware.h"
 #include "common/system_info.h"
 #include "common/tag_text.h"

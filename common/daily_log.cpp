@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "common/date_text.h"
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/split.h"
 #include "platform/clock.h"
 #include "platform/fs.h"

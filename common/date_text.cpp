@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/split.h"
 #include "platform/fs.h"
 #include "platform/paths.h"

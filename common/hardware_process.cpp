@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/hardware.h"
 #include "common/system_info.h"
 #include "common/tray_message.h"

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/split.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/iis.h"
 
 namespace iis = platform::iis;

@@ -1,7 +1,7 @@
 #include "common/log_files.h"
 
 #include "common/date_text.h"
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "platform/fs.h"
 
 int ListLogFiles(StringList& list, const std::string& dir, const std::string& extension) {

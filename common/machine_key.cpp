@@ -8,7 +8,7 @@
 #include "common/coding.h"
 #include "common/date_text.h"
 #include "common/hardware.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/machine_figures.h"
 

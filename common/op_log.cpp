@@ -5,7 +5,7 @@
 #include "common/config.h"
 #include "common/daily_log.h"
 #include "common/date_text.h"
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/program_paths.h"
 #include "common/system_info.h"
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "common/gbk.h"
-#include "common/ui_hooks.h"
+#include "platform/gbk.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/accounts.h"
 #include "platform/acl.h"
 #include "platform/fs.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "common/config.h"
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/split.h"
 #include "common/tag_text.h"
 

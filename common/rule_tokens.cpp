@@ -1,6 +1,6 @@
 #include "common/rule_tokens.h"
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/rule_record_fields.h"
 
 namespace rule {

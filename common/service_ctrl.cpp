@@ -1,6 +1,6 @@
 #include "common/service_ctrl.h"
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/paths.h"

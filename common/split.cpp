@@ -1,6 +1,6 @@
 #include "common/split.h"
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 
 int SplitToList(const std::string& text, const std::string& separator, StringList& list, bool clear,
                 int minLength) {

@@ -1,6 +1,6 @@
 #include "common/tag_text.h"
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 
 std::string OpenTag(const std::string& name) { return "<" + name + ">"; }
 std::string CloseTag(const std::string& name) { return "</" + name + ">"; }

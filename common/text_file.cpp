@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/textconv.h"

@@ -3,7 +3,7 @@
 #include <climits>
 
 #include "common/coding.h"
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/tag_text.h"
 #include "platform/mailslot.h"
 

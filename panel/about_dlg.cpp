@@ -2,7 +2,7 @@
 
 #include "common/coded_constants.h"
 #include "common/coding.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "common/update_endpoint.h"
 #include "platform/ui/data_exchange.h"
 #include "resources/panel_ids.h"

@@ -8,7 +8,7 @@
 #include "common/hardware.h"
 #include "common/program_paths.h"
 #include "common/system_info.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/ui/resource_set.h"
 #include "resources/panel_ids.h"

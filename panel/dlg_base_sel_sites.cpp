@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/iis_sites.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/ui/data_exchange.h"
 #include "platform/ui/list_model.h"
 #include "resources/panel_rule_ids.h"

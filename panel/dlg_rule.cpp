@@ -1,7 +1,7 @@
 #include "panel/dlg_rule.h"
 
 #include "common/rule_record.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/ui/data_exchange.h"
 #include "platform/ui/resource_set.h"
 #include "platform/ui/dialog_template.h"

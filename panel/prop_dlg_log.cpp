@@ -6,11 +6,11 @@
 
 #include "common/config.h"
 #include "common/date_text.h"
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/op_log.h"
 #include "common/system_info.h"
 #include "common/text_file.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "panel/dialog_log_show.h"
 #include "platform/fs.h"
 #include "platform/ui/data_exchange.h"

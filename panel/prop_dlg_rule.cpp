@@ -5,7 +5,7 @@
 #include "common/op_log.h"
 #include "common/rule_record.h"
 #include "common/tag_text.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "panel/dlg_rule.h"
 #include "platform/ui/data_exchange.h"
 #include "platform/ui/host.h"

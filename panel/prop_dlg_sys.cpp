@@ -4,14 +4,14 @@
 #include <system_error>
 
 #include "common/date_text.h"
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/iis_sites.h"
 #include "common/op_log.h"
 #include "common/program_paths.h"
 #include "common/service_ctrl.h"
 #include "common/system_info.h"
 #include "common/tag_text.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "panel/panel_globals.h"
 #include "panel/qor_repair.h"
 #include "platform/clock.h"

@@ -3,12 +3,12 @@
 #include <cstdlib>
 
 #include "common/coding.h"
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/rule_record.h"
 #include "common/rule_record_fields.h"
 #include "common/system_info.h"
 #include "common/text_file.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/ui/data_exchange.h"
 #include "platform/ui/list_model.h"
 #include "resources/panel_ruleext_ids.h"

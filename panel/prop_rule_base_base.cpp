@@ -1,10 +1,10 @@
 #include "panel/prop_rule_base_base.h"
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/rule_record.h"
 #include "common/rule_record_fields.h"
 #include "common/tag_text.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/ui/data_exchange.h"
 #include "resources/panel_rule_ids.h"
 

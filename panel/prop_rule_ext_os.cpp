@@ -1,6 +1,6 @@
 #include "panel/prop_rule_ext_os.h"
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/rule_record.h"
 #include "common/rule_record_fields.h"
 #include "platform/ui/data_exchange.h"

@@ -3,13 +3,13 @@
 #include <cstdlib>
 
 #include "common/coding.h"
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/md5.h"
 #include "common/op_log.h"
 #include "common/program_paths.h"
 #include "common/service_ctrl.h"
 #include "common/system_info.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "panel/panel_globals.h"
 #include "platform/clock.h"
 #include "platform/fs.h"

@@ -11,7 +11,7 @@
 #include "common/run_process.h"
 #include "common/service_ctrl.h"
 #include "common/system_info.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "panel/panel_globals.h"
 #include "platform/clock.h"
 #include "platform/fs.h"

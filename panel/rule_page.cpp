@@ -1,7 +1,7 @@
 #include "panel/rule_page.h"
 
 #include "common/rule_record.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 
 std::string CRulePage::ReadRuleTag(const char* tag) const { return rule::ReadTag(EditRule(), tag); }
 

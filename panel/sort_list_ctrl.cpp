@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "panel/sort_arrows.h"
 
 bool CSortListCtrl::IsNumberText(const std::string& text) {

@@ -1,6 +1,6 @@
 #include "resources/demo_resources.h"
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "resources/panel_resources.h"
 
 namespace res {

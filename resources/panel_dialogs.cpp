@@ -1,6 +1,6 @@
 #include "resources/panel_dialogs.h"
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "resources/panel_ids.h"
 
 namespace res {

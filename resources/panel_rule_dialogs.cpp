@@ -1,6 +1,6 @@
 #include "resources/panel_rule_dialogs.h"
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "resources/panel_ids.h"
 #include "resources/panel_rule_ids.h"
 #include "resources/placeholder_art.h"

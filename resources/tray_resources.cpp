@@ -1,6 +1,6 @@
 #include "resources/tray_resources.h"
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "resources/placeholder_art.h"
 #include "resources/tray_ids.h"
 

@@ -7,7 +7,7 @@
 #include <queue>
 #include <string_view>
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 
 namespace {
 

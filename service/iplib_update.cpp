@@ -2,7 +2,7 @@
 
 #include "common/build.h"
 #include "common/chttp.h"
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/ini_reader.h"
 #include "common/system_info.h"
 #include "common/tag_text.h"

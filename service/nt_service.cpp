@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "common/config.h"
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "platform/registry.h"
 #include "service/global.h"
 #include "common/program_log.h"

@@ -4,7 +4,7 @@
 
 #include "common/coding.h"
 #include "common/daily_log.h"
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/qor_area.h"
 #include "common/tag_text.h"
 #include "common/text_file.h"

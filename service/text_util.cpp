@@ -1,6 +1,6 @@
 #include "service/text_util.h"
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 
 std::string ShortenText(const std::string& text, int limit) {
   if (limit <= 0) limit = 40;

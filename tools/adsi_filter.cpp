@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "common/filter_module.h"
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "platform/iis.h"
 #include "tools/file_tests.h"
 #include "tools/tools_log.h"

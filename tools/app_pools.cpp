@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/iis.h"
 #include "tools/tools_log.h"
 

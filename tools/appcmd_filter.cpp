@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "platform/iis.h"
 #include "platform/iis_appcmd.h"
 #include "platform/paths.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "platform/fs.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "tools/form_main.h"
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "tools/account.h"
 #include "tools/app_pools.h"
 #include "tools/isapi.h"

@@ -2,8 +2,8 @@
 
 #include "common/coding.h"
 #include "common/filter_module.h"
-#include "common/gbk.h"
-#include "common/ui_hooks.h"
+#include "platform/gbk.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "tools/adsi_filter.h"
 #include "tools/appcmd_filter.h"

@@ -5,7 +5,7 @@
 
 #include "common/coding.h"
 #include "common/filter_module.h"
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "platform/acl.h"
 #include "platform/clock.h"
 #include "platform/fs.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "tools/file_tests.h"

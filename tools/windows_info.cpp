@@ -1,6 +1,6 @@
 #include "tools/windows_info.h"
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/system_info.h"
 #include "platform/machine.h"
 #include "platform/paths.h"

@@ -2,7 +2,7 @@
 
 #include "common/system_info.h"
 #include "common/tray_message.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/textconv.h"

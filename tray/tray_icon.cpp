@@ -1,6 +1,6 @@
 #include "tray/tray_icon.h"
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 
 namespace part = ui::tray_part;
 

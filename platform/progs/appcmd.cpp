@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "platform/iis.h"
 #include "platform/paths.h"
 

@@ -1,6 +1,6 @@
 #include "platform/ui/button_labels.h"
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 
 namespace ui {
 

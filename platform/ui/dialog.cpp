@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/ui/control_ref.h"
 #include "platform/ui/data_exchange.h"
 #include "platform/ui/resource_set.h"

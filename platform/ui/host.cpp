@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/ui/dialog.h"
 
 namespace ui {

@@ -1,7 +1,7 @@
 #pragma once
 // The host that runs the dialogs: real windows (Qt) or the test host. Exactly one is
 // current in a process; it also serves PumpMessages and ShowMessageBox of
-// common/ui_hooks.h while it exists.
+// platform/ui/ui_hooks.h while it exists.
 #include <functional>
 #include <string>
 
@@ -36,7 +36,7 @@ class Host {
   virtual bool SetTimer(Dialog& dlg, int id, int ms) = 0;
   virtual bool KillTimer(Dialog& dlg, int id) = 0;
 
-  // GBK texts; flags and answers are the kMb* and kId* values of common/ui_hooks.h.
+  // GBK texts; flags and answers are the kMb* and kId* values of platform/ui/ui_hooks.h.
   virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
   // Shows the popup at a screen point; returns the chosen command or 0.
   virtual int TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner) = 0;

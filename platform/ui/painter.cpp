@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 
 namespace ui {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 
 namespace ui {
 

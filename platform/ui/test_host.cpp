@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <limits>
 
-#include "common/gbk.h"
-#include "common/ui_hooks.h"
+#include "platform/gbk.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/textconv.h"
 

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 
 namespace ui {
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "common/update_endpoint.h"
 #include "platform/clock.h"
 #include "platform/fs.h"

@@ -13,7 +13,7 @@
 
 #include "common/coding.h"
 #include "common/hardware.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "tests/support/temp_install.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/iis.h"
 #include "tests/support/temp_install.h"
 

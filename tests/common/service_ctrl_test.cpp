@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/fs.h"
 #include "platform/scm.h"
 #include "platform/scm_wire.h"

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "tests/support/temp_install.h"

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "resources/panel_ids.h"
 #include "resources/panel_log_ids.h"
 #include "tests/panel/log_test_support.h"

@@ -8,7 +8,7 @@
 #include "common/config.h"
 #include "common/hardware.h"
 #include "common/program_paths.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "resources/panel_ids.h"
 #include "resources/panel_resources.h"
 #include "tests/support/temp_install.h"

@@ -10,7 +10,7 @@
 
 #include "common/op_log.h"
 #include "common/program_paths.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "panel/dlg_rule.h"
 #include "resources/panel_ids.h"
 #include "resources/panel_rule_ids.h"

@@ -11,7 +11,7 @@
 #include "common/iis_sites.h"
 #include "common/ini_reader.h"
 #include "common/tag_text.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "resources/panel_sys_ids.h"
 #include "tests/panel/sys_page_fixture.h"
 #include "platform/iis.h"

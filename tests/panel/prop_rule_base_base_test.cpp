@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "panel/prop_rule_base_note.h"
 #include "resources/panel_rule_ids.h"
 #include "tests/panel/rule_test_fixture.h"

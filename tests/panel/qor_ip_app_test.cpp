@@ -14,7 +14,7 @@
 #include "common/md5.h"
 #include "common/program_paths.h"
 #include "common/system_info.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/instance.h"

@@ -10,7 +10,7 @@
 #include "common/ini_reader.h"
 #include "common/program_paths.h"
 #include "common/system_info.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "panel/panel_globals.h"
 #include "resources/panel_ids.h"
 #include "resources/panel_main_ids.h"

@@ -7,7 +7,7 @@
 
 #include "common/config.h"
 #include "common/rule_record.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "panel/rule_page.h"
 #include "resources/panel_resources.h"
 #include "tests/support/temp_install.h"

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "common/config.h"
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/ini_reader.h"
 #include "platform/clock.h"
 #include "platform/eventlog.h"

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "common/date_text.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/fs.h"
 #include "platform/process.h"
 #include "platform/ui/recording_tray_backend.h"

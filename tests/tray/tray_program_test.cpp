@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/gbk.h"
+#include "platform/gbk.h"
 #include "common/tray_message.h"
 #include "platform/fs.h"
 #include "platform/mailslot.h"

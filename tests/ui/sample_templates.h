@@ -1,6 +1,6 @@
 #pragma once
 // Small dialog templates for the model's tests.
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/ui/resource_set.h"
 
 namespace qortest {

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/ui/dialog.h"
 #include "platform/ui/test_host.h"

@@ -8,13 +8,13 @@
 #include <thread>
 
 #include "common/config.h"
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "panel/dialog_start.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/textconv.h"
 #include "platform/ui/data_exchange.h"
-#include "platform/ui/demo/button_sample.h"
+#include "panel/demo/button_sample.h"
 #include "platform/ui/qt/qt_host.h"
 #include "platform/ui/tray_icon.h"
 #include "resources/demo_resources.h"

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/ui/qt/qt_control_widgets.h"
 #include "platform/ui/qt/qt_convert.h"
 #include "platform/ui/qt/qt_host_impl.h"

@@ -17,8 +17,8 @@
 #include <algorithm>
 #include <unistd.h>
 
-#include "common/gbk.h"
-#include "common/ui_hooks.h"
+#include "platform/gbk.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/process.h"

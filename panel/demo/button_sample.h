@@ -3,7 +3,7 @@
 // states, picture buttons on the header band and a sortable list.
 #include <cstdio>
 
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 #include "panel/hover_button.h"
 #include "panel/my_button.h"
 #include "panel/sort_list_ctrl.h"

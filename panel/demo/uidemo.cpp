@@ -8,7 +8,7 @@
 #include "common/config.h"
 #include "panel/dialog_start.h"
 #include "platform/fs.h"
-#include "platform/ui/demo/button_sample.h"
+#include "panel/demo/button_sample.h"
 #include "platform/ui/qt/qt_host.h"
 #include "resources/demo_resources.h"
 

@@ -1,4 +1,4 @@
-#include "common/ui_hooks.h"
+#include "platform/ui/ui_hooks.h"
 
 #include <cstdio>
 #include <mutex>
