@@ -36,7 +36,8 @@ function(qor_tests dir)
     set_target_properties(${_exe} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     target_link_libraries(${_exe} PRIVATE ${ARGN} qortestsupport GTest::gtest GTest::gtest_main)
     add_test(NAME ${_area}/${_n} COMMAND ${_exe})
-    set_tests_properties(${_area}/${_n} PROPERTIES TIMEOUT 300
+    # The folder is the label: `ctest -L interaction` runs the tests of tests/interaction.
+    set_tests_properties(${_area}/${_n} PROPERTIES TIMEOUT 300 LABELS ${_area}
       ENVIRONMENT "QOR_BIN_DIR=${CMAKE_BINARY_DIR}/bin;QOR_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
   endforeach()
 endfunction()
