@@ -1,5 +1,7 @@
 #include "common/config.h"
 
+#include <utility>
+
 #include "common/coding.h"
 #include "common/date_text.h"
 #include "platform/gbk.h"
@@ -7,6 +9,7 @@
 #include "common/system_info.h"
 #include "common/tag_text.h"
 #include "common/text_file.h"
+#include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 
@@ -62,27 +65,69 @@ int CConfig::Load() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_text.clear();
     m_loaded = true;
+    m_recovered = false;
+    m_undecodable.clear();
     return 1;
   }
 
   // Read outside the lock: the panel's read may show a message box.
   std::string coded;
-  std::string plain;
-  bool ok = ReadTextFile(path, coded, m_build == Build::Service ? Build::Service : Build::Panel) != 0;
-  if (ok) {
-    plain = DecodeText(key, coded, false);
-    ok = IsStoreText(coded, plain);
-  }
-  std::lock_guard<std::mutex> lock(m_mutex);
-  if (!ok) {
+  if (ReadTextFile(path, coded, m_build == Build::Service ? Build::Service : Build::Panel) == 0) {
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_loaded = false;
+    m_recovered = false;
     // The service goes on with the store it had; the panel starts from nothing.
     if (m_build != Build::Service || m_text.empty()) m_text = kConfigEndMarker;
     return 0;
   }
+  std::string plain = DecodeText(key, coded, false);
+  if (!IsStoreText(coded, plain)) return LoadUndecodable(coded, path);
   if (!gbk::EndsWith(plain, kConfigEndMarker)) plain += kConfigEndMarker;
+  std::lock_guard<std::mutex> lock(m_mutex);
   m_text = plain;
   m_loaded = true;
+  m_recovered = false;
+  m_undecodable.clear();
+  return 1;
+}
+
+int CConfig::LoadUndecodable(const std::string& coded, const std::string& path) {
+  const bool panel = m_build != Build::Service;
+  if (panel) {
+    // Nothing may replace bytes that another machine could still read, until a copy
+    // of them is kept.
+    const std::string bad = path + kConfigBadSuffix;
+    std::string kept;
+    const bool already = platform::fs::ReadFile(bad, kept) == platform::fs::kOk && kept == coded;
+    if (!already && platform::fs::ReplaceFile(bad, coded) != platform::fs::kOk) {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_loaded = false;
+      m_recovered = false;
+      m_text = kConfigEndMarker;
+      return 0;
+    }
+  }
+  bool tell = false;
+  NoticeHook notice;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    tell = coded != m_undecodable;
+    m_undecodable = coded;
+    notice = m_notice;
+    m_text.clear();
+    if (panel) ApplyDefaultsLocked();
+    m_text += kConfigEndMarker;
+    m_loaded = true;
+    m_recovered = true;
+  }
+  if (!tell) return 1;
+  // Told outside the lock: a message box runs a loop whose handlers may read the store.
+  const char* text = panel ? kConfigUndecodablePanelText : kConfigUndecodableServiceText;
+  if (notice) {
+    notice(text);
+  } else if (panel) {
+    ShowMessageBox(text, "提示", kMbOk | kMbIconWarning);
+  }
   return 1;
 }
 
@@ -150,6 +195,31 @@ int CConfig::SetDefaults() {
   SetLogOn("1");
   SetShowPanel("1");
   return 1;
+}
+
+int CConfig::ApplyDefaults() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return ApplyDefaultsLocked();
+}
+
+int CConfig::ApplyDefaultsLocked() {
+  int set = 0;
+  for (const auto& [tag, value] : {std::pair{kTagLogDelDays, "0"}, {kTagLogOn, "1"}, {kTagShowPanel, "1"}}) {
+    if (gbk::Contains(m_text, OpenTag(tag))) continue;
+    SetTagValue(m_text, value, OpenTag(tag), CloseTag(tag));
+    ++set;
+  }
+  return set;
+}
+
+bool CConfig::IsRecovered() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_recovered;
+}
+
+void CConfig::SetNoticeHook(NoticeHook hook) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_notice = std::move(hook);
 }
 
 uint32_t CConfig::GetKey() const {

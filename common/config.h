@@ -4,6 +4,7 @@
 // Getters return copies and every operation takes the store's lock, so threads may
 // reload and read at the same time.
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -21,6 +22,12 @@ inline constexpr const char* kTagLogDelDays = "KeyLogDelDays";
 inline constexpr const char* kConfigEndMarker = "<0>";
 // Separator after every rule of <KeyRuleData>.
 inline constexpr const char* kRuleSeparator = "|||||";
+// Beside the store: the last store that did not decode, kept as it was.
+inline constexpr const char* kConfigBadSuffix = ".bad";
+// What a store that does not decode tells, in the panel and in the service log.
+inline constexpr const char* kConfigUndecodablePanelText =
+    "配置文件无法读取，已备份为 config.db.bad，将使用默认设置。";
+inline constexpr const char* kConfigUndecodableServiceText = "配置文件无法读取，按空配置运行。";
 
 class CConfig {
  public:
@@ -30,9 +37,12 @@ class CConfig {
   CConfig(const CConfig&) = delete;
   CConfig& operator=(const CConfig&) = delete;
 
-  // 1 read (panel: or created empty when missing), 0 not read. A text that decodes
-  // to something neither empty nor tagged (wrong key, damaged file) is not read.
-  // After a failure the panel holds "<0>"; the service keeps what it had.
+  // 1 read (panel: or created empty when missing), 0 not read. A file that cannot be
+  // read is not a load: the panel then holds "<0>", the service keeps what it had.
+  // A file that reads but decodes to something neither empty nor tagged (another
+  // machine's key, damage) is an empty store: the service's getters read empty; the
+  // panel first keeps the bytes beside the file (config.db.bad; when that fails it is
+  // not a load) and starts from the defaults. Either tells it once per content.
   int Load();
   // 1 saved, 0 refused: a text shorter than 10 characters, no successful Load yet,
   // or a failed write (the old file stays and no stamp is written).
@@ -57,6 +67,17 @@ class CConfig {
   static std::string JoinRuleList(const StringList& rules);
   // Log days "0", logging on, tray icon shown (memory only). Returns 1.
   int SetDefaults();
+  // The defaults of SetDefaults for the keys the text lacks; a value already there,
+  // even an empty one, stays. Returns how many were set (memory only).
+  int ApplyDefaults();
+  // The last Load met a store that did not decode: the file still holds those bytes
+  // until the next Save.
+  bool IsRecovered() const;
+
+  // Where an undecodable store is told. Unset, the panel shows a message box and the
+  // service says nothing; the service sets its log here.
+  using NoticeHook = std::function<void(const std::string& text)>;
+  void SetNoticeHook(NoticeHook hook);
 
   // The key of the file; derived from the machine key text on the first Load when 0.
   uint32_t GetKey() const;
@@ -83,6 +104,10 @@ class CConfig {
   void PrepareLocked();
   // The key, derived from the machine key text when still 0.
   uint32_t EnsureKey();
+  // ApplyDefaults; the caller holds m_mutex.
+  int ApplyDefaultsLocked();
+  // Load's road for bytes that read but do not decode.
+  int LoadUndecodable(const std::string& coded, const std::string& path);
 
   const Build m_build;
   mutable std::mutex m_mutex;  // text, key, paths, loaded flag
@@ -92,4 +117,7 @@ class CConfig {
   std::string m_path;
   std::string m_moduleDir;
   bool m_loaded = false;
+  bool m_recovered = false;
+  std::string m_undecodable;  // the bytes last told about; empty after a good load
+  NoticeHook m_notice;
 };

@@ -9,8 +9,8 @@
 #include "common/date_text.h"
 #include "common/hardware.h"
 #include "platform/ui/ui_hooks.h"
-#include "platform/clock.h"
 #include "platform/machine_figures.h"
+#include "platform/time_zone.h"
 
 namespace {
 
@@ -43,10 +43,11 @@ MachineKeyTexts ReadMachineKeyTexts(Build build) {
     texts.disk = coded::kDiskSizeFallbackText;
   }
 
-  // The same compact form as GetFileTimes, from the shared figure.
+  // The same compact form as GetFileTimes, from the shared figure, in the machine's
+  // time zone: every process of the machine must read the same text.
   time_t created = 0;
   if (figures::SystemFolderCreated(created)) {
-    const platform::LocalTime t = platform::clock::ToLocal(created);
+    const platform::LocalTime t = platform::time_zone::MachineLocal(created);
     char buf[64];
     std::snprintf(buf, sizeof buf, "%d%d%d%d%d", t.dayOfWeek, t.month, t.day, t.hour, t.minute);
     texts.fileTime = buf;

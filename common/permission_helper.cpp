@@ -51,7 +51,7 @@ int PermissionHelper::EnumGroups(StringList& list) {
   int status = platform::accounts::ListGroups(names);
   if (status != platform::accounts::kOk) {
     char text[96];
-    snprintf(text, sizeof text, "NetLocalGroupEnum: FAILED.  ERROR: %u", static_cast<unsigned>(status));
+    snprintf(text, sizeof text, "NetUserEnum: FAILED.  ERROR: %u", static_cast<unsigned>(status));
     ShowMessageBox(text, "ERROR", kMbOk | kMbIconError);
     return 0;
   }

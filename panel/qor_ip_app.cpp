@@ -60,6 +60,11 @@ std::string CQorIPApp::CommandLineFromArgs(int argc, char** argv) {
   return line;
 }
 
+bool CQorIPApp::IsSwitchRoad(const std::string& commandLine) {
+  const std::string line = gbk::ToLower(commandLine);
+  return gbk::Contains(line, kUnloadDash) || gbk::Contains(line, kUnload) || gbk::Contains(line, kCover);
+}
+
 std::string CQorIPApp::InstanceName() {
   std::string user = platform::process::CurrentUserName();
   return user.empty() ? std::string(kInstanceName) : std::string(kInstanceName) + "." + user;
@@ -87,6 +92,7 @@ bool CQorIPApp::InitInstance(const std::string& commandLine) {
   }
   if (!ClaimSingleInstance()) return false;
   OfferOtherPanels();
+  PrepareConfiguration(true);
   if (m_actions.runMainWindow) m_actions.runMainWindow(*this);
   SetMainWindow(nullptr);
   return false;
@@ -128,6 +134,8 @@ void CQorIPApp::RunUninstallRequest(std::string commandLine) {
 }
 
 void CQorIPApp::RunCoverRepair() {
+  // The tray's repair follows the stored tray setting.
+  PrepareConfiguration(false);
   g_Hardware.SendTrayCommand();
   platform::clock::Sleep(100);
   g_Hardware.KillProcessByName("QoripPanel.exe");
@@ -137,6 +145,21 @@ void CQorIPApp::RunCoverRepair() {
   if (m_actions.repairService) m_actions.repairService();
   platform::clock::Sleep(200);
   if (m_actions.repairTray) m_actions.repairTray();
+}
+
+void CQorIPApp::PrepareConfiguration(bool withWindows) {
+  // A file that cannot be read is told by the start splash's load, and nothing may be
+  // saved over it.
+  std::string bytes;
+  const std::string path = g_Config.GetPath();
+  if (platform::fs::IsFile(path) && platform::fs::ReadFile(path, bytes) != platform::fs::kOk) return;
+  if (!withWindows) g_Config.SetNoticeHook([](const std::string&) {});
+  const int loaded = g_Config.Load();
+  if (!withWindows) g_Config.SetNoticeHook(nullptr);
+  if (loaded != 1) return;
+  const bool recovered = g_Config.IsRecovered();
+  const int added = g_Config.ApplyDefaults();
+  if (recovered ? withWindows : added > 0) g_Config.Save();
 }
 
 int CQorIPApp::Uninstall() {

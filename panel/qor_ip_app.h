@@ -52,12 +52,19 @@ class CQorIPApp {
   // The lower-cased command line with " -unload" or " /unload" in it.
   void RunUninstallRequest(std::string commandLine);
   void RunCoverRepair();
+  // The store as the panel starts with it: loaded, the defaults given to the keys it
+  // lacks, and saved when that changed it. Without windows (the cover switch) a store
+  // that does not decode is neither told nor saved over: the next normal start does both.
+  static void PrepareConfiguration(bool withWindows);
   // False when another panel of this account runs: this one then ends, with 0 when that
   // panel came forward and -1 when it has no window to show.
   bool ClaimSingleInstance();
   // One question per other process of the panel's program; Yes ends it.
   void OfferOtherPanels(const std::string& program = kPanelProgram);
 
+  // True when the command line asks for the uninstall or the cover repair, the roads
+  // that open no window.
+  static bool IsSwitchRoad(const std::string& commandLine);
   // The process command line from the program's arguments (OS text), in the form the
   // Windows command line has: arguments joined by blanks, those with blanks quoted.
   static std::string CommandLineFromArgs(int argc, char** argv);

@@ -48,6 +48,7 @@ MachineProfile LoadMachineProfile() {
   num("system_drive_size", p.systemDriveSize);
   num("system_folder_created", p.systemFolderCreated);
   num("processor_count", p.processorCount);
+  str("time_zone", p.timeZone);
   return p;
 }
 

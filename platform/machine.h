@@ -23,6 +23,9 @@ struct MachineProfile {
   int64_t systemDriveSize = -1;
   int64_t systemFolderCreated = -1;  // seconds since the epoch
   int processorCount = -1;
+  // The machine's one time zone: a zone name ("Asia/Shanghai"); empty is the
+  // system's /etc/localtime (platform/time_zone.h).
+  std::string timeZone;
 };
 
 // Read from MachineRoot() + "machine.ini", section [machine]. Not cached: tests

@@ -5,6 +5,7 @@
 #include "common/config.h"
 #include "common/system_info.h"
 #include "common/file_probe.h"
+#include "common/program_log.h"
 #include "service/system.h"
 
 CGlobal::CGlobal() { Init(); }
@@ -19,6 +20,8 @@ void CGlobal::Init() {
   }
   m_programDir = GetModuleDir();
   m_debug = FileExists(m_programDir + "log/debug", false);
+  // Built before the program's log object, so through a writer of its own.
+  if (m_debug) CLog(Build::Service, m_programDir).WriteDebug("开启调试");
   m_serviceDescription = DecodeBuiltinPair(coded::kServiceDescription);
   m_downloadHost = DecodeBuiltinPair(coded::kServiceDownloadHost);
   m_downloadPath = DecodeBuiltinPair(coded::kServiceDownloadPath);

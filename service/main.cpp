@@ -8,6 +8,7 @@
 
 #include "common/config.h"
 #include "common/ini_reader.h"
+#include "common/machine_key.h"
 #include "common/system_info.h"
 #include "platform/fs.h"
 #include "platform/textconv.h"
@@ -52,6 +53,9 @@ void DeletePanelLeftover() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Unreadable machine figures and a store that does not decode go to the service log.
+  SetMachineKeyLogHook([](const std::string& text) { g_Log.Write(text, true); });
+  g_Config.SetNoticeHook([](const std::string& text) { g_Log.Write(text, true); });
   std::string osName;
   int osCode = GetOsVersionName(osName, Build::Service);
   g_Global.SetOsVersion(osCode, osName);

@@ -170,6 +170,26 @@ TEST_F(Config, SetDefaults) {
   EXPECT_EQ(config.GetLogOn(), "1");
 }
 
+TEST_F(Config, ApplyDefaultsFillsOnlyTheMissingKeys) {
+  const struct {
+    const char* text;
+    int set;
+    const char* after;
+  } cases[] = {
+      {"", 3, "<KeyLogDelDays>0</KeyLogDelDays><KeyLogOn>1</KeyLogOn><KeyShowPanel>1</KeyShowPanel>"},
+      {"<KeyLogOn>0</KeyLogOn><0>", 2,
+       "<KeyLogOn>0</KeyLogOn><0><KeyLogDelDays>0</KeyLogDelDays><KeyShowPanel>1</KeyShowPanel>"},
+      {"<KeyShowPanel></KeyShowPanel><KeyLogDelDays>30</KeyLogDelDays><KeyLogOn>1</KeyLogOn>", 0,
+       "<KeyShowPanel></KeyShowPanel><KeyLogDelDays>30</KeyLogDelDays><KeyLogOn>1</KeyLogOn>"},
+  };
+  for (const auto& c : cases) {
+    CConfig config;
+    config.SetText(c.text);
+    EXPECT_EQ(config.ApplyDefaults(), c.set) << c.text;
+    EXPECT_EQ(config.GetText(), c.after) << c.text;
+  }
+}
+
 TEST_F(Config, JoinRuleList) {
   EXPECT_EQ(CConfig::JoinRuleList({"A", "B|||||C"}), "A|||||BC|||||");
   EXPECT_EQ(CConfig::JoinRuleList({}), "");
@@ -208,31 +228,91 @@ TEST_F(Config, EmptyFileReadsAsEmptyStore) {
   LoadWithKey(service);
 }
 
-TEST_F(Config, WrongKeyOrDamageIsNotALoad) {
+// Bytes that read but do not decode under the machine's key.
+struct Undecodable {
+  const char* what;
+  std::string bytes;
+};
+std::vector<Undecodable> UndecodableStores() {
   const std::string good = EncodeText(kKey, "<KeySystem>1</KeySystem><KeyRuleData>r|||||</KeyRuleData><0>");
-  const struct {
-    const char* what;
-    std::string bytes;
-  } cases[] = {
+  return {
       {"written under another key", EncodeText(kOtherKey, "<KeySystem>1</KeySystem><0>")},
       {"cut short", good.substr(0, good.size() / 2)},
       {"plain text", "<KeySystem>1</KeySystem><0>"},
       {"stray bytes", std::string("\x01\x02\x03", 3)},
       {"a pair that decodes to 0", good.substr(0, 6) + ZeroPair(kKey) + good.substr(6)},
   };
-  for (const auto& c : cases) {
+}
+
+constexpr const char* kDefaultsText =
+    "<KeyLogDelDays>0</KeyLogDelDays><KeyLogOn>1</KeyLogOn><KeyShowPanel>1</KeyShowPanel><0>";
+
+TEST_F(Config, UndecodableStoreInThePanelIsKeptBesideItAndStartsFromTheDefaults) {
+  const std::string badPath = ConfigPath() + ".bad";
+  for (const auto& c : UndecodableStores()) {
+    SCOPED_TRACE(c.what);
+    m_shown.clear();
+    ASSERT_EQ(fs::WriteFile(badPath, "an older copy"), fs::kOk);
     ASSERT_EQ(fs::WriteFile(ConfigPath(), c.bytes), fs::kOk);
     CConfig config;
     config.SetKey(kKey);
-    EXPECT_EQ(config.Load(), 0) << c.what;
-    EXPECT_EQ(config.GetText(), "<0>") << c.what;
-    // Nothing the caller sets may now replace the file.
+    EXPECT_EQ(config.Load(), 1);
+    EXPECT_TRUE(config.IsRecovered());
+    EXPECT_EQ(config.GetText(), kDefaultsText);
+    EXPECT_EQ(FileBytes(badPath), c.bytes);
+    EXPECT_EQ(m_shown, kConfigUndecodablePanelText);
+    // Told once: the same bytes again are neither copied nor told anew.
+    EXPECT_EQ(config.Load(), 1);
+    EXPECT_EQ(m_shown, kConfigUndecodablePanelText);
+
     config.SetSystem("0");
-    config.SetRuleData("");
-    EXPECT_EQ(config.Save(), 0) << c.what;
-    EXPECT_EQ(FileBytes(ConfigPath()), c.bytes) << c.what;
-    EXPECT_FALSE(fs::Exists(ApplyPath())) << c.what;
+    ASSERT_EQ(config.Save(), 1);
+    EXPECT_EQ(DecodeText(kKey, FileBytes(ConfigPath())), std::string(kDefaultsText) + "<KeySystem>0</KeySystem><0>");
+    EXPECT_EQ(FileBytes(badPath), c.bytes);
+    EXPECT_TRUE(fs::Exists(ApplyPath()));
+    ASSERT_EQ(config.Load(), 1);
+    EXPECT_FALSE(config.IsRecovered());
+    fs::DeleteFile(ApplyPath());
   }
+}
+
+TEST_F(Config, UndecodableStoreThatCannotBeKeptIsNotSavedOver) {
+  const std::string bytes = EncodeText(kOtherKey, "<KeySystem>1</KeySystem><0>");
+  ASSERT_EQ(fs::WriteFile(ConfigPath(), bytes), fs::kOk);
+  fs::SetFaultHook([](fs::Op op, const std::string& path) {
+    return op != fs::Op::OpenRead && path.find(".bad") != std::string::npos ? ENOSPC : 0;
+  });
+  CConfig config;
+  config.SetKey(kKey);
+  EXPECT_EQ(config.Load(), 0);
+  fs::SetFaultHook(nullptr);
+  EXPECT_EQ(m_shown, "");
+  config.SetSystem("0");
+  EXPECT_EQ(config.Save(), 0);
+  EXPECT_EQ(FileBytes(ConfigPath()), bytes);
+  EXPECT_FALSE(fs::Exists(ApplyPath()));
+}
+
+TEST_F(Config, UndecodableStoreInTheServiceIsAnEmptyStoreToldOnce) {
+  WriteStore("<KeySystem>1</KeySystem><0>");
+  CConfig service(Build::Service);
+  LoadWithKey(service);
+  ASSERT_EQ(service.GetSystem(), "1");
+  std::string told;
+  service.SetNoticeHook([&](const std::string& text) { told += text + "\n"; });
+  const std::string first = EncodeText(kOtherKey, "<KeySystem>1</KeySystem><0>");
+  ASSERT_EQ(fs::WriteFile(ConfigPath(), first), fs::kOk);
+  EXPECT_EQ(service.Load(), 1);
+  EXPECT_EQ(service.GetText(), "<0>");
+  EXPECT_EQ(service.GetSystem(), "");
+  EXPECT_EQ(service.Load(), 1);
+  EXPECT_EQ(told, std::string(kConfigUndecodableServiceText) + "\n");
+  // Other bytes are told again; the service keeps no copy and shows no box.
+  ASSERT_EQ(fs::WriteFile(ConfigPath(), "damaged"), fs::kOk);
+  EXPECT_EQ(service.Load(), 1);
+  EXPECT_EQ(told, std::string(kConfigUndecodableServiceText) + "\n" + kConfigUndecodableServiceText + "\n");
+  EXPECT_FALSE(fs::Exists(ConfigPath() + ".bad"));
+  EXPECT_EQ(m_shown, "");
 }
 
 TEST_F(Config, SaveRefusedUntilALoadSucceeds) {
@@ -242,19 +322,20 @@ TEST_F(Config, SaveRefusedUntilALoadSucceeds) {
   config.SetText("<KeySystem>0</KeySystem>");
   EXPECT_EQ(config.Save(), 0);
   EXPECT_EQ(DecodeText(kKey, FileBytes(ConfigPath())), "<KeySystem>1</KeySystem><0>");
-  // A good load, then a bad one: refused again until the next good one.
+  // A good load, then one that cannot read the file: refused again until the next good one.
   ASSERT_EQ(config.Load(), 1);
-  WriteStore("<KeySystem>1</KeySystem><0>", kOtherKey);
+  fs::SetFaultHook([](fs::Op op, const std::string&) { return op == fs::Op::OpenRead ? EACCES : 0; });
   EXPECT_EQ(config.Load(), 0);
+  fs::SetFaultHook(nullptr);
   config.SetText("<KeySystem>0</KeySystem>");
   EXPECT_EQ(config.Save(), 0);
-  WriteStore("<KeySystem>1</KeySystem><0>");
+  EXPECT_EQ(DecodeText(kKey, FileBytes(ConfigPath())), "<KeySystem>1</KeySystem><0>");
   ASSERT_EQ(config.Load(), 1);
   config.SetSystem("0");
   EXPECT_EQ(config.Save(), 1);
 }
 
-TEST_F(Config, ServiceReloadKeepsThePreviousStoreOnFailure) {
+TEST_F(Config, ServiceReloadKeepsThePreviousStoreWhenTheFileCannotBeRead) {
   WriteStore("<KeySystem>1</KeySystem><0>");
   CConfig service(Build::Service);
   LoadWithKey(service);
@@ -264,7 +345,6 @@ TEST_F(Config, ServiceReloadKeepsThePreviousStoreOnFailure) {
     std::function<void()> damage;
   } cases[] = {
       {"deleted", [&] { fs::DeleteFile(ConfigPath()); }},
-      {"other key", [&] { WriteStore("<KeySystem>0</KeySystem><0>", kOtherKey); }},
       {"unreadable",
        [&] {
          WriteStore("<KeySystem>0</KeySystem><0>");

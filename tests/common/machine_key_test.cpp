@@ -158,3 +158,48 @@ TEST_F(MachineKey, TwoProcessesWithOneProfileAgree) {
   EXPECT_EQ(child, CHardware().GetMachineKeyText(Build::Panel));
   EXPECT_EQ(child, kFixedKeyText);
 }
+
+namespace {
+
+// The machine key text as a process started under the time zone tz derives it.
+std::string KeyTextInProcessUnderTz(const char* tz) {
+  int fds[2];
+  if (::pipe(fds) != 0) return "";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    setenv("TZ", tz, 1);
+    tzset();
+    const std::string key = CHardware().GetMachineKeyText(Build::Service);
+    const bool written = ::write(fds[1], key.data(), key.size()) == static_cast<ssize_t>(key.size());
+    ::_exit(written ? 0 : 1);
+  }
+  ::close(fds[1]);
+  std::string text;
+  char buf[64];
+  ssize_t n;
+  while ((n = ::read(fds[0], buf, sizeof buf)) > 0) text.append(buf, size_t(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? text : "";
+}
+
+}  // namespace
+
+TEST_F(MachineKey, ProcessesUnderDifferentTzDeriveOneKey) {
+  qortest::TempInstall inst;
+  // The profile's zone, the system's zone (no key), and a zone far from UTC.
+  for (const char* line : {"", "time_zone=\n", "time_zone=Asia/Shanghai\n"}) {
+    inst.WriteMachineIni(line);
+    const std::string utc = KeyTextInProcessUnderTz("UTC");
+    ASSERT_EQ(utc.size(), 37u) << line;
+    EXPECT_EQ(KeyTextInProcessUnderTz("Asia/Shanghai"), utc) << line;
+    EXPECT_EQ(KeyTextInProcessUnderTz("America/New_York"), utc) << line;
+  }
+  // The folder was made at 08:00 on that Friday in Shanghai.
+  inst.WriteMachineIni("time_zone=Asia/Shanghai\n");
+  EXPECT_EQ(ReadMachineKeyTexts(Build::Panel).fileTime, "51180");
+  inst.WriteMachineIni();
+  EXPECT_EQ(TextToKey(KeyTextInProcessUnderTz("Asia/Shanghai")), 4669u);
+}

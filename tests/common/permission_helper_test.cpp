@@ -150,7 +150,7 @@ TEST_F(PermissionHelperTest, GroupEnumerationFailureIsShown) {
       [](platform::accounts::Op op) { return op == platform::accounts::Op::ListGroups ? 2220 : 0; });
   PermissionHelper h;  // the constructor enumerates too
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0], "ERROR|NetLocalGroupEnum: FAILED.  ERROR: 2220");
+  EXPECT_EQ(shown[0], "ERROR|NetUserEnum: FAILED.  ERROR: 2220");
   EXPECT_EQ(flags, static_cast<unsigned>(kMbIconError));
   StringList list;
   EXPECT_EQ(h.EnumGroups(list), 0);

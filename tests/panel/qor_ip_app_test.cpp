@@ -10,7 +10,10 @@
 
 #include <thread>
 
+#include "common/coding.h"
+#include "common/config.h"
 #include "common/hardware.h"
+#include "common/ini_reader.h"
 #include "common/md5.h"
 #include "common/program_paths.h"
 #include "common/system_info.h"
@@ -19,6 +22,8 @@
 #include "platform/fs.h"
 #include "platform/instance.h"
 #include "platform/ui/dialog.h"
+#include "panel/panel_globals.h"
+#include "panel/qor_repair.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
 #include "tests/ui/ui_host_fixture.h"
@@ -141,6 +146,8 @@ TEST_F(QorIpApp, CoverRepairRunsItsStepsInOrderWithTheirPauses) {
   CQorIPApp app({[&](CQorIPApp&) { ADD_FAILURE() << "window opened"; }, step("permissions"), step("service"),
                  step("tray")});
   install_.WriteProgramFile("iplib.db", "kept");
+  // A store to read first, so that no new one is made (which holds its caller 100 ms).
+  install_.WriteProgramFile("iis/config.db", "");
   EXPECT_FALSE(app.InitInstance("QorIP /COVER"));
   std::vector<std::pair<std::string, int64_t>> expected = {{"permissions", 200}, {"service", 400}, {"tray", 600}};
   EXPECT_EQ(steps, expected);
@@ -227,4 +234,117 @@ TEST_F(QorIpApp, EveryOtherPanelIsOfferedOnce) {
     ::kill(pids[1], SIGKILL);
     ::waitpid(pids[1], &status, 0);
   }
+}
+
+namespace {
+
+// The panel's store pointed at this test's installation, unloaded, as a new process has it.
+class QorIpAppStore : public QorIpApp {
+ protected:
+  void SetUp() override {
+    QorIpApp::SetUp();
+    fs::MakeDirs(install_.ProgramDir() + "iis");
+    ResetStore();
+  }
+  void TearDown() override {
+    g_Config.SetPath("");
+    g_Config.SetModuleDir("");
+    QorIpApp::TearDown();
+  }
+  void ResetStore() {
+    g_Config.SetModuleDir(install_.ProgramDir());
+    g_Config.SetPath(StorePath());
+    g_Config.SetKey(0);
+    g_Config.SetText("");
+  }
+  std::string StorePath() const { return install_.ProgramDir() + "iis/config.db"; }
+  static uint32_t MachineKey() { return TextToKey(CHardware().GetMachineKeyText()); }
+  std::string FileBytes(const std::string& path) const {
+    std::string bytes;
+    fs::ReadFile(path, bytes);
+    return bytes;
+  }
+  std::string StoredText() const { return DecodeText(MachineKey(), FileBytes(StorePath())); }
+  void WriteStore(const std::string& plain, uint32_t key = MachineKey()) const {
+    ASSERT_EQ(fs::WriteFile(StorePath(), EncodeText(key, plain)), fs::kOk);
+  }
+};
+
+constexpr const char* kDefaults =
+    "<KeyLogDelDays>0</KeyLogDelDays><KeyLogOn>1</KeyLogOn><KeyShowPanel>1</KeyShowPanel><0>";
+
+}  // namespace
+
+TEST_F(QorIpAppStore, FirstStartSavesTheDefaultsAndALaterOneKeepsTheUsersChoice) {
+  CQorIPApp::PrepareConfiguration(true);
+  EXPECT_EQ(StoredText(), kDefaults);
+  EXPECT_EQ(g_Config.GetShowPanel(), "1");
+
+  const std::string chosen = "<KeyLogOn>0</KeyLogOn><KeyShowPanel>0</KeyShowPanel><KeyLogDelDays>7</KeyLogDelDays><0>";
+  WriteStore(chosen);
+  const std::string bytes = FileBytes(StorePath());
+  ResetStore();
+  CQorIPApp::PrepareConfiguration(true);
+  EXPECT_EQ(FileBytes(StorePath()), bytes);
+  EXPECT_EQ(g_Config.GetLogOn(), "0");
+  // A store of an older start that lacks some of them gets those only.
+  WriteStore("<KeySystem>1</KeySystem><KeyLogOn>0</KeyLogOn><0>");
+  ResetStore();
+  CQorIPApp::PrepareConfiguration(true);
+  EXPECT_EQ(StoredText(),
+            "<KeySystem>1</KeySystem><KeyLogOn>0</KeyLogOn><0><KeyLogDelDays>0</KeyLogDelDays>"
+            "<KeyShowPanel>1</KeyShowPanel><0>");
+}
+
+TEST_F(QorIpAppStore, UndecodableStoreIsKeptToldOnceAndSavedOver) {
+  const std::string bytes = EncodeText(MachineKey() + 1, "<KeySystem>1</KeySystem><0>");
+  ASSERT_EQ(fs::WriteFile(StorePath(), bytes), fs::kOk);
+  Host().ExpectMessageBox(kConfigUndecodablePanelText, kIdOk);
+  CQorIPApp::PrepareConfiguration(true);
+  EXPECT_EQ(FileBytes(StorePath() + ".bad"), bytes);
+  EXPECT_EQ(StoredText(), kDefaults);
+  // The start splash loads again: nothing more is told, and saving works.
+  EXPECT_EQ(g_Config.Load(), 1);
+  g_Config.SetSystem("1");
+  EXPECT_EQ(g_Config.Save(), 1);
+  EXPECT_EQ(StoredText(), std::string(kDefaults) + "<KeySystem>1</KeySystem><0>");
+  EXPECT_EQ(Host().MessageBoxes().size(), 1u);
+}
+
+TEST_F(QorIpAppStore, CoverRepairFollowsTheStoredTraySetting) {
+  install_.WriteProgramFile("QoripPanel", "tray");
+  const struct {
+    const char* what;
+    std::string stored;  // empty: no store yet
+  } cases[] = {
+      {"the tray on", "<KeySystem>1</KeySystem><KeyShowPanel>1</KeyShowPanel><0>"},
+      {"a new installation", ""},
+  };
+  size_t opens = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::DeleteFile(StorePath());
+    if (!c.stored.empty()) WriteStore(c.stored);
+    ResetStore();
+    CQorIPApp app({[&](CQorIPApp&) { ADD_FAILURE() << "window opened"; }, {}, {},
+                   [] { CQorRepair().RepairTray(); }});
+    EXPECT_FALSE(app.InitInstance("QorIP /cover"));
+    ASSERT_EQ(Host().ShellOpens().size(), ++opens);
+    EXPECT_EQ(Host().ShellOpens().back().file, install_.ProgramDir() + "QoripPanel");
+    EXPECT_EQ(Host().ShellOpens().back().parameters, "-autorun");
+    EXPECT_NE(CIniReader(Build::Panel).ReadValue("System", "Word5"), "99");
+    EXPECT_EQ(CHardware().RemoveTrayAutorun(), 1);
+    EXPECT_EQ(g_Config.GetShowPanel(), "1");
+  }
+}
+
+TEST_F(QorIpAppStore, CoverRepairTellsNothingAndLeavesAnUndecodableStoreToTheNextStart) {
+  const std::string bytes = EncodeText(MachineKey() + 1, "<KeyShowPanel>0</KeyShowPanel><0>");
+  ASSERT_EQ(fs::WriteFile(StorePath(), bytes), fs::kOk);
+  CQorIPApp app({[&](CQorIPApp&) { ADD_FAILURE() << "window opened"; }, {}, {}, {}});
+  app.InitInstance("QorIP /cover");
+  EXPECT_TRUE(Host().MessageBoxes().empty());
+  EXPECT_EQ(FileBytes(StorePath()), bytes);
+  EXPECT_EQ(FileBytes(StorePath() + ".bad"), bytes);
+  EXPECT_EQ(g_Config.GetShowPanel(), "1");
 }

@@ -9,7 +9,9 @@
 #include <cstdlib>
 #include <thread>
 
+#include "common/coding.h"
 #include "common/config.h"
+#include "common/hardware.h"
 #include "common/ini_reader.h"
 #include "common/tray_message.h"
 #include "platform/eventlog.h"
@@ -296,4 +298,44 @@ TEST_F(ServiceProgram, UpdateWorkerFetchesANewerLibrary) {
   kill(server, SIGTERM);
   waitpid(server, nullptr, 0);
   ASSERT_TRUE(listening) << "qorupdate gave no port";
+}
+
+TEST_F(ServiceProgram, UndecodableStoreRunsAsAnEmptyOne) {
+  platform::mailslot::Slot slot;
+  ASSERT_EQ(slot.Create(kTrayMailslotName), platform::mailslot::kOk);
+  // Written under another machine's key, with the master switch on.
+  const uint32_t key = TextToKey(CHardware().GetMachineKeyText(Build::Service));
+  inst.WriteProgramFile("iis/config.db", EncodeText(key + 1, "<KeySystem>1</KeySystem><0>"));
+  WriteSettings();
+  InstallAndStart();
+
+  std::string bytes;
+  ASSERT_EQ(slot.Read(bytes, 20000), platform::mailslot::Slot::ReadResult::Message);
+  EXPECT_EQ(ParseTrayMessage(bytes).command, kTrayCmdClosed);
+  // The workers run: a request line reaches the day's log.
+  const std::string requestLog = inst.ProgramDir() + "iis/log/iis.log";
+  ASSERT_EQ(fs::WriteFile(requestLog, "request\t<ipstart>9.9.9.9<ipend>\t~state~\n", true), fs::kOk);
+  EXPECT_TRUE(WaitFor([&] { return !fs::Exists(requestLog); }));
+  StopAndWait();
+
+  std::vector<fs::Entry> days;
+  fs::List(inst.ProgramDir() + "log", "qor2*.log", days);
+  ASSERT_EQ(days.size(), 1u);
+  EXPECT_EQ(inst.ReadProgramFile("log/" + days[0].name), "request\t9.9.9.9\t\n");
+  // One line says so, however often the workers reload.
+  const std::string log = inst.ReadProgramFile("log/qor.log");
+  const size_t told = log.find(kConfigUndecodableServiceText);
+  ASSERT_NE(told, std::string::npos) << log;
+  EXPECT_EQ(log.find(kConfigUndecodableServiceText, told + 1), std::string::npos) << log;
+  EXPECT_FALSE(fs::Exists(inst.ProgramDir() + "iis/config.db.bad"));
+}
+
+TEST_F(ServiceProgram, UnreadableMachineFiguresGoToTheServiceLog) {
+  inst.WriteMachineIni("processor_count=0\n");
+  SaveStore("1");
+  WriteSettings();
+  InstallAndStart();
+  EXPECT_TRUE(WaitFor([&] { return inst.ReadProgramFile("log/qor.log").find("获取CPU个数错误") != std::string::npos; }))
+      << inst.ReadProgramFile("log/qor.log");
+  StopAndWait();
 }

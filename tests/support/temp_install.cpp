@@ -62,7 +62,8 @@ void TempInstall::WriteMachineIni(const std::string& extraLines) const {
       "os_platform=2\nos_major=6\nos_minor=1\nos_build=7601\n"
       "computer_name=QORTEST\nadmin_group=Administrators\n"
       "iis_generation=7\nadsi=1\nwmi=1\n"
-      "system_drive_size=107374182400\nsystem_folder_created=1262304000\nprocessor_count=4\n";
+      "system_drive_size=107374182400\nsystem_folder_created=1262304000\nprocessor_count=4\n"
+      "time_zone=UTC\n";
   ASSERT_EQ(fs::WriteFile(m_machineRoot + "machine.ini", text), fs::kOk);
 }
 

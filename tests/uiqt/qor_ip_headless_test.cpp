@@ -1,0 +1,76 @@
+// The real panel program without a display: the switch roads run off screen and a
+// normal start says why it cannot open its window.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "common/md5.h"
+#include "platform/fs.h"
+#include "platform/textconv.h"
+#include "tests/support/temp_install.h"
+
+namespace fs = platform::fs;
+
+namespace {
+
+struct Output {
+  int exitCode = -1;
+  std::string text;  // GBK, standard output and error together
+};
+
+class QorIpHeadless : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    install_.WriteMachineIni();
+    install_.WriteProgramFile("iplib.db", "1|2|3|4|5*");
+  }
+
+  // QorIP with no display and no platform chosen, as a script on a server runs it.
+  Output Run(const std::string& args) {
+    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM QOR_TIME_SCALE=0.01 '" +
+                                qortest::BinDir() + "QorIP' " + args + " 2>&1";
+    Output out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return out;
+    char buf[4096];
+    std::string utf8;
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) utf8.append(buf, n);
+    const int status = pclose(pipe);
+    out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    out.text = platform::Utf8ToGbk(utf8);
+    return out;
+  }
+
+  qortest::TempInstall install_;
+};
+
+}  // namespace
+
+TEST_F(QorIpHeadless, UninstallRunsAndAWrongKeyIsTold) {
+  Output wrong = Run("/unload wrong");
+  EXPECT_EQ(wrong.exitCode, 0) << wrong.text;
+  EXPECT_NE(wrong.text.find("卸载参数错误1：" + Md5Hex(" wrong")), std::string::npos) << wrong.text;
+  EXPECT_TRUE(fs::IsFile(install_.ProgramDir() + "iplib.db"));
+
+  Output done = Run("/unload" + Md5Hex("_&4pzkq"));
+  EXPECT_EQ(done.exitCode, 0) << done.text;
+  EXPECT_FALSE(fs::Exists(install_.ProgramDir() + "iplib.db"));
+}
+
+TEST_F(QorIpHeadless, CoverRepairRunsToItsEnd) {
+  Output out = Run("/cover");
+  EXPECT_EQ(out.exitCode, 0) << out.text;
+  // The repair read the store first: a new installation's store holds the defaults.
+  EXPECT_TRUE(fs::IsFile(install_.ProgramDir() + "iis/config.db"));
+  EXPECT_TRUE(fs::IsFile(install_.ProgramDir() + "iplib.db"));
+}
+
+TEST_F(QorIpHeadless, NormalStartSaysThereIsNoDisplay) {
+  Output out = Run("");
+  EXPECT_EQ(out.exitCode, 1) << out.text;
+  EXPECT_NE(out.text.find("DISPLAY"), std::string::npos) << out.text;
+  EXPECT_FALSE(fs::Exists(install_.ProgramDir() + "iis/config.db"));
+}
