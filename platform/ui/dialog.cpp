@@ -93,8 +93,12 @@ void Dialog::Unbuild() {
 }
 
 int Dialog::DoModal() {
-  if (!Build(nullptr)) return -1;
+  // Known before the window is made, so that the host makes it modal from the start.
   m_modal = true;
+  if (!Build(nullptr)) {
+    m_modal = false;
+    return -1;
+  }
   OnInitDialog();
   if (!m_ended) {
     if (!m_visible) ShowWindow(ShowMode::Show);
@@ -141,10 +145,13 @@ void Dialog::DoDataExchange(DataExchange&) {}
 bool Dialog::PreTranslateKey(const KeyEvent& key) {
   const Control* focus = key.focusId ? Item(key.focusId) : nullptr;
   if (key.key == Key::Enter) {
-    if (focus && focus->IsMultiline() && (focus->style & style::kWantReturn)) return false;
+    if (key.focusWantsEnter || (focus && focus->IsMultiline() && (focus->style & style::kWantReturn))) return false;
     int id = kIdOk;
     if (focus && focus->kind == ControlKind::Button) {
       id = focus->id;
+    } else if (IsChild()) {
+      // A page has no default button of its own: the dialog that holds it decides.
+      return false;
     } else {
       for (const auto& c : m_controls) {
         if (c->kind == ControlKind::Button && (c->style & style::kDefault)) {
@@ -451,6 +458,8 @@ bool Dialog::KillTimer(int id) {
 
 bool Dialog::KeyDown(const KeyEvent& key) {
   KeyEvent ev = key;
+  if (const Control* focus = key.focusId ? Item(key.focusId) : nullptr)
+    ev.focusWantsEnter = ev.focusWantsEnter || (focus->IsMultiline() && (focus->style & style::kWantReturn));
   for (Dialog* d = this; d; d = d->m_parent) {
     if (d->PreTranslateKey(ev)) return true;
     ev.focusId = 0;  // the focus is not on a control of the outer dialogs

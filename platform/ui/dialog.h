@@ -51,8 +51,10 @@ class Dialog {
   virtual bool OnInitDialog();
   virtual void DoDataExchange(DataExchange& dx);
   // Keys reach the innermost dialog first, then its parents; true swallows the key.
-  // The base handling is the dialog manager's: Enter presses the focused push button,
-  // else the template's default button, else sends IDOK; Esc sends IDCANCEL.
+  // The base handling is the dialog manager's: Enter stays in a multi-line edit that
+  // wants it, presses the focused push button, on a page goes on to the dialog that
+  // holds it, else presses the template's default button or sends IDOK; Esc sends
+  // IDCANCEL.
   virtual bool PreTranslateKey(const KeyEvent& key);
   virtual void OnTimer(int id);
   // A top-level dialog takes the controls' values and ends with IDOK / ends with

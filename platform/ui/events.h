@@ -34,6 +34,9 @@ struct KeyEvent {
   Key key = Key::Other;
   bool ctrl = false, shift = false, alt = false;
   int focusId = 0;  // control that has the focus, 0 for none
+  // The focused control, in this dialog or an inner one, takes Enter itself (a
+  // multi-line edit that wants returns): no dialog makes it a button press.
+  bool focusWantsEnter = false;
 };
 
 enum class Notify {

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,12 +16,14 @@
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTimer>
+#include <QToolButton>
 
 #include <type_traits>
 
 #include "platform/ui/dialog.h"
 #include "platform/ui/qt/qt_convert.h"
 #include "platform/ui/qt/qt_dialog_view.h"
+#include "platform/ui/qt/qt_list_cells.h"
 #include "platform/ui/qt/qt_painter.h"
 #include "platform/ui/resource_set.h"
 
@@ -36,9 +39,16 @@ QString DisplayText(const Control& c) { return ToQ(c.text); }
 void ApplyTextColors(QWidget* w, const ControlColors& colors) {
   QPalette pal = w->palette();
   QColor text = colors.hasText ? ToQColor(colors.text) : QColor(0, 0, 0);
-  pal.setColor(QPalette::WindowText, text);
-  pal.setColor(QPalette::ButtonText, text);
-  pal.setColor(QPalette::Text, text);
+  // A disabled control keeps the grey text that tells the user it is disabled.
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    pal.setColor(group, QPalette::WindowText, text);
+    pal.setColor(group, QPalette::ButtonText, text);
+    pal.setColor(group, QPalette::Text, text);
+  }
+  const QColor grey(128, 128, 128);
+  pal.setColor(QPalette::Disabled, QPalette::WindowText, grey);
+  pal.setColor(QPalette::Disabled, QPalette::ButtonText, grey);
+  pal.setColor(QPalette::Disabled, QPalette::Text, grey);
   bool fill = !colors.transparent;
   if (fill) pal.setColor(QPalette::Window, colors.hasBackground ? ToQColor(colors.background) : kFace);
   if (pal != w->palette()) w->setPalette(pal);
@@ -318,6 +328,20 @@ class TextEditWidget : public QPlainTextEdit, public ControlWidget {
     if (a == Aspect::SelectAll) selectAll();
     ControlWidget::Sync(a);
   }
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    // An edit that wants returns starts a new line on every Enter, with Shift or Ctrl
+    // or from the keypad too, as one line of text a line.
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && (m_control.style & style::kWantReturn) && !isReadOnly() && !(e->modifiers() & Qt::AltModifier)) {
+      insertPlainText(QStringLiteral("\n"));
+      ensureCursorVisible();
+      e->accept();
+      return;
+    }
+    QPlainTextEdit::keyPressEvent(e);
+  }
 };
 
 // --- list view ---
@@ -325,6 +349,7 @@ class TextEditWidget : public QPlainTextEdit, public ControlWidget {
 class ListWidget : public QTableWidget, public ControlWidget {
  public:
   ListWidget(DialogView& v, Control& c, QWidget* parent) : QTableWidget(parent), ControlWidget(v, c) {
+    setItemDelegate(new ListCellDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -427,6 +452,12 @@ class TabWidget : public QTabBar, public ControlWidget {
   TabWidget(DialogView& v, Control& c, QWidget* parent) : QTabBar(parent), ControlWidget(v, c) {
     setExpanding(false);
     setDrawBase(true);
+    // The scroll buttons come with icons that a desktop without an icon theme leaves
+    // blank; arrows are drawn by the style itself.
+    for (QToolButton* b : findChildren<QToolButton*>()) {
+      if (b->objectName() == QLatin1String("ScrollLeftButton")) b->setArrowType(Qt::LeftArrow);
+      if (b->objectName() == QLatin1String("ScrollRightButton")) b->setArrowType(Qt::RightArrow);
+    }
     connect(this, &QTabBar::currentChanged, [this](int index) {
       if (m_syncing || index < 0) return;
       if (Dialog* d = Dlg()) {

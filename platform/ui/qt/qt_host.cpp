@@ -13,8 +13,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QThread>
+#include <QWindow>
 
 #include <algorithm>
+#include <cstdlib>
 #include <unistd.h>
 
 #include "platform/gbk.h"
@@ -108,10 +110,16 @@ bool LooksLikeProgram(const std::string& file) {
 }  // namespace
 
 bool KeyFilter::eventFilter(QObject* obj, QEvent* e) {
+  if (e->type() == QEvent::KeyRelease || e->type() == QEvent::ShortcutOverride) {
+    // A press has ended its travel; the next press is a new one whatever its address.
+    m_last = nullptr;
+    m_lastTarget = nullptr;
+    return false;
+  }
   if (e->type() != QEvent::KeyPress) return false;
   auto* w = qobject_cast<QWidget*>(obj);
   if (e == m_last && w && m_lastTarget) {
-    auto* last = qobject_cast<QWidget*>(m_lastTarget);
+    auto* last = qobject_cast<QWidget*>(m_lastTarget.data());
     if (last && w != last && w->isAncestorOf(last)) return false;
   }
   DialogView* view = ViewOf(w);
@@ -149,6 +157,8 @@ QtHost::QtHost(int& argc, char** argv) : m_impl(std::make_unique<Impl>()) {
   m_impl->host = this;
   if (!QApplication::instance()) m_impl->ownApp = std::make_unique<QApplication>(argc, argv);
   m_impl->offscreen = QGuiApplication::platformName() == QStringLiteral("offscreen");
+  const char* interactive = std::getenv("QOR_UI_INTERACTIVE");
+  m_impl->interactive = interactive && std::string(interactive) == "1";
   m_impl->context = std::make_unique<QObject>();
   m_impl->keyFilter = std::make_unique<qt::KeyFilter>(*m_impl);
   qApp->installEventFilter(m_impl->keyFilter.get());
@@ -311,11 +321,49 @@ bool QtHost::SimulateHover(Dialog& dlg, int id) {
   return true;
 }
 
+QWidget* QtHost::Impl::OwnerWindow() const {
+  for (auto it = modalStack.rbegin(); it != modalStack.rend(); ++it) {
+    DialogView* v = View(*it);
+    if (v && v->isVisible()) return v;
+  }
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  for (const auto& [dlg, view] : views)
+    if (!dlg->IsChild() && view->isVisible()) return view;
+  return nullptr;
+}
+
+namespace {
+// A modal window stays above its owner and blocks the rest of the program. Qt takes
+// the modality only when the window is shown, so a shown window is shown again.
+void MakeModal(DialogView* view, QWidget* owner) {
+  if (owner == view) owner = nullptr;
+  const bool wasShown = view->isVisible();
+  if (view->windowModality() != Qt::ApplicationModal) {
+    if (wasShown) view->hide();
+    view->setWindowModality(Qt::ApplicationModal);
+  }
+  view->winId();
+  if (QWindow* w = view->windowHandle()) {
+    QWindow* ownerWindow = owner ? owner->window()->windowHandle() : nullptr;
+    if (w->transientParent() != ownerWindow && ownerWindow != w) w->setTransientParent(ownerWindow);
+  }
+  if (wasShown && !view->isVisible()) view->show();
+}
+
+void BringForward(QWidget* w) {
+  if (!w || !w->isVisible()) return;
+  w->raise();
+  w->activateWindow();
+}
+}  // namespace
+
 void QtHost::CreateView(Dialog& dlg) {
   QWidget* parent = nullptr;
   if (dlg.Parent()) parent = m_impl->View(dlg.Parent());
+  QWidget* owner = dlg.IsModal() && !parent ? m_impl->OwnerWindow() : nullptr;
   auto* view = new DialogView(dlg, *m_impl, parent);
   m_impl->views[&dlg] = view;
+  if (dlg.IsModal() && !parent) MakeModal(view, owner);
 }
 
 void QtHost::DestroyView(Dialog& dlg) {
@@ -349,13 +397,20 @@ void QtHost::RunModal(Dialog& dlg) {
   DialogView* view = m_impl->View(&dlg);
   if (!view) return;
   if (qt::JournalEnabled()) qt::Journal("modal " + std::to_string(dlg.TemplateId()));
-  view->setWindowModality(Qt::ApplicationModal);
+  auto& stack = m_impl->modalStack;
+  QWidget* owner = m_impl->OwnerWindow();
+  MakeModal(view, owner);
   if (!dlg.IsVisible()) dlg.ShowWindow(ShowMode::Show);
   if (dlg.HasEnded() || m_impl->quit) return;
+  stack.push_back(&dlg);
+  BringForward(view);
   QEventLoop loop;
   m_impl->loops[&dlg] = &loop;
   loop.exec();
   m_impl->loops.erase(&dlg);
+  stack.erase(std::remove(stack.begin(), stack.end(), &dlg), stack.end());
+  // The owner gets the keyboard back, as it does when a modal window closes on Windows.
+  if (!stack.empty()) BringForward(m_impl->View(stack.back()));
 }
 
 void QtHost::EndModal(Dialog& dlg) {
@@ -398,7 +453,7 @@ int QtHost::MessageBox(const std::string& text, const std::string& caption, unsi
     return answer;
   }
   int answer = DeclineAnswer(flags);
-  if (!m_impl->offscreen) {
+  if (m_impl->Answers()) {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (flags & 0xF0) {
       case kMbIconError:
@@ -416,7 +471,8 @@ int QtHost::MessageBox(const std::string& text, const std::string& caption, unsi
       default:
         break;
     }
-    QMessageBox box(icon, qt::ToQ(caption), qt::ToQ(text), QMessageBox::NoButton, QApplication::activeWindow());
+    QMessageBox box(icon, qt::ToQ(caption), qt::ToQ(text), QMessageBox::NoButton, m_impl->OwnerWindow());
+    box.setWindowModality(Qt::ApplicationModal);
     std::vector<std::pair<QPushButton*, int>> buttons;
     auto add = [&](QMessageBox::ButtonRole role, int id) {
       buttons.emplace_back(box.addButton(qt::ToQ(MessageBoxButtonText(id)), role), id);
@@ -451,7 +507,7 @@ int QtHost::MessageBox(const std::string& text, const std::string& caption, unsi
 
 int QtHost::TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner) {
   int command = 0;
-  if (!m_impl->offscreen) {
+  if (m_impl->Answers()) {
     QMenu menu;
     qt::AddMenuItems(menu, popup);
     if (QAction* chosen = menu.exec(QPoint(screen.x, screen.y))) command = chosen->data().toInt();

@@ -6,7 +6,8 @@
 //
 // Timers and sleeps follow QOR_TIME_SCALE. QOR_UI_JOURNAL names a file that gets one
 // GBK line per message box, menu, shell open and tray request. On the offscreen
-// platform nobody can answer: message boxes take their default answer and menus close.
+// platform nobody can answer: message boxes take their default answer and menus close,
+// unless QOR_UI_INTERACTIVE=1 says that someone (an interaction test) answers them.
 #include <memory>
 #include <string>
 
@@ -59,6 +60,8 @@ class QtHost : public Host {
   Size MeasureText(const std::string& gbk, const Font& font) override;
 
   struct Impl;
+  // For Qt-side tools (test drivers) that reach the widgets of a dialog.
+  Impl& Internals() { return *m_impl; }
 
  private:
   std::unique_ptr<Impl> m_impl;

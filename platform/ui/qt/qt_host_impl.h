@@ -8,10 +8,12 @@
 #include <map>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "platform/ui/qt/qt_host.h"
 
 class QApplication;
+class QWidget;
 class QKeyEvent;
 
 namespace ui::qt {
@@ -26,9 +28,11 @@ class KeyFilter : public QObject {
 
  private:
   QtHost::Impl& m_impl;
-  // A key that a child ignored travels on to its parents: it is handled once.
+  // A key that a child ignored travels on to its parents: it is handled once. The
+  // widget that first got it may be gone by the next key (a closed dialog), and a
+  // new key event may sit at the old one's address.
   const QEvent* m_last = nullptr;
-  QObject* m_lastTarget = nullptr;
+  QPointer<QObject> m_lastTarget;
 };
 
 }  // namespace ui::qt
@@ -45,14 +49,22 @@ struct QtHost::Impl {
   std::map<Dialog*, qt::DialogView*> views;
   std::map<std::pair<Dialog*, int>, QTimer*> timers;
   std::map<Dialog*, QEventLoop*> loops;
+  // Dialogs in a modal run, the innermost last: each one's owner is the one before.
+  std::vector<Dialog*> modalStack;
   bool quit = false;
   bool offscreen = false;
+  // Boxes and menus show even offscreen: someone answers them.
+  bool interactive = false;
+  bool Answers() const { return !offscreen || interactive; }
 
   qt::DialogView* View(Dialog* dlg) const {
     auto it = views.find(dlg);
     return it == views.end() ? nullptr : it->second;
   }
   bool IsOpen(Dialog* dlg) const { return views.count(dlg) != 0; }
+  // The window a new modal window or message box belongs to: the innermost modal
+  // dialog that shows, else the active window, else a shown top-level dialog.
+  QWidget* OwnerWindow() const;
 };
 
 }  // namespace ui

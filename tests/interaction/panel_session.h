@@ -1,0 +1,99 @@
+#pragma once
+// One panel session for an interaction test: a temporary installation, the real Qt
+// host (offscreen unless the test brings a display), the panel's resources, the hands
+// of a user, and what landed on disk read back as the panel's own code reads it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "common/config.h"
+#include "common/hardware.h"
+#include "common/coding.h"
+#include "common/rule_record.h"
+#include "panel/qor_ip_dlg.h"
+#include "platform/fs.h"
+#include "platform/ui/qt/qt_host.h"
+#include "platform/ui/ui_hooks.h"
+#include "resources/panel_main_ids.h"
+#include "resources/panel_resources.h"
+#include "tests/interaction/user/qt_user.h"
+#include "tests/support/temp_install.h"
+
+namespace qortest {
+
+// Before the application object reads them: timers and sleeps a hundred times faster,
+// and the offscreen platform unless the test set a display of its own.
+inline void PrepareInteractionEnvironment() {
+  if (!std::getenv("QOR_INTERACTION_DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  setenv("QOR_TIME_SCALE", "0.01", 1);
+}
+
+// The panel's main window without the notice fetch from the web.
+class QuietPanel : public CQorIPDlg {
+ public:
+  QuietPanel() { SetNoticeFetcher(nullptr); }
+
+ protected:
+  void RestartIis() override { ++iisRestarts; }
+
+ public:
+  int iisRestarts = 0;
+};
+
+class PanelSession {
+ public:
+  PanelSession() : m_host((PrepareInteractionEnvironment(), m_argc), m_argv), m_user(m_host) {
+    m_install.WriteMachineIni();
+    // Two countries and a province table: enough for the region page.
+    m_install.WriteProgramFile("iplib.db", "16777216|255|154|1002|0*");
+    res::InstallPanelResources();
+  }
+  ~PanelSession() { ui::InstallResources(nullptr); }
+  PanelSession(const PanelSession&) = delete;
+  PanelSession& operator=(const PanelSession&) = delete;
+
+  TempInstall& Install() { return m_install; }
+  // The main window with its three pages made and its buttons taking clicks; the
+  // notices of the start (IP library, service) are waved away.
+  bool PanelReady(CQorIPDlg& panel) {
+    if (!m_dismissing) {
+      m_dismissing = true;
+      m_user.Dismiss("通知", "取消");
+    }
+    for (ui::Dialog* page : {panel.SystemPage(), panel.RulesPage(), panel.LogsPage()})
+      if (!page || !page->IsCreated()) return false;
+    return m_user.Ready(panel, res::panel::kIdcRulesTab) && m_user.Ready(panel, res::panel::kIdcLogsTab);
+  }
+  ui::QtHost& Host() { return m_host; }
+  QtUser& User() { return m_user; }
+
+  // iis/config.db decoded with the panel's machine key, as a fresh panel reads it.
+  struct Stored {
+    bool loaded = false;
+    std::string system, logOn;
+    StringList rules;
+  };
+  Stored ReadStore() const {
+    Stored out;
+    CConfig config(Build::Panel);
+    config.SetKey(TextToKey(CHardware().GetMachineKeyText(Build::Panel)));
+    out.loaded = config.Load() == 1;
+    out.system = config.GetSystem();
+    out.logOn = config.GetLogOn();
+    out.rules = rule::SplitRuleList(config.GetRuleData());
+    return out;
+  }
+  bool Exists(const std::string& relative) const { return platform::fs::Exists(m_install.ProgramDir() + relative); }
+
+ private:
+  TempInstall m_install;
+  bool m_dismissing = false;
+  int m_argc = 1;
+  char m_name[16] = "t_interaction";
+  char* m_argv[2] = {m_name, nullptr};
+  ui::QtHost m_host;
+  QtUser m_user;
+};
+
+}  // namespace qortest

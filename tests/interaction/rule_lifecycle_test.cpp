@@ -1,0 +1,191 @@
+// A rule's life on the real windows: created with region, IP, URL, browser and time
+// criteria and a redirect notice, edited, switched off and deleted from the rule list
+// page; after each step the store holds what the user did, the message boxes come in
+// front of the editor, and the province choice greys out when 中国 is chosen.
+#include "tests/interaction/panel_session.h"
+
+#include "resources/panel_main_ids.h"
+#include "resources/panel_rule_ids.h"
+// The two id headers both name the page templates; the pages' control ids come apart.
+namespace pages {
+#include "resources/panel_ruleext_ids.h"
+}
+
+namespace {
+
+using namespace res::panel;
+using pages::res::panel::kIdcAreaCountriesFree;
+using pages::res::panel::kIdcAreaProvinceAllow;
+using pages::res::panel::kIdcAreaAddProvince;
+using pages::res::panel::kIdcIpData;
+using pages::res::panel::kIdcUrlData;
+using pages::res::panel::kIdcBrowserData;
+using pages::res::panel::kIdcTimeData;
+using qortest::Journey;
+using qortest::PanelSession;
+
+// Dark pixels: text drawn in black; a disabled control has none, only grey.
+int DarkPixels(const ui::Image& image) {
+  int n = 0;
+  for (int y = 0; y < image.Height(); ++y)
+    for (int x = 0; x < image.Width(); ++x) {
+      const ui::Color c = ui::Color::FromArgb(image.Pixel(x, y));
+      if (c.r < 70 && c.g < 70 && c.b < 70) ++n;
+    }
+  return n;
+}
+
+int RowOf(qortest::QtUser& user, ui::Dialog& dlg, int id, const std::string& text) {
+  for (int r = 0; r < user.RowCount(dlg, id); ++r)
+    if (user.CellText(dlg, id, r, 1) == text) return r;
+  return -1;
+}
+
+struct Looks {
+  int radioDark = 0, buttonDark = 0;
+  bool radioEnabled = false, buttonEnabled = false;
+};
+
+TEST(RuleLifecycleTest, CreateEditSwitchOffAndDelete) {
+  setenv("QOR_UI_INTERACTIVE", "1", 1);
+  PanelSession s;
+  auto& user = s.User();
+  qortest::QuietPanel panel;
+  auto editor = [&user]() -> ui::Dialog& { return *user.Find(kDlgRuleEditor); };
+  auto page = [&user](int group, int holder, int show) {
+    user.Click(*user.Find(kDlgRuleEditor), group);
+    user.Click(*user.Find(holder), show);
+  };
+  auto box = [&user](const std::string& caption) {
+    return [&user, caption] { return user.BoxShows() && user.BoxCaption() == caption; };
+  };
+  Looks before, after;
+  bool savedBoxInFront = false;
+  PanelSession::Stored created, edited, deleted;
+  std::string listedName;
+  int rowsAfterDelete = -1;
+
+  Journey j;
+  j.Then("main window", [&] { return s.PanelReady(panel); },
+         [&] { user.Click(panel, kIdcRulesTab); })
+      .Then("rule list", [&] { return user.Ready(*panel.RulesPage(), kIdcRuleAdd); },
+            [&] { user.Click(*panel.RulesPage(), kIdcRuleAdd); })
+      .Then("base page", [&] { return user.Showing(kDlgRuleBase); },
+            [&] {
+              ui::Dialog& base = *user.Find(kDlgRuleBase);
+              user.Type(base, kIdcBaseName, "甲");
+              user.Click(base, kIdcBaseNoteRedirect);
+              user.Type(base, kIdcBaseUrl, "www.example.com");
+              page(kIdcEditorBasic, kDlgRuleBaseHolder, kIdcShowArea);
+            })
+      .Then("region page",
+            [&] { return user.Showing(kDlgRuleArea) && user.RowCount(*user.Find(kDlgRuleArea), kIdcAreaCountriesFree) > 0; },
+            [&] {
+              ui::Dialog& area = *user.Find(kDlgRuleArea);
+              before = {DarkPixels(user.Picture(area, kIdcAreaProvinceAllow)),
+                        DarkPixels(user.Picture(area, kIdcAreaAddProvince)),
+                        user.LooksEnabled(area, kIdcAreaProvinceAllow), user.LooksEnabled(area, kIdcAreaAddProvince)};
+              user.DoubleClickRow(area, kIdcAreaCountriesFree, RowOf(user, area, kIdcAreaCountriesFree, "中国"));
+              after = {DarkPixels(user.Picture(area, kIdcAreaProvinceAllow)),
+                       DarkPixels(user.Picture(area, kIdcAreaAddProvince)),
+                       user.LooksEnabled(area, kIdcAreaProvinceAllow), user.LooksEnabled(area, kIdcAreaAddProvince)};
+              page(kIdcEditorBasic, kDlgRuleBaseHolder, kIdcShowIp);
+            })
+      .Then("IP page", [&] { return user.Showing(kDlgRuleIp); },
+            [&] {
+              user.Type(*user.Find(kDlgRuleIp), kIdcIpData, "1.2.3.4");
+              page(kIdcEditorBasic, kDlgRuleBaseHolder, kIdcShowUrl);
+            })
+      .Then("URL page", [&] { return user.Showing(kDlgRuleUrl); },
+            [&] {
+              user.Type(*user.Find(kDlgRuleUrl), kIdcUrlData, "/admin");
+              page(kIdcEditorAdvanced, kDlgRuleExtHolder, kIdcShowBrowser);
+            })
+      .Then("browser page", [&] { return user.Showing(kDlgRuleBrowser); },
+            [&] {
+              user.Type(*user.Find(kDlgRuleBrowser), kIdcBrowserData, "msie");
+              page(kIdcEditorAdvanced, kDlgRuleExtHolder, kIdcShowTime);
+            })
+      .Then("time page", [&] { return user.Showing(kDlgRuleTime); },
+            [&] {
+              user.Type(*user.Find(kDlgRuleTime), kIdcTimeData, "08:00-09:00");
+              user.Click(editor(), kIdOk);
+            })
+      .Then("saved box", box("Qor"),
+            [&] {
+              savedBoxInFront = user.BoxIsModalTop();
+              user.AnswerBox("确定");
+            })
+      .Then("list after create", [&] { return !user.Find(kDlgRuleEditor) && user.RowCount(*panel.RulesPage(), kIdcRuleList) == 1; },
+            [&] {
+              created = s.ReadStore();
+              listedName = user.CellText(*panel.RulesPage(), kIdcRuleList, 0, 1);
+              user.ClickRow(*panel.RulesPage(), kIdcRuleList, 0);
+              user.Click(*panel.RulesPage(), kIdcRuleEdit);
+            })
+      .Then("editor again", [&] { return user.Showing(kDlgRuleBase); },
+            [&] {
+              user.Type(*user.Find(kDlgRuleBase), kIdcBaseName, "乙");
+              user.Click(editor(), kIdcEditorOn);
+              user.Click(editor(), kIdOk);
+            })
+      .Then("saved box again", box("Qor"), [&] { user.AnswerBox("确定"); })
+      .Then("list after edit", [&] { return !user.Find(kDlgRuleEditor) && user.CellText(*panel.RulesPage(), kIdcRuleList, 0, 1) == "新任务名1甲乙"; },
+            [&] {
+              edited = s.ReadStore();
+              user.ClickRow(*panel.RulesPage(), kIdcRuleList, 0);
+              user.Click(*panel.RulesPage(), kIdcRuleDelete);
+            })
+      .Then("delete question", [&] { return user.BoxShows(); }, [&] { user.AnswerBox("是(&Y)"); })
+      .Then("list after delete", [&] { return !user.BoxShows() && user.RowCount(*panel.RulesPage(), kIdcRuleList) == 0; },
+            [&] {
+              deleted = s.ReadStore();
+              rowsAfterDelete = user.RowCount(*panel.RulesPage(), kIdcRuleList);
+              user.Click(panel, kIdcCloseButton);
+            })
+      .Then("panel closes", [&] { return user.BoxShows() || !panel.IsCreated(); },
+            [&] {
+              if (user.BoxShows()) user.AnswerBox("否(&N)");
+            });
+  j.Start();
+  panel.DoModal();
+  unsetenv("QOR_UI_INTERACTIVE");
+  ASSERT_EQ(j.Failure(), "");
+
+  // Created: every criterion as typed, a redirect notice, switched on.
+  ASSERT_EQ(created.rules.size(), 1u);
+  const std::string& r = created.rules[0];
+  EXPECT_EQ(rule::ReadTag(r, rule::kName), "新任务名1甲");
+  EXPECT_EQ(listedName, "新任务名1甲");
+  EXPECT_EQ(rule::ReadTag(r, rule::kNoteType), "3");
+  EXPECT_EQ(rule::ReadTag(r, rule::kNoteUrl), "http://www.example.com");
+  EXPECT_NE(rule::ReadTag(r, rule::kAreaData), "");
+  EXPECT_EQ(rule::ReadTag(r, rule::kIpData), "1.2.3.4");
+  EXPECT_EQ(rule::ReadTag(r, rule::kUrlData), "/admin");
+  EXPECT_EQ(rule::ReadTag(r, rule::kBrowserData), "msie");
+  EXPECT_EQ(rule::ReadTag(r, rule::kTimeData), "08:00-09:00");
+  EXPECT_EQ(rule::ReadTag(r, rule::kOn), "1");
+  EXPECT_TRUE(savedBoxInFront);
+
+  // Edited: renamed and switched off, still one rule.
+  ASSERT_EQ(edited.rules.size(), 1u);
+  EXPECT_EQ(rule::ReadTag(edited.rules[0], rule::kName), "新任务名1甲乙");
+  EXPECT_EQ(rule::ReadTag(edited.rules[0], rule::kOn), "0");
+  EXPECT_EQ(rule::ReadTag(edited.rules[0], rule::kIpData), "1.2.3.4");
+
+  // Deleted.
+  EXPECT_TRUE(deleted.rules.empty());
+  EXPECT_EQ(rowsAfterDelete, 0);
+
+  // With 中国 chosen the province choice is disabled and looks it: no black text left.
+  EXPECT_TRUE(before.radioEnabled);
+  EXPECT_TRUE(before.buttonEnabled);
+  EXPECT_GT(before.radioDark, 0);
+  EXPECT_GT(before.buttonDark, 0);
+  EXPECT_FALSE(after.radioEnabled);
+  EXPECT_FALSE(after.buttonEnabled);
+  EXPECT_EQ(after.radioDark, 0);
+  EXPECT_EQ(after.buttonDark, 0);
+}
+
+}  // namespace
