@@ -23,16 +23,12 @@ namespace fs = platform::fs;
 
 namespace {
 
-// The figures of WriteMachineIni: 107374182400 bytes, 2010-01-01 00:00 UTC (a Friday),
-// 4 processors.
+// The figures of WriteMachineIni: 107374182400 bytes, 2010-01-01 00:00 UTC (a Friday,
+// in the profile's zone UTC), 4 processors.
 constexpr const char* kFixedKeyText = "3F770C4819927C6182851C84BDD85D913F77O";
 
 class MachineKey : public ::testing::Test {
  protected:
-  void SetUp() override {
-    setenv("TZ", "UTC", 1);
-    tzset();
-  }
   void TearDown() override {
     figures::SetFaultHook(nullptr);
     fs::SetFaultHook(nullptr);
