@@ -35,7 +35,11 @@ bool LoadByAppcmd(std::string& errorText) {
   const CAppcmdDeadline deadline = CAppcmdDeadline::In(kRegistrationTimeoutMs);
   bool result = AddFilterByAppcmd(g_FilterName, g_FilterPath, false, errorText, deadline);
   platform::clock::Sleep(kSettleMs);
-  if (g_Is64 && !deadline.Passed()) {
+  if (g_Is64 && deadline.Passed()) {
+    // Out of time: the step that did not finish is named, else the one that did not run.
+    if (errorText.empty()) AddFilterByAppcmd(g_FilterName64, g_FilterPath64, true, errorText, deadline);
+    result = false;
+  } else if (g_Is64) {
     AddFilterByAppcmd(g_FilterName64, g_FilterPath64, true, errorText, deadline);
     platform::clock::Sleep(kSettleMs);
     PumpMessages();
@@ -61,8 +65,6 @@ bool LoadByAppcmd(std::string& errorText) {
     if (result) errorText.clear();
     else if (errorText.empty()) errorText = "appcmd未列出已登记的过滤器";
   }
-  // The step that ran out of time is named in the error text.
-  if (deadline.Passed() && !result && errorText.empty()) errorText = "登记未在限定时间内完成";
   PumpMessages();
   return result;
 }
