@@ -7,6 +7,7 @@
 #include "platform/accounts.h"
 #include "platform/acl.h"
 #include "platform/fs.h"
+#include "platform/textconv.h"
 
 namespace {
 
@@ -87,12 +88,14 @@ std::string PermissionHelper::SetPathPermission(const std::string& permission, c
   int64_t mask = ParsePermission(permission);
   if (mask == -1) return "无效的权限信息：" + permission;
   if (!IsLocalUser(account) && !IsLocalGroup(account)) return "无效的用户名：" + account;
-  if (!platform::fs::Exists(path)) return "路径名无效：" + path;
+  // The path is the OS's (UTF-8); the texts are GBK.
+  const std::string shownPath = platform::Utf8ToGbk(path);
+  if (!platform::fs::Exists(path)) return "路径名无效：" + shownPath;
 
   acl::Acl old;
   int rc = acl::Read(path, old);
   if (rc != acl::kOk) {
-    snprintf(buf, sizeof buf, "GetNamedSecurityInfo：%s，错误号：%d", path.c_str(), rc);
+    snprintf(buf, sizeof buf, "GetNamedSecurityInfo：%s，错误号：%d", shownPath.c_str(), rc);
     return buf;
   }
   acl::Access access{account, static_cast<uint32_t>(mask), acl::Mode::Grant, acl::kSubContainersAndObjects};
@@ -104,7 +107,7 @@ std::string PermissionHelper::SetPathPermission(const std::string& permission, c
   }
   rc = acl::Apply(path, merged, true);
   if (rc != acl::kOk) {
-    snprintf(buf, sizeof buf, "SetNamedSecutiryInfo失败：%s，错误号：%d", path.c_str(), rc);
+    snprintf(buf, sizeof buf, "SetNamedSecutiryInfo失败：%s，错误号：%d", shownPath.c_str(), rc);
     return buf;
   }
   return {};

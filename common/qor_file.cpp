@@ -1,6 +1,7 @@
 #include "common/qor_file.h"
 
 #include "platform/fs.h"
+#include "platform/textconv.h"
 
 namespace {
 // The shell's path buffer holds 260 bytes with the terminating zero.
@@ -9,6 +10,7 @@ constexpr size_t kMaxPathBytes = 259;
 
 bool CQorFile::DeleteFile(const std::string& path) {
   if (!platform::fs::Exists(path) || platform::fs::IsDirectory(path)) return false;
-  if (path.size() > kMaxPathBytes) return false;
+  // The limit counts the path as the shell holds it, in the system's code page.
+  if (platform::Utf8ToGbk(path).size() > kMaxPathBytes) return false;
   return platform::fs::DeleteFile(path) == platform::fs::kOk;
 }

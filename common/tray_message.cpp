@@ -35,10 +35,9 @@ int LeadingInt(const std::string& s) {
 std::string BuildTrayMessage(int command, const std::optional<std::string>& content) {
   std::string plain = kCmdOpen + std::to_string(command) + kCmdClose;
   if (content) plain += kCntOpen + *content + kCntClose;
-  std::string coded = EncodeText(kMailslotKey, plain);
-  // Each plain byte becomes a pair; an odd cut would leave the reader half a byte.
-  size_t room = (kTrayMessageMaxBytes - 1) & ~static_cast<size_t>(1);
-  if (coded.size() > room) coded.resize(room);
+  // Each plain byte becomes a pair: the text is cut to whole characters that still fit,
+  // so the reader never gets half a byte nor half a character.
+  std::string coded = EncodeText(kMailslotKey, gbk::CutBytes(plain, (kTrayMessageMaxBytes - 1) / 2));
   coded.push_back('\0');
   return coded;
 }
@@ -59,7 +58,9 @@ TrayMessage ParseTrayText(const std::string& text) {
 TrayMessage ParseTrayMessage(const std::string& received) {
   std::string coded = received.substr(0, received.find('\0'));
   if (coded.size() > kTrayMessageMaxBytes - 1) coded.resize(kTrayMessageMaxBytes - 1);
-  return ParseTrayText(DecodeText(kMailslotKey, coded));
+  // A text cut inside a character loses the half.
+  std::string text = DecodeText(kMailslotKey, coded);
+  return ParseTrayText(gbk::CutBytes(text, text.size()));
 }
 
 bool SendTrayMessage(const std::string& bytes) {

@@ -23,11 +23,12 @@ struct TrayMessage {
 };
 
 // Bytes to write: "<cmd>N</cmd>", followed by "<cnt>content</cnt>" when there is a
-// content, coded under the mailslot key, then one zero byte. A coded text too long for
-// the reader is cut after its last whole pair that still fits.
+// content, coded under the mailslot key, then one zero byte. A text too long for the
+// reader is cut after its last whole character whose pair still fits.
 std::string BuildTrayMessage(int command, const std::optional<std::string>& content = std::nullopt);
 
-// Bytes as read: the text up to the first zero byte (at most 399), decoded and parsed.
+// Bytes as read: the text up to the first zero byte (at most 399), decoded,
+// cut to whole characters and parsed.
 TrayMessage ParseTrayMessage(const std::string& received);
 // A decoded text. The command is the leading number between "<cmd>" and "</cmd>" (0 when
 // either tag is missing or no digits lead); the content is the text between "<cnt>" and

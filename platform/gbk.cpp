@@ -26,7 +26,13 @@ size_t FloorBoundary(const std::string& s, size_t limit) {
   }
 }
 
-std::string CutBytes(const std::string& s, size_t maxBytes) { return s.substr(0, FloorBoundary(s, maxBytes)); }
+std::string CutBytes(const std::string& s, size_t maxBytes) {
+  size_t end = FloorBoundary(s, maxBytes);
+  // A lead byte whose trail is missing (the text itself ends in half a character) goes too.
+  if (end == s.size() && end > 0 && IsLeadByte(static_cast<unsigned char>(s[end - 1])) && IsCharBoundary(s, end - 1))
+    --end;
+  return s.substr(0, end);
+}
 
 size_t CharCount(const std::string& s) {
   size_t n = 0;

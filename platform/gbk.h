@@ -16,7 +16,8 @@ size_t CharWidth(const std::string& s, size_t pos);
 bool IsCharBoundary(const std::string& s, size_t pos);
 // Largest character boundary <= limit.
 size_t FloorBoundary(const std::string& s, size_t limit);
-// The text cut to at most maxBytes, never ending in half a character.
+// The text cut to at most maxBytes, never ending in half a character (a stray lead
+// byte at its end is dropped too).
 std::string CutBytes(const std::string& s, size_t maxBytes);
 // Number of characters (a double-byte pair counts once).
 size_t CharCount(const std::string& s);

@@ -1,11 +1,15 @@
 #include "tools/appcmd_filter.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <thread>  // std::chrono clocks; <chrono> itself has a literal with no GBK form
 
 #include "platform/gbk.h"
 #include "platform/iis.h"
 #include "platform/iis_appcmd.h"
+#include "platform/clock.h"
 #include "platform/paths.h"
+#include "platform/textconv.h"
 #include "tools/windows_info.h"
 
 namespace iis = platform::iis;
@@ -14,17 +18,29 @@ namespace {
 
 bool IsBlank(const std::string& name) { return gbk::Trim(name, " ").empty(); }
 
-// Runs a command line of the tool; exit code 0 and okCode count as success.
-bool RunLine(const std::string& line, int okCode, std::string& errorText, std::string* output = nullptr) {
+long long SteadyNowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Runs a command line of the tool; exit code 0 and okCode count as success. Paths in
+// the error text cross from the OS's UTF-8 to the log's GBK here.
+bool RunLine(const std::string& line, int okCode, std::string& errorText, const CAppcmdDeadline& deadline,
+             std::string* output = nullptr) {
   const std::string command = AppcmdCommandName();
+  if (deadline.Passed()) {
+    errorText = "登记未在限定时间内完成，未执行：" + platform::Utf8ToGbk(line);
+    return false;
+  }
   std::string parameters = line.substr(command.size());
-  iis::AppcmdRun run = iis::RunAppcmd(AppcmdProgramFile(), parameters, kAppcmdTimeoutMs);
+  long long waitMs = std::min(kAppcmdTimeoutMs, deadline.RemainingMs());
+  iis::AppcmdRun run = iis::RunAppcmd(AppcmdProgramFile(), parameters, waitMs);
   if (!run.started) {
-    errorText = "无法启动" + command;
+    errorText = "无法启动" + platform::Utf8ToGbk(command);
     return false;
   }
   if (run.timedOut) {
-    errorText = "appcmd未在限定时间内结束";
+    errorText = "appcmd未在限定时间内结束：" + platform::Utf8ToGbk(line);
     return false;
   }
   if (!run.exited || (run.exitCode != 0 && run.exitCode != okCode)) {
@@ -39,6 +55,18 @@ bool RunLine(const std::string& line, int okCode, std::string& errorText, std::s
 
 }  // namespace
 
+CAppcmdDeadline CAppcmdDeadline::In(long long ms) {
+  CAppcmdDeadline d;
+  d.m_endMs = SteadyNowMs() + platform::clock::ScaledMs(ms);
+  return d;
+}
+
+long long CAppcmdDeadline::RemainingMs() const {
+  if (m_endMs < 0) return kAppcmdTimeoutMs;
+  long long left = m_endMs - SteadyNowMs();
+  return left < 0 ? 0 : left;
+}
+
 std::string AppcmdCommandName() { return GetSystemFolder() + "/inetsrv/appcmd.exe"; }
 
 std::string AppcmdProgramFile() {
@@ -47,8 +75,9 @@ std::string AppcmdProgramFile() {
 }
 
 std::string AddFilterCommandLine(const std::string& name, const std::string& path, bool is64) {
-  return AppcmdCommandName() + " set config /section:isapiFilters /+[name='" + name + "',path='\"" + path +
-         (is64 ? "\"',preCondition='bitness64']" : "\"',preCondition='bitness32']");
+  const std::string single = gbk::Find(path, '\'') == gbk::npos ? "'" : "";
+  return AppcmdCommandName() + " set config /section:isapiFilters /+[name='" + name + "',path=" + single + "\"" +
+         path + "\"" + single + (is64 ? ",preCondition='bitness64']" : ",preCondition='bitness32']");
 }
 
 std::string RemoveFilterCommandLine(const std::string& name) {
@@ -57,19 +86,22 @@ std::string RemoveFilterCommandLine(const std::string& name) {
 
 std::string ListFiltersCommandLine() { return AppcmdCommandName() + " list config /section:isapiFilters"; }
 
-bool AddFilterByAppcmd(const std::string& name, const std::string& path, bool is64, std::string& errorText) {
+bool AddFilterByAppcmd(const std::string& name, const std::string& path, bool is64, std::string& errorText,
+                       const CAppcmdDeadline& deadline) {
   if (IsBlank(name)) return false;
-  if (gbk::Find(path, '"') != gbk::npos) {
+  const bool single = gbk::Find(path, '\'') != gbk::npos;
+  if (gbk::Find(path, '"') != gbk::npos ||
+      (single && (gbk::Find(path, ',') != gbk::npos || gbk::Find(path, ']') != gbk::npos))) {
     // The quote would end the quoted path inside the command line.
-    errorText = "组件路径含有引号，无法登记（" + path + "）";
+    errorText = "组件路径含有引号，无法登记（" + platform::Utf8ToGbk(path) + "）";
     return false;
   }
-  return RunLine(AddFilterCommandLine(name, path, is64), iis::kAppcmdDuplicate, errorText);
+  return RunLine(AddFilterCommandLine(name, path, is64), iis::kAppcmdDuplicate, errorText, deadline);
 }
 
-bool RemoveFilterByAppcmd(const std::string& name, std::string& errorText) {
+bool RemoveFilterByAppcmd(const std::string& name, std::string& errorText, const CAppcmdDeadline& deadline) {
   if (IsBlank(name)) return false;
-  return RunLine(RemoveFilterCommandLine(name), 0, errorText);
+  return RunLine(RemoveFilterCommandLine(name), iis::kAppcmdNotListed, errorText, deadline);
 }
 
 StringList ParseFilterList(const std::string& output) {
@@ -92,10 +124,10 @@ StringList ParseFilterList(const std::string& output) {
   return names;
 }
 
-bool ListAppcmdFilters(StringList& names, std::string& errorText) {
+bool ListAppcmdFilters(StringList& names, std::string& errorText, const CAppcmdDeadline& deadline) {
   names.clear();
   std::string output;
-  if (!RunLine(ListFiltersCommandLine(), 0, errorText, &output)) return false;
+  if (!RunLine(ListFiltersCommandLine(), 0, errorText, deadline, &output)) return false;
   names = ParseFilterList(output);
   return true;
 }

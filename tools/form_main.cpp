@@ -3,6 +3,7 @@
 #include "platform/gbk.h"
 #include "tools/account.h"
 #include "tools/app_pools.h"
+#include "tools/cpu_and_pool.h"
 #include "tools/isapi.h"
 #include "tools/security.h"
 #include "tools/tools_log.h"
@@ -48,3 +49,5 @@ int FormMain::Form_Load(const std::string& commandLine) {
   }
   return 0;
 }
+
+void FormMain::Form_Unload() { CpuAndPool::g_Query.reset(); }

@@ -5,6 +5,7 @@
 #include "platform/gbk.h"
 #include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
+#include "platform/textconv.h"
 #include "tools/adsi_filter.h"
 #include "tools/appcmd_filter.h"
 #include "tools/file_tests.h"
@@ -31,26 +32,34 @@ bool Listed(const StringList& names, const std::string& name) {
 }
 
 bool LoadByAppcmd(std::string& errorText) {
-  bool result = AddFilterByAppcmd(g_FilterName, g_FilterPath, false, errorText);
+  const CAppcmdDeadline deadline = CAppcmdDeadline::In(kRegistrationTimeoutMs);
+  bool result = AddFilterByAppcmd(g_FilterName, g_FilterPath, false, errorText, deadline);
   platform::clock::Sleep(kSettleMs);
-  if (g_Is64) {
-    AddFilterByAppcmd(g_FilterName64, g_FilterPath64, true, errorText);
+  if (g_Is64 && deadline.Passed()) {
+    // Out of time: the step that did not finish is named, else the one that did not run.
+    if (errorText.empty()) AddFilterByAppcmd(g_FilterName64, g_FilterPath64, true, errorText, deadline);
+    result = false;
+  } else if (g_Is64) {
+    AddFilterByAppcmd(g_FilterName64, g_FilterPath64, true, errorText, deadline);
     platform::clock::Sleep(kSettleMs);
     PumpMessages();
     // Both registrations must show in the tool's list; each miss registers both again.
     result = false;
-    for (int pass = 0; pass < kVerifyPasses; ++pass) {
+    for (int pass = 0; pass < kVerifyPasses && !deadline.Passed(); ++pass) {
       StringList names;
       std::string listError;
-      if (ListAppcmdFilters(names, listError) && Listed(names, g_FilterName) && Listed(names, g_FilterName64)) {
+      if (ListAppcmdFilters(names, listError, deadline) && Listed(names, g_FilterName) &&
+          Listed(names, g_FilterName64)) {
         result = true;
         break;
       }
       if (!listError.empty()) errorText = listError;
-      AddFilterByAppcmd(g_FilterName, g_FilterPath, false, errorText);
+      if (deadline.Passed()) break;
+      AddFilterByAppcmd(g_FilterName, g_FilterPath, false, errorText, deadline);
       PumpMessages();
       platform::clock::Sleep(kSettleMs);
-      AddFilterByAppcmd(g_FilterName64, g_FilterPath64, true, errorText);
+      if (deadline.Passed()) break;
+      AddFilterByAppcmd(g_FilterName64, g_FilterPath64, true, errorText, deadline);
       platform::clock::Sleep(kSettleMs);
     }
     if (result) errorText.clear();
@@ -76,7 +85,7 @@ void SetUpFilterGlobals() {
 
 bool LoadIsapi(std::string& errorText) {
   if (!FileExistsByDir(g_FilterPath)) {
-    errorText = "组件不存在（" + g_FilterPath + "),请检查。";
+    errorText = "组件不存在（" + platform::Utf8ToGbk(g_FilterPath) + "),请检查。";
     return false;
   }
   if (g_OsCode < 60) {
@@ -100,11 +109,12 @@ bool UnloadIsapi(std::string& errorText) {
     errorText = kUnknownOs;
     return false;
   }
-  bool result = RemoveFilterByAppcmd(g_FilterName, errorText);
+  const CAppcmdDeadline deadline = CAppcmdDeadline::In(kRegistrationTimeoutMs);
+  bool result = RemoveFilterByAppcmd(g_FilterName, errorText, deadline);
   if (g_Is64) {
     platform::clock::Sleep(kSettleMs);
     std::string error64;
-    if (!RemoveFilterByAppcmd(g_FilterName64, error64)) {
+    if (!RemoveFilterByAppcmd(g_FilterName64, error64, deadline)) {
       result = false;
       if (errorText.empty()) errorText = error64;
     }

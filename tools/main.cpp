@@ -9,5 +9,7 @@ int main(int argc, char** argv) {
   std::string commandLine;
   for (int i = 1; i < argc; ++i) commandLine += (i > 1 ? " " : "") + std::string(argv[i]);
   FormMain form;
-  return form.Form_Load(commandLine);
+  int code = form.Form_Load(commandLine);
+  form.Form_Unload();
+  return code;
 }

@@ -192,7 +192,11 @@ void CQorPanelDlg::OnSlotReady() {
 
 void CQorPanelDlg::OnQuitCommand() {
   m_TrayIcon.Remove();
-  PostWhileAlive([this] { EndDialog(0); });
+  PostWhileAlive([this] {
+    // The program ends at once, also while the splash shows.
+    if (m_splash) m_splash->EndDialog(kIdOk);
+    EndDialog(0);
+  });
 }
 
 void CQorPanelDlg::AddTrayIcon() {
@@ -208,7 +212,9 @@ void CQorPanelDlg::ShowSplash() {
   if (m_splashShown || HasEnded()) return;
   m_splashShown = true;
   CDialogStart splash;
+  m_splash = &splash;
   splash.DoModal();
+  m_splash = nullptr;
 }
 
 void CQorPanelDlg::PostWhileAlive(std::function<void()> fn) {

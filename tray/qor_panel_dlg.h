@@ -100,4 +100,6 @@ class CQorPanelDlg : public ui::Dialog {
   std::unique_ptr<CStatusThread> m_statusThread;
   std::shared_ptr<std::atomic<bool>> m_alive;
   bool m_splashShown = false;
+  // The splash while it shows (window thread only).
+  ui::Dialog* m_splash = nullptr;
 };

@@ -1,10 +1,11 @@
 #include "tray/status_thread.h"
 
+#include "platform/ui/tray_icon.h"
+
 namespace clk = platform::clock;
 
 namespace {
 constexpr int64_t kPollMs = 10;
-constexpr int64_t kBalloonMs = 2000;
 constexpr int64_t kSettleMs = 500;
 }  // namespace
 
@@ -32,7 +33,7 @@ bool CStatusThread::RunPass() {
   bool going;
   if (!change.balloon.empty()) {
     m_showBalloon(change.balloon);
-    going = clk::Sleep(kBalloonMs, &m_stop);
+    going = clk::Sleep(ui::kTrayBalloonMs, &m_stop);
     m_showBalloon("");
   } else {
     going = clk::Sleep(kSettleMs, &m_stop);

@@ -70,15 +70,14 @@ void RecordingTrayBackend::Click(int id, int mouseMessage) {
 }
 
 void RecordingTrayBackend::RestartTaskbar() {
-  std::vector<TrayIcon*> owners;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
-    for (auto& [id, owner] : m_owners) owners.push_back(owner);
-    // A new task bar knows no icons.
+    // A new task bar knows no icons, and it is there for the adds that follow.
     m_shown.clear();
     m_owners.clear();
+    m_available = true;
   }
-  for (TrayIcon* owner : owners) owner->DeliverTaskbarRestart();
+  BroadcastTaskbarRestart();
 }
 
 }  // namespace ui

@@ -35,6 +35,7 @@ class RecordingTrayBackend : public TrayBackend {
 
   // What the user or the shell does.
   void Click(int id, int mouseMessage);
+  // A new task bar, available and without icons; every icon object of the process hears it.
   void RestartTaskbar();
 
  private:

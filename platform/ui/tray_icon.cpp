@@ -1,6 +1,7 @@
 #include "platform/ui/tray_icon.h"
 
 #include <atomic>
+#include <set>
 
 #include "platform/gbk.h"
 
@@ -8,6 +9,13 @@ namespace ui {
 
 namespace {
 std::atomic<TrayBackend*> g_backend{nullptr};
+
+// Every living icon object; a handler that makes or drops one meanwhile is allowed.
+std::recursive_mutex g_livingMutex;
+std::set<TrayIcon*>& Living() {
+  static std::set<TrayIcon*> living;
+  return living;
+}
 }
 
 TrayBackend* CurrentTrayBackend() { return g_backend.load(); }
@@ -20,7 +28,25 @@ TrayIconData LimitTrayTexts(TrayIconData data) {
   return data;
 }
 
-TrayIcon::~TrayIcon() { Delete(); }
+void BroadcastTaskbarRestart() {
+  std::lock_guard<std::recursive_mutex> lock(g_livingMutex);
+  const std::set<TrayIcon*> all = Living();
+  for (TrayIcon* icon : all)
+    if (Living().count(icon)) icon->DeliverTaskbarRestart();
+}
+
+TrayIcon::TrayIcon() {
+  std::lock_guard<std::recursive_mutex> lock(g_livingMutex);
+  Living().insert(this);
+}
+
+TrayIcon::~TrayIcon() {
+  {
+    std::lock_guard<std::recursive_mutex> lock(g_livingMutex);
+    Living().erase(this);
+  }
+  Delete();
+}
 
 bool TrayIcon::Add(const TrayIconData& data) {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);

@@ -12,6 +12,8 @@ namespace ui {
 constexpr size_t kTrayTipBytes = 127;
 constexpr size_t kTrayBalloonBytes = 255;
 constexpr size_t kTrayBalloonTitleBytes = 63;
+// A balloon stays up this long; its owner then takes it away with an empty text.
+constexpr long long kTrayBalloonMs = 2000;
 
 // Mouse messages as the tray program is written against them.
 enum : int {
@@ -61,11 +63,16 @@ class TrayBackend {
 TrayBackend* CurrentTrayBackend();
 void SetTrayBackend(TrayBackend* backend);
 
+// The task bar came back: every icon object of the process hears it, also one whose add
+// failed (a program started before the notification area was ready), as the shell's
+// broadcast reaches every window.
+void BroadcastTaskbarRestart();
+
 class TrayIcon {
  public:
   using MouseHandler = std::function<void(int id, int mouseMessage)>;
 
-  TrayIcon() = default;
+  TrayIcon();
   ~TrayIcon();
   TrayIcon(const TrayIcon&) = delete;
   TrayIcon& operator=(const TrayIcon&) = delete;

@@ -6,6 +6,7 @@
 #include "platform/accounts.h"
 #include "platform/acl.h"
 #include "platform/fs.h"
+#include "platform/textconv.h"
 #include "tests/support/temp_install.h"
 
 namespace acl = platform::acl;
@@ -67,6 +68,18 @@ TEST_F(PermissionHelperTest, ChecksRunInOrder) {
   for (const auto& c : cases)
     EXPECT_EQ(h.SetPathPermission(c.permission, c.account, c.path, 0), c.result) << c.permission << "/" << c.account;
   EXPECT_TRUE(Read(dir).entries.empty());  // nothing was changed
+}
+
+TEST_F(PermissionHelperTest, PathsInTheTextsAreGbk) {
+  PermissionHelper h;
+  const std::string shown = "网站/qorip.dll";
+  const std::string missing = install.ProgramDir() + platform::GbkToUtf8(shown);
+  EXPECT_EQ(h.SetPathPermission("re", "everyone", missing, 0), "路径名无效：" + install.ProgramDir() + shown);
+  fs::MakeDirs(install.ProgramDir() + platform::GbkToUtf8("网站"));
+  ASSERT_EQ(fs::WriteFile(missing, "MZ"), fs::kOk);
+  acl::SetFaultHook([](acl::Op op, const std::string&) { return op == acl::Op::Apply ? 32 : 0; });
+  EXPECT_EQ(h.SetPathPermission("re", "everyone", missing, 0),
+            "SetNamedSecutiryInfo失败：" + install.ProgramDir() + shown + "，错误号：32");
 }
 
 TEST_F(PermissionHelperTest, GrantMergesOrReplacesAndProtects) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/fs.h"
+#include "platform/textconv.h"
 #include "tests/support/temp_install.h"
 
 namespace fs = platform::fs;
@@ -36,6 +37,21 @@ TEST(QorFileTest, DeletesOnlyPlainFilesOfShellLength) {
     EXPECT_EQ(f.DeleteFile(c.path), c.deleted) << c.path;
     EXPECT_EQ(!c.path.empty() && fs::Exists(c.path), c.existsAfter) << c.path;
   }
+}
+
+TEST(QorFileTest, TheLimitCountsThePathInTheSystemsCodePage) {
+  qortest::TempInstall install;
+  // 50 + 30 characters: 240 bytes in UTF-8, 160 in GBK.
+  std::string folder, name;
+  for (int i = 0; i < 50; ++i) folder += "网";
+  for (int i = 0; i < 30; ++i) name += "志";
+  const std::string path = install.ProgramDir() + platform::GbkToUtf8(folder + "/" + name) + ".log";
+  ASSERT_GT(path.size(), 259u);
+  ASSERT_LE(platform::Utf8ToGbk(path).size(), 259u);
+  fs::MakeDirs(install.ProgramDir() + platform::GbkToUtf8(folder));
+  ASSERT_EQ(fs::WriteFile(path, "x"), fs::kOk);
+  EXPECT_TRUE(CQorFile().DeleteFile(path));
+  EXPECT_FALSE(fs::Exists(path));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "common/coding.h"
+#include "platform/gbk.h"
 #include "platform/mailslot.h"
 #include "tests/support/temp_install.h"
 
@@ -72,6 +73,35 @@ TEST(TrayMessage, LongMessagesAreCutToWholePairsThatFitTheReader) {
   }
 }
 
+TEST(TrayMessage, BalloonTextsEndInWholeCharacters) {
+  const std::string ti = "提";  // two bytes in GBK
+  std::string many;
+  for (int i = 0; i < 100; ++i) many += ti;
+  // 17 tag bytes and "c" put a character across the 199th plain byte.
+  const std::string whole = "c" + many.substr(0, 180);
+
+  std::string wire = BuildTrayMessage(kTrayCmdReady, "c" + many);
+  EXPECT_EQ(wire.size(), 397u) << "the sender cuts before the character";
+  EXPECT_EQ(ParseTrayMessage(wire).content, whole);
+
+  // A foreign writer that cut its coded text at whole pairs only: the reader drops the half.
+  std::string coded = EncodeText(kMailslotKey, "<cmd>1</cmd><cnt>c" + many).substr(0, 398);
+  TrayMessage m = ParseTrayMessage(coded);
+  EXPECT_EQ(m.command, kTrayCmdReady);
+  EXPECT_EQ(m.content, whole);
+
+  struct Case {
+    std::string text;
+    size_t limit;
+    std::string cut;
+  } cases[] = {
+      {"ab\xB0", 3, "ab"},         {"ab\xB0", 10, "ab"}, {ti + "\xB0", 3, ti},
+      {ti + "\xB0", 2, ti},        {"\x81", 5, ""},       {"a\x81\x41", 3, "a\x81\x41"},
+      {"ab" + ti, 3, "ab"},          {"", 4, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(gbk::CutBytes(c.text, c.limit), c.cut) << c.text << "/" << c.limit;
+}
+
 TEST(TrayMessage, ParserCases) {
   struct Case {
     std::string text;
@@ -108,13 +138,15 @@ TEST(TrayMessage, ReaderTakesTheTextUpToTheZeroAndAtMost399Bytes) {
   EXPECT_EQ(m.content, "x");
 
   // A foreign writer's 400 coded bytes without a zero: the 400th is not read, and the
-  // 399th decodes alone as one more byte.
+  // 399th decodes alone as one more byte, here a lead byte without its trail, which goes.
   std::string coded = EncodeText(kMailslotKey, "<cmd>2</cmd><cnt>" + std::string(200, 'q'));
   ASSERT_GE(coded.size(), 400u);
+  std::string decoded = DecodeText(kMailslotKey, coded.substr(0, 399));
+  ASSERT_EQ(decoded.size(), 200u);
+  ASSERT_TRUE(gbk::IsLeadByte(static_cast<unsigned char>(decoded.back())));
   m = ParseTrayMessage(coded.substr(0, 400));
   EXPECT_EQ(m.command, 2);
-  ASSERT_EQ(m.content.size(), 199u - 17u + 1u);
-  EXPECT_EQ(m.content.substr(0, 182), std::string(182, 'q'));
+  EXPECT_EQ(m.content, std::string(182, 'q'));
 }
 
 TEST(TrayMessage, SendReachesTheTrayProgramsSlotOnly) {

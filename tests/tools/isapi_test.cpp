@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/iis.h"
+#include "platform/textconv.h"
 #include "tests/support/temp_install.h"
 #include "tools/adsi_filter.h"
 #include "tools/appcmd_filter.h"
@@ -291,10 +292,14 @@ TEST_F(Isapi, AppcmdExitCodesCount) {
       EXPECT_EQ(error, "appcmd执行失败，退出码：" + std::to_string(c.exit));
     }
   }
+  // Removing a name that is not listed leaves what was asked for: success.
   FakeExit(iis::kAppcmdNotListed);
   std::string error;
+  EXPECT_TRUE(UnloadIsapi(error)) << error;
+  EXPECT_EQ(error, "");
+  FakeExit(1);
   EXPECT_FALSE(UnloadIsapi(error));
-  EXPECT_EQ(error, "appcmd执行失败，退出码：2");
+  EXPECT_EQ(error, "appcmd执行失败，退出码：1");
 
   fs::DeleteFile(fakeDir + "appcmd");
   error.clear();
@@ -347,6 +352,49 @@ TEST_F(Isapi, Iis7RoundTripThroughTheRealStandIn) {
   EXPECT_EQ(LoadOrder(), "ASP.Net_4.0_32bit,ASP.Net_4.0_64bit,qorip,qorip64");
   ASSERT_TRUE(UnloadIsapi(error)) << error;
   EXPECT_EQ(LoadOrder(), "ASP.Net_4.0_32bit,ASP.Net_4.0_64bit");
+}
+
+TEST_F(Isapi, PathWithASingleQuoteIsRegistered) {
+  Prepare("", 7);
+  InstallRealAppcmd();
+  const std::string tool = inst.MachineRoot() + "Windows/System32/inetsrv/appcmd.exe";
+  EXPECT_EQ(AddFilterCommandLine("qorip", "/opt/it's/qorip.dll", false),
+            tool + " set config /section:isapiFilters /+[name='qorip',path=\"/opt/it's/qorip.dll\","
+                   "preCondition='bitness32']");
+  struct Case {
+    std::string path;
+    bool ok;
+  } cases[] = {
+      {"/opt/it's/qorip.dll", true},      {"/opt/it's a b/qorip.dll", true}, {"/opt/a b]/qorip.dll", true},
+      {"/opt/it's]/qorip.dll", false},    {"/opt/it's,x/qorip.dll", false},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    ASSERT_EQ(AddFilterByAppcmd("qorip", c.path, false, error), c.ok) << c.path << ": " << error;
+    if (!c.ok) {
+      EXPECT_EQ(error, "组件路径含有引号，无法登记（" + c.path + "）");
+      continue;
+    }
+    std::vector<iis::FilterEntry> entries;
+    ASSERT_EQ(iis::ListFilters(entries), iis::kOk);
+    bool found = false;
+    for (const auto& e : entries) found |= e.name == "qorip" && e.path == c.path && e.preCondition == "bitness32";
+    EXPECT_TRUE(found) << c.path;
+    ASSERT_TRUE(RemoveFilterByAppcmd("qorip", error)) << error;
+  }
+}
+
+TEST_F(Isapi, PathsInErrorTextsAreGbk) {
+  Prepare("", 7);
+  FakeAppcmd();
+  const std::string gbkPath = "/opt/网站/qorip.dll";
+  g_FilterPath = platform::GbkToUtf8(gbkPath);  // as the OS names it
+  std::string error;
+  EXPECT_FALSE(LoadIsapi(error));
+  EXPECT_EQ(error, "组件不存在（" + gbkPath + "),请检查。");
+  error.clear();
+  EXPECT_FALSE(AddFilterByAppcmd("qorip", platform::GbkToUtf8("/opt/\"网站\"/qorip.dll"), false, error));
+  EXPECT_EQ(error, "组件路径含有引号，无法登记（/opt/\"网站\"/qorip.dll）");
 }
 
 TEST(ParseFilterList, NamesOfTheListOutput) {

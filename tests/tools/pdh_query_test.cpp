@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/pdh.h"
+#include "tools/cpu_and_pool.h"
+#include "tools/form_main.h"
 
 namespace pdh = platform::pdh;
 
@@ -93,4 +95,10 @@ TEST(PdhQuery, FormattedCounterNames) {
   EXPECT_EQ(q.GetFormatedCounter(238, "_Total", 6), "\\Processor(_Total)\\% Processor Time");
   EXPECT_EQ(q.GetFormatedCounter(4, "", 1382), "\\Memory()\\Available MBytes");
   EXPECT_EQ(q.GetFormatedCounter(99999, "x", -1), "\\(x)\\");
+}
+
+TEST(CpuAndPool, FormUnloadSetsTheQueryBackToNothing) {
+  CpuAndPool::g_Query = std::make_unique<clsPDHQuery>();
+  FormMain().Form_Unload();
+  EXPECT_EQ(CpuAndPool::g_Query, nullptr);
 }

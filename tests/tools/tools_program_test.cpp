@@ -1,6 +1,7 @@
 // QoripTools as a program: switches, the IIS state it leaves, its log and exit code.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include "common/text_file.h"
 #include "platform/acl.h"
@@ -16,7 +17,8 @@ namespace {
 
 class ToolsProgram : public ::testing::Test {
  protected:
-  void SetUp() override { setenv("QOR_TIME_SCALE", "0.01", 1); }
+  // Waits shrink, yet a registration keeps seconds of its bounded time on a busy machine.
+  void SetUp() override { setenv("QOR_TIME_SCALE", "0.05", 1); }
   void TearDown() override { unsetenv("QOR_TIME_SCALE"); }
 
   void Prepare(const std::string& os, int generation, bool module64 = true) {
@@ -144,6 +146,29 @@ TEST_F(ToolsProgram, Iis7RoundTripWithAndWithoutThe64BitModule) {
     EXPECT_EQ(Log(), StringList{"卸载ISAPI"});
     ClearLog();
   }
+}
+
+TEST_F(ToolsProgram, Iis7UnloadOfAnUnregisteredFilterSucceeds) {
+  Prepare("os_major=6\nos_minor=1\nis64bit=1\n", 7);
+  EXPECT_EQ(Run({"-unload_isapi"}), 0);
+  EXPECT_EQ(Log(), StringList{"卸载ISAPI"});
+  EXPECT_EQ(LoadOrder(), "ASP.Net_4.0_32bit,ASP.Net_4.0_64bit");
+}
+
+TEST_F(ToolsProgram, HangingAppcmdEndsTheRegistrationAndNamesTheStep) {
+  Prepare("os_major=6\nos_minor=1\nis64bit=1\n", 7);
+  // A tool that never ends; the whole registration is bounded by its scaled deadline.
+  ASSERT_EQ(fs::WriteFile(appcmd, "#!/bin/sh\nexec sleep 600\n"), fs::kOk);
+  chmod(appcmd.c_str(), 0755);
+  setenv("QOR_TIME_SCALE", "0.001", 1);
+  auto r = platform::process::RunAndWaitArgs(tools, {"-load_isapi"}, 60000);
+  ASSERT_TRUE(r.exited) << "still running after a minute";
+  EXPECT_EQ(r.exitCode, 1);
+  StringList log = Log();
+  ASSERT_EQ(log.size(), 1u);
+  const std::string line = "加载ISAPI出错:appcmd未在限定时间内结束：" + inst.MachineRoot() +
+                           "Windows/System32/inetsrv/appcmd.exe set config /section:isapiFilters /+[name='qorip'";
+  EXPECT_EQ(log[0].substr(0, line.size()), line) << log[0];
 }
 
 TEST_F(ToolsProgram, MissingModuleIsLogged) {

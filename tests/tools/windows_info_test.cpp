@@ -1,10 +1,12 @@
 #include "tools/windows_info.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include "common/text_file.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
+#include "platform/textconv.h"
 #include "tests/support/temp_install.h"
 #include "tools/file_tests.h"
 #include "tools/tools_log.h"
@@ -33,6 +35,19 @@ TEST(WindowsInfo, BitnessFromTheProgramFilesFolder) {
   EXPECT_FALSE(IsWindows64());
   fs::MakeDirs(inst.MachineRoot() + "program files (X86)");  // the listing is case-blind
   EXPECT_TRUE(IsWindows64());
+}
+
+TEST(WindowsInfo, BitnessUnderAMachineRootWithChineseNames) {
+  qortest::TempInstall inst;
+  // UTF-8 of "机" ends in 0xBA, which a GBK walk would pair with the '/' after it.
+  const std::string root = inst.Base() + platform::GbkToUtf8("机") + "/";
+  fs::MakeDirs(root + "Program Files (x86)");
+  setenv("QOR_MACHINE_ROOT", root.c_str(), 1);
+  EXPECT_TRUE(IsWindows64());
+  EXPECT_TRUE(DirExists(root + "Program Files (x86)"));
+  EXPECT_TRUE(FileExistsByDir(root + "program files (x86)"));
+  EXPECT_FALSE(DirExists(root + "Program Files (x64)"));
+  setenv("QOR_MACHINE_ROOT", inst.MachineRoot().c_str(), 1);
 }
 
 TEST(FileTests, ListingRules) {

@@ -166,6 +166,18 @@ TEST_F(TrayDialog, TaskbarRestartBringsBackTheStartIcon) {
   Run(10);
 }
 
+TEST_F(TrayDialog, IconWhoseFirstAddFailedComesWithTheTaskbar) {
+  backend.SetAvailable(false);
+  host.After(1, [&] {
+    EXPECT_FALSE(dlg.TrayIcon().IsAdded());
+    backend.RestartTaskbar();
+    EXPECT_TRUE(dlg.TrayIcon().IsAdded());
+    EXPECT_EQ(Shown().iconId, 131);
+    EXPECT_EQ(Shown().tip, kTitle);
+  });
+  Run(10);
+}
+
 TEST_F(TrayDialog, DoubleClickOpensThePanelOrSaysItIsMissing) {
   host.ExpectMessageBox("]不存在，无法打开！", kIdOk);
   host.After(1, [&] { EXPECT_EQ(dlg.OnTrayNotify(131, ui::kTrayLeftDoubleClick), 0); });
@@ -322,6 +334,21 @@ TEST_F(TrayDialog, SplashShowsTwoSecondsAfterTheSlotWhenThePanelIsAway) {
   EXPECT_EQ(closedAt, 1);
   EXPECT_EQ(host.LogStartingWith("create 142").size(), 1u);
   EXPECT_EQ(host.LogStartingWith("end 142").size(), 1u);
+}
+
+TEST_F(TrayDialog, QuitWhileTheSplashShowsEndsAtOnce) {
+  int64_t quitAt = -1;
+  host.WhenShown(res::tray::kDlgStart, [&](ui::Dialog&) {
+    quitAt = host.Now();
+    dlg.OnQuitCommand();
+  });
+  host.After(1, [&] { dlg.OnSlotReady(); });
+  host.After(20000, [&] { dlg.EndDialog(1); });  // only when the quit was lost
+  dlg.DoModal();
+  ASSERT_GE(quitAt, 0);
+  EXPECT_EQ(dlg.Result(), 0);
+  EXPECT_LT(host.Now() - quitAt, 100) << "not after the splash's own close";
+  EXPECT_TRUE(backend.Shown().empty());
 }
 
 TEST_F(TrayDialog, NoSplashWhileThePanelRuns) {

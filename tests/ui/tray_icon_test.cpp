@@ -90,6 +90,20 @@ TEST(TrayIcon, MouseAndTaskbarRestartReachTheOwner) {
   EXPECT_EQ(backend.Shown().size(), 1u);
 }
 
+TEST(TrayIcon, AnAddThatFailedIsMadeWhenTheTaskbarComesBack) {
+  ui::RecordingTrayBackend backend;
+  ui::TrayIcon icon;
+  ui::TrayIconData d;
+  d.id = 131;
+  d.iconId = 131;
+  icon.SetTaskbarRestartHandler([&] { icon.Add(d); });
+  backend.SetAvailable(false);  // started before the notification area was there
+  ASSERT_FALSE(icon.Add(d));
+  backend.RestartTaskbar();
+  EXPECT_TRUE(icon.IsAdded());
+  EXPECT_EQ(backend.Shown().count(131), 1u);
+}
+
 TEST(TrayIcon, ChangesFromSeveralThreadsDoNotInterleave) {
   ui::RecordingTrayBackend backend;
   ui::TrayIcon icon;

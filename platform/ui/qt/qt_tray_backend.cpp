@@ -31,8 +31,20 @@ bool OnUiThread(QObject* context) { return QThread::currentThread() == context->
 
 }  // namespace
 
-QtTrayBackend::QtTrayBackend(QObject* context, bool offscreen) : m_context(context), m_offscreen(offscreen) {
-  m_wasAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+QtBalloon BalloonOf(const TrayIconData& data) {
+  QtBalloon b;
+  if (!(data.parts & tray_part::kBalloon)) return b;
+  b.asked = true;
+  if (data.balloon.empty()) return b;  // no title either: the balloon goes
+  b.title = ToQ(data.balloonTitle);
+  b.text = ToQ(data.balloon);
+  b.msecs = static_cast<int>(kTrayBalloonMs);
+  return b;
+}
+
+QtTrayBackend::QtTrayBackend(QObject* context, bool offscreen)
+    : m_context(context), m_offscreen(offscreen), m_probe([] { return QSystemTrayIcon::isSystemTrayAvailable(); }) {
+  m_wasAvailable = m_probe();
   // A notification area that comes back knows none of the icons.
   m_watch.setInterval(2000);
   QObject::connect(&m_watch, &QTimer::timeout, [this] { WatchTaskbar(); });
@@ -45,9 +57,14 @@ QtTrayBackend::~QtTrayBackend() {
   for (auto& [id, icon] : m_icons) delete icon;
 }
 
-bool QtTrayBackend::Available() const {
-  return m_offscreen || JournalEnabled() || QSystemTrayIcon::isSystemTrayAvailable();
+void QtTrayBackend::SetAvailabilityProbe(std::function<bool()> probe) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_probe = std::move(probe);
+  m_wasAvailable = m_probe();
 }
+
+// Called under m_mutex.
+bool QtTrayBackend::Available() const { return m_offscreen || JournalEnabled() || m_probe(); }
 
 bool QtTrayBackend::Add(TrayIcon& owner, const TrayIconData& data) {
   {
@@ -122,8 +139,10 @@ void QtTrayBackend::Apply(TrayIcon* owner, const TrayIconData& data, bool add) {
   }
   if (add || (data.parts & tray_part::kIcon)) icon->setIcon(IconOf(data.iconId));
   if (add || (data.parts & tray_part::kTip)) icon->setToolTip(ToQ(data.tip));
-  if ((data.parts & tray_part::kBalloon) && !data.balloon.empty())
-    icon->showMessage(ToQ(data.balloonTitle), ToQ(data.balloon), QSystemTrayIcon::Information, 10000);
+  QtBalloon balloon = BalloonOf(data);
+  if (balloon.asked)
+    icon->showMessage(balloon.title, balloon.text,
+                      balloon.text.isEmpty() ? QSystemTrayIcon::NoIcon : QSystemTrayIcon::Information, balloon.msecs);
   icon->show();
 }
 
@@ -136,16 +155,15 @@ void QtTrayBackend::Remove(int id) {
 }
 
 void QtTrayBackend::WatchTaskbar() {
-  const bool now = QSystemTrayIcon::isSystemTrayAvailable();
-  const bool cameBack = now && !m_wasAvailable;
-  m_wasAvailable = now;
-  if (!cameBack) return;
-  std::vector<TrayIcon*> owners;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
-    for (auto& [id, owner] : m_owners) owners.push_back(owner);
+    const bool now = m_probe();
+    const bool cameBack = now && !m_wasAvailable;
+    m_wasAvailable = now;
+    if (!cameBack) return;
   }
-  for (TrayIcon* owner : owners) owner->DeliverTaskbarRestart();
+  // Also the icons whose add failed while it was away.
+  BroadcastTaskbarRestart();
 }
 
 }  // namespace ui::qt

@@ -7,12 +7,25 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <QString>
+
+#include <functional>
 #include <map>
 #include <mutex>
 
 #include "platform/ui/tray_icon.h"
 
 namespace ui::qt {
+
+// What a request asks of Qt's balloon: none, show it (for at most kTrayBalloonMs; its
+// owner takes it away sooner), or take the one up away (an empty text: Qt hides its
+// balloon when asked to show one without title and text).
+struct QtBalloon {
+  bool asked = false;
+  QString title, text;
+  int msecs = 0;
+};
+QtBalloon BalloonOf(const TrayIconData& data);
 
 class QtTrayBackend : public TrayBackend {
  public:
@@ -23,11 +36,16 @@ class QtTrayBackend : public TrayBackend {
   bool Modify(TrayIcon& owner, const TrayIconData& data) override;
   bool Delete(TrayIcon& owner, int id) override;
 
+  // Whether a notification area is there (Qt's answer unless replaced, for tests).
+  void SetAvailabilityProbe(std::function<bool()> probe);
+  // Looks whether the notification area came back; every icon object hears it then.
+  // A timer calls it every two seconds on the user-interface thread.
+  void WatchTaskbar();
+
  private:
   bool Available() const;
   void Apply(TrayIcon* owner, const TrayIconData& data, bool add);
   void Remove(int id);
-  void WatchTaskbar();
 
   QObject* m_context;
   bool m_offscreen;
@@ -35,6 +53,7 @@ class QtTrayBackend : public TrayBackend {
   std::map<int, TrayIcon*> m_owners;  // under m_mutex
   std::map<int, QSystemTrayIcon*> m_icons;  // user-interface thread only
   QTimer m_watch;
+  std::function<bool()> m_probe;  // under m_mutex
   bool m_wasAvailable = false;
 };
 
