@@ -54,13 +54,15 @@ ui::DialogTemplate RuleEditorTemplate() {
   t.fontFace = "宋体";
   t.fontPoints = 9;
   t.controls = {
-      {kIdcEditorTitle, ControlKind::Static, "规则设置 - Qor·网站访问控制系统", 8, 6, 200, 8, 0},
+      // Right of the shield that the background picture shows at the top left.
+      {kIdcEditorTitle, ControlKind::Static, "规则设置 - Qor·网站访问控制系统", 26, 6, 200, 8, 0},
       {kIdcEditorCloseText, ControlKind::Static, "关", 400, 4, 12, 10, st::kNotify},
       {kIdcEditorClose, ControlKind::Button, "", 418, 2, 16, 16, st::kOwnerDraw},
       {kIdcEditorBasic, ControlKind::Button, "基本设置", 8, 34, 56, 18, kPush | st::kGroup},
       {kIdcEditorAdvanced, ControlKind::Button, "高级设置", 70, 34, 56, 18, kPush},
       {kIdcEditorOn, ControlKind::CheckBox, "开启任务", 360, 38, 60, 12, kCheck},
-      {kIdcEditorNote, ControlKind::Static, "注：修改配置规则后，重启IIS立即生效", 8, 306, 200, 8, 0},
+      // White text: on the header band, under the title.
+      {kIdcEditorNote, ControlKind::Static, "注：修改配置规则后，重启IIS立即生效", 26, 20, 200, 8, 0},
       {kIdOk, ControlKind::Button, "保存", 310, 302, 56, 18, kPush | st::kDefault},
       {kIdCancel, ControlKind::Button, "关闭", 376, 302, 56, 18, kPush},
   };
@@ -119,7 +121,7 @@ ui::DialogTemplate RuleBaseTemplate() {
       {kIdcBaseWords, ControlKind::Edit, "", 76, 175, 272, 34, kMultiEdit},
       {kIdcBaseSendReason, ControlKind::CheckBox, "拦截时输出拦截原因到客户端浏览器", 8, 216, 170, 10, kCheck},
       {kIdcBaseAddWords, ControlKind::CheckBox, "同时输出自定义字符串", 190, 216, 120, 10, kCheck},
-      {kIdcPageSave, ControlKind::Button, "保存", 300, 4, 50, 14, st::kHidden},
+      {kIdcRulePageSave, ControlKind::Button, "保存", 300, 4, 50, 14, st::kHidden},
   };
   return t;
 }

@@ -46,9 +46,9 @@ ui::DialogTemplate TrayStartTemplate() {
   t.cy = 167;
   t.fontFace = "宋体";
   t.fontPoints = 9;
+  // The picture says it all; the one control is the button that closes the splash.
   t.controls = {
-      {-1, ControlKind::Static, "启动中...", 10, 138, 120, 9, 0},
-      {kIdOk, ControlKind::Button, "确定", 212, 134, 44, 14, st::kHidden | st::kTabStop},
+      {kIdOk, ControlKind::Button, "确定", 212, 140, 44, 14, st::kTabStop},
   };
   return t;
 }
