@@ -41,14 +41,14 @@ ui::DialogTemplate AreaTemplate() {
   t.controls = {
       {kIdcAreaCountryAllow, ControlKind::RadioButton, "只允许以下区域访问", 8, 4, 88, 10, kRadio | st::kGroup},
       {kIdcAreaCountryDeny, ControlKind::RadioButton, "只禁止以下区域访问", 98, 4, 88, 10, kRadio},
-      {-1, ControlKind::Static, "备选区域", 192, 6, 60, 8, st::kGroup},
+      {-1, ControlKind::Static, "备选区域", 192, 6, 60, 10, st::kGroup},
       {kIdcAreaCountriesChosen, ControlKind::ListView, "", 8, 16, 150, 96, kList},
       {kIdcAreaAddCountry, ControlKind::Button, "<", 164, 42, 22, 14, st::kOwnerDraw | st::kTabStop},
       {kIdcAreaRemoveCountry, ControlKind::Button, ">", 164, 64, 22, 14, st::kOwnerDraw | st::kTabStop},
       {kIdcAreaCountriesFree, ControlKind::ListView, "", 192, 16, 125, 96, kList},
       {kIdcAreaProvinceAllow, ControlKind::RadioButton, "只允许以下省份访问", 8, 118, 88, 10, kRadio | st::kGroup},
       {kIdcAreaProvinceDeny, ControlKind::RadioButton, "只禁止以下省份访问", 98, 118, 88, 10, kRadio},
-      {-1, ControlKind::Static, "备选省份", 192, 120, 60, 8, st::kGroup},
+      {-1, ControlKind::Static, "备选省份", 192, 120, 60, 10, st::kGroup},
       {kIdcAreaProvincesChosen, ControlKind::ListView, "", 8, 130, 150, 96, kList},
       {kIdcAreaAddProvince, ControlKind::Button, "<", 164, 156, 22, 14, st::kOwnerDraw | st::kTabStop},
       {kIdcAreaRemoveProvince, ControlKind::Button, ">", 164, 178, 22, 14, st::kOwnerDraw | st::kTabStop},
@@ -64,9 +64,9 @@ ui::DialogTemplate IpTemplate() {
       {kIdcIpAllow, ControlKind::RadioButton, "只允许以下IP访问，其余禁止", 8, 6, 200, 10, kRadio | st::kGroup},
       {kIdcIpDeny, ControlKind::RadioButton, "只禁止以下IP访问，其余允许", 8, 20, 200, 10, kRadio},
       {kIdcIpData, ControlKind::Edit, "", 8, 36, 320, 160, kBox | st::kGroup},
-      {kIdcIpHint, ControlKind::Static, "IP段格式：192.168.2.2-192.168.2.*，（闭区间），支持“*”", 8, 202, 320, 8, 0},
-      {-1, ControlKind::Static, "多个请用换行符分隔", 8, 214, 200, 8, 0},
-      {kIdcIpFeedback, ControlKind::Static, "反馈", 300, 214, 28, 8, 0},
+      {kIdcIpHint, ControlKind::Static, "IP段格式：192.168.2.2-192.168.2.*，（闭区间），支持“*”", 8, 202, 320, 10, 0},
+      {-1, ControlKind::Static, "多个请用换行符分隔", 8, 214, 200, 10, 0},
+      {kIdcIpFeedback, ControlKind::Static, "反馈", 300, 214, 28, 10, 0},
       SaveButton(),
   };
   return t;
@@ -75,17 +75,17 @@ ui::DialogTemplate IpTemplate() {
 ui::DialogTemplate UrlTemplate() {
   ui::DialogTemplate t = Page(kDlgRuleUrl);
   t.controls = {
-      {kIdcUrlSitesLabel, ControlKind::Static, "1、监控域名（多个域名请用换行符分隔）", 8, 4, 240, 8, 0},
+      {kIdcUrlSitesLabel, ControlKind::Static, "1、监控域名（多个域名请用换行符分隔）", 8, 4, 240, 10, 0},
       {kIdcUrlSitesOnly, ControlKind::RadioButton, "只监控以下域名，其余不监控", 8, 16, 150, 10, kRadio | st::kGroup},
       {kIdcUrlSitesExcept, ControlKind::RadioButton, "不监控以下域名，其余监控", 164, 16, 150, 10, kRadio},
       {kIdcUrlSites, ControlKind::Edit, "", 8, 30, 300, 76, kBox | st::kGroup},
       {kIdcUrlBrowse, ControlKind::Button, "浏览..", 314, 30, 44, 14, st::kOwnerDraw | st::kTabStop},
-      {kIdcUrlListLabel, ControlKind::Static, "2、URL黑白名单（多个名单请用换行符分隔）", 8, 112, 240, 8, 0},
+      {kIdcUrlListLabel, ControlKind::Static, "2、URL黑白名单（多个名单请用换行符分隔）", 8, 112, 240, 10, 0},
       {kIdcUrlWhite, ControlKind::RadioButton, "以下URL为白名单", 8, 124, 150, 10, kRadio | st::kGroup},
       {kIdcUrlBlack, ControlKind::RadioButton, "以下URL为黑名单", 164, 124, 150, 10, kRadio},
       {kIdcUrlData, ControlKind::Edit, "", 8, 138, 300, 70, kBox | st::kGroup},
-      {kIdcUrlHint, ControlKind::Static, "URL为全部或部分URL段，不含“http://”，如“/admin/admin_*.asp”", 8, 212, 340, 8, 0},
-      {-1, ControlKind::Static, "支持*通配符。", 8, 224, 200, 8, 0},
+      {kIdcUrlHint, ControlKind::Static, "URL为全部或部分URL段，不含“http://”，如“/admin/admin_*.asp”", 8, 212, 340, 10, 0},
+      {-1, ControlKind::Static, "支持*通配符。", 8, 224, 200, 10, 0},
       SaveButton(),
   };
   return t;
@@ -101,10 +101,10 @@ ui::DialogTemplate SpiderTemplate() {
       {kIdcSpiderFlags[2], ControlKind::CheckBox, "搜狗搜索", 140, 24, 54, 10, kCheck},
       {kIdcSpiderFlags[3], ControlKind::CheckBox, "Google搜索", 198, 24, 62, 10, kCheck},
       {kIdcSpiderCommon, ControlKind::Button, "常用蜘蛛", 270, 22, 50, 14, st::kOwnerDraw | st::kTabStop},
-      {-1, ControlKind::Static, "请输入其他蜘蛛特征（多个请用换行符分隔）", 8, 42, 240, 8, 0},
+      {-1, ControlKind::Static, "请输入其他蜘蛛特征（多个请用换行符分隔）", 8, 42, 240, 10, 0},
       {kIdcSpiderData, ControlKind::Edit, "", 8, 54, 300, 150, kBox},
-      {-1, ControlKind::Static, "蜘蛛又称搜索引擎爬虫，格式：baidu spider", 8, 210, 300, 8, 0},
-      {-1, ControlKind::Static, "以上设置只对蜘蛛访问有效，不会影响正常访问。", 8, 222, 300, 8, 0},
+      {-1, ControlKind::Static, "蜘蛛又称搜索引擎爬虫，格式：baidu spider", 8, 210, 300, 10, 0},
+      {-1, ControlKind::Static, "以上设置只对蜘蛛访问有效，不会影响正常访问。", 8, 222, 300, 10, 0},
       SaveButton(),
   };
   return t;
@@ -116,8 +116,8 @@ ui::DialogTemplate TimeTemplate() {
       {kIdcTimeAllow, ControlKind::RadioButton, "以下时间段允许访问，其他时间禁止访问", 8, 6, 220, 10, kRadio | st::kGroup},
       {kIdcTimeDeny, ControlKind::RadioButton, "以下时间段禁止访问，其他时间允许访问", 8, 20, 220, 10, kRadio},
       {kIdcTimeData, ControlKind::Edit, "", 8, 36, 300, 170, kBox | st::kGroup},
-      {-1, ControlKind::Static, "时间段格式：02:00-13:20，多个时间点请用换行分隔。", 8, 212, 260, 8, 0},
-      {kIdcTimeHelp, ControlKind::Static, "填写说明", 272, 212, 40, 8, kLink},
+      {-1, ControlKind::Static, "时间段格式：02:00-13:20，多个时间点请用换行分隔。", 8, 212, 260, 10, 0},
+      {kIdcTimeHelp, ControlKind::Static, "填写说明", 272, 212, 40, 10, kLink},
       SaveButton(),
   };
   return t;
@@ -129,8 +129,8 @@ ui::DialogTemplate ReferTemplate() {
       {kIdcReferAllow, ControlKind::RadioButton, "只允许以下来路访问，其余禁止", 8, 6, 200, 10, kRadio | st::kGroup},
       {kIdcReferDeny, ControlKind::RadioButton, "只禁止以下来路访问，其余允许", 8, 20, 200, 10, kRadio},
       {kIdcReferData, ControlKind::Edit, "", 8, 36, 300, 170, kBox | st::kGroup},
-      {-1, ControlKind::Static, "网页来路，格式：*.example.com，支持*通配符，多个请用换行分隔。", 8, 212, 300, 8, 0},
-      {kIdcReferHelp, ControlKind::Static, "填写说明", 312, 212, 40, 8, kLink},
+      {-1, ControlKind::Static, "网页来路，格式：*.example.com，支持*通配符，多个请用换行分隔。", 8, 212, 300, 10, 0},
+      {kIdcReferHelp, ControlKind::Static, "填写说明", 312, 212, 40, 10, kLink},
       SaveButton(),
   };
   return t;
@@ -146,7 +146,7 @@ ui::DialogTemplate BrowserTemplate() {
       {kIdcBrowserAddAll, ControlKind::Button, "<<", 160, 74, 22, 14, st::kOwnerDraw | st::kTabStop},
       {kIdcBrowserChoose, ControlKind::Button, "选择>>", 160, 94, 22, 14, st::kOwnerDraw | st::kHidden},
       {kIdcBrowserTable, ControlKind::ListView, "", 188, 30, 136, 100, kList | st::kSingleSel},
-      {kIdcBrowserTableHelp, ControlKind::Static, "填写说明", 328, 30, 32, 8, kLink},
+      {kIdcBrowserTableHelp, ControlKind::Static, "填写说明", 328, 30, 32, 10, kLink},
       {kIdcBrowserLanguageAllow, ControlKind::RadioButton, "以下语言的浏览器允许访问", 8, 136, 200, 10, kRadio | st::kGroup},
       {kIdcBrowserLanguageDeny, ControlKind::RadioButton, "允许所有，以下语言的浏览器禁止访问", 8, 148, 200, 10, kRadio},
       {kIdcBrowserLanguages[0], ControlKind::CheckBox, "中文系", 8, 162, 56, 10, kCheck | st::kGroup},
@@ -158,10 +158,10 @@ ui::DialogTemplate BrowserTemplate() {
       {kIdcBrowserLanguages[6], ControlKind::CheckBox, "阿拉伯语", 68, 174, 56, 10, kCheck},
       {kIdcBrowserLanguages[7], ControlKind::CheckBox, "西班牙语", 128, 174, 56, 10, kCheck},
       {kIdcBrowserLanguages[8], ControlKind::CheckBox, "意大利语", 188, 174, 56, 10, kCheck},
-      {-1, ControlKind::Static, "其他", 8, 192, 20, 8, 0},
+      {-1, ControlKind::Static, "其他", 8, 192, 20, 10, 0},
       {kIdcBrowserOtherLanguages, ControlKind::Edit, "", 30, 190, 150, 40, kBox},
-      {-1, ControlKind::Static, "zh-cn，多个请用换行分隔", 186, 192, 120, 8, 0},
-      {kIdcBrowserLanguageHelp, ControlKind::Static, "填写说明", 186, 206, 40, 8, kLink},
+      {-1, ControlKind::Static, "zh-cn，多个请用换行分隔", 186, 192, 120, 10, 0},
+      {kIdcBrowserLanguageHelp, ControlKind::Static, "填写说明", 186, 206, 40, 10, kLink},
       SaveButton(),
   };
   return t;
@@ -180,9 +180,9 @@ ui::DialogTemplate OsTemplate() {
       {kIdcOsBoxes[5], ControlKind::CheckBox, "Unix 全系列", 8, 92, 200, 10, kCheck},
       {kIdcOsBoxes[6], ControlKind::CheckBox, "Android 全系列", 8, 104, 200, 10, kCheck},
       {kIdcOsBoxes[7], ControlKind::CheckBox, "Mac OS", 8, 116, 200, 10, kCheck},
-      {-1, ControlKind::Static, "其他，请自行输入，如 Linux：", 8, 132, 200, 8, 0},
+      {-1, ControlKind::Static, "其他，请自行输入，如 Linux：", 8, 132, 200, 10, 0},
       {kIdcOsOther, ControlKind::Edit, "", 8, 144, 250, 76, kBox},
-      {kIdcOsHelp, ControlKind::Static, "填写参考", 264, 144, 40, 8, kLink},
+      {kIdcOsHelp, ControlKind::Static, "填写参考", 264, 144, 40, 10, kLink},
       SaveButton(),
   };
   return t;

@@ -76,10 +76,11 @@ class Checker {
   void Caption(const ui::Control& c, const QString& text, const QFont& font, const QRect& box, bool wraps) {
     if (text.isEmpty()) return;
     QFontMetrics fm(font);
-    const int held = (box.height() + fm.descent()) / fm.lineSpacing();
+    // Descenders and underscores count: a line needs its whole height.
+    const int held = box.height() / fm.lineSpacing();
     if (held < 1) {
       Fault(c, "box " + std::to_string(box.height()) + " px high, a line of its caption needs " +
-                   std::to_string(fm.lineSpacing() - fm.descent()));
+                   std::to_string(fm.lineSpacing()));
       return;
     }
     const int oneLine = fm.boundingRect(QRect(0, 0, 1 << 20, 1 << 20), Qt::TextShowMnemonic, text).width();
