@@ -4,7 +4,7 @@
 #include <string>
 
 #include "common/build.h"
-#include "panel/my_button.h"
+#include "panel/xp_button.h"
 #include "panel/rule_page.h"
 #include "platform/ui/control_ref.h"
 #include "platform/ui/dialog.h"
@@ -31,5 +31,5 @@ class CDlgBaseSelSites : public ui::Dialog {
  private:
   std::string& m_domains;
   ui::ListCtrl m_list;
-  CMyButton m_btnOk, m_btnCancel;
+  CXPButton m_btnOk, m_btnCancel;
 };

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "panel/hover_button.h"
-#include "panel/my_button.h"
+#include "panel/xp_button.h"
 #include "panel/prop_rule_base.h"
 #include "panel/prop_rule_ext.h"
 #include "panel/rule_page.h"
@@ -39,6 +39,6 @@ class CDlgRule : public ui::Dialog {
   std::unique_ptr<CPropRuleBase> m_basic;
   std::unique_ptr<CPropRuleExt> m_advanced;
   ui::Dialog* m_current = nullptr;
-  CMyButton m_btnSave, m_btnClose, m_btnBasic, m_btnAdvanced;
+  CXPButton m_btnSave, m_btnClose, m_btnBasic, m_btnAdvanced;
   CHoverButton m_btnCloseX;
 };

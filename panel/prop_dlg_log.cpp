@@ -267,5 +267,5 @@ void CPropDlgLog::OnCtlColor(const ui::Control* control, ui::ControlColors& colo
   if (control->id == kIdcLogOn) {
     colors.SetText(IsItemChecked(kIdcLogOn) ? ui::Rgb(11, 109, 18) : ui::Rgb(255, 0, 0));
   }
-  if (control->kind == ui::ControlKind::Static) colors.transparent = true;
+  if (control->AsksStaticColors()) colors.transparent = true;
 }

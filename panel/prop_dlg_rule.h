@@ -1,6 +1,6 @@
 #pragma once
 // The page "任务管理": the rule list, with add, edit and delete through the rule editor.
-#include "panel/my_button.h"
+#include "panel/xp_button.h"
 #include "panel/rule_page.h"
 #include "platform/ui/control_ref.h"
 
@@ -34,5 +34,5 @@ class CPropDlgRule : public ui::Dialog {
 
   RuleContext m_context;
   ui::ListCtrl m_list;
-  CMyButton m_btnAdd, m_btnEdit, m_btnDelete;
+  CXPButton m_btnAdd, m_btnEdit, m_btnDelete;
 };

@@ -35,14 +35,14 @@ void SelectAllOnCtrlA(ui::Dialog& page, const ui::KeyEvent& key, std::initialize
 void PaintRulePageColors(const ui::Control* control, ui::ControlColors& colors) {
   if (!control) {
     colors.SetBackground(ui::Color{255, 255, 255});
-  } else if (control->kind == ui::ControlKind::Static) {
+  } else if (control->AsksStaticColors()) {
     colors.transparent = true;
   }
 }
 
 CPropRuleBaseBase::CPropRuleBaseBase(const RuleContext& context) : CRulePage(kDlgRuleBase, context) {
   // The page saves only through the editor's own button.
-  for (int id : {kIdcPageSave, int(kIdOk), kIdcBaseDead}) OnCommand(id, [] {});
+  for (int id : {kIdcRulePageSave, int(kIdOk), kIdcBaseDead}) OnCommand(id, [] {});
 }
 
 bool CPropRuleBaseBase::OnInitDialog() {

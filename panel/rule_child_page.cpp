@@ -33,7 +33,7 @@ bool CRuleChildPage::OnEraseBackground(ui::Painter& painter) {
 }
 
 void CRuleChildPage::OnCtlColor(const ui::Control* control, ui::ControlColors& colors) {
-  if (!control || control->kind != ui::ControlKind::Static) return;
+  if (!control || !control->AsksStaticColors()) return;
   colors.transparent = true;
   if (FindLink(control->id)) colors.SetText(ui::Rgb(0, 0, 255));
 }

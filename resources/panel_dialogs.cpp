@@ -22,9 +22,9 @@ ui::DialogTemplate AboutTemplate() {
   t.fontPoints = 9;
   t.controls = {
       {-1, ControlKind::Picture, "", 14, 14, 21, 20, st::kIcon, panel::kIconProgram},
-      {-1, ControlKind::Static, "Qor·网站访问控制系统", 46, 14, 150, 8, 0},
-      {1113, ControlKind::Static, "版本号：V", 46, 28, 150, 8, 0},
-      {1114, ControlKind::Static, "访问产品主页", 46, 42, 60, 8, st::kNotify},
+      {-1, ControlKind::Static, "Qor·网站访问控制系统", 46, 14, 150, 10, 0},
+      {1113, ControlKind::Static, "版本号：V", 46, 28, 150, 10, 0},
+      {1114, ControlKind::Static, "访问产品主页", 46, 42, 60, 10, st::kNotify},
       {kIdOk, ControlKind::Button, "确定", 178, 48, 50, 16, st::kDefault | st::kTabStop | st::kGroup},
   };
   return t;
@@ -40,7 +40,7 @@ ui::DialogTemplate StartTemplate() {
   t.fontFace = "宋体";
   t.fontPoints = 9;
   t.controls = {
-      {-1, ControlKind::Static, "启动画面", 8, 6, 40, 8, 0},
+      {-1, ControlKind::Static, "启动画面", 8, 6, 40, 10, 0},
       {panel::kIdcStartProgress, ControlKind::Progress, "", 10, 152, 247, 5, st::kBorder},
       {panel::kIdcStartText, ControlKind::Static, "正在启动", 10, 138, 200, 9, 0},
   };

@@ -23,15 +23,15 @@ ui::DialogTemplate MainTemplate() {
   t.fontPoints = 9;
   t.controls = {
       {kIdcMainTitle, ControlKind::Static, "Qor·网站访问控制系统", 26, 10, 170, 11, 0},
-      {kIdcGuideLink, ControlKind::Static, "操作指南", 10, 40, 36, 9, st::kNotify},
-      {kIdcUpdateLink, ControlKind::Static, "升级检查", 52, 40, 36, 9, st::kNotify},
+      {kIdcGuideLink, ControlKind::Static, "操作指南", 10, 40, 36, 10, st::kNotify},
+      {kIdcUpdateLink, ControlKind::Static, "升级检查", 52, 40, 36, 10, st::kNotify},
       {kIdcSystemTab, ControlKind::Button, "系统设置", 265, 20, 53, 37, st::kTabStop},
       {kIdcRulesTab, ControlKind::Button, "任务管理", 319, 20, 53, 37, st::kTabStop},
       {kIdcLogsTab, ControlKind::Button, "日志查看", 373, 20, 53, 37, st::kTabStop},
-      {kIdcCloseText, ControlKind::Static, "关", 392, 4, 10, 9, st::kNotify},
+      {kIdcCloseText, ControlKind::Static, "关", 392, 4, 10, 10, st::kNotify},
       {kIdcMinimizeButton, ControlKind::Button, "", 408, 3, 16, 16, st::kTabStop},
       {kIdcCloseButton, ControlKind::Button, "", 427, 3, 16, 16, st::kTabStop},
-      {kIdcNoticeLink, ControlKind::Static, "Qor·网站访问控制系统", 10, 315, 330, 9, st::kNotify},
+      {kIdcNoticeLink, ControlKind::Static, "Qor·网站访问控制系统", 10, 315, 330, 10, st::kNotify},
       {kIdcLookupTest, ControlKind::Button, "测试", 400, 313, 40, 12, st::kTabStop},
   };
   return t;

@@ -32,8 +32,8 @@ ui::DialogTemplate ChildTemplate(int id, int cx, int cy) {
 ui::DialogTemplate RuleListTemplate() {
   ui::DialogTemplate t = ChildTemplate(kDlgRuleList, 433, 252);
   t.controls = {
-      {kIdcRuleCount, ControlKind::Static, "任务规则列表(一共 0 条)", 7, 7, 200, 8, 0},
-      {kIdcRuleProgress, ControlKind::Static, "", 330, 7, 96, 8, st::kRight},
+      {kIdcRuleCount, ControlKind::Static, "任务规则列表(一共 0 条)", 7, 7, 200, 10, 0},
+      {kIdcRuleProgress, ControlKind::Static, "", 330, 7, 96, 10, st::kRight},
       {kIdcRuleList, ControlKind::ListView, "", 7, 19, 419, 200,
        st::kBorder | st::kTabStop | st::kSingleSel | st::kShowSelAlways | st::kNoSortHeader},
       {kIdcRuleAdd, ControlKind::Button, "添加任务", 18, 227, 50, 17, kPush | st::kGroup},
@@ -54,13 +54,15 @@ ui::DialogTemplate RuleEditorTemplate() {
   t.fontFace = "宋体";
   t.fontPoints = 9;
   t.controls = {
-      {kIdcEditorTitle, ControlKind::Static, "规则设置 - Qor·网站访问控制系统", 8, 6, 200, 8, 0},
+      // Right of the shield that the background picture shows at the top left.
+      {kIdcEditorTitle, ControlKind::Static, "规则设置 - Qor·网站访问控制系统", 26, 6, 200, 10, 0},
       {kIdcEditorCloseText, ControlKind::Static, "关", 400, 4, 12, 10, st::kNotify},
       {kIdcEditorClose, ControlKind::Button, "", 418, 2, 16, 16, st::kOwnerDraw},
       {kIdcEditorBasic, ControlKind::Button, "基本设置", 8, 34, 56, 18, kPush | st::kGroup},
       {kIdcEditorAdvanced, ControlKind::Button, "高级设置", 70, 34, 56, 18, kPush},
       {kIdcEditorOn, ControlKind::CheckBox, "开启任务", 360, 38, 60, 12, kCheck},
-      {kIdcEditorNote, ControlKind::Static, "注：修改配置规则后，重启IIS立即生效", 8, 306, 200, 8, 0},
+      // White text: on the header band, under the title.
+      {kIdcEditorNote, ControlKind::Static, "注：修改配置规则后，重启IIS立即生效", 26, 20, 200, 10, 0},
       {kIdOk, ControlKind::Button, "保存", 310, 302, 56, 18, kPush | st::kDefault},
       {kIdCancel, ControlKind::Button, "关闭", 376, 302, 56, 18, kPush},
   };
@@ -98,28 +100,28 @@ ui::DialogTemplate RuleExtHolderTemplate() {
 ui::DialogTemplate RuleBaseTemplate() {
   ui::DialogTemplate t = ChildTemplate(kDlgRuleBase, 360, 236);
   t.controls = {
-      {-1, ControlKind::Static, "1、任务名:", 8, 8, 44, 8, 0},
+      {-1, ControlKind::Static, "1、任务名:", 8, 8, 44, 10, 0},
       {kIdcBaseName, ControlKind::Edit, "", 54, 6, 200, 13, kEdit | st::kGroup},
       {kIdcBaseFileTypeOnly, ControlKind::RadioButton, "只监控以下文件类型", 8, 26, 96, 10, kCheck | st::kGroup},
       {kIdcBaseFileTypeNot, ControlKind::RadioButton, "不监控以下文件类型", 112, 26, 96, 10, kCheck},
       {kIdcBaseFileTypes, ControlKind::Edit, "", 8, 40, 340, 13, kEdit | st::kGroup},
-      {kIdcBaseHint, ControlKind::Static, "说明：请填写完整或部分URL，不含“http://”", 8, 57, 340, 8, 0},
-      {-1, ControlKind::Static, "2、请选择客户端被拦截的提示类型：", 8, 74, 200, 8, 0},
+      {kIdcBaseHint, ControlKind::Static, "说明：请填写完整或部分URL，不含“http://”", 8, 57, 340, 10, 0},
+      {-1, ControlKind::Static, "2、请选择客户端被拦截的提示类型：", 8, 74, 200, 10, 0},
       {kIdcBaseNoteBlank, ControlKind::RadioButton, "受限时出现空白页面", 16, 87, 330, 10, kCheck | st::kGroup},
       {kIdcBaseNoteLogin, ControlKind::RadioButton,
        "受限时出现登录页面,输入密码后对该IP放行，重启IIS失效（不低于4位）", 16, 100, 330, 10, kCheck},
       {kIdcBaseNoteRedirect, ControlKind::RadioButton, "受限时跳转到指定页面,用 http:// 开头", 16, 113, 330, 10,
        kCheck},
       {kIdcBaseNoteText, ControlKind::RadioButton, "受限时显示自定义字符串,支持js代码", 16, 126, 330, 10, kCheck},
-      {-1, ControlKind::Static, "登录密码：", 16, 143, 56, 8, st::kGroup},
+      {-1, ControlKind::Static, "登录密码：", 16, 143, 56, 10, st::kGroup},
       {kIdcBasePassword, ControlKind::Edit, "", 76, 141, 120, 13, kEdit},
-      {-1, ControlKind::Static, "页面设置：", 16, 160, 56, 8, 0},
+      {-1, ControlKind::Static, "页面设置：", 16, 160, 56, 10, 0},
       {kIdcBaseUrl, ControlKind::Edit, "", 76, 158, 272, 13, kEdit},
-      {-1, ControlKind::Static, "自定义字符串：", 16, 177, 60, 8, 0},
+      {-1, ControlKind::Static, "自定义字符串：", 16, 177, 60, 10, 0},
       {kIdcBaseWords, ControlKind::Edit, "", 76, 175, 272, 34, kMultiEdit},
       {kIdcBaseSendReason, ControlKind::CheckBox, "拦截时输出拦截原因到客户端浏览器", 8, 216, 170, 10, kCheck},
       {kIdcBaseAddWords, ControlKind::CheckBox, "同时输出自定义字符串", 190, 216, 120, 10, kCheck},
-      {kIdcPageSave, ControlKind::Button, "保存", 300, 4, 50, 14, st::kHidden},
+      {kIdcRulePageSave, ControlKind::Button, "保存", 300, 4, 50, 14, st::kHidden},
   };
   return t;
 }
@@ -127,15 +129,15 @@ ui::DialogTemplate RuleBaseTemplate() {
 ui::DialogTemplate RuleNoticeTemplate() {
   ui::DialogTemplate t = ChildTemplate(kDlgRuleNotice, 360, 236);
   t.controls = {
-      {-1, ControlKind::Static, "请选择客户端被拦截的提示类型：", 8, 8, 200, 8, 0},
+      {-1, ControlKind::Static, "请选择客户端被拦截的提示类型：", 8, 8, 200, 10, 0},
       {kIdcNoteBlank, ControlKind::RadioButton, "受限时出现404页面", 16, 22, 330, 10, kCheck | st::kGroup},
       {kIdcNoteLogin, ControlKind::RadioButton,
        "受限时出现登录页面,输入密码后对该IP放行，重启IIS失效（不低于4位）", 16, 35, 330, 10, kCheck},
       {kIdcNoteRedirect, ControlKind::RadioButton, "受限时跳转到指定页面,用 http:// 开头", 16, 48, 330, 10, kCheck},
       {kIdcNoteText, ControlKind::RadioButton, "受限时显示自定义字符串,支持js代码", 16, 61, 330, 10, kCheck},
-      {-1, ControlKind::Static, "登录密码：", 16, 80, 56, 8, st::kGroup},
+      {-1, ControlKind::Static, "登录密码：", 16, 80, 56, 10, st::kGroup},
       {kIdcNotePassword, ControlKind::Edit, "", 76, 78, 120, 13, kEdit},
-      {-1, ControlKind::Static, "页面设置：", 16, 97, 56, 8, 0},
+      {-1, ControlKind::Static, "页面设置：", 16, 97, 56, 10, 0},
       {kIdcNoteUrl, ControlKind::Edit, "", 76, 95, 272, 13, kEdit},
       {kIdcNoteWords, ControlKind::Edit, "", 16, 114, 332, 100, kMultiEdit},
   };
@@ -152,7 +154,7 @@ ui::DialogTemplate SelSitesTemplate() {
   t.fontFace = "宋体";
   t.fontPoints = 9;
   t.controls = {
-      {-1, ControlKind::Static, "请选择需要限制的网站", 7, 7, 200, 8, 0},
+      {-1, ControlKind::Static, "请选择需要限制的网站", 7, 7, 200, 10, 0},
       {kIdcSitesList, ControlKind::ListView, "", 7, 19, 276, 172,
        st::kBorder | st::kTabStop | st::kShowSelAlways | st::kNoSortHeader},
       {kIdOk, ControlKind::Button, "确定", 170, 198, 50, 16, kPush | st::kDefault | st::kGroup},

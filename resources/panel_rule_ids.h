@@ -69,6 +69,9 @@ inline constexpr int kIdcShowRefer = 1016;
 inline constexpr int kIdcShowBrowser = 1017;
 inline constexpr int kIdcShowOs = 1012;
 
+// Every rule page carries a "保存" that does nothing: the editor saves.
+inline constexpr int kIdcRulePageSave = 1065;
+
 // Base page.
 inline constexpr int kIdcBaseFileTypes = 1086;
 inline constexpr int kIdcBaseFileTypeOnly = 1084;
@@ -84,7 +87,6 @@ inline constexpr int kIdcBaseWords = 1036;
 inline constexpr int kIdcBaseSendReason = 1142;
 inline constexpr int kIdcBaseAddWords = 1144;
 inline constexpr int kIdcBaseHint = 1117;
-inline constexpr int kIdcPageSave = 1065;
 inline constexpr int kIdcBaseDead = 1030;
 
 // Notice page.

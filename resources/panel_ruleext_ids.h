@@ -1,20 +1,11 @@
 #pragma once
 // Resource ids of the rule editor's region, IP, URL, proxy, browser, OS, referer,
 // spider and time pages.
+#include "resources/panel_rule_ids.h"
+
 namespace res::panel {
 
-inline constexpr int kDlgRuleArea = 136;
-inline constexpr int kDlgRuleIp = 137;
-inline constexpr int kDlgRuleUrl = 138;
-inline constexpr int kDlgRuleSpider = 140;
-inline constexpr int kDlgRuleTime = 141;
-inline constexpr int kDlgRuleRefer = 142;
-inline constexpr int kDlgRuleBrowser = 143;
-inline constexpr int kDlgRuleOs = 144;
-inline constexpr int kDlgRuleAgent = 145;
-
-// Every rule page carries a "保存" that does nothing: the editor saves.
-inline constexpr int kIdcRulePageSave = 1065;
+// The page templates' ids and the hidden "保存" come from the editor's ids.
 
 // Region page.
 inline constexpr int kIdcAreaCountriesFree = 1021;

@@ -22,8 +22,8 @@ ui::DialogTemplate TrayMainTemplate() {
   t.fontFace = "宋体";
   t.fontPoints = 9;
   t.controls = {
-      {-1, ControlKind::Static, "当前状态：", 10, 10, 42, 8, 0},
-      {1003, ControlKind::Static, "良好", 54, 10, 60, 8, 0},
+      {-1, ControlKind::Static, "当前状态：", 10, 10, 42, 10, 0},
+      {1003, ControlKind::Static, "良好", 54, 10, 60, 10, 0},
       {1004, ControlKind::CheckBox, "开启Qor", 10, 26, 60, 10, st::kAutoCheck | st::kTabStop},
       {1005, ControlKind::Button, "执 行", 76, 24, 44, 14, st::kTabStop},
       {1006, ControlKind::Button, "重启Qor", 126, 24, 50, 14, st::kTabStop},
@@ -31,9 +31,9 @@ ui::DialogTemplate TrayMainTemplate() {
       {1008, ControlKind::Button, "最小化", 68, 48, 52, 14, st::kTabStop},
       {1013, ControlKind::Button, "修改图标", 10, 70, 52, 14, st::kTabStop},
       {1014, ControlKind::Button, "修改图标2", 68, 70, 52, 14, st::kTabStop},
-      {1010, ControlKind::Static, "", 130, 52, 14, 8, st::kNotify},
-      {1011, ControlKind::Static, "", 146, 52, 14, 8, st::kNotify},
-      {1012, ControlKind::Static, "", 162, 52, 14, 8, st::kNotify},
+      {1010, ControlKind::Static, "", 130, 52, 14, 10, st::kNotify},
+      {1011, ControlKind::Static, "", 146, 52, 14, 10, st::kNotify},
+      {1012, ControlKind::Static, "", 162, 52, 14, 10, st::kNotify},
   };
   return t;
 }
@@ -46,9 +46,9 @@ ui::DialogTemplate TrayStartTemplate() {
   t.cy = 167;
   t.fontFace = "宋体";
   t.fontPoints = 9;
+  // The picture says it all; the one control is the button that closes the splash.
   t.controls = {
-      {-1, ControlKind::Static, "启动中...", 10, 138, 120, 9, 0},
-      {kIdOk, ControlKind::Button, "确定", 212, 134, 44, 14, st::kHidden | st::kTabStop},
+      {kIdOk, ControlKind::Button, "确定", 212, 140, 44, 14, st::kTabStop},
   };
   return t;
 }

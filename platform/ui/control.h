@@ -33,6 +33,12 @@ struct Control {
 
   bool IsOwnerDrawn() const { return (style & style::kOwnerDraw) != 0; }
   bool IsMultiline() const { return kind == ControlKind::Edit && (style & style::kMultiline) != 0; }
+  // Statics, check boxes, radio buttons and group boxes ask their dialog for the
+  // colours of a static: their text stands on the dialog's own background.
+  bool AsksStaticColors() const {
+    return kind == ControlKind::Static || kind == ControlKind::CheckBox || kind == ControlKind::RadioButton ||
+           kind == ControlKind::GroupBox;
+  }
 };
 
 // Colours a control (or the dialog itself) is drawn with; unset parts keep the

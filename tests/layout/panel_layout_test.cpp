@@ -1,0 +1,222 @@
+// Every dialog and page of the panel on the Qt host offscreen, with the shipped font:
+// each visible control inside the part of its dialog that can be seen, each caption
+// inside its box; a picture of each in <build>/artifacts.
+#include <memory>
+#include <set>
+#include <string>
+
+#include "panel/about_dlg.h"
+#include "panel/dialog_log_show.h"
+#include "panel/dialog_start.h"
+#include "panel/dlg_base_sel_sites.h"
+#include "panel/dlg_rule.h"
+#include "panel/panel_globals.h"
+#include "panel/prop_rule_base.h"
+#include "panel/prop_rule_ext.h"
+#include "panel/qor_ip_dlg.h"
+#include "platform/ui/resource_set.h"
+#include "platform/ui/ui_hooks.h"
+#include "resources/panel_ids.h"
+#include "resources/panel_log_ids.h"
+#include "resources/panel_resources.h"
+#include "resources/panel_ruleext_ids.h"
+#include "tests/layout/layout_support.h"
+
+namespace {
+
+using namespace qortest;
+using namespace res::panel;
+
+const auto* g_env = ::testing::AddGlobalTestEnvironment(new LayoutEnvironment);
+
+// No splash and no web: the window as it is after its start.
+class QuietMainDlg : public CQorIPDlg {
+ protected:
+  void RunStartSplash() override {}
+};
+
+class PanelLayout : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(g_layoutEnvironment);
+    install.WriteMachineIni();
+    install.WriteProgramFile("iplib.db", "16777216|255|1|0|0*");
+    res::InstallPanelResources();
+    g_Config.Load();
+  }
+  void TearDown() override { ui::InstallResources(nullptr); }
+
+  // Every page of both groups, shown in turn, as the editor shows it.
+  void RenderRulePages(CDlgRule& dlg) {
+    for (CRulePageHolder* group : {static_cast<CRulePageHolder*>(&dlg.BasicGroup()),
+                                   static_cast<CRulePageHolder*>(&dlg.AdvancedGroup())}) {
+      dlg.Click(group == &dlg.BasicGroup() ? kIdcEditorBasic : kIdcEditorAdvanced);
+      for (int i = 0; i < group->PageCount(); ++i) {
+        group->OnShowPage(i);
+        const std::string name = "rule_page_" + std::to_string(group->Page(i)->TemplateId()) + ".png";
+        EXPECT_TRUE(g_layoutHost->RenderToPng(dlg, ArtifactsDir() + name)) << name;
+      }
+    }
+  }
+
+  TempInstall install;
+};
+
+// The part of a box that shows a light grey, as a filled button face does, where the
+// page behind is white.
+double GreyShare(const ui::Image& image, const ui::Rect& r) {
+  int grey = 0, all = 0;
+  for (int y = r.top; y < r.bottom; ++y) {
+    for (int x = r.left; x < r.right; ++x) {
+      const uint32_t p = image.Pixel(x, y);
+      const uint32_t red = (p >> 16) & 0xFF, green = (p >> 8) & 0xFF, blue = p & 0xFF;
+      ++all;
+      if (red == green && green == blue && red >= 225 && red < 255) ++grey;
+    }
+  }
+  return all ? static_cast<double>(grey) / all : 0;
+}
+
+int Luminance(uint32_t argb) {
+  return (299 * ((argb >> 16) & 0xFF) + 587 * ((argb >> 8) & 0xFF) + 114 * (argb & 0xFF)) / 1000;
+}
+
+TEST_F(PanelLayout, EveryDialogAndPageFitsItsVisibleArea) {
+  std::set<int> checked;
+  {
+    QuietMainDlg main;
+    main.SetNoticeFetcher(nullptr);
+    ASSERT_TRUE(main.Create(nullptr));
+    ExpectLaidOut(main, "layout_main_system", &checked);
+    main.OnRulesTab();
+    ASSERT_TRUE(g_layoutHost->RenderToPng(main, ArtifactsDir() + "layout_main_rules.png"));
+    main.OnLogsTab();
+    ASSERT_TRUE(g_layoutHost->RenderToPng(main, ArtifactsDir() + "layout_main_logs.png"));
+    main.DestroyWindow();
+  }
+  {
+    CAboutDlg about;
+    ASSERT_TRUE(about.Create(nullptr));
+    ExpectLaidOut(about, "layout_about", &checked);
+    about.DestroyWindow();
+  }
+  {
+    CDialogStart splash(g_Config);
+    ASSERT_TRUE(splash.Create(nullptr));
+    ExpectLaidOut(splash, "layout_start", &checked);
+    splash.DestroyWindow();
+  }
+  {
+    CDialogLogShow viewer;
+    ASSERT_TRUE(viewer.Create(nullptr));
+    ExpectLaidOut(viewer, "layout_log_viewer", &checked);
+    viewer.DestroyWindow();
+  }
+  {
+    CDlgRule editor(PanelRuleContext());
+    ASSERT_TRUE(editor.Create(nullptr));
+    ExpectLaidOut(editor, "layout_rule_editor", &checked);
+    RenderRulePages(editor);
+    editor.DestroyWindow();
+  }
+  {
+    std::string domains;
+    CDlgBaseSelSites picker(domains);
+    ASSERT_TRUE(picker.Create(nullptr));
+    ExpectLaidOut(picker, "layout_site_picker", &checked);
+    picker.DestroyWindow();
+  }
+  std::set<int> all;
+  for (int id : res::PanelResources().DialogIds()) all.insert(id);
+  EXPECT_EQ(checked, all);
+}
+
+TEST_F(PanelLayout, TheCheckFindsAControlMovedOffItsPage) {
+  CDlgRule editor(PanelRuleContext());
+  ASSERT_TRUE(editor.Create(nullptr));
+  ASSERT_TRUE(ui::CheckLayout(editor).empty());
+  ui::Dialog* ip = editor.BasicGroup().Page(2);
+  ASSERT_EQ(ip->TemplateId(), kDlgRuleIp);
+  // Inside the page's 750 pixels, but past the holder's edge.
+  const ui::Rect r = ip->ItemRect(kIdcIpFeedback);
+  ip->MoveItem(kIdcIpFeedback, ui::Rect::FromSize(600, r.top, r.Width(), r.Height()));
+  // A caption longer than its box.
+  ui::Dialog* os = editor.AdvancedGroup().Page(5);
+  ASSERT_EQ(os->TemplateId(), kDlgRuleOs);
+  os->SetItemText(kIdcOsBoxes[7], "Mac OS X 10.x(Mountain Lion/Mavericks/Yosemite/El Capitan)");
+  const std::vector<ui::LayoutFault> faults = ui::CheckLayout(editor);
+  ASSERT_EQ(faults.size(), 2u) << FaultList(faults);
+  EXPECT_EQ(faults[0].dialogId, kDlgRuleIp);
+  EXPECT_EQ(faults[0].controlId, kIdcIpFeedback);
+  EXPECT_NE(faults[0].what.find("outside"), std::string::npos) << faults[0].what;
+  EXPECT_EQ(faults[1].dialogId, kDlgRuleOs);
+  EXPECT_EQ(faults[1].controlId, kIdcOsBoxes[7]);
+  EXPECT_NE(faults[1].what.find("caption"), std::string::npos) << faults[1].what;
+  editor.DestroyWindow();
+}
+
+TEST_F(PanelLayout, TheEditorHeaderShowsItsTitleAndNoteInFull) {
+  CDlgRule editor(PanelRuleContext());
+  ASSERT_TRUE(editor.Create(nullptr));
+  const ui::Image* background = ui::LoadBitmap(kBmpBackground);
+  ASSERT_NE(background, nullptr);
+  // Nothing of the picture (the window's shield) lies under the title.
+  const ui::Rect title = editor.ItemRect(kIdcEditorTitle);
+  const uint32_t plain = background->Pixel(title.left, title.top);
+  int covered = 0;
+  for (int y = title.top; y < title.bottom; ++y)
+    for (int x = title.left; x < title.right; ++x) covered += background->Pixel(x, y) != plain;
+  EXPECT_EQ(covered, 0) << "pixels of the picture under the title";
+  // The note's white text stands out from what lies under it.
+  const ui::ControlColors colors = editor.ColorsOf(editor.Item(kIdcEditorNote));
+  ASSERT_TRUE(colors.hasText);
+  const int text = Luminance(colors.text.Argb());
+  const ui::Rect note = editor.ItemRect(kIdcEditorNote);
+  int faint = 0;
+  for (int y = note.top; y < note.bottom; ++y)
+    for (int x = note.left; x < note.right; ++x) faint += std::abs(text - Luminance(background->Pixel(x, y))) < 128;
+  EXPECT_EQ(faint, 0) << "pixels under the note too close to its text colour";
+  editor.DestroyWindow();
+}
+
+TEST_F(PanelLayout, CheckBoxesAndRadioButtonsShowThePageThrough) {
+  CDlgRule editor(PanelRuleContext());
+  ASSERT_TRUE(editor.Create(nullptr));
+  editor.Click(kIdcEditorAdvanced);
+  CRulePage* os = editor.AdvancedGroup().Page(5);
+  editor.AdvancedGroup().OnShowPage(5);
+  const ui::Image page = g_layoutHost->RenderToImage(*os);
+  ASSERT_FALSE(page.IsNull());
+  for (int id : {kIdcOsAllow, kIdcOsBoxes[4]}) EXPECT_LT(GreyShare(page, os->ItemRect(id)), 0.2) << id;
+  editor.DestroyWindow();
+
+  QuietMainDlg main;
+  main.SetNoticeFetcher(nullptr);
+  ASSERT_TRUE(main.Create(nullptr));
+  main.OnLogsTab();
+  ui::Dialog* logs = main.LogsPage();
+  const ui::Image logImage = g_layoutHost->RenderToImage(*logs);
+  EXPECT_LT(GreyShare(logImage, logs->ItemRect(kIdcLogOn)), 0.2);
+  main.DestroyWindow();
+}
+
+TEST_F(PanelLayout, RuleDialogsDrawTheirButtonsSquare) {
+  CDlgRule editor(PanelRuleContext());
+  ASSERT_TRUE(editor.Create(nullptr));
+  for (int id : {int(kIdOk), int(kIdCancel), kIdcEditorBasic, kIdcEditorAdvanced})
+    EXPECT_EQ(editor.Item(id)->roundCorners, (ui::Size{0, 0})) << id;
+  editor.DestroyWindow();
+  std::string domains;
+  CDlgBaseSelSites picker(domains);
+  ASSERT_TRUE(picker.Create(nullptr));
+  for (int id : {int(kIdOk), int(kIdCancel)}) EXPECT_EQ(picker.Item(id)->roundCorners, (ui::Size{0, 0})) << id;
+  picker.DestroyWindow();
+  QuietMainDlg main;
+  main.SetNoticeFetcher(nullptr);
+  ASSERT_TRUE(main.Create(nullptr));
+  for (int id : {kIdcRuleAdd, kIdcRuleEdit, kIdcRuleDelete})
+    EXPECT_EQ(main.RulesPage()->Item(id)->roundCorners, (ui::Size{0, 0})) << id;
+  main.DestroyWindow();
+}
+
+}  // namespace
