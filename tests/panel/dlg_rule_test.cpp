@@ -69,6 +69,23 @@ TEST_F(DlgRuleTest, EditedRuleKeepsItsPlaceAndClearedEnableStoresZero) {
   EXPECT_EQ(stored[2], Rule("c"));
 }
 
+TEST_F(DlgRuleTest, ARuleWithoutANameIsReplacedAtItsPlace) {
+  StoreRules({Rule("a"), "<KeyName></KeyName><KeyOn>1</KeyOn>", Rule("c")});
+  m_config.m_listRules = StoredRules();
+  EditAt(1, "");
+  Host().ExpectMessageBox("保存完毕", kIdOk);
+  EXPECT_EQ(RunEditor([](CDlgRule& e) {
+              BasePage(e).UserEdit(kIdcBaseName, "b");
+              e.Click(kIdOk);
+            }),
+            kIdOk);
+  const StringList stored = StoredRules();
+  ASSERT_EQ(stored.size(), 3u);
+  EXPECT_EQ(stored[0], Rule("a"));
+  EXPECT_EQ(rule::ReadTag(stored[1], rule::kName), "b");
+  EXPECT_EQ(stored[2], Rule("c"));
+}
+
 TEST_F(DlgRuleTest, StoredDisabledRuleLoadsUnticked) {
   StoreRules({Rule("a", "<KeyOn>0</KeyOn>")});
   EditAt(0, "a");
