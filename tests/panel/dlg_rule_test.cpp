@@ -46,6 +46,8 @@ TEST_F(DlgRuleTest, NewRuleSavedUnchangedIsAppendedWithItsDefaults) {
   EXPECT_EQ(rule::ReadTag(r, rule::kOn), "1");
   // KeyOn comes after every page's tags.
   EXPECT_GT(r.find("<KeyOn>"), r.find("<KeyOsDataOther>"));
+  // What the pages show a new rule is what the record defines for it, tag for tag.
+  EXPECT_EQ(r, rule::NewRuleText(1));
 }
 
 TEST_F(DlgRuleTest, EditedRuleKeepsItsPlaceAndClearedEnableStoresZero) {
