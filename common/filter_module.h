@@ -34,18 +34,18 @@ inline constexpr const char* kMarkerArea = "~area~";
 inline constexpr const char* kMarkerState = "~state~";
 
 // Rights that the repair grants to everyone so that the worker processes can use the
-// files: read the input, read and execute the modules, write the log folder.
+// files: read and write the log folder, read the input, read and execute the modules.
+// In the order the repair grants them; the last grant is the one it reports.
 inline constexpr const char* kRightRead = "r";
 inline constexpr const char* kRightReadExecute = "re";
-inline constexpr const char* kRightWrite = "w";
+inline constexpr const char* kRightReadWrite = "rw";
 struct Permission {
   const char* path;
   const char* rights;
 };
 inline constexpr Permission kPermissions[] = {
-    {kConfigFile, kRightRead},          {kSettingsFile, kRightRead},
-    {kModuleFile32, kRightReadExecute}, {kModuleFile64, kRightReadExecute},
-    {kRequestLogDir, kRightWrite},
+    {kRequestLogDir, kRightReadWrite},  {kConfigFile, kRightRead},          {kSettingsFile, kRightRead},
+    {kModuleFile64, kRightReadExecute}, {kModuleFile32, kRightReadExecute},
 };
 
 }  // namespace filter_module

@@ -50,10 +50,8 @@ int CHardware::FindProcess(const std::string& exeName) {
 int CHardware::KillProcessByName(const std::string& exeName) {
   std::vector<proc::ProcessInfo> list;
   if (!proc::Snapshot(list)) return 0;
-  int self = proc::CurrentPid();
   for (const auto& p : list) {
-    // A panel that ends the tray program must not end itself by a shared name.
-    if (p.pid == self || !SameName(p, exeName)) continue;
+    if (!SameName(p, exeName)) continue;
     return proc::Kill(p.pid) ? 1 : 0;
   }
   return 0;

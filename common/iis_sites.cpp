@@ -41,6 +41,8 @@ std::string RootDirProperty(const iis::Object& site, const char* name) {
 
 std::string BindingToDomain(const std::string& binding) {
   std::vector<std::string> fields = gbk::Split(binding, ":");
+  // A binding without a dot names no domain, whatever its form.
+  if (gbk::Find(binding, '.') == gbk::npos) return "";
   if (fields.size() == 3 && !fields[0].empty() && fields[0] != "*") {
     const std::string& address = fields[0];
     const std::string& port = fields[1];
@@ -125,9 +127,18 @@ int GetIisSiteInfo(StringList& comments, StringList& folders, StringList& users,
 
 std::string CheckIisAdsi() {
   iis::Object root;
-  uint32_t failure = iis::Object::Open(kServiceRoot, root);
-  if (failure == iis::kOk) return "";
   char text[64];
-  std::snprintf(text, sizeof text, "ADSI接口错误，错误码0x%0x", failure);
-  return text;
+  uint32_t failure = iis::Object::Open(kServiceRoot, root);
+  if (failure != iis::kOk) {
+    std::snprintf(text, sizeof text, "ADSI接口错误，错误码0x%0x", failure);
+    return text;
+  }
+  // Opened, the root must also answer as an object whose children can be walked.
+  std::vector<iis::Object> children;
+  failure = root.Children(children);
+  if (failure != iis::kOk) {
+    std::snprintf(text, sizeof text, "ADSI接口错误4，错误码0x%0x", failure);
+    return text;
+  }
+  return "";
 }

@@ -1,6 +1,7 @@
 #include "common/rule_record.h"
 
 #include <cstdio>
+#include <string_view>
 
 #include "common/config.h"
 #include "platform/gbk.h"
@@ -11,8 +12,31 @@ namespace rule {
 
 namespace {
 
-// What would end a value early, start a forged tag or end the store or the rule.
-constexpr const char* kBreakingPieces[] = {"</Key", "<Key", "<0>", "|||||"};
+// The store's own tags, which a value inside <KeyRuleData> must not hold either.
+constexpr const char* kStoreTags[] = {kTagSystem, kTagSystemVersion, kTagShowPanel,
+                                      kTagRuleData, kTagLogOn,         kTagLogDelDays};
+
+// The first opening or closing tag of the list that the value holds; empty for none.
+template <typename Tags, typename NameOf>
+std::string FindTag(const std::string& value, const Tags& tags, NameOf nameOf) {
+  for (const auto& t : tags) {
+    for (const std::string& piece : {OpenTag(nameOf(t)), CloseTag(nameOf(t))}) {
+      if (gbk::Find(value, piece) != gbk::npos) return piece;
+    }
+  }
+  return "";
+}
+
+// What would end a value early, start a forged tag, or end the store or the rule.
+std::string BreakingPiece(const std::string& value) {
+  std::string piece = FindTag(value, kTagsInSaveOrder, [](const TagDefault& t) { return t.tag; });
+  if (piece.empty()) piece = FindTag(value, kStoreTags, [](const char* t) { return t; });
+  if (!piece.empty()) return piece;
+  for (const char* end : {kConfigEndMarker, kRuleSeparator}) {
+    if (gbk::Find(value, end) != gbk::npos) return end;
+  }
+  return "";
+}
 
 }  // namespace
 
@@ -25,7 +49,8 @@ std::string NewRuleName(int ruleCount) {
 std::string NewRuleText(int ruleCount) {
   std::string text;
   for (const TagDefault& t : kTagsInSaveOrder) {
-    const std::string value = t.tag == kName ? NewRuleName(ruleCount) : std::string(t.newValue);
+    // Compared as texts: a build may hold the same literal more than once.
+    const std::string value = std::string_view(t.tag) == kName ? NewRuleName(ruleCount) : std::string(t.newValue);
     SetTagValue(text, value, OpenTag(t.tag), CloseTag(t.tag));
   }
   return text;
@@ -45,12 +70,9 @@ std::string ReadShownTag(const std::string& ruleText, const char* tag) {
 }
 
 std::string CheckValue(const std::string& value) {
-  for (const char* piece : kBreakingPieces) {
-    if (gbk::Find(value, piece) != gbk::npos) {
-      return std::string("输入的内容不能包含“") + piece + "”，请修改后再保存。";
-    }
-  }
-  return "";
+  const std::string piece = BreakingPiece(value);
+  if (piece.empty()) return "";
+  return "输入的内容不能包含“" + piece + "”，请修改后再保存。";
 }
 
 bool WriteTag(std::string& ruleText, const char* tag, const std::string& value, std::string* error) {

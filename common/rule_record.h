@@ -125,8 +125,9 @@ std::string ReadTag(const std::string& ruleText, const char* tag);
 // "1"-"3" as "4", KeyNoteWords empty as kNoteWordsMissing; others as stored.
 std::string ReadShownTag(const std::string& ruleText, const char* tag);
 
-// Empty when the value can be stored; otherwise the text to show. Values holding
-// "<Key", "</Key", "<0>" or "|||||" would break the rule or the store around it.
+// Empty when the value can be stored; otherwise the text to show. Values holding an
+// opening or closing tag of the rule or of the store, "<0>" or "|||||" would break
+// the rule or the store around it.
 std::string CheckValue(const std::string& value);
 // Writes the tag unless CheckValue refuses the value; then error gets its text.
 bool WriteTag(std::string& ruleText, const char* tag, const std::string& value, std::string* error = nullptr);

@@ -37,6 +37,19 @@ std::string ToCrLf(const std::string& text) {
   return out;
 }
 
+// An address that names its own scheme ("https://...") keeps it: letters, digits,
+// "+", "-" or "." from the start, beginning with a letter, then "://".
+bool HasScheme(const std::string& url) {
+  const size_t colon = url.find("://");
+  if (colon == std::string::npos || colon == 0) return false;
+  for (size_t i = 0; i < colon; ++i) {
+    const char c = url[i];
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (i == 0 ? !letter : !(letter || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.')) return false;
+  }
+  return true;
+}
+
 std::string LowerNoAngles(const std::string& text) {
   std::string out = gbk::ToLower(text);
   gbk::ReplaceAll(out, "<", "");
@@ -69,16 +82,18 @@ std::string DecodeFileTypes(const std::string& value) { return ReduceDoubleBars(
 std::string EncodeSites(const std::string& boxText) { return EncodeListField(boxText, true); }
 
 std::string DecodeSites(const std::string& value) {
-  std::string s = value;
+  // Doubled bars go before the outer ones, so "||a|" still reads as the one line a.
+  std::string s = ReduceDoubleBars(value);
   if (gbk::StartsWith(s, "|")) s.erase(0, 1);
   if (gbk::EndsWith(s, "|") && gbk::IsCharBoundary(s, s.size() - 1)) s.pop_back();
-  return DecodeListField(s);
+  gbk::ReplaceAll(s, "|", "\r\n");
+  return s;
 }
 
 std::string EncodeNoteUrl(const std::string& text, int noteType) {
   if (noteType != 3) return text;
   std::string url = gbk::ToLower(text);
-  if (!gbk::StartsWith(url, "http://")) url = "http://" + url;
+  if (!HasScheme(url)) url = "http://" + url;
   return url;
 }
 

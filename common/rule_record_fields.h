@@ -21,13 +21,14 @@ std::string ReduceDoubleBars(const std::string& text);
 std::string EncodeFileTypes(const std::string& boxText);
 std::string DecodeFileTypes(const std::string& value);
 
-// KeySites from the domain box (lower-cased, angle brackets removed), and back: one
-// leading and one trailing bar stripped before decoding.
+// KeySites from the domain box (lower-cased, angle brackets removed), and back:
+// doubled bars reduced, then one leading and one trailing bar stripped, then each
+// bar a line break.
 std::string EncodeSites(const std::string& boxText);
 std::string DecodeSites(const std::string& value);
 
-// KeyNoteUrl: for a redirect lower-cased and given "http://" unless it starts with it;
-// other notice types keep the text as it stands.
+// KeyNoteUrl: for a redirect lower-cased and given "http://" unless it names a scheme
+// of its own ("http://", "https://", ...); other notice types keep the text as it stands.
 std::string EncodeNoteUrl(const std::string& text, int noteType);
 
 // KeyAreaData and KeyStateData: each chosen name behind one bar.

@@ -75,9 +75,9 @@ void CDlgRule::LoadEditedRule() {
       config.m_nEditIndex = -1;
       config.m_strEditName.clear();
     }
-  } else {
-    config.m_nEditIndex = -1;
   }
+  // A rule chosen without a name is edited from the new-rule values but keeps its
+  // index, so the save replaces it at its place.
   UpdateData(false);
 }
 

@@ -6,8 +6,14 @@
 
 CGlobal::CGlobal()
     : m_strHost1(DecodeBuiltinPair(coded::kHostFirst)), m_strHost2(DecodeBuiltinPair(coded::kHostSecond)) {
-  m_strUpdateUrl = endpoint::EndpointAddress(m_strHost1, DecodeBuiltinPair(coded::kPathUpdate));
-  const std::string ipLibPath = DecodeBuiltinPair(coded::kPathIpLib);
-  m_strIpLibUrl1 = endpoint::EndpointAddress(m_strHost1, ipLibPath);
-  m_strIpLibUrl2 = endpoint::EndpointAddress(m_strHost2, ipLibPath);
+  const char* const paths[kPathCount] = {coded::kPathUpdate, coded::kPathIpLib, coded::kPathNotice, coded::kPathHelp,
+                                         coded::kPathDownload};
+  for (int i = 0; i < kPathCount; ++i) {
+    const std::string path = DecodeBuiltinPair(paths[i]);
+    m_strAddresses[i][0] = endpoint::EndpointAddress(m_strHost1, path);
+    m_strAddresses[i][1] = endpoint::EndpointAddress(m_strHost2, path);
+  }
+  m_strUpdateUrl = m_strAddresses[kUpdate][0];
+  m_strIpLibUrl1 = m_strAddresses[kIpLib][0];
+  m_strIpLibUrl2 = m_strAddresses[kIpLib][1];
 }

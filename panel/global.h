@@ -25,6 +25,9 @@ class CGlobal {
   // The decoded hosts.
   std::string m_strHost1;
   std::string m_strHost2;
+  // Every built-in path on both hosts: [path][0] on the first host, [path][1] on the second.
+  enum Path : int { kUpdate, kIpLib, kNotice, kHelp, kDownload, kPathCount };
+  std::string m_strAddresses[kPathCount][2];
   // The update notice on the first host.
   std::string m_strUpdateUrl;
   // The IP-library request on the first host, and on the second when the first fails.

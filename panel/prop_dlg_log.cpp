@@ -43,12 +43,14 @@ std::string Format(const char* format, int a, int b) {
   return buf;
 }
 
-// Age in whole days of a date text, or -1 when the text is no valid date.
-long AgeInDays(const std::string& date) {
+// Age in whole days of a date text into age; false when the text is no valid date.
+// A day after today has a negative age.
+bool AgeInDays(const std::string& date, long& age) {
   try {
-    return DateTextToDays(date);
+    age = DateTextToDays(date);
+    return true;
   } catch (const std::exception&) {
-    return -1;
+    return false;
   }
 }
 
@@ -114,8 +116,7 @@ void CPropDlgLog::RefreshHint() { InvalidateRect(ItemRect(kIdcLogHint), true); }
 void CPropDlgLog::IndexLogFiles() {
   UpdateData(true);
   int days = std::atoi(m_strShowDays.c_str());
-  // A negative count would list nothing at all; it reads as "every day" like 0.
-  if (days <= 0) days = 9999;
+  if (days == 0) days = 9999;
 
   SetItemText(kIdcLogHint, "读取中...");
   RefreshHint();
@@ -143,8 +144,8 @@ void CPropDlgLog::IndexLogFiles() {
     std::string date = name;
     gbk::ReplaceAll(date, "qor", "");
     gbk::ReplaceAll(date, ".log", "");
-    const long age = AgeInDays(date);
-    if (age < 0 || age >= days) continue;
+    long age = 0;
+    if (!AgeInDays(date, age) || age >= days) continue;
     const std::string path = folder + entry.name;
     const int count = CountFileLines(path);
     if (count == 0) continue;

@@ -157,17 +157,16 @@ void CPropDlgRule::OnDeleteRule() {
   if (m_list.GetItemCount() == 0 || row < 0) return;
   const std::string name = m_list.GetItemText(row, 1);
   if (ShowMessageBox("确定要删除限制规则[" + name + "]吗？", "确认？", kMbYesNo | kMbIconQuestion) != kIdYes) return;
-  WriteOpLog("[保存]删除限制规则:" + name);
   CConfig& config = m_context.config;
-  m_list.DeleteItem(row);
-  for (auto it = config.m_listRules.begin(); it != config.m_listRules.end(); ++it) {
-    if (rule::ReadTag(*it, rule::kName) == name) {
-      config.m_listRules.erase(it);
-      break;
-    }
+  // The row is the rule's position: names may repeat, so the name alone does not say which.
+  if (row >= static_cast<int>(config.m_listRules.size())) {
+    FillRuleList();
+    return;
   }
+  StringList rules = config.m_listRules;
+  rules.erase(rules.begin() + row);
   const std::string before = config.GetRuleData();
-  config.SetRuleData(CConfig::JoinRuleList(config.m_listRules));
+  config.SetRuleData(CConfig::JoinRuleList(rules));
   if (!config.Save()) {
     // Nothing was removed from the file: show the list as it still stands.
     config.SetRuleData(before);
@@ -175,6 +174,7 @@ void CPropDlgRule::OnDeleteRule() {
     FillRuleList();
     return;
   }
+  WriteOpLog("[保存]删除限制规则:" + name);
   m_context.needRestartIis = 1;
   FillRuleList();
 }

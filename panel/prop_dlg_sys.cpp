@@ -11,6 +11,7 @@
 #include "common/service_ctrl.h"
 #include "common/system_info.h"
 #include "common/tag_text.h"
+#include "common/update_endpoint.h"
 #include "platform/ui/ui_hooks.h"
 #include "panel/panel_globals.h"
 #include "panel/qor_repair.h"
@@ -216,17 +217,25 @@ void CPropDlgSys::OnRestartService() {
 void CPropDlgSys::OnShowTrayIcon() {
   const std::string path = ProgramFilePath("QoripPanel.exe");
   UpdateData(true);
+  // Saved first: a setting that cannot be stored leaves the tray program, its autorun
+  // value and the box as they were.
+  const std::string oldShow = g_Config.GetShowPanel();
+  g_Config.SetShowPanel(m_bShowTray ? "1" : "0");
+  if (g_Config.Save() != 1) {
+    g_Config.SetShowPanel(oldShow);
+    m_bShowTray = m_bShowTray ? 0 : 1;
+    CheckItem(kIdcSysShowTray, m_bShowTray);
+    ShowMessageBox("发生错误，保存失败！", "错误", kMbOk | kMbIconError);
+    return;
+  }
   CHardware hardware;
   if (m_bShowTray) {
-    g_Config.SetShowPanel("1");
     StartTrayProgram(path);
     if (!hardware.SetTrayAutorun().empty()) ShowMessageBox("设置自动启动发生错误！", "错误", kMbOk | kMbIconWarning);
   } else {
-    g_Config.SetShowPanel("0");
     if (hardware.SendTrayCommand() == 0) CIniReader(Build::Panel).SetWord5();
     hardware.RemoveTrayAutorun();
   }
-  if (g_Config.Save() != 1) ShowMessageBox("发生错误，保存失败！", "错误", kMbOk | kMbIconError);
 }
 
 int CPropDlgSys::HttpGet(const std::string& url, std::string& reply) { return g_Http.Get(url, reply); }
@@ -252,7 +261,7 @@ void CPropDlgSys::OnUpdateIpLib() {
   std::string version = WithoutBlanks(old);
   if (!platform::fs::IsFile(libPath)) version.clear();
   const std::string token = gbk::ToUpper(RandomString(11));
-  const std::string query = "?f=ui&t=qorip&tm=" + version + "&tk=" + token;
+  const std::string query = endpoint::IpLibQuery(Build::Panel, version, token);
 
   g_bIpLibUpdating = true;
   std::string reply;

@@ -3,7 +3,6 @@
 #include "platform/gbk.h"
 #include "common/rule_record.h"
 #include "common/rule_record_fields.h"
-#include "common/tag_text.h"
 #include "platform/ui/ui_hooks.h"
 #include "platform/ui/data_exchange.h"
 #include "resources/panel_rule_ids.h"
@@ -11,16 +10,10 @@
 using namespace res::panel;
 
 namespace {
-constexpr const char* kNewRuleWords = "您的访问被禁止，如有疑问请联系服务器管理员处理。";
 constexpr const char* kBlanks = " \t\r\n";
 }  // namespace
 
-int NoteTypeIndex(const std::string& value) {
-  if (value == "1") return 0;
-  if (value == "2") return 1;
-  if (value == "3") return 2;
-  return 3;
-}
+int NoteTypeIndex(const std::string& ruleText) { return rule::GetNoteType(ruleText) - 1; }
 
 void SelectAllOnCtrlA(ui::Dialog& page, const ui::KeyEvent& key, std::initializer_list<int> edits) {
   if (!key.ctrl || key.key != ui::Key::A) return;
@@ -47,25 +40,17 @@ CPropRuleBaseBase::CPropRuleBaseBase(const RuleContext& context) : CRulePage(kDl
 
 bool CPropRuleBaseBase::OnInitDialog() {
   CRulePage::OnInitDialog();
-  const CConfig& config = Config();
-  m_strName = config.m_strEditName;
-  if (m_strName.empty()) m_strName = rule::NewRuleName(static_cast<int>(config.m_listRules.size()));
-  if (IsNewRule()) {
-    m_nNoteType = 3;
-    m_bSendReason = true;
-    m_strWords = kNewRuleWords;
-  } else {
-    m_strName = ReadRuleTag(rule::kName);
-    m_nFileTypeMode = rule::ModeIndex(ReadRuleTag(rule::kFileTypeAllowed));
-    m_strFileTypes = rule::ReduceDoubleBars(ReadRuleTag(rule::kFileTypes));
-    m_nNoteType = NoteTypeIndex(ReadRuleTag(rule::kNoteType));
-    m_strPassword = ReadRuleTag(rule::kNotePassword);
-    m_strUrl = ReadRuleTag(rule::kNoteUrl);
-    m_strWords = ReadRuleTag(rule::kNoteWords);
-    if (m_strWords.empty()) m_strWords = rule::kNoteWordsMissing;
-    m_bAddWords = rule::IsFlagOn(ReadRuleTag(rule::kAddWords));
-    m_bSendReason = rule::IsFlagOn(ReadRuleTag(rule::kSendReason));
-  }
+  // A new rule shows the values it is saved with, its name included.
+  const std::string shown = ShownRule();
+  m_strName = rule::ReadTag(shown, rule::kName);
+  m_nFileTypeMode = rule::ModeIndex(rule::ReadTag(shown, rule::kFileTypeAllowed));
+  m_strFileTypes = rule::DecodeFileTypes(rule::ReadTag(shown, rule::kFileTypes));
+  m_nNoteType = NoteTypeIndex(shown);
+  m_strPassword = rule::ReadTag(shown, rule::kNotePassword);
+  m_strUrl = rule::ReadTag(shown, rule::kNoteUrl);
+  m_strWords = rule::ReadShownTag(shown, rule::kNoteWords);
+  m_bAddWords = rule::IsFlagOn(rule::ReadTag(shown, rule::kAddWords));
+  m_bSendReason = rule::IsFlagOn(rule::ReadTag(shown, rule::kSendReason));
   UpdateData(false);
   return true;
 }
@@ -101,7 +86,7 @@ bool CPropRuleBaseBase::IsNameTaken(const std::string& name) const {
   int index = 0;
   for (const std::string& other : config.m_listRules) {
     if (index++ == config.m_nEditIndex) continue;
-    if (GetTagValue(other, "<KeyName>", "</KeyName>") == name) return true;
+    if (rule::ReadTag(other, rule::kName) == name) return true;
   }
   return false;
 }

@@ -33,8 +33,8 @@ class CPropRuleBaseBase : public CRulePage {
   bool IsNameTaken(const std::string& name) const;
 };
 
-// Shared by the base and the notice page: the radio index for a KeyNoteType value.
-int NoteTypeIndex(const std::string& value);
+// Shared by the base and the notice page: the radio index of a rule's notice type.
+int NoteTypeIndex(const std::string& ruleText);
 // Ctrl+A in one of the page's edit boxes selects its whole text; the key goes on.
 void SelectAllOnCtrlA(ui::Dialog& page, const ui::KeyEvent& key, std::initializer_list<int> edits);
 // Rule pages: statics transparent, background white.

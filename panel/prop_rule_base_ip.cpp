@@ -12,7 +12,7 @@ CPropRuleBaseIp::CPropRuleBaseIp(const RuleContext& context)
 
 bool CPropRuleBaseIp::OnInitDialog() {
   m_nIpMode = LoadChoice(rule::kIpAllowed);
-  m_strIp = IsNewRule() ? "" : rule::DecodeListField(ReadRuleTag(rule::kIpData));
+  m_strIp = rule::DecodeListField(ReadRuleTag(rule::kIpData));
   UpdateData(false);
   return true;
 }

@@ -11,16 +11,12 @@ CPropRuleBaseNote::CPropRuleBaseNote(const RuleContext& context) : CRulePage(kDl
 
 bool CPropRuleBaseNote::OnInitDialog() {
   CRulePage::OnInitDialog();
-  if (IsNewRule()) {
-    m_nNoteType = 3;
-    m_strWords = rule::kNoteWordsMissing;
-  } else {
-    m_nNoteType = NoteTypeIndex(ReadRuleTag(rule::kNoteType));
-    m_strPassword = ReadRuleTag(rule::kNotePassword);
-    m_strUrl = ReadRuleTag(rule::kNoteUrl);
-    m_strWords = ReadRuleTag(rule::kNoteWords);
-    if (m_strWords.empty()) m_strWords = rule::kNoteWordsMissing;
-  }
+  // This page's new rule shows the words an empty value stands for, not the new-rule text.
+  const std::string shown = IsNewRule() ? std::string() : EditRule();
+  m_nNoteType = NoteTypeIndex(shown);
+  m_strPassword = rule::ReadTag(shown, rule::kNotePassword);
+  m_strUrl = rule::ReadTag(shown, rule::kNoteUrl);
+  m_strWords = rule::ReadShownTag(shown, rule::kNoteWords);
   UpdateData(false);
   return true;
 }

@@ -10,34 +10,16 @@
 
 using namespace res::panel;
 
-namespace {
-
-std::string StripOuterBars(std::string s) {
-  if (gbk::StartsWith(s, "|")) s.erase(0, 1);
-  if (gbk::EndsWith(s, "|") && gbk::IsCharBoundary(s, s.size() - 1)) s.pop_back();
-  return s;
-}
-
-}  // namespace
-
 CPropRuleBaseUrl::CPropRuleBaseUrl(const RuleContext& context)
     : CRuleChildPage(kDlgRuleUrl, context, {kIdcUrlSites, kIdcUrlData}, {}) {
   OnCommand(kIdcUrlBrowse, [this] { OnSelectSites(); });
 }
 
 bool CPropRuleBaseUrl::OnInitDialog() {
-  if (IsNewRule()) {
-    m_nSitesMode = 1;
-    m_nUrlMode = 1;
-  } else {
-    m_nSitesMode = LoadChoice(rule::kSitesAllowed);
-    // Doubled bars go before the outer ones, so "||a|" still reads as the one line a.
-    std::string sites = StripOuterBars(rule::ReduceDoubleBars(ReadRuleTag(rule::kSites)));
-    gbk::ReplaceAll(sites, "|", "\r\n");
-    m_strSites = sites;
-    m_nUrlMode = LoadChoice(rule::kUrlAllowed);
-    m_strUrl = rule::DecodeListField(ReadRuleTag(rule::kUrlData));
-  }
+  m_nSitesMode = LoadChoice(rule::kSitesAllowed);
+  m_strSites = rule::DecodeSites(ReadRuleTag(rule::kSites));
+  m_nUrlMode = LoadChoice(rule::kUrlAllowed);
+  m_strUrl = rule::DecodeListField(ReadRuleTag(rule::kUrlData));
   UpdateData(false);
   return true;
 }
@@ -71,11 +53,7 @@ std::string CPropRuleBaseUrl::DomainsForPicker(const std::string& box) {
   return gbk::ToLower(s);
 }
 
-std::string CPropRuleBaseUrl::DomainsFromPicker(const std::string& domains) {
-  std::string s = StripOuterBars(domains);
-  gbk::ReplaceAll(s, "|", "\r\n");
-  return s;
-}
+std::string CPropRuleBaseUrl::DomainsFromPicker(const std::string& domains) { return rule::DecodeSites(domains); }
 
 void CPropRuleBaseUrl::OnSelectSites() {
   UpdateData(true);

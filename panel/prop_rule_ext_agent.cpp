@@ -10,8 +10,7 @@ CPropRuleExtAgent::CPropRuleExtAgent(const RuleContext& context)
     : CRuleChildPage(kDlgRuleAgent, context, {}, {}) {}
 
 bool CPropRuleExtAgent::OnInitDialog() {
-  // Unlike the other pages, a new rule lets proxies in.
-  m_nAgent = LoadChoice(rule::kAgentAllowed, 0);
+  m_nAgent = LoadChoice(rule::kAgentAllowed);
   UpdateData(false);
   return true;
 }

@@ -28,20 +28,12 @@ bool CPropRuleExtBrowser::OnInitDialog() {
   m_listBrowsers.SetExtendedStyle(ui::list_style::kGridLines | ui::list_style::kFullRowSelect);
   for (const rule::BrowserToken& row : rule::kBrowserTokens) AddBrowserRow(row.name, row.token);
 
-  if (IsNewRule()) {
-    m_nBrowser = 1;
-    m_nLanguage = 1;
-    m_strBrowser.clear();
-    m_strOtherLanguages.clear();
-    for (int& flag : m_nLanguageFlags) flag = 0;
-  } else {
-    m_nBrowser = LoadChoice(rule::kBrowserAllowed);
-    m_nLanguage = LoadChoice(rule::kBrowserLanguageAllowed);
-    m_strBrowser = rule::DecodeListField(ReadRuleTag(rule::kBrowserData));
-    bool ticked[rule::kLanguageCount] = {};
-    m_strOtherLanguages = rule::ParseLanguageData(ReadRuleTag(rule::kBrowserLanguageData), ticked);
-    for (int i = 0; i < rule::kLanguageCount; ++i) m_nLanguageFlags[i] = ticked[i] ? 1 : 0;
-  }
+  m_nBrowser = LoadChoice(rule::kBrowserAllowed);
+  m_nLanguage = LoadChoice(rule::kBrowserLanguageAllowed);
+  m_strBrowser = rule::DecodeListField(ReadRuleTag(rule::kBrowserData));
+  bool ticked[rule::kLanguageCount] = {};
+  m_strOtherLanguages = rule::ParseLanguageData(ReadRuleTag(rule::kBrowserLanguageData), ticked);
+  for (int i = 0; i < rule::kLanguageCount; ++i) m_nLanguageFlags[i] = ticked[i] ? 1 : 0;
   UpdateData(false);
   return true;
 }

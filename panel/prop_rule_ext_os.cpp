@@ -14,13 +14,6 @@ CPropRuleExtOs::CPropRuleExtOs(const RuleContext& context)
 }
 
 bool CPropRuleExtOs::OnInitDialog() {
-  if (IsNewRule()) {
-    m_nOs = 1;
-    for (int& flag : m_nOsFlags) flag = 0;
-    m_strOther.clear();
-    UpdateData(false);
-    return true;
-  }
   m_nOs = LoadChoice(rule::kOsAllowed);
   bool ticked[rule::kOsCount] = {};
   rule::ParseOsData(ReadRuleTag(rule::kOsDataWindows), ticked);

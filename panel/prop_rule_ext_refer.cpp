@@ -12,7 +12,7 @@ CPropRuleExtRefer::CPropRuleExtRefer(const RuleContext& context)
 
 bool CPropRuleExtRefer::OnInitDialog() {
   m_nRefer = LoadChoice(rule::kReferAllowed);
-  m_strRefer = IsNewRule() ? "" : rule::DecodeListField(ReadRuleTag(rule::kReferData));
+  m_strRefer = rule::DecodeListField(ReadRuleTag(rule::kReferData));
   UpdateData(false);
   return true;
 }

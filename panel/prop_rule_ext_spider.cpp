@@ -16,9 +16,9 @@ CPropRuleExtSpider::CPropRuleExtSpider(const RuleContext& context)
 bool CPropRuleExtSpider::OnInitDialog() {
   m_nSpider = LoadChoice(rule::kSpiderAllowed);
   for (int i = 0; i < 4; ++i) {
-    m_nFlags[i] = !IsNewRule() && rule::IsFlagOn(ReadRuleTag(rule::kSpiderFlags[i].token)) ? 1 : 0;
+    m_nFlags[i] = rule::IsFlagOn(ReadRuleTag(rule::kSpiderFlags[i].token)) ? 1 : 0;
   }
-  m_strSpider = IsNewRule() ? "" : rule::DecodeListField(ReadRuleTag(rule::kSpiderData));
+  m_strSpider = rule::DecodeListField(ReadRuleTag(rule::kSpiderData));
   UpdateData(false);
   return true;
 }

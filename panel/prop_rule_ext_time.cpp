@@ -12,7 +12,7 @@ CPropRuleExtTime::CPropRuleExtTime(const RuleContext& context)
 
 bool CPropRuleExtTime::OnInitDialog() {
   m_nTime = LoadChoice(rule::kTimeAllowed);
-  m_strTime = IsNewRule() ? "" : rule::DecodeListField(ReadRuleTag(rule::kTimeData));
+  m_strTime = rule::DecodeListField(ReadRuleTag(rule::kTimeData));
   UpdateData(false);
   return true;
 }

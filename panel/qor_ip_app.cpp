@@ -19,6 +19,7 @@
 #include "platform/textconv.h"
 #include "platform/ui/dialog.h"
 #include "platform/ui/host.h"
+#include "platform/ui/modal_runs.h"
 
 namespace {
 
@@ -226,5 +227,8 @@ void CQorIPApp::ComeForward() {
     if (m_pMainWnd == nullptr) return;
     if (m_pMainWnd->IsMinimized()) m_pMainWnd->ShowWindow(ui::ShowMode::Restore);
     m_pMainWnd->BringToFront();
+    // An open editor or box of the panel comes forward with it.
+    ui::Dialog* popup = ui::InnermostModal();
+    if (popup && popup != m_pMainWnd) popup->BringToFront();
   });
 }

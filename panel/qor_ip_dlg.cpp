@@ -1,5 +1,7 @@
 #include "panel/qor_ip_dlg.h"
 
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "common/coded_constants.h"
@@ -39,7 +41,7 @@ bool IsLink(int id) { return id == kIdcGuideLink || id == kIdcNoticeLink || id =
 }  // namespace
 
 CQorIPDlg::CQorIPDlg()
-    : ui::Dialog(kDlgMain), m_fetchNotices(HttpGetText), m_alive(std::make_shared<std::atomic<bool>>(true)) {
+    : ui::Dialog(kDlgMain), m_fetchNotices(HttpGetText), m_fetchState(std::make_shared<NoticeFetchState>()) {
   OnCommand(kIdcSystemTab, [this] { OnSystemTab(); });
   OnCommand(kIdcRulesTab, [this] { OnRulesTab(); });
   OnCommand(kIdcLogsTab, [this] { OnLogsTab(); });
@@ -54,9 +56,7 @@ CQorIPDlg::CQorIPDlg()
 }
 
 CQorIPDlg::~CQorIPDlg() {
-  m_alive->store(false);
-  // The fetch is bounded by the request's own time limits.
-  if (m_noticeThread.joinable()) m_noticeThread.join();
+  EndNoticeFetch();
   // The pages go before the window they live in.
   if (m_pageSys) m_pageSys->DestroyWindow();
   if (m_pageRule) m_pageRule->DestroyWindow();
@@ -219,7 +219,12 @@ void CQorIPDlg::OnCtlColor(const ui::Control* control, ui::ControlColors& colors
 
 ui::Cursor CQorIPDlg::OnSetCursor(int id) { return IsLink(id) ? ui::Cursor::Hand : ui::Dialog::OnSetCursor(id); }
 
-void CQorIPDlg::OnDestroy() { m_alive->store(false); }
+void CQorIPDlg::OnDestroy() { EndNoticeFetch(); }
+
+void CQorIPDlg::EndNoticeFetch() {
+  std::lock_guard<std::mutex> hold(m_fetchState->lock);
+  m_fetchState->alive.store(false);
+}
 
 // --- close, links, update ---
 
@@ -279,7 +284,7 @@ void CQorIPDlg::OnLookupTest() {
   const int64_t start = platform::clock::NowMs();
   SubstituteChars(text);
   const int64_t elapsed = platform::clock::NowMs() - start;
-  ShowMessageBox("时间 " + std::to_string(elapsed) + " 毫秒," + gbk::CutBytes(text, 100), "", kMbOk | kMbIconWarning);
+  ShowMessageBox("时间 " + std::to_string(elapsed) + " 毫秒," + gbk::CutBytes(text, 100), "QorIP", kMbOk | kMbIconWarning);
 }
 
 // --- notices ---
@@ -300,22 +305,30 @@ StringList CQorIPDlg::ParsePromoList(const std::string& reply) {
 }
 
 void CQorIPDlg::StartNoticeFetch() {
-  if (m_noticeThread.joinable() || !m_fetchNotices) return;
-  // The worker touches only its own copies; the window takes the result on its thread.
-  m_noticeThread = std::thread([fetch = m_fetchNotices, url = m_strNoticeListUrl, alive = m_alive, this] {
+  if (m_noticeFetchStarted || !m_fetchNotices) return;
+  m_noticeFetchStarted = true;
+  // The worker touches only its own copies and the shared state; the window takes the
+  // result on its thread.
+  auto work = [fetch = m_fetchNotices, url = m_strNoticeListUrl, state = m_fetchState, this] {
     std::string reply;
     const bool fetched = fetch(url, reply) == 1;
     StringList items = fetched ? ParsePromoList(reply) : StringList{};
-    if (!alive->load()) return;
-    ui::PostToUiThread([alive, this, fetched, items = std::move(items)]() mutable {
-      if (!alive->load()) return;
+    std::lock_guard<std::mutex> hold(state->lock);
+    if (!state->alive.load()) return;
+    ui::PostToUiThread([state, this, fetched, items = std::move(items)]() mutable {
+      if (!state->alive.load()) return;
       if (!fetched) {
         m_strNoticeUrl = m_strDefaultUrl;
         m_strNoticeTitle = m_strDefaultTitle;
       }
       TakeNotices(std::move(items));
     });
-  });
+  };
+  try {
+    std::thread(std::move(work)).detach();
+  } catch (const std::system_error&) {
+    // Without a thread the default notice stays.
+  }
 }
 
 void CQorIPDlg::TakeNotices(StringList items) {

@@ -5,8 +5,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
-#include <thread>
 
 #include "common/build.h"
 #include "panel/hover_button.h"
@@ -100,8 +100,14 @@ class CQorIPDlg : public ui::Dialog {
   CHoverButton m_btnSystem, m_btnRules, m_btnLogs, m_btnClose, m_btnMinimize;
 
   NoticeFetcher m_fetchNotices;
-  std::thread m_noticeThread;
-  // Cleared when the window goes, so that work posted by the notice thread finds
-  // nothing to touch.
-  std::shared_ptr<std::atomic<bool>> m_alive;
+  // Shared with the notice thread, which is never waited for: a slow fetch must not
+  // keep a closed panel (and its single-instance lock) alive. Cleared under the lock
+  // when the window goes, so that the thread posts nothing after that.
+  struct NoticeFetchState {
+    std::mutex lock;
+    std::atomic<bool> alive{true};
+  };
+  std::shared_ptr<NoticeFetchState> m_fetchState;
+  bool m_noticeFetchStarted = false;
+  void EndNoticeFetch();
 };

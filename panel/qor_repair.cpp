@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "common/config.h"
+#include "common/filter_module.h"
 #include "common/hardware.h"
 #include "common/ini_reader.h"
 #include "common/permission_helper.h"
 #include "common/program_paths.h"
-#include "common/run_process.h"
 #include "common/service_ctrl.h"
 #include "common/system_info.h"
 #include "platform/ui/ui_hooks.h"
@@ -22,6 +22,8 @@
 namespace {
 
 constexpr const char kServiceName[] = "qoripsvc";
+// How long the toolbox may take to register or remove the filter.
+constexpr long long kToolboxWaitMs = 60000;
 
 std::string Format(const char* format, const std::string& value) {
   std::string out(std::strlen(format) + value.size() + 1, '\0');
@@ -64,13 +66,13 @@ std::string CQorRepair::RepairPermissions() {
     helper.SetPathPermission("all", admins, dir, 1);
     helper.SetPathPermission("all", "SYSTEM", dir, 0);
   }
-  const std::string logDir = dir + "iis/log/";
+  const std::string logDir = dir + filter_module::kRequestLogDir;
   if (!platform::fs::IsDirectory(logDir)) platform::fs::MakeDir(logDir);
-  helper.SetPathPermission("rw", "everyone", logDir, 0);
-  helper.SetPathPermission("r", "everyone", dir + "iis/config.db", 0);
-  helper.SetPathPermission("r", "everyone", dir + "iis/config.ini", 0);
-  helper.SetPathPermission("re", "everyone", dir + "iis/qorip64.dll", 0);
-  return helper.SetPathPermission("re", "everyone", dir + "iis/qorip.dll", 0);
+  std::string last;
+  for (const filter_module::Permission& p : filter_module::kPermissions) {
+    last = helper.SetPathPermission(p.rights, "everyone", dir + p.path, 0);
+  }
+  return last;
 }
 
 std::string CQorRepair::RepairTray() {
@@ -108,10 +110,14 @@ std::string CQorRepair::RepairService() {
 std::string CQorRepair::RepairIisFilter() {
   const std::string exe = ProgramFilePath("QoripTools.exe");
   if (!platform::fs::IsFile(exe)) return Format("IIS操作文件[%s]不存在，修复失败。", exe);
-  if (m_config.GetSystem() == "1")
-    RunProcessWait(exe, "-load_isapi", false);
-  else
-    RunProcessWait(exe, "-unload_isapi", true);
+  // A toolbox that hangs must not hold the panel: the wait has a bound.
+  const long long bound = platform::clock::ScaledMs(kToolboxWaitMs);
+  const bool load = m_config.GetSystem() == "1";
+  const platform::process::RunResult run =
+      platform::process::RunAndWait(exe, load ? "-load_isapi" : "-unload_isapi", !load, bound);
+  if (run.timedOut) return Format("IIS操作文件[%s]运行超时，没有结束，修复可能未完成。", exe);
+  // The toolbox's files settle before the caller goes on.
+  if (run.started) platform::clock::Sleep(500);
   platform::clock::Sleep(100);
   return std::string();
 }

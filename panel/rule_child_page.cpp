@@ -50,8 +50,7 @@ std::string CRuleChildPage::HelpAddress(const std::string& path) {
 
 void CRuleChildPage::OpenHelp(const std::string& path) { ui::ShellOpen(HelpAddress(path), "", "open", true); }
 
-int CRuleChildPage::LoadChoice(const char* tag, int newRuleIndex) const {
-  if (IsNewRule()) return newRuleIndex;
+int CRuleChildPage::LoadChoice(const char* tag) const {
   return rule::ModeIndex(ReadRuleTag(tag));
 }
 

@@ -28,9 +28,8 @@ class CRuleChildPage : public CRulePage {
   static void OpenHelp(const std::string& path);
 
  protected:
-  // Radio index of an allow/deny choice on load: newRuleIndex for a new rule, else
-  // 0 exactly when the tag holds "1".
-  int LoadChoice(const char* tag, int newRuleIndex = 1) const;
+  // Radio index of an allow/deny choice on load: 0 exactly when the tag holds "1".
+  int LoadChoice(const char* tag) const;
 
  private:
   const Link* FindLink(int id) const;

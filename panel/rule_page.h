@@ -35,7 +35,10 @@ class CRulePage : public ui::Dialog {
   CConfig& Config() const { return m_context.config; }
   const std::string& EditRule() const { return m_context.config.m_strEditRule; }
   bool IsNewRule() const { return m_context.config.m_strEditRule.empty(); }
-  // The tag's value in the rule under edit as stored (missing: empty).
+  // The rule the page shows: the rule under edit, or for a new rule the text a new
+  // rule is saved as, so that every page takes its new-rule values from one place.
+  std::string ShownRule() const;
+  // The tag's value in the shown rule as stored (missing: empty).
   std::string ReadRuleTag(const char* tag) const;
   // Writes the tag into the rule under edit. A value the record cannot hold (it would
   // break the rule or the store) is refused with an error box naming it: false.

@@ -17,8 +17,8 @@ ui::Image MakeUpArrow() {
 ui::Image MakeDownArrow() {
   ui::Image img(8, 8, kArrowMask.Argb());
   img.DrawLine({7, 0}, {0, 0}, kArrowGrey.Argb());
-  // (4,5) mirrors the up arrow's (4,1); the grey side keeps (3,5).
-  Pixels(img, {{7, 1}, {6, 1}, {6, 2}, {6, 3}, {5, 3}, {5, 4}, {5, 5}, {4, 5}, {4, 6}}, kArrowWhite);
+  // (3,5) is in both lists; the grey that comes second wins.
+  Pixels(img, {{7, 1}, {6, 1}, {6, 2}, {6, 3}, {5, 3}, {5, 4}, {5, 5}, {3, 5}, {4, 6}}, kArrowWhite);
   Pixels(img, {{0, 1}, {1, 1}, {1, 2}, {1, 3}, {2, 3}, {2, 4}, {2, 5}, {3, 5}, {3, 6}}, kArrowGrey);
   return img;
 }

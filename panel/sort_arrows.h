@@ -7,5 +7,5 @@ inline constexpr ui::Color kArrowGrey = ui::Rgb(100, 100, 100);
 inline constexpr ui::Color kArrowWhite = ui::Rgb(255, 255, 255);
 
 ui::Image MakeUpArrow();
-// The mirror image of the up arrow's outline, lit the same way.
+// The down arrow: its outline lit from the other side.
 ui::Image MakeDownArrow();

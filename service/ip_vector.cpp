@@ -316,6 +316,9 @@ bool CQorIpVector::ParseAddress(const std::string& address, uint32_t& number) {
 }
 
 int CQorIpVector::Lookup(const std::string& address, int& countryId, int& provinceId) const {
+  // A text without a dot (a host name, or an address written without one) is never
+  // looked up.
+  if (address.find('.') == std::string::npos) return 0;
   uint32_t number;
   if (!ParseAddress(address, number)) return 0;
   return FindNumber(number, countryId, provinceId);

@@ -26,7 +26,7 @@ class CQorIpVector {
   int GetCount() const;
 
   // 1 and both codes when the address falls in a range; 0 and the outputs untouched
-  // otherwise, also for a text that is no IPv4 address.
+  // otherwise, also for a text that is no IPv4 address or holds no dot.
   int Lookup(const std::string& address, int& countryId, int& provinceId) const;
 
   // The host-order number of a dotted address; 0 for a text without "."; all bits

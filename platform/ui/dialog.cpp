@@ -1,10 +1,12 @@
 #include "platform/ui/dialog.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/ui/ui_hooks.h"
 #include "platform/ui/control_ref.h"
 #include "platform/ui/data_exchange.h"
+#include "platform/ui/modal_runs.h"
 #include "platform/ui/resource_set.h"
 
 namespace ui {
@@ -13,7 +15,15 @@ namespace {
 const Color kFaceColor = Rgb(240, 240, 240);
 
 bool HasCaption(const DialogTemplate* t) { return t && (t->style & dialog_style::kCaption) != 0; }
+
+// Modal runs nest on the user-interface thread only.
+std::vector<Dialog*>& ModalRuns() {
+  static std::vector<Dialog*> runs;
+  return runs;
+}
 }  // namespace
+
+Dialog* InnermostModal() { return ModalRuns().empty() ? nullptr : ModalRuns().back(); }
 
 Dialog::Dialog(int templateId) : m_templateId(templateId) {}
 
@@ -102,7 +112,9 @@ int Dialog::DoModal() {
   OnInitDialog();
   if (!m_ended) {
     if (!m_visible) ShowWindow(ShowMode::Show);
+    ModalRuns().push_back(this);
     m_host->RunModal(*this);
+    ModalRuns().erase(std::find(ModalRuns().begin(), ModalRuns().end(), this));
   }
   int result = m_result;
   Unbuild();

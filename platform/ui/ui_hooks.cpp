@@ -2,18 +2,22 @@
 
 #include <cstdio>
 #include <mutex>
+#include <thread>
 
 #include "platform/textconv.h"
 
 namespace {
 std::mutex g_mutex;
 PumpMessagesHook g_pump;
+// The thread that installed the pump: the user-interface thread, whose queue it is.
+std::thread::id g_pumpThread;
 MessageBoxHook g_box;
 }  // namespace
 
 void SetPumpMessagesHook(PumpMessagesHook hook) {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_pump = std::move(hook);
+  g_pumpThread = std::this_thread::get_id();
 }
 
 void SetMessageBoxHook(MessageBoxHook hook) {
@@ -25,6 +29,9 @@ int PumpMessages() {
   PumpMessagesHook pump;
   {
     std::lock_guard<std::mutex> lock(g_mutex);
+    // Another thread has no messages of its own to dispatch and never takes the
+    // window thread's.
+    if (std::this_thread::get_id() != g_pumpThread) return 1;
     pump = g_pump;
   }
   return pump ? pump() : 1;

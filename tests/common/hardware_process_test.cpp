@@ -132,15 +132,6 @@ TEST(HardwareProcess, KillProcessByNameEndsTheFirstOtherProcess) {
   std::string name = Unique("QoripPanel");
   int tray = sleepers.Start(name);
   CHardware hw;
-  // Never the caller, even when it carries the name asked for.
-  std::vector<proc::ProcessInfo> list;
-  ASSERT_TRUE(proc::Snapshot(list));
-  std::string self;
-  for (const auto& p : list)
-    if (p.pid == proc::CurrentPid()) self = p.exeName;
-  ASSERT_FALSE(self.empty());
-  EXPECT_EQ(hw.KillProcessByName(self + ".exe"), 0);
-
   EXPECT_EQ(hw.KillProcessByName("nothing.exe"), 0);
   proc::SetFaultHook([](proc::Op op, int) { return op == proc::Op::Kill ? EPERM : 0; });
   EXPECT_EQ(hw.KillProcessByName(name + ".exe"), 0);
@@ -148,6 +139,31 @@ TEST(HardwareProcess, KillProcessByNameEndsTheFirstOtherProcess) {
   EXPECT_EQ(hw.KillProcessByName(Unique("qoripPANEL") + ".exe"), 1);
   EXPECT_TRUE(WaitFor([&] { return !Running(tray); }));
   EXPECT_EQ(hw.KillProcessByName(name + ".exe"), 0);
+}
+
+// Run by the next test in a copy of this program under a name of its own.
+TEST(HardwareProcess, DISABLED_EndsItsOwnName) {
+  std::vector<proc::ProcessInfo> list;
+  ASSERT_TRUE(proc::Snapshot(list));
+  std::string self;
+  for (const auto& p : list)
+    if (p.pid == proc::CurrentPid()) self = p.exeName;
+  ASSERT_FALSE(self.empty());
+  CHardware().KillProcessByName(self + ".exe");
+}
+
+TEST(HardwareProcess, KillProcessByNameDoesNotSkipTheCaller) {
+  qortest::TempInstall inst;
+  std::string program;
+  ASSERT_EQ(fs::ReadFile("/proc/self/exe", program), fs::kOk);
+  const std::string copy = inst.ProgramDir() + Unique("QorSelf");
+  ASSERT_EQ(fs::WriteFile(copy, program), fs::kOk);
+  chmod(copy.c_str(), 0755);
+  const proc::RunResult run = proc::RunAndWaitArgs(
+      copy, {"--gtest_filter=HardwareProcess.DISABLED_EndsItsOwnName", "--gtest_also_run_disabled_tests"}, 60000);
+  ASSERT_TRUE(run.started);
+  EXPECT_FALSE(run.exited);
+  EXPECT_FALSE(run.timedOut);
 }
 
 TEST(HardwareProcess, KillProcessById) {

@@ -48,6 +48,8 @@ TEST(IisSites, BindingToDomain) {
       {"1.2.3.4:8080:", "1.2.3.4:8080"},
       {"1.2.3.4:8080:www.a.com", "www.a.com:8080"},
       {"1.2.3.4:443:intranet", "intranet:443"},
+      {"server:80:intranet", ""},  // an address binding without a dot offers nothing either
+      {"server:8080:", ""},
       {"*:80:www.a.com", "www.a.com"},
       {"*:81:", ""},
       {"www.a.com", "www.a.com"},
@@ -110,6 +112,10 @@ TEST(IisSites, SiteInfoPoolsAndCheck) {
   inst.WriteMachineIni();
   ASSERT_EQ(iis::Seed(6), iis::kOk);
   EXPECT_EQ(CheckIisAdsi(), "");
+  // The root opens but cannot be walked.
+  iis::SetFaultHook([](iis::Op op, const std::string&) { return op == iis::Op::Children ? 0x80004002u : 0u; });
+  EXPECT_EQ(CheckIisAdsi(), "ADSI接口错误4，错误码0x80004002");
+  iis::SetFaultHook(nullptr);
   StringList pools;
   EXPECT_EQ(EnumIisAppPools(pools), 3);
   EXPECT_EQ(pools, (StringList{"DefaultAppPool", "ShopPool", "OldPool"}));

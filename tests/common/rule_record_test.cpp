@@ -139,9 +139,15 @@ TEST(RuleRecord, ValuesThatWouldBreakTheTextAreRefused) {
       {"a<b>c", false},
       {"<0", false},
       {"||||", false},
+      {"press <Keyboard> now", false},
+      {"</Key", false},
+      {"<keyname>", false},
+      {"<KeyNam>", false},
       {"x</KeyName><KeyName>y", true},
       {"<KeyOn>0", true},
-      {"</Key", true},
+      {"a</KeyOsDataOther>", true},
+      {"<KeyRuleData>", true},
+      {"</KeyLogDelDays>", true},
       {"abc<0>", true},
       {"a|||||b", true},
       {"提示|||||", true},
@@ -160,6 +166,7 @@ TEST(RuleRecord, ValuesThatWouldBreakTheTextAreRefused) {
     }
   }
   EXPECT_EQ(rule::CheckValue("a|||||b"), "输入的内容不能包含“|||||”，请修改后再保存。");
+  EXPECT_EQ(rule::CheckValue("x</KeyName>"), "输入的内容不能包含“</KeyName>”，请修改后再保存。");
 }
 
 TEST(RuleFields, ListFieldEncoding) {
@@ -210,9 +217,15 @@ TEST(RuleFields, OtherFieldForms) {
   EXPECT_EQ(rule::EncodeSites("WWW.A.com\r\n<b>.com"), "www.a.com|b.com");
   EXPECT_EQ(rule::DecodeSites("|a.com|b.com|"), "a.com\r\nb.com");
   EXPECT_EQ(rule::DecodeSites("a.com"), "a.com");
+  // Doubled bars go before the outer ones, as the URL page shows them.
+  EXPECT_EQ(rule::DecodeSites("||a|"), "a");
   EXPECT_EQ(rule::EncodeNoteUrl("WWW.A.com/X", rule::kNoteRedirect), "http://www.a.com/x");
   EXPECT_EQ(rule::EncodeNoteUrl("HTTP://a.com", rule::kNoteRedirect), "http://a.com");
   EXPECT_EQ(rule::EncodeNoteUrl("http://a.com", rule::kNoteRedirect), "http://a.com");
+  // An address that names its own scheme keeps it.
+  EXPECT_EQ(rule::EncodeNoteUrl("https://A.com/X", rule::kNoteRedirect), "https://a.com/x");
+  EXPECT_EQ(rule::EncodeNoteUrl("HTTPS://a.com", rule::kNoteRedirect), "https://a.com");
+  EXPECT_EQ(rule::EncodeNoteUrl("a.com/?u=http://b", rule::kNoteRedirect), "http://a.com/?u=http://b");
   EXPECT_EQ(rule::EncodeNoteUrl("WWW.A.com", rule::kNoteText), "WWW.A.com");
   EXPECT_EQ(rule::JoinChosenNames({"中国", "日本"}), "|中国|日本");
   EXPECT_EQ(rule::JoinChosenNames({}), "");

@@ -155,6 +155,12 @@ TEST_F(ServiceCtrlTest, AServiceThatNeverStopsEndsTheWaitsAtTheirBound) {
   EXPECT_EQ(ctrl.RestartService("stubborn", "", 0), 1);
   EXPECT_GT(pumps, 0);  // the window thread stayed responsive while it waited
   EXPECT_EQ(StatusOf("stubborn").state, scm::State::StopPending);
+
+  // The same wait on a worker thread leaves the window thread's queue alone.
+  pumps = 0;
+  std::thread worker([&] { EXPECT_EQ(CServiceCtrl().RestartService("stubborn", "", 0), 1); });
+  worker.join();
+  EXPECT_EQ(pumps, 0);
 }
 
 TEST_F(ServiceCtrlTest, DeleteService) {

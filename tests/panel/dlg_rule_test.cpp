@@ -46,6 +46,8 @@ TEST_F(DlgRuleTest, NewRuleSavedUnchangedIsAppendedWithItsDefaults) {
   EXPECT_EQ(rule::ReadTag(r, rule::kOn), "1");
   // KeyOn comes after every page's tags.
   EXPECT_GT(r.find("<KeyOn>"), r.find("<KeyOsDataOther>"));
+  // What the pages show a new rule is what the record defines for it, tag for tag.
+  EXPECT_EQ(r, rule::NewRuleText(1));
 }
 
 TEST_F(DlgRuleTest, EditedRuleKeepsItsPlaceAndClearedEnableStoresZero) {
@@ -66,6 +68,23 @@ TEST_F(DlgRuleTest, EditedRuleKeepsItsPlaceAndClearedEnableStoresZero) {
   EXPECT_EQ(rule::ReadTag(stored[1], rule::kOn), "0");
   EXPECT_EQ(rule::ReadTag(stored[1], rule::kNoteType), "1");
   EXPECT_EQ(stored[0], Rule("a"));
+  EXPECT_EQ(stored[2], Rule("c"));
+}
+
+TEST_F(DlgRuleTest, ARuleWithoutANameIsReplacedAtItsPlace) {
+  StoreRules({Rule("a"), "<KeyName></KeyName><KeyOn>1</KeyOn>", Rule("c")});
+  m_config.m_listRules = StoredRules();
+  EditAt(1, "");
+  Host().ExpectMessageBox("保存完毕", kIdOk);
+  EXPECT_EQ(RunEditor([](CDlgRule& e) {
+              BasePage(e).UserEdit(kIdcBaseName, "b");
+              e.Click(kIdOk);
+            }),
+            kIdOk);
+  const StringList stored = StoredRules();
+  ASSERT_EQ(stored.size(), 3u);
+  EXPECT_EQ(stored[0], Rule("a"));
+  EXPECT_EQ(rule::ReadTag(stored[1], rule::kName), "b");
   EXPECT_EQ(stored[2], Rule("c"));
 }
 

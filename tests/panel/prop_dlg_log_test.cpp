@@ -61,18 +61,22 @@ TEST_F(PropDlgLogTest, NumberOfDaysToShow) {
   WriteLog("qor2016-09-19.log", "a\n");
   WriteLog("qor2016-09-09.log", "a\n");
   WriteLog("qor2000-01-01.log", "a\n");
+  // A day after today (a clock set back, or a log written ahead) has a negative age: it
+  // is listed for every count above that age, and a negative count lists only such days.
+  WriteLog("qor2016-09-25.log", "a\n");
   TestPage page(Context());
   Open(page);
   const struct {
     const char* days;
     int rows;
-  } cases[] = {{"1", 1}, {"2", 2}, {"10", 2}, {"12", 3}, {"0", 4}, {"abc", 4}, {"-3", 4}};
+  } cases[] = {{"1", 2}, {"2", 3}, {"10", 3}, {"12", 4}, {"0", 5}, {"abc", 5}, {"-3", 1}};
   for (const auto& c : cases) {
     Reindex(page, c.days);
     EXPECT_EQ(page.m_listLogs.GetItemCount(), c.rows) << c.days;
   }
   Reindex(page, "1");
-  EXPECT_EQ(page.m_listLogs.GetItemText(0, 1), "2016-09-20");
+  EXPECT_EQ(page.m_listLogs.GetItemText(0, 1), "2016-09-25");
+  EXPECT_EQ(page.m_listLogs.GetItemText(1, 1), "2016-09-20");
 }
 
 TEST_F(PropDlgLogTest, CountsFrom999OnCarryAPlus) {

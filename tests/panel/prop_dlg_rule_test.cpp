@@ -191,6 +191,31 @@ TEST_F(PropDlgRuleTest, DeleteAnsweredYesRemovesTheRuleAndLogsIt) {
   EXPECT_EQ(m_needRestart, 1);
 }
 
+TEST_F(PropDlgRuleTest, DeleteRemovesTheSelectedRowWhenNamesRepeat) {
+  StoreRules({Rule("a", "<KeyOn>1</KeyOn>"), Rule("b"), Rule("a", "<KeyOn>0</KeyOn>")});
+  ScriptedRulePage page(Context());
+  Open(page);
+  page.ClickRow(kIdcRuleList, 2);
+  Host().ExpectMessageBox("[a]", kIdYes);
+  page.Click(kIdcRuleDelete);
+  EXPECT_EQ(StoredRules(), (StringList{Rule("a", "<KeyOn>1</KeyOn>"), Rule("b")}));
+}
+
+TEST_F(PropDlgRuleTest, FailedDeleteIsReportedNotLoggedAndKeepsTheRows) {
+  StoreRules({Rule("a"), Rule("b")});
+  ScriptedRulePage page(Context());
+  Open(page);
+  page.ClickRow(kIdcRuleList, 0);
+  // The store's path points into a folder that does not exist.
+  m_config.SetPath(m_install.ProgramDir() + "missing/dir/config.db");
+  Host().ExpectMessageBox("[a]", kIdYes);
+  Host().ExpectMessageBox("删除失败", kIdOk);
+  page.Click(kIdcRuleDelete);
+  EXPECT_EQ(page.List().GetItemCount(), 2);
+  EXPECT_EQ(OpLogText().find("删除限制规则"), std::string::npos);
+  EXPECT_EQ(m_needRestart, 0);
+}
+
 TEST_F(PropDlgRuleTest, DeleteWithoutSelectionAsksNothing) {
   StoreRules({Rule("a")});
   ScriptedRulePage page(Context());

@@ -259,6 +259,26 @@ TEST_F(PropDlgSysTest, HidingTheTrayWithoutATrayProgramWritesWord5AndRemovesAuto
   EXPECT_EQ(CHardware().RemoveTrayAutorun(), 0);
 }
 
+TEST_F(PropDlgSysTest, AFailedTraySaveLeavesBoxTrayAndAutorunAsTheyWere) {
+  StoreSwitch("0");
+  g_Config.SetShowPanel("1");
+  ASSERT_EQ(g_Config.Save(), 1);
+  ScriptedSysPage page;
+  page.trayRuns = 0;
+  Open(page);
+  Host().RunFor(2000);
+  platform::fs::SetFaultHook([](platform::fs::Op op, const std::string& path) {
+    return op != platform::fs::Op::OpenRead && path.find("config.db") != std::string::npos ? 28 : 0;
+  });
+  Host().ExpectMessageBox("发生错误，保存失败！", kIdOk);
+  page.Click(kIdcSysShowTray);
+  platform::fs::SetFaultHook(nullptr);
+  EXPECT_EQ(page.IsItemChecked(kIdcSysShowTray), 1);
+  EXPECT_EQ(g_Config.GetShowPanel(), "1");
+  EXPECT_EQ(CIniReader(Build::Panel).ReadValue("System", "Word5"), "");
+  EXPECT_EQ(CHardware().RemoveTrayAutorun(), 1);
+}
+
 TEST_F(PropDlgSysTest, RestartingIisClearsTheHintWhenItEnds) {
   StoreSwitch("0");
   ScriptedSysPage page;

@@ -181,7 +181,7 @@ TEST_F(AreaPageTest, ResolvingSkipsShortUnknownAndUnstorableRecords) {
       {"1|2|81|0*", ""},                   // four fields
       {"1|2|81||0|9*", "1|2|81||0|9*"},    // empty field not counted, five remain
       {"1|2|x|0|9*", ""},                  // no number: code 0 is never chosen
-      {"1|2|81|0|<Key>*3|4|81|0|5", "3|4|81|0|5*"},  // a record the rule could not hold
+      {"1|2|81|0|</KeyAreaIp>*3|4|81|0|5", "3|4|81|0|5*"},  // a record the rule could not hold
       {"nobars*3|4|81|0|5", "3|4|81|0|5*"},
   };
   for (const Case& c : cases) {

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "common/coding.h"
@@ -190,6 +191,44 @@ TEST_F(QorIpApp, SecondStartBringsTheFirstForwardOrEnds) {
   }
   EXPECT_FALSE(window.IsMinimized());
   first.SetMainWindow(nullptr);
+}
+
+TEST_F(QorIpApp, SecondStartAlsoBringsTheOpenPopupForward) {
+  ui::ResourceSet resources;
+  for (int id : {9200, 9201}) {
+    ui::DialogTemplate t;
+    t.id = id;
+    t.cx = 100;
+    t.cy = 50;
+    t.fontFace = "宋体";
+    resources.AddDialog(t);
+  }
+  UseResources(resources);
+  CQorIPApp first;
+  ASSERT_TRUE(first.ClaimSingleInstance());
+  ui::Dialog window(9200);
+  ASSERT_TRUE(window.Create());
+  first.SetMainWindow(&window);
+  ui::Dialog popup(9201);
+  Host().WhenShown(9201, [&](ui::Dialog& d) {
+    CQorIPApp second;
+    EXPECT_FALSE(second.ClaimSingleInstance());
+    // The first panel answers on its own thread and acts on the window thread.
+    qortest::WaitFor([&] {
+      Host().RunPending();
+      return !Host().LogStartingWith("activate 9201").empty();
+    });
+    d.EndDialog(kIdOk);
+  });
+  popup.DoModal();
+  const std::vector<std::string>& log = Host().Log();
+  const auto main = std::find(log.begin(), log.end(), "activate 9200");
+  const auto shown = std::find(log.begin(), log.end(), "activate 9201");
+  EXPECT_NE(main, log.end());
+  EXPECT_NE(shown, log.end());
+  EXPECT_LT(main, shown);
+  first.SetMainWindow(nullptr);
+  window.DestroyWindow();
 }
 
 TEST_F(QorIpApp, EveryOtherPanelIsOfferedOnce) {

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
+#include <memory>
 #include <thread>
 
 #include "common/chttp.h"
@@ -381,6 +384,37 @@ TEST_F(QorIPDlgTest, LookupTestShowsTheStartOfTheUnscrambledLibrary) {
   const std::string& text = Host().MessageBoxes()[0].text;
   EXPECT_EQ(text.rfind("时间 0 毫秒,", 0), 0u);
   EXPECT_EQ(text.size(), std::string("时间 0 毫秒,").size() + 100);
+  EXPECT_EQ(Host().MessageBoxes()[0].caption, "QorIP");
+}
+
+TEST_F(QorIPDlgTest, ClosingDoesNotWaitForARunningNoticeFetch) {
+  auto gate = std::make_shared<std::promise<void>>();
+  std::shared_future<void> opened = gate->get_future().share();
+  auto started = std::make_shared<std::promise<void>>();
+  std::future<void> startedNow = started->get_future();
+  auto finished = std::make_shared<std::atomic<bool>>(false);
+  auto returned = std::make_shared<std::promise<void>>();
+  std::future<void> returnedNow = returned->get_future();
+  {
+    TestMainDlg dlg;
+    // A fetch that hangs until the test lets it go (or gives up after a while).
+    dlg.SetNoticeFetcher([=](const std::string&, std::string&) {
+      started->set_value();
+      opened.wait_for(std::chrono::seconds(5));
+      finished->store(true);
+      returned->set_value();
+      return 0;
+    });
+    ASSERT_TRUE(dlg.Create(nullptr));
+    Host().RunFor(CQorIPDlg::kNoticeFetchDelayMs);
+    ASSERT_EQ(startedNow.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    dlg.DestroyWindow();
+  }
+  // The window and its object are gone while the fetch still hangs.
+  EXPECT_FALSE(finished->load());
+  gate->set_value();
+  returnedNow.wait();
+  Host().RunPending();
 }
 
 }  // namespace

@@ -2,12 +2,18 @@
 #include "panel/qor_repair.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdlib>
 
 #include "common/config.h"
 #include "common/ini_reader.h"
 #include "tests/panel/sys_page_fixture.h"
 
 namespace {
+
+// The toolbox's bound shrinks with the other waits.
+const bool g_scaled = (setenv("QOR_TIME_SCALE", "0.01", 1), true);
 
 class QorRepairTest : public qortest::SysPageTest {};
 
@@ -36,6 +42,19 @@ TEST_F(QorRepairTest, TheFilterStepFollowsTheStoredSwitch) {
   g_Config.SetSystem("0");
   EXPECT_EQ(CQorRepair(g_Config).RepairIisFilter(), "");
   EXPECT_EQ(StubArgs("QoripTools"), "-load_isapi\n-unload_isapi\n");
+}
+
+TEST_F(QorRepairTest, AToolboxThatDoesNotEndIsReportedAfterTheBound) {
+  const std::string path = m_install.ProgramDir() + "QoripTools";
+  m_install.WriteProgramFile("QoripTools", "#!/bin/sh\necho $$ > \"$0.pid\"\nexec sleep 60\n");
+  chmod(path.c_str(), 0755);
+  g_Config.SetSystem("1");
+  EXPECT_EQ(CQorRepair(g_Config).RepairIisFilter(),
+            "IIS操作文件[" + path + "]运行超时，没有结束，修复可能未完成。");
+  std::string pid;
+  platform::fs::ReadFile(path + ".pid", pid);
+  ASSERT_GT(std::atoi(pid.c_str()), 0);
+  kill(std::atoi(pid.c_str()), SIGKILL);
 }
 
 TEST_F(QorRepairTest, TrayOffEndsTheTrayAndRemovesItsAutorunWithoutStartingIt) {

@@ -172,6 +172,7 @@ TEST(IpVector, LookupTakesTheFirstRangeThatHoldsTheAddress) {
       {"3.0.0.60", 0, -1, -1},
       {"::ffff:1.0.0.7", 1, 154, 1002},
       {"2001:db8::1", 0, -1, -1},
+      {"::ffff:100:7", 0, -1, -1},  // 1.0.0.7 without a dot is not looked up
       {"1.0.0.256", 0, -1, -1},  // never taken as 255.255.255.255
       {"localhost", 0, -1, -1},
   };
