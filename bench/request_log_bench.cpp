@@ -187,10 +187,8 @@ int ViewerChild(const std::string& prog, int64_t fileSize) {
     fn();
     std::printf("viewer %-28s %8.1f ms\n", what, (Seconds() - t0) * 1e3);
   };
-  step("open (list, read, sort, page)", [&] {
-    dlg.Create();
-    host.RunFor(100);
-  });
+  step("open the dialog", [&] { dlg.Create(); });
+  step("first load (list, read, sort, page)", [&] { host.RunFor(100); });
   step("switch to tab URL", [&] {
     dlg.m_tabTypes.SetCurSel(3);
     ui::Event ev;
@@ -213,7 +211,10 @@ int ViewerChild(const std::string& prog, int64_t fileSize) {
     dlg.UpdateData(false);
     dlg.OnSearch();
   });
-  step("reload the day", [&] { dlg.OnShowDayLog(); });
+  step("choose the day again", [&] {
+    dlg.m_listDays.SetItemSelected(0, true);
+    dlg.OnShowDayLog();
+  });
   const double peak = PeakMb();
   std::printf("viewer memory: %.1f MB above the start for a file of %.1f MB (%.2f times), %zu lines shown of %zu\n",
               peak - base, static_cast<double>(fileSize) / 1048576.0,
@@ -301,6 +302,6 @@ int main(int argc, char** argv) {
     std::fputs(RunChild({"--viewer", viewerProg, std::to_string(fs::FileSize(day))}).c_str(), stdout);
   }
 
-  fs::RemoveTree(base);
+  if (!std::getenv("QOR_BENCH_KEEP")) fs::RemoveTree(base);
   return 0;
 }

@@ -60,17 +60,26 @@ const std::string& DailyLogGroupWord(int group) {
   return words[static_cast<size_t>(group)];
 }
 
-int DailyLogLineGroup(const std::string& line) {
-  static const StringList markers = [] {
-    StringList m;
-    for (int g = 0; g < kDailyLogGroupOther; ++g) m.push_back("\t" + GroupWords()[static_cast<size_t>(g)] + "\t");
-    return m;
-  }();
-  // Every marker starts with a tab: a line without one has none.
-  if (line.find('\t') == std::string::npos) return kDailyLogGroupOther;
-  for (int g = 0; g < kDailyLogGroupOther; ++g)
-    if (gbk::Find(line, markers[static_cast<size_t>(g)]) != gbk::npos) return g;
-  return kDailyLogGroupOther;
+int DailyLogLineGroup(std::string_view line) {
+  // Every marker is a word between two tabs, and a tab is never the second byte of a
+  // double-byte character: one walk from tab to tab finds every marker present, and the
+  // first in marker order decides.
+  const StringList& words = GroupWords();
+  int best = kDailyLogGroupOther;
+  size_t tab = line.find('\t');
+  while (tab != std::string_view::npos && best > 0) {
+    const size_t next = line.find('\t', tab + 1);
+    if (next == std::string_view::npos) break;
+    const std::string_view word = line.substr(tab + 1, next - tab - 1);
+    for (int g = 0; g < best; ++g) {
+      if (word == words[static_cast<size_t>(g)]) {
+        best = g;
+        break;
+      }
+    }
+    tab = next;
+  }
+  return best;
 }
 
 DailyLogLine ParseDailyLogLine(const std::string& line) {

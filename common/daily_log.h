@@ -2,6 +2,7 @@
 // The daily log "log/qor<YYYY-MM-DD>.log": appended by the operation log and by the
 // service's request-log worker, taken apart by the log page and the log viewer.
 #include <string>
+#include <string_view>
 
 #include "common/build.h"
 
@@ -30,7 +31,7 @@ inline constexpr int kDailyLogGroupCount = 10;
 // The word of a group index (GBK); "其他" for anything out of range.
 const std::string& DailyLogGroupWord(int group);
 // Group of a raw line: the first marker found anywhere in it decides.
-int DailyLogLineGroup(const std::string& line);
+int DailyLogLineGroup(std::string_view line);
 
 struct DailyLogLine {
   int group = kDailyLogGroupOther;  // see DailyLogLineGroup

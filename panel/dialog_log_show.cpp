@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "common/daily_log.h"
 #include "common/date_text.h"
@@ -217,6 +218,13 @@ void CDialogLogShow::CountByType() {
     while ((got = file.Read(buf, sizeof buf)) > 0) m_strText.append(buf, static_cast<size_t>(got));
     if (got < 0) m_strText.clear();
   }
+  // Counted first, so that every array is allocated once at its size.
+  size_t lines = 0;
+  for (const char* p = m_strText.data(); (p = static_cast<const char*>(std::memchr(
+                                             p, '\n', m_strText.size() - static_cast<size_t>(p - m_strText.data()))));
+       ++p)
+    ++lines;
+  m_arrLines[0].reserve(lines + 1);
   size_t pos = 0;
   while (pos < m_strText.size()) {
     size_t nl = m_strText.find('\n', pos);
@@ -226,11 +234,14 @@ void CDialogLogShow::CountByType() {
     if (len > 0) m_arrLines[0].push_back({pos, len});
     pos = end + 1;
   }
-  std::string line;
-  for (const LineRef& ref : m_arrLines[0]) {
-    line.assign(View(ref));
-    m_arrLines[TabOfGroup(DailyLogLineGroup(line))].push_back(ref);
+  std::vector<unsigned char> tabs(m_arrLines[0].size());
+  size_t counts[kTabCount] = {};
+  for (size_t i = 0; i < tabs.size(); ++i) {
+    tabs[i] = static_cast<unsigned char>(TabOfGroup(DailyLogLineGroup(View(m_arrLines[0][i]))));
+    ++counts[tabs[i]];
   }
+  for (int t = 1; t < kTabCount; ++t) m_arrLines[t].reserve(counts[t]);
+  for (size_t i = 0; i < tabs.size(); ++i) m_arrLines[tabs[i]].push_back(m_arrLines[0][i]);
   for (int i = 0; i < kTabCount; ++i)
     m_tabTypes.SetItemText(i, Format(kTabCaptions[i], static_cast<int>(m_arrLines[i].size())));
   SetBusyText("");

@@ -394,24 +394,32 @@ bool CRequestLog::WaitForWriters(platform::StopToken* stop) const {
 }
 
 int CRequestLog::ReadBlock(fs::InFile& file, int64_t offset, bool& atEnd, size_t blockSize) {
-  m_block.clear();
+  m_block = {};
   atEnd = false;
   if (!file.Seek(offset)) return fs::kReadFault;
+  size_t used = 0;
   for (;;) {
-    const size_t old = m_block.size();
-    m_block.resize(old + blockSize);
-    const int64_t got = file.Read(m_block.data() + old, blockSize);
-    m_block.resize(old + static_cast<size_t>(got < 0 ? 0 : got));
+    if (m_bufferSize < used + blockSize) {
+      // Only a line longer than a block makes the buffer grow.
+      const size_t size = std::max(used + blockSize, m_bufferSize * 2);
+      std::unique_ptr<char[]> bigger(new char[size]);
+      if (used > 0) std::memcpy(bigger.get(), m_buffer.get(), used);
+      m_buffer.swap(bigger);
+      m_bufferSize = size;
+    }
+    char* const start = m_buffer.get() + used;
+    const int64_t got = file.Read(start, blockSize);
     if (got < 0) return fs::kReadFault;
     if (got == 0) {
       atEnd = true;
+      m_block = std::string_view(m_buffer.get(), used);
       return fs::kOk;
     }
+    used += static_cast<size_t>(got);
     // '\n' is never the second byte of a double-byte character: it ends a line
     // wherever it stands. A line longer than a block takes the next one with it.
-    const size_t nl = m_block.rfind('\n');
-    if (nl != std::string::npos && nl >= old) {
-      m_block.resize(nl + 1);
+    if (const void* nl = ::memrchr(start, '\n', static_cast<size_t>(got))) {
+      m_block = std::string_view(m_buffer.get(), static_cast<size_t>(static_cast<const char*>(nl) - m_buffer.get()) + 1);
       return fs::kOk;
     }
   }
@@ -459,6 +467,7 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
     if (saved.blockEnd > saved.done && BlockLanded(saved)) done = saved.blockEnd;
   }
   int settles = 0;
+  m_out.reserve(kBlockSize + kBlockSize / 4);
   for (int round = 0;; ++round) {
     for (;;) {
       bool atEnd = false;

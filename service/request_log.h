@@ -20,6 +20,7 @@
 //
 // The worker builds one CRequestLog at thread start and calls ProcessPass every pass.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -117,8 +118,12 @@ class CRequestLog {
   CQorIpVector m_ipTable;
   // Names by code, taken once from the region tables (codes outside have none).
   StringList m_countryNames, m_provinceNames;
-  // Buffers reused block after block, so a pass holds two blocks whatever the size.
-  std::string m_block, m_out;
+  // Buffers reused block after block, so a pass holds two blocks whatever the size:
+  // the block read (a view into m_buffer) and its lines as the daily log gets them.
+  std::unique_ptr<char[]> m_buffer;
+  size_t m_bufferSize = 0;
+  std::string_view m_block;
+  std::string m_out;
   platform::eventlog::Source m_events;
   bool m_appendFailing = false;  // reported once until an append succeeds again
 };
