@@ -64,18 +64,28 @@ bool StartsCharacter(std::string_view s, size_t pos) {
   return leads % 2 == 0;
 }
 
-// A 64-bit checksum taken eight bytes at a time: enough to tell a landed block from
-// other lines, and cheap beside the append.
+// A 64-bit checksum of the length and of the first and last 64 KB, eight bytes at a
+// time: enough to tell a landed block from the few lines that can stand where it
+// would, and cheap beside the append.
 uint64_t Checksum(std::string_view data) {
+  constexpr size_t kEdge = 64 * 1024;
   uint64_t h = 0x9E3779B97F4A7C15ULL ^ data.size();
-  size_t i = 0;
-  for (; i + 8 <= data.size(); i += 8) {
-    uint64_t w;
-    std::memcpy(&w, data.data() + i, 8);
-    h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
-    h ^= h >> 29;
+  auto mix = [&h](std::string_view part) {
+    size_t i = 0;
+    for (; i + 8 <= part.size(); i += 8) {
+      uint64_t w;
+      std::memcpy(&w, part.data() + i, 8);
+      h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
+      h ^= h >> 29;
+    }
+    for (; i < part.size(); ++i) h = (h ^ static_cast<unsigned char>(part[i])) * 0x100000001B3ULL;
+  };
+  if (data.size() <= 2 * kEdge) {
+    mix(data);
+  } else {
+    mix(data.substr(0, kEdge));
+    mix(data.substr(data.size() - kEdge));
   }
-  for (; i < data.size(); ++i) h = (h ^ static_cast<unsigned char>(data[i])) * 0x100000001B3ULL;
   return h ^ (h >> 32);
 }
 
@@ -166,7 +176,22 @@ std::string CRequestLog::TransformLineByReplacing(std::string_view view) const {
   return line;
 }
 
-void CRequestLog::AppendTransformed(std::string_view line, std::string& out) const {
+std::string_view CRequestLog::AddressOf(std::string_view line) {
+  // As AppendTransformed finds it: the first "<ipstart>" and the first "<ipend>" that
+  // start a character, the one after the other.
+  if (std::memchr(line.data(), '~', line.size()) == nullptr) return {};
+  size_t start = std::string_view::npos, end = std::string_view::npos;
+  for (size_t i = line.find('<'); i != std::string_view::npos && (start == std::string_view::npos || end == std::string_view::npos);
+       i = line.find('<', i + 1)) {
+    if (!StartsCharacter(line, i)) continue;
+    if (start == std::string_view::npos && At(line, i, kStart)) start = i;
+    if (end == std::string_view::npos && At(line, i, kEnd)) end = i;
+  }
+  if (start == std::string_view::npos || end == std::string_view::npos || end <= start + kStart.size()) return {};
+  return line.substr(start + kStart.size(), end - start - kStart.size());
+}
+
+void CRequestLog::AppendTransformed(std::string_view line, std::string& out, const LookedUp* looked) const {
   // Both region markers hold '~': a line without that byte has neither.
   if (std::memchr(line.data(), '~', line.size()) == nullptr) {
     out.append(line);
@@ -234,9 +259,16 @@ void CRequestLog::AppendTransformed(std::string_view line, std::string& out) con
     out.append(line);
     return;
   }
-  std::string address(line.substr(firstStart + kStart.size(), firstEnd - firstStart - kStart.size()));
+  const std::string_view addressText = line.substr(firstStart + kStart.size(), firstEnd - firstStart - kStart.size());
   int countryId = 0, provinceId = 0;
-  bool found = m_ipTable.Lookup(address, countryId, provinceId) != 0;
+  bool found;
+  if (looked && looked->address.data() == addressText.data() && looked->address.size() == addressText.size()) {
+    found = looked->found;
+    countryId = looked->countryId;
+    provinceId = looked->provinceId;
+  } else {
+    found = m_ipTable.Lookup(std::string(addressText), countryId, provinceId) != 0;
+  }
   // The region text never holds a marker byte; only an empty province text lets
   // two pieces of the line meet.
   const std::string& province = found && (!area || provinceId != 0) ? ProvinceName(provinceId) : kEmpty;
@@ -290,12 +322,40 @@ StringList CRequestLog::TransformBatch(const std::string& content) const {
 }
 
 size_t CRequestLog::TransformLines(std::string_view content, std::string& out) const {
+  // Lines go in groups whose addresses are all looked up first: lookups that follow one
+  // another overlap their memory waits, which one lookup a line between the edits
+  // cannot. AppendTransformed checks that each result is for its own address.
+  constexpr size_t kGroup = 256;
+  struct Pending {
+    std::string_view line;
+    LookedUp looked;
+  };
+  std::vector<Pending> group;
+  group.reserve(kGroup);
   size_t count = 0;
+  auto flush = [&] {
+    for (Pending& p : group) {
+      uint32_t number = 0;
+      p.looked.parsed = !p.looked.address.empty() && CQorIpVector::ParseAddress(std::string(p.looked.address), number);
+      p.looked.number = number;
+    }
+    for (Pending& p : group)
+      if (p.looked.parsed) p.looked.found = m_ipTable.FindNumber(p.looked.number, p.looked.countryId, p.looked.provinceId) != 0;
+    for (const Pending& p : group) {
+      AppendTransformed(p.line, out, &p.looked);
+      out += '\n';
+    }
+    group.clear();
+  };
   ForEachKeptLine(content, [&](std::string_view line) {
-    AppendTransformed(line, out);
-    out += '\n';
+    Pending p;
+    p.line = line;
+    p.looked.address = AddressOf(line);
+    group.push_back(p);
     ++count;
+    if (group.size() == kGroup) flush();
   });
+  flush();
   return count;
 }
 

@@ -112,7 +112,15 @@ class CRequestLog {
   void Report(platform::eventlog::EventType type, uint32_t id, const std::vector<std::string>& texts);
   const std::string& CountryName(int code) const;
   const std::string& ProvinceName(int code) const;
-  void AppendTransformed(std::string_view line, std::string& out) const;
+  // A lookup made ahead for the address text of a line.
+  struct LookedUp {
+    std::string_view address;
+    bool parsed = false, found = false;
+    uint32_t number = 0;
+    int countryId = 0, provinceId = 0;
+  };
+  static std::string_view AddressOf(std::string_view line);
+  void AppendTransformed(std::string_view line, std::string& out, const LookedUp* looked = nullptr) const;
 
   std::string m_requestLogPath, m_workFilePath, m_progressPath, m_logDir;
   CQorIpVector m_ipTable;
