@@ -50,7 +50,7 @@ class CRequestLog {
   static constexpr size_t kMinLineLength = 5;
   static constexpr size_t kSmallBatch = 10;
   // The work file is read in blocks of about this size, each ending at a line end.
-  static constexpr size_t kBlockSize = 4 << 20;
+  static constexpr size_t kBlockSize = 1 << 20;
 
   enum PassResult {
     kIdle = 0,       // nothing to do
