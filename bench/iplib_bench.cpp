@@ -155,10 +155,10 @@ int main(int argc, char** argv) {
   fs::ReadFile(prog + "iis/log/iis.log", content);
   double readSeconds = Seconds() - t0;
   t0 = Seconds();
-  size_t kept = log.TransformBatchJoined(content, joined);
+  size_t kept = log.TransformLines(content, joined);
   double transformSeconds = Seconds() - t0;
   t0 = Seconds();
-  AppendDailyLog(prog + "log/steps.log", joined);
+  AppendDailyLogText(prog + "log/steps.log", joined);
   double appendSeconds = Seconds() - t0;
   std::printf("steps: read %.0f ms, transform %.0f ms (%.2f M lines/s), append %.0f ms\n", readSeconds * 1e3,
               transformSeconds * 1e3, static_cast<double>(kept) / transformSeconds / 1e6, appendSeconds * 1e3);

@@ -23,6 +23,18 @@ std::string GetTodayShortText() {
   return buf;
 }
 
+int AppendDailyLogText(const std::string& path, const std::string& text) {
+  if (text.empty()) return 1;
+  size_t slash = path.rfind('/');
+  if (slash != std::string::npos && slash > 0) {
+    std::string dir = path.substr(0, slash);
+    if (!platform::fs::IsDirectory(dir)) platform::fs::MakeDir(dir);
+  }
+  // One O_APPEND write of whole lines: the service's lines and the panel's never
+  // interleave, and no lock lets another account that holds one stall a writer.
+  return platform::fs::AppendWhole(path, text) == platform::fs::kOk ? 1 : 0;
+}
+
 int AppendDailyLog(const std::string& path, const StringList& lines) {
   if (lines.empty()) return 1;
   std::string data;
@@ -30,21 +42,10 @@ int AppendDailyLog(const std::string& path, const StringList& lines) {
     data += line;
     data += '\n';
   }
-  size_t slash = path.rfind('/');
-  if (slash != std::string::npos && slash > 0) {
-    std::string dir = path.substr(0, slash);
-    if (!platform::fs::IsDirectory(dir)) platform::fs::MakeDir(dir);
-  }
-  // Every writer locks the log file itself, so the service's lines and the panel's
-  // never interleave and no lock file shows up among the daily logs.
-  int result = platform::fs::kWriteFault;
-  if (!platform::fs::WithLock(path, [&] { result = platform::fs::WriteFile(path, data, true); })) return 0;
-  return result == platform::fs::kOk ? 1 : 0;
+  return AppendDailyLogText(path, data);
 }
 
-int AppendDailyLog(const std::string& path, const std::string& line) {
-  return AppendDailyLog(path, StringList{line});
-}
+int AppendDailyLog(const std::string& path, const std::string& line) { return AppendDailyLogText(path, line + "\n"); }
 
 namespace {
 const StringList& GroupWords() {
@@ -59,11 +60,26 @@ const std::string& DailyLogGroupWord(int group) {
   return words[static_cast<size_t>(group)];
 }
 
-int DailyLogLineGroup(const std::string& line) {
+int DailyLogLineGroup(std::string_view line) {
+  // Every marker is a word between two tabs, and a tab is never the second byte of a
+  // double-byte character: one walk from tab to tab finds every marker present, and the
+  // first in marker order decides.
   const StringList& words = GroupWords();
-  for (int g = 0; g < kDailyLogGroupOther; ++g)
-    if (gbk::Find(line, "\t" + words[static_cast<size_t>(g)] + "\t") != gbk::npos) return g;
-  return kDailyLogGroupOther;
+  int best = kDailyLogGroupOther;
+  size_t tab = line.find('\t');
+  while (tab != std::string_view::npos && best > 0) {
+    const size_t next = line.find('\t', tab + 1);
+    if (next == std::string_view::npos) break;
+    const std::string_view word = line.substr(tab + 1, next - tab - 1);
+    for (int g = 0; g < best; ++g) {
+      if (word == words[static_cast<size_t>(g)]) {
+        best = g;
+        break;
+      }
+    }
+    tab = next;
+  }
+  return best;
 }
 
 DailyLogLine ParseDailyLogLine(const std::string& line) {

@@ -2,6 +2,7 @@
 // The daily log "log/qor<YYYY-MM-DD>.log": appended by the operation log and by the
 // service's request-log worker, taken apart by the log page and the log viewer.
 #include <string>
+#include <string_view>
 
 #include "common/build.h"
 
@@ -13,11 +14,14 @@ std::string DailyLogPath(const std::string& logDir, const std::string& dateText 
 // Today as "%d-%d-%d", not zero-filled (the viewer matches it against the file dates).
 std::string GetTodayShortText();
 
-// Appends every line, each followed by "\n", as one write under the advisory lock of the
-// file that every writer of a daily log takes. The file's folder is created (one level)
-// when missing. 1 when all bytes landed, 0 when the file cannot be opened or the write
-// fell short. No lines: 1, nothing touched.
+// Appends every line, each followed by "\n", as one O_APPEND write without a lock, so
+// that whole lines of two writers never interleave. The file's folder is created (one
+// level) when missing. 1 when all bytes landed; 0 when the file cannot be opened or the
+// write fell short, and then the file is cut back to where it ended. No lines: 1,
+// nothing touched.
 int AppendDailyLog(const std::string& path, const StringList& lines);
+// The same for text that is already whole lines, each ended by "\n".
+int AppendDailyLogText(const std::string& path, const std::string& text);
 int AppendDailyLog(const std::string& path, const std::string& line);
 
 // The groups a line falls into, in the order their markers ("\t<word>\t") are tested:
@@ -27,7 +31,7 @@ inline constexpr int kDailyLogGroupCount = 10;
 // The word of a group index (GBK); "其他" for anything out of range.
 const std::string& DailyLogGroupWord(int group);
 // Group of a raw line: the first marker found anywhere in it decides.
-int DailyLogLineGroup(const std::string& line);
+int DailyLogLineGroup(std::string_view line);
 
 struct DailyLogLine {
   int group = kDailyLogGroupOther;  // see DailyLogLineGroup

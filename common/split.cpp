@@ -12,17 +12,11 @@ int SplitToList(const std::string& text, const std::string& separator, StringLis
     return 1;
   }
   int added = 0;
-  size_t pos = 0;
-  for (;;) {
-    size_t hit = gbk::Find(text, separator, pos);
-    size_t end = hit == gbk::npos ? text.size() : hit;
-    if (end - pos >= minimum) {
-      list.push_back(text.substr(pos, end - pos));
-      ++added;
-    }
-    if (hit == gbk::npos) break;
-    pos = hit + separator.size();
-  }
+  gbk::ForEachPiece(text, separator, [&](size_t pos, size_t len) {
+    if (len < minimum) return;
+    list.push_back(text.substr(pos, len));
+    ++added;
+  });
   return added;
 }
 

@@ -63,12 +63,28 @@ int ReadLinesToArray(StringList& array, const std::string& path) {
 }
 
 int CountFileLines(const std::string& path) {
-  std::string content;
-  if (fs::ReadFile(path, content) != fs::kOk) return 0;
+  fs::InFile file;
+  if (file.Open(path) != fs::kOk) return 0;
+  // Block by block, stopping at the limit: a large day costs no more than a small one.
+  char buf[16384];
   int count = 0;
-  for (const auto& line : SplitLines(content)) {
-    if (!line.empty() && ++count >= 1000) break;
+  bool inLine = false;  // a non-empty line has begun and not yet ended
+  bool cr = false;      // a '\r' that is line end if '\n' follows, else text
+  for (;;) {
+    const int64_t got = file.Read(buf, sizeof buf);
+    if (got <= 0) break;
+    for (int64_t i = 0; i < got; ++i) {
+      const char c = buf[i];
+      if (c == '\n') {
+        if (inLine && ++count >= 999) return 1000;
+        inLine = cr = false;
+      } else {
+        if (cr || c != '\r') inLine = true;
+        cr = c == '\r';
+      }
+    }
   }
+  if (inLine && ++count >= 999) return 1000;
   return count;
 }
 

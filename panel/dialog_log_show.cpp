@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "common/daily_log.h"
 #include "common/date_text.h"
@@ -83,8 +84,15 @@ CDialogLogShow::CDialogLogShow(const LogContext& context) : ui::Dialog(kDlgLogSh
 
 std::string CDialogLogShow::LogFolder() const { return GetModuleDir() + "log/"; }
 
-const StringList& CDialogLogShow::Lines(int tab) const {
+const std::vector<CDialogLogShow::LineRef>& CDialogLogShow::Refs(int tab) const {
   return m_arrLines[tab >= 0 && tab < kTabCount ? tab : kTabCount - 1];
+}
+
+size_t CDialogLogShow::LineCount(int tab) const { return Refs(tab).size(); }
+
+std::string CDialogLogShow::Line(int tab, size_t index) const {
+  const auto& refs = Refs(tab);
+  return index < refs.size() ? std::string(View(refs[index])) : std::string();
 }
 
 void CDialogLogShow::DoDataExchange(ui::DataExchange& dx) {
@@ -184,6 +192,7 @@ void CDialogLogShow::LoadDays() {
   if (m_listDays.GetItemCount() == 0) {
     m_listEntries.DeleteAllItems();
     for (auto& lines : m_arrLines) lines.clear();
+    m_strText.clear();
     SetItemText(kIdcShowStatus, "完毕.");
     SetItemText(kIdcShowEntriesCaption, "暂无日志.");
     SetBusyText("");
@@ -197,9 +206,42 @@ void CDialogLogShow::LoadDays() {
 
 void CDialogLogShow::CountByType() {
   for (auto& lines : m_arrLines) lines.clear();
+  m_strText.clear();
   SetBusyText("分析中,请稍后...");
-  ReadLinesToArray(m_arrLines[0], m_strFilePath);
-  for (const std::string& line : m_arrLines[0]) m_arrLines[TabOfGroup(DailyLogLineGroup(line))].push_back(line);
+  // The file in one piece, then its non-empty lines as places in it; a file that
+  // cannot be read gives no lines.
+  fs::InFile file;
+  if (file.Open(m_strFilePath) == fs::kOk) {
+    m_strText.reserve(static_cast<size_t>(std::max<int64_t>(0, file.Size())));
+    char buf[65536];
+    int64_t got = 0;
+    while ((got = file.Read(buf, sizeof buf)) > 0) m_strText.append(buf, static_cast<size_t>(got));
+    if (got < 0) m_strText.clear();
+  }
+  // Counted first, so that every array is allocated once at its size.
+  size_t lines = 0;
+  for (const char* p = m_strText.data(); (p = static_cast<const char*>(std::memchr(
+                                             p, '\n', m_strText.size() - static_cast<size_t>(p - m_strText.data()))));
+       ++p)
+    ++lines;
+  m_arrLines[0].reserve(lines + 1);
+  size_t pos = 0;
+  while (pos < m_strText.size()) {
+    size_t nl = m_strText.find('\n', pos);
+    size_t end = nl == std::string::npos ? m_strText.size() : nl;
+    size_t len = end - pos;
+    if (len > 0 && m_strText[end - 1] == '\r') --len;
+    if (len > 0) m_arrLines[0].push_back({pos, len});
+    pos = end + 1;
+  }
+  std::vector<unsigned char> tabs(m_arrLines[0].size());
+  size_t counts[kTabCount] = {};
+  for (size_t i = 0; i < tabs.size(); ++i) {
+    tabs[i] = static_cast<unsigned char>(TabOfGroup(DailyLogLineGroup(View(m_arrLines[0][i]))));
+    ++counts[tabs[i]];
+  }
+  for (int t = 1; t < kTabCount; ++t) m_arrLines[t].reserve(counts[t]);
+  for (size_t i = 0; i < tabs.size(); ++i) m_arrLines[tabs[i]].push_back(m_arrLines[0][i]);
   for (int i = 0; i < kTabCount; ++i)
     m_tabTypes.SetItemText(i, Format(kTabCaptions[i], static_cast<int>(m_arrLines[i].size())));
   SetBusyText("");
@@ -215,7 +257,7 @@ void CDialogLogShow::ShowPage(int page) {
   for (int id = kIdcShowFirst; id <= kIdcShowLast; ++id) EnableItem(id, false);
   SetBusyText("检索中,请稍后..");
 
-  const StringList& lines = Lines(m_nTab);
+  const std::vector<LineRef>& lines = Refs(m_nTab);
   const size_t n = lines.size();
   if (page <= 1) {
     m_nScan = 0;
@@ -226,8 +268,9 @@ void CDialogLogShow::ShowPage(int page) {
   }
 
   int rows = 0;
+  std::string line;
   for (; m_nScan < n && rows < kPageSize; ++m_nScan) {
-    const std::string& line = lines[m_nScan];
+    line.assign(View(lines[m_nScan]));
     if (!m_strKeyword.empty() && !gbk::Contains(gbk::ToLower(line), m_strKeyword)) continue;
     const DailyLogLine parsed = ParseDailyLogLine(line);
     if (!parsed.shown) continue;

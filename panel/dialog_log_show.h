@@ -3,6 +3,8 @@
 // one day on the right, sorted into eleven type tabs, fifty to a page, with a keyword
 // filter, a detail box, deletion of the day and the log folder.
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "common/build.h"
 #include "panel/log_context.h"
@@ -50,7 +52,9 @@ class CDialogLogShow : public ui::Dialog {
   int PageCount() const { return m_nPageCount; }
   int PageShown() const { return m_nPageShown; }
   int TabIndex() const { return m_nTab; }
-  const StringList& Lines(int tab) const;
+  // Lines of a tab (0 every line of the day, then one tab per type).
+  size_t LineCount(int tab) const;
+  std::string Line(int tab, size_t index) const;
 
   CSortListCtrl m_listDays;
   CSortListCtrl m_listEntries;
@@ -73,7 +77,16 @@ class CDialogLogShow : public ui::Dialog {
   int m_nPageShown = 0;
   StringList m_listFileNames;
   int m_nTab = 0;
-  // Index 0: every line of the day; then one array per tab in tab order.
-  StringList m_arrLines[kTabCount];
+  // The day's file as read, and its lines as places in it: index 0 every line of the
+  // day, then one array per tab in tab order. A day of many lines costs its bytes once,
+  // not a string per line per array.
+  struct LineRef {
+    size_t offset;
+    size_t length;
+  };
+  const std::vector<LineRef>& Refs(int tab) const;
+  std::string_view View(const LineRef& ref) const { return std::string_view(m_strText).substr(ref.offset, ref.length); }
+  std::string m_strText;
+  std::vector<LineRef> m_arrLines[kTabCount];
   size_t m_nScan = 0;
 };

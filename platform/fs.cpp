@@ -22,6 +22,16 @@ std::mutex g_hookMutex;
 FaultHook g_hook;
 std::atomic<bool> g_hasHook{false};
 
+std::mutex g_roomMutex;
+RoomHook g_roomHook;
+std::atomic<bool> g_hasRoomHook{false};
+
+int64_t Room(const std::string& path) {
+  if (!g_hasRoomHook.load(std::memory_order_acquire)) return -1;
+  std::lock_guard<std::mutex> lock(g_roomMutex);
+  return g_roomHook ? g_roomHook(path) : -1;
+}
+
 int Fault(Op op, const std::string& path) {
   if (!g_hasHook.load(std::memory_order_acquire)) return 0;
   std::lock_guard<std::mutex> lock(g_hookMutex);
@@ -78,6 +88,11 @@ int WinError(int err) {
 bool Exists(const std::string& path) {
   struct stat st;
   return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+bool Present(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::lstat(path.c_str(), &st) == 0;
 }
 
 bool IsDirectory(const std::string& path) {
@@ -165,6 +180,7 @@ int MakeDirs(const std::string& path) {
 
 int DeleteFile(const std::string& path) {
   if (path.empty()) return kPathNotFound;
+  if (int err = Fault(Op::Delete, path)) return WinError(err);
   struct stat st;
   if (::lstat(path.c_str(), &st) != 0) {
     if (errno == ENOENT) return Exists(ParentOf(path)) ? kFileNotFound : kPathNotFound;
@@ -233,8 +249,15 @@ int WriteFile(const std::string& path, const std::string& data, bool append) {
   int fd = ::open(path.c_str(), flags, 0644);
   if (fd < 0) return errno == ENOENT ? kPathNotFound : WinError(errno);
   int err = Fault(Op::Write, path);
-  bool ok = err == 0 && WriteAll(fd, data.data(), data.size());
+  size_t size = data.size();
+  const int64_t room = append && err == 0 ? Room(path) : -1;
+  if (room >= 0 && static_cast<uint64_t>(room) < size) size = static_cast<size_t>(room);
+  bool ok = err == 0 && WriteAll(fd, data.data(), size);
   if (!ok && err == 0) err = errno;
+  if (ok && size < data.size()) {
+    ok = false;
+    err = ENOSPC;
+  }
   if (::close(fd) != 0 && ok) {
     ok = false;
     err = errno;
@@ -313,6 +336,106 @@ bool WithLock(const std::string& lockPath, const std::function<void()>& fn) {
   ::flock(fd, LOCK_UN);
   ::close(fd);
   return true;
+}
+
+}  // namespace platform::fs
+
+namespace platform::fs {
+
+void SetRoomHook(RoomHook hook) {
+  std::lock_guard<std::mutex> lock(g_roomMutex);
+  g_roomHook = std::move(hook);
+  g_hasRoomHook.store(static_cast<bool>(g_roomHook), std::memory_order_release);
+}
+
+InFile::~InFile() { Close(); }
+
+int InFile::Open(const std::string& path, bool noFollow) {
+  Close();
+  if (path.empty()) return kPathNotFound;
+  if (int err = Fault(Op::OpenRead, path)) return WinError(err);
+  // Non-blocking, so that a fifo put in the file's place cannot hold the open.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (noFollow ? O_NOFOLLOW : 0));
+  if (fd < 0) return errno == ELOOP ? kNotRegularFile : WinError(errno);
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return kNotRegularFile;
+  }
+  m_fd = fd;
+  return kOk;
+}
+
+void InFile::Close() {
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
+}
+
+int64_t InFile::Read(char* buf, size_t n) {
+  if (m_fd < 0) return -1;
+  for (;;) {
+    ssize_t got = ::read(m_fd, buf, n);
+    if (got >= 0) return static_cast<int64_t>(got);
+    if (errno != EINTR) return -1;
+  }
+}
+
+bool InFile::Seek(int64_t offset) { return m_fd >= 0 && ::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) == offset; }
+
+int64_t InFile::Size() const {
+  struct stat st;
+  if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+std::string InFile::Identity() const {
+  struct stat st;
+  if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return "";
+  return std::to_string(static_cast<unsigned long long>(st.st_dev)) + ":" +
+         std::to_string(static_cast<unsigned long long>(st.st_ino));
+}
+
+int AppendWhole(const std::string& path, const std::string& data) {
+  if (path.empty()) return kPathNotFound;
+  if (int err = Fault(Op::OpenWrite, path)) return WinError(err);
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return errno == ENOENT ? kPathNotFound : WinError(errno);
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return kAccessDenied;
+  }
+  if (data.empty()) return ::close(fd) == 0 ? kOk : kWriteFault;
+  int err = Fault(Op::Write, path);
+  size_t want = data.size();
+  const int64_t room = err == 0 ? Room(path) : -1;
+  if (room >= 0 && static_cast<uint64_t>(room) < want) want = static_cast<size_t>(room);
+  ssize_t wrote = 0;
+  if (err == 0 && want > 0) {
+    do wrote = ::write(fd, data.data(), want);
+    while (wrote < 0 && errno == EINTR);
+    if (wrote < 0) {
+      err = errno;
+      wrote = 0;
+    }
+  }
+  if (err == 0 && static_cast<size_t>(wrote) < data.size()) err = ENOSPC;
+  if (err != 0 && wrote > 0) {
+    // O_APPEND leaves the offset at the end of what this write added.
+    const off_t end = ::lseek(fd, 0, SEEK_CUR);
+    if (end >= wrote && ::fstat(fd, &st) == 0 && st.st_size == end) (void)::ftruncate(fd, end - wrote);
+  }
+  if (::close(fd) != 0 && err == 0) err = errno;
+  return err == 0 ? kOk : (err == ENOSPC || err == EIO ? kWriteFault : WinError(err));
+}
+
+int Truncate(const std::string& path, int64_t size) {
+  if (int err = Fault(Op::OpenWrite, path)) return WinError(err);
+  int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return WinError(errno);
+  int rc = ::ftruncate(fd, static_cast<off_t>(size)) == 0 ? kOk : WinError(errno);
+  ::close(fd);
+  return rc;
 }
 
 }  // namespace platform::fs

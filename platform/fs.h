@@ -20,6 +20,7 @@ enum : int {
   kDirNotEmpty = 145,
   kWriteFault = 29,
   kReadFault = 30,
+  kNotRegularFile = 1920,  // a link, folder, fifo or device where a file was expected
 };
 
 struct Entry {
@@ -30,6 +31,8 @@ struct Entry {
 };
 
 bool Exists(const std::string& path);
+// The name is there, whatever it is: a link is not followed (a dangling one counts).
+bool Present(const std::string& path);
 bool IsDirectory(const std::string& path);
 bool IsFile(const std::string& path);
 // Size in bytes, or -1 when the file cannot be read.
@@ -75,13 +78,58 @@ Openers OtherOpeners(const std::string& path);
 // Returns false when the lock file cannot be opened.
 bool WithLock(const std::string& lockPath, const std::function<void()>& fn);
 
-// Test double: the hook sees every open for reading or writing and every rename;
+// Test double: the hook sees every open for reading or writing, every rename and every
+// deletion of a file;
 // a non-zero return makes that call fail with the returned errno.
-enum class Op { OpenRead, OpenWrite, Write, Rename };
+enum class Op { OpenRead, OpenWrite, Write, Rename, Delete };
 using FaultHook = std::function<int(Op, const std::string& path)>;
 void SetFaultHook(FaultHook hook);
 
 // errno to the Windows code the callers expect.
 int WinError(int err);
+
+}  // namespace platform::fs
+
+namespace platform::fs {
+
+// A file read block by block. Open takes only a regular file: with noFollow a link is
+// refused too (O_NOFOLLOW), and what was opened is checked on the descriptor, so a
+// name swapped meanwhile is never followed.
+class InFile {
+ public:
+  InFile() = default;
+  ~InFile();
+  InFile(const InFile&) = delete;
+  InFile& operator=(const InFile&) = delete;
+  // 0, or a Windows code (1920 for a link or anything but a regular file).
+  int Open(const std::string& path, bool noFollow = false);
+  void Close();
+  bool IsOpen() const { return m_fd >= 0; }
+  // Up to n bytes from the current position: the count, 0 at the end, -1 on an error.
+  int64_t Read(char* buf, size_t n);
+  // Moves the position; false when it cannot.
+  bool Seek(int64_t offset);
+  int64_t Size() const;
+  // Identity of the opened file (device and inode), to tell a file from a later one
+  // of the same name.
+  std::string Identity() const;
+
+ private:
+  int m_fd = -1;
+};
+
+// One O_APPEND write of data, without a lock: the whole lines of one call never
+// interleave with another writer's. When the write falls short (a full disk), the
+// bytes that did land are cut off again, so the file ends where it ended before
+// (unless another writer appended behind them meanwhile; then they stay).
+// 0, or a Windows code (29 for a short write).
+int AppendWhole(const std::string& path, const std::string& data);
+// Cuts a file back to size bytes; 0 or a Windows code.
+int Truncate(const std::string& path, int64_t size);
+
+// Test double of a full disk: room(path) says how many more bytes a write to path
+// may add (negative: no limit); AppendWhole stops there with ENOSPC.
+using RoomHook = std::function<int64_t(const std::string& path)>;
+void SetRoomHook(RoomHook hook);
 
 }  // namespace platform::fs

@@ -1,6 +1,8 @@
 #include "platform/gbk.h"
 
 #include <cstring>
+#include <functional>
+#include <string_view>
 
 namespace gbk {
 
@@ -42,17 +44,44 @@ size_t CharCount(const std::string& s) {
 
 namespace {
 inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+inline bool Lead(const std::string& s, size_t i) { return IsLeadByte(static_cast<unsigned char>(s[i])); }
 
-template <typename Eq>
-size_t FindImpl(const std::string& s, const std::string& needle, size_t from, Eq eq) {
-  if (needle.empty()) return from <= s.size() ? from : npos;
+// First character start at or after from. A byte outside the lead range always ends a
+// character, so only the run of lead-range bytes right before from is looked at.
+size_t AlignUp(const std::string& s, size_t from) {
+  if (from == 0 || from >= s.size()) return from;
+  size_t leads = 0;
+  while (leads < from && Lead(s, from - leads - 1)) ++leads;
+  return leads % 2 == 0 ? from : from + 1;
+}
+
+// Walks from a known character start up to pos; returns the first start >= pos.
+inline size_t WalkTo(const std::string& s, size_t start, size_t pos) {
+  const size_t last = s.size() - 1;
+  while (start < pos) start += (start < last && Lead(s, start)) ? 2 : 1;
+  return start;
+}
+
+// Byte-wise candidates, each checked against a cursor that only moves forward: the
+// whole search walks the text once.
+size_t FindExact(const std::string& s, const std::string& needle, size_t start) {
+  const std::string_view text(s);
+  size_t cursor = start;
+  for (size_t at = start;;) {
+    size_t hit = text.find(needle, at);
+    if (hit == std::string_view::npos) return npos;
+    cursor = WalkTo(s, cursor, hit);
+    if (cursor == hit) return hit;
+    at = cursor;
+  }
+}
+
+size_t FindFolded(const std::string& s, const std::string& needle, size_t start) {
   if (needle.size() > s.size()) return npos;
-  size_t last = s.size() - needle.size();
-  size_t i = 0;
-  while (i < from && i < s.size()) i += CharWidth(s, i);
-  for (; i <= last; i += CharWidth(s, i)) {
+  const size_t last = s.size() - needle.size();
+  for (size_t i = start; i <= last; i += (i + 1 < s.size() && Lead(s, i)) ? 2 : 1) {
     size_t k = 0;
-    while (k < needle.size() && eq(s[i + k], needle[k])) ++k;
+    while (k < needle.size() && Lower(s[i + k]) == Lower(needle[k])) ++k;
     if (k == needle.size()) return i;
   }
   return npos;
@@ -60,21 +89,27 @@ size_t FindImpl(const std::string& s, const std::string& needle, size_t from, Eq
 }  // namespace
 
 size_t Find(const std::string& s, const std::string& needle, size_t from) {
-  return FindImpl(s, needle, from, [](char a, char b) { return a == b; });
+  if (needle.empty()) return from <= s.size() ? from : npos;
+  if (from >= s.size() || needle.size() > s.size() - from) return npos;
+  return FindExact(s, needle, AlignUp(s, from));
 }
 
 size_t Find(const std::string& s, char c, size_t from) { return Find(s, std::string(1, c), from); }
 
 size_t FindNoCase(const std::string& s, const std::string& needle, size_t from) {
-  return FindImpl(s, needle, from, [](char a, char b) { return Lower(a) == Lower(b); });
+  if (needle.empty()) return from <= s.size() ? from : npos;
+  if (from >= s.size()) return npos;
+  return FindFolded(s, needle, AlignUp(s, from));
 }
 
 size_t RFind(const std::string& s, const std::string& needle, size_t from) {
   if (needle.size() > s.size()) return npos;
   size_t best = npos;
-  for (size_t i = 0; i + needle.size() <= s.size(); i += CharWidth(s, i)) {
-    if (from != npos && i > from) break;
-    if (s.compare(i, needle.size(), needle) == 0) best = i;
+  for (size_t hit = FindExact(s, needle, 0); hit != npos && (from == npos || hit <= from);) {
+    best = hit;
+    if (hit >= s.size()) break;
+    // The next match starts at the next character.
+    hit = FindExact(s, needle, WalkTo(s, hit, hit + 1));
   }
   return best;
 }
@@ -89,11 +124,14 @@ int ReplaceAll(std::string& s, const std::string& from, const std::string& to) {
   std::string out;
   size_t pos = 0;
   for (;;) {
-    size_t hit = Find(s, from, pos);
+    // pos is a character start (after a whole match walked from one), so the search
+    // never looks back.
+    size_t hit = pos >= s.size() ? npos : FindExact(s, from, pos);
     if (hit == npos) break;
     out.append(s, pos, hit - pos);
     out += to;
-    pos = hit + from.size();
+    pos = WalkTo(s, hit, hit + from.size());
+    out.append(s, hit + from.size(), pos - hit - from.size());
     ++count;
   }
   if (count == 0) return 0;
@@ -107,22 +145,32 @@ std::string Replaced(std::string s, const std::string& from, const std::string& 
   return s;
 }
 
+void ForEachPiece(const std::string& s, const std::string& sep, const std::function<void(size_t, size_t)>& fn) {
+  if (sep.empty()) {
+    fn(0, s.size());
+    return;
+  }
+  size_t pos = 0, start = 0;  // the piece begins at pos; the search at the character start
+  for (;;) {
+    size_t hit = start >= s.size() ? npos : FindExact(s, sep, start);
+    if (hit == npos) {
+      fn(pos, s.size() - pos);
+      return;
+    }
+    fn(pos, hit - pos);
+    pos = hit + sep.size();
+    start = WalkTo(s, hit, pos);
+  }
+}
+
 std::vector<std::string> Split(const std::string& s, const std::string& sep) {
   std::vector<std::string> out;
   if (sep.empty()) {
     out.push_back(s);
     return out;
   }
-  size_t pos = 0;
-  for (;;) {
-    size_t hit = Find(s, sep, pos);
-    if (hit == npos) {
-      out.push_back(s.substr(pos));
-      return out;
-    }
-    out.push_back(s.substr(pos, hit - pos));
-    pos = hit + sep.size();
-  }
+  ForEachPiece(s, sep, [&](size_t pos, size_t len) { out.push_back(s.substr(pos, len)); });
+  return out;
 }
 
 // Trimmed characters are ASCII, so a trail byte can be one only when its lead byte

@@ -2,6 +2,7 @@
 // GBK-aware text operations. A lead byte 0x81-0xFE takes the next byte with it, so a
 // search never matches inside a double-byte character (trail bytes include '|', '\\',
 // '~' and 'A'-'Z'). Case folding is ASCII only.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ std::string CutBytes(const std::string& s, size_t maxBytes);
 // Number of characters (a double-byte pair counts once).
 size_t CharCount(const std::string& s);
 
+// Searches walk the text once: their cost is linear in it, whatever from is.
 // First match at a character boundary at or after from.
 size_t Find(const std::string& s, const std::string& needle, size_t from = 0);
 size_t Find(const std::string& s, char c, size_t from = 0);
@@ -38,6 +40,9 @@ std::string Replaced(std::string s, const std::string& from, const std::string& 
 
 // Pieces between separators, empty pieces kept.
 std::vector<std::string> Split(const std::string& s, const std::string& sep);
+// The same pieces as (position, length), in order, without copying them; an empty
+// separator gives the whole text as one piece.
+void ForEachPiece(const std::string& s, const std::string& sep, const std::function<void(size_t, size_t)>& fn);
 
 std::string TrimLeft(const std::string& s, const char* chars = " \t\r\n");
 std::string TrimRight(const std::string& s, const char* chars = " \t\r\n");

@@ -16,19 +16,21 @@ std::string WithSlash(std::string p) {
 }
 }  // namespace
 
-std::string ProgramDir() {
-  if (const char* env = std::getenv("QOR_PROGRAM_DIR"); env && *env) return WithSlash(env);
+std::string ExecutablePath() {
   std::vector<char> buf(4096);
   for (;;) {
     ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
-    if (n < 0) return "./";
-    if (static_cast<size_t>(n) < buf.size()) {
-      std::string exe(buf.data(), static_cast<size_t>(n));
-      auto slash = exe.rfind('/');
-      return slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
-    }
+    if (n < 0) return "";
+    if (static_cast<size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<size_t>(n));
     buf.resize(buf.size() * 2);
   }
+}
+
+std::string ProgramDir() {
+  if (const char* env = std::getenv("QOR_PROGRAM_DIR"); env && *env) return WithSlash(env);
+  const std::string exe = ExecutablePath();
+  auto slash = exe.rfind('/');
+  return slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
 }
 
 std::string MachineRoot() {

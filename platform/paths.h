@@ -7,6 +7,10 @@ namespace platform {
 // Folder of the running executable with a trailing '/'; QOR_PROGRAM_DIR overrides it.
 std::string ProgramDir();
 
+// Full path of the running executable itself (/proc/self/exe), whatever name or link
+// started it; empty when it cannot be read.
+std::string ExecutablePath();
+
 // Root of the emulated Windows machine with a trailing '/'; QOR_MACHINE_ROOT overrides
 // the default /var/lib/qor-machine.
 std::string MachineRoot();

@@ -11,6 +11,7 @@
 #include "common/machine_key.h"
 #include "common/system_info.h"
 #include "platform/fs.h"
+#include "platform/paths.h"
 #include "platform/textconv.h"
 #include "common/file_probe.h"
 #include "service/global.h"
@@ -31,11 +32,11 @@ namespace {
 
 void Print(const std::string& gbkText) { std::fputs(platform::GbkToUtf8(gbkText).c_str(), stdout); }
 
-std::string ProgramPath(const char* argv0) {
-  std::string name = argv0 ? argv0 : "qoripsvc";
-  size_t slash = name.rfind('/');
-  if (slash != std::string::npos) name.erase(0, slash + 1);
-  return g_Global.ProgramDir() + name;
+// The running program's own file, as the service manager must start it: not the name
+// or link it was started by.
+std::string ProgramPath() {
+  std::string path = platform::ExecutablePath();
+  return path.empty() ? g_Global.ProgramDir() + "qoripsvc" : path;
 }
 
 // A panel update leaves its old program behind under this name.
@@ -64,7 +65,7 @@ int main(int argc, char** argv) {
     Print("配置文件不存在\n");
   DeletePanelLeftover();
 
-  g_Service.SetProgramPath(ProgramPath(argc > 0 ? argv[0] : nullptr));
+  g_Service.SetProgramPath(ProgramPath());
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
   if (!g_Service.HandleCommandLine(args)) g_Service.StartDispatcher();

@@ -1,14 +1,19 @@
 #include "service/request_log.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "common/coding.h"
 #include "common/daily_log.h"
-#include "platform/gbk.h"
+#include "common/date_text.h"
+#include "common/filter_module.h"
 #include "common/qor_area.h"
 #include "common/tag_text.h"
 #include "common/text_file.h"
 #include "platform/fs.h"
+#include "platform/gbk.h"
 
 namespace fs = platform::fs;
 
@@ -23,7 +28,17 @@ constexpr int kMaxRounds = 100;
 constexpr int kSettleReads = 3;
 const std::string kEmpty;
 
+using filter_module::kMarkerArea;
+using filter_module::kMarkerIpEnd;
+using filter_module::kMarkerIpStart;
+using filter_module::kMarkerState;
 constexpr std::string_view kArea = kMarkerArea, kState = kMarkerState, kStart = kMarkerIpStart, kEnd = kMarkerIpEnd;
+// The event source of the service.
+constexpr const char* kEventSource = "qoripsvc";
+// Line starts of the daily log looked at for a block that may have landed before a kill.
+constexpr int kLandedCandidates = 64;
+// Bytes read past a recorded block when looking for it.
+constexpr int64_t kLandedSlack = 1 << 20;
 
 enum HitKind : uint8_t { kHitArea, kHitState, kHitStart, kHitEnd };
 struct Hit {
@@ -49,13 +64,37 @@ bool StartsCharacter(std::string_view s, size_t pos) {
   return leads % 2 == 0;
 }
 
-// The joined lines as the one line of an append: the same bytes, one copy less.
-bool AppendJoined(const std::string& path, std::string& joined) {
-  StringList lines(1);
-  lines[0].swap(joined);
-  bool ok = AppendDailyLog(path, lines) != 0;
-  joined.swap(lines[0]);
-  return ok;
+// A 64-bit checksum of the length and of the first and last 64 KB, eight bytes at a
+// time: enough to tell a landed block from the few lines that can stand where it
+// would, and cheap beside the append.
+uint64_t Checksum(std::string_view data) {
+  constexpr size_t kEdge = 64 * 1024;
+  uint64_t h = 0x9E3779B97F4A7C15ULL ^ data.size();
+  auto mix = [&h](std::string_view part) {
+    size_t i = 0;
+    for (; i + 8 <= part.size(); i += 8) {
+      uint64_t w;
+      std::memcpy(&w, part.data() + i, 8);
+      h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
+      h ^= h >> 29;
+    }
+    for (; i < part.size(); ++i) h = (h ^ static_cast<unsigned char>(part[i])) * 0x100000001B3ULL;
+  };
+  if (data.size() <= 2 * kEdge) {
+    mix(data);
+  } else {
+    mix(data.substr(0, kEdge));
+    mix(data.substr(data.size() - kEdge));
+  }
+  return h ^ (h >> 32);
+}
+
+// A day text as the daily log names carry it: digits and hyphens, 8 to 10 bytes.
+bool IsDayText(const std::string& day) {
+  if (day.size() < 8 || day.size() > 10) return false;
+  for (char c : day)
+    if (!(c == '-' || (c >= '0' && c <= '9'))) return false;
+  return true;
 }
 
 // Calls fn for every kept line of content, without its line end.
@@ -77,8 +116,9 @@ void ForEachKeptLine(std::string_view content, Fn fn) {
 }  // namespace
 
 CRequestLog::CRequestLog(const std::string& programDir)
-    : m_requestLogPath(programDir + "iis/log/iis.log"),
-      m_workFilePath(programDir + "iis/log/iis.log.work"),
+    : m_requestLogPath(programDir + filter_module::kRequestLogFile),
+      m_workFilePath(m_requestLogPath + ".work"),
+      m_progressPath(m_requestLogPath + ".work.pos"),
       m_logDir(programDir + "log/") {
   CQorArea area;
   area.Load();
@@ -136,7 +176,22 @@ std::string CRequestLog::TransformLineByReplacing(std::string_view view) const {
   return line;
 }
 
-void CRequestLog::AppendTransformed(std::string_view line, std::string& out) const {
+std::string_view CRequestLog::AddressOf(std::string_view line) {
+  // As AppendTransformed finds it: the first "<ipstart>" and the first "<ipend>" that
+  // start a character, the one after the other.
+  if (std::memchr(line.data(), '~', line.size()) == nullptr) return {};
+  size_t start = std::string_view::npos, end = std::string_view::npos;
+  for (size_t i = line.find('<'); i != std::string_view::npos && (start == std::string_view::npos || end == std::string_view::npos);
+       i = line.find('<', i + 1)) {
+    if (!StartsCharacter(line, i)) continue;
+    if (start == std::string_view::npos && At(line, i, kStart)) start = i;
+    if (end == std::string_view::npos && At(line, i, kEnd)) end = i;
+  }
+  if (start == std::string_view::npos || end == std::string_view::npos || end <= start + kStart.size()) return {};
+  return line.substr(start + kStart.size(), end - start - kStart.size());
+}
+
+void CRequestLog::AppendTransformed(std::string_view line, std::string& out, const LookedUp* looked) const {
   // Both region markers hold '~': a line without that byte has neither.
   if (std::memchr(line.data(), '~', line.size()) == nullptr) {
     out.append(line);
@@ -204,9 +259,16 @@ void CRequestLog::AppendTransformed(std::string_view line, std::string& out) con
     out.append(line);
     return;
   }
-  std::string address(line.substr(firstStart + kStart.size(), firstEnd - firstStart - kStart.size()));
+  const std::string_view addressText = line.substr(firstStart + kStart.size(), firstEnd - firstStart - kStart.size());
   int countryId = 0, provinceId = 0;
-  bool found = m_ipTable.Lookup(address, countryId, provinceId) != 0;
+  bool found;
+  if (looked && looked->address.data() == addressText.data() && looked->address.size() == addressText.size()) {
+    found = looked->found;
+    countryId = looked->countryId;
+    provinceId = looked->provinceId;
+  } else {
+    found = m_ipTable.Lookup(std::string(addressText), countryId, provinceId) != 0;
+  }
   // The region text never holds a marker byte; only an empty province text lets
   // two pieces of the line meet.
   const std::string& province = found && (!area || provinceId != 0) ? ProvinceName(provinceId) : kEmpty;
@@ -259,94 +321,296 @@ StringList CRequestLog::TransformBatch(const std::string& content) const {
   return lines;
 }
 
-size_t CRequestLog::TransformBatchJoined(std::string_view content, std::string& joined) const {
-  joined.clear();
-  joined.reserve(content.size() + content.size() / 8);
+size_t CRequestLog::TransformLines(std::string_view content, std::string& out) const {
+  // Lines go in groups whose addresses are all looked up first: lookups that follow one
+  // another overlap their memory waits, which one lookup a line between the edits
+  // cannot. AppendTransformed checks that each result is for its own address.
+  constexpr size_t kGroup = 256;
+  struct Pending {
+    std::string_view line;
+    LookedUp looked;
+  };
+  std::vector<Pending> group;
+  group.reserve(kGroup);
   size_t count = 0;
+  auto flush = [&] {
+    for (Pending& p : group) {
+      uint32_t number = 0;
+      p.looked.parsed = !p.looked.address.empty() && CQorIpVector::ParseAddress(std::string(p.looked.address), number);
+      p.looked.number = number;
+    }
+    for (Pending& p : group)
+      if (p.looked.parsed) p.looked.found = m_ipTable.FindNumber(p.looked.number, p.looked.countryId, p.looked.provinceId) != 0;
+    for (const Pending& p : group) {
+      AppendTransformed(p.line, out, &p.looked);
+      out += '\n';
+    }
+    group.clear();
+  };
   ForEachKeptLine(content, [&](std::string_view line) {
-    if (count++ > 0) joined += '\n';
-    AppendTransformed(line, joined);
+    Pending p;
+    p.line = line;
+    p.looked.address = AddressOf(line);
+    group.push_back(p);
+    ++count;
+    if (group.size() == kGroup) flush();
   });
+  flush();
   return count;
 }
 
-size_t CRequestLog::JoinedSize(const StringList& lines) {
-  if (lines.empty()) return 0;
-  size_t size = lines.size() - 1;
-  for (const auto& line : lines) size += line.size();
-  return size;
+// What the progress file beside the work file holds.
+struct CRequestLog::Progress {
+  std::string identity;  // of the work file it belongs to
+  int64_t done = 0;      // bytes of the work file whose lines are in the daily log
+  // The append under way when blockEnd > done: the work file's bytes up to blockEnd,
+  // as length bytes with this checksum, onto the day's log, then before bytes long.
+  int64_t blockEnd = 0;
+  std::string day;
+  int64_t before = 0;
+  int64_t length = 0;
+  uint64_t sum = 0;
+};
+
+bool CRequestLog::LoadProgress(Progress& p) const {
+  fs::InFile file;
+  if (file.Open(m_progressPath, true) != fs::kOk) return false;
+  char buf[1024];
+  int64_t got = file.Read(buf, sizeof buf - 1);
+  if (got <= 0) return false;
+  buf[got] = 0;
+  char identity[128] = {0}, day[32] = {0};
+  long long done = 0, blockEnd = 0, before = 0, length = 0;
+  unsigned long long sum = 0;
+  if (std::sscanf(buf, "id=%127s\ndone=%lld\nend=%lld\nday=%31s\nbefore=%lld\nlength=%lld\nsum=%llx", identity, &done,
+                  &blockEnd, day, &before, &length, &sum) != 7)
+    return false;
+  p.identity = identity;
+  p.done = done;
+  p.blockEnd = blockEnd;
+  p.day = day;
+  p.before = before;
+  p.length = length;
+  p.sum = sum;
+  return p.done >= 0 && p.blockEnd >= p.done && p.before >= 0 && p.length >= 0 && IsDayText(p.day);
 }
 
-bool CRequestLog::ReadSettled(const std::string& path, std::string& out) const {
-  if (fs::ReadFile(path, out) != fs::kOk) return false;
-  // A last line without its end may be a write still in progress.
-  for (int i = 0; i < kSettleReads && !out.empty() && out.back() != '\n'; ++i) {
-    platform::clock::Sleep(kGraceMs);
-    std::string again;
-    if (fs::ReadFile(path, again) != fs::kOk) return false;
-    bool grew = again.size() > out.size();
-    out.swap(again);
-    if (!grew) break;
+bool CRequestLog::SaveProgress(const Progress& p) const {
+  char buf[512];
+  std::snprintf(buf, sizeof buf, "id=%s\ndone=%lld\nend=%lld\nday=%s\nbefore=%lld\nlength=%lld\nsum=%llx\n",
+                p.identity.c_str(), static_cast<long long>(p.done), static_cast<long long>(p.blockEnd), p.day.c_str(),
+                static_cast<long long>(p.before), static_cast<long long>(p.length),
+                static_cast<unsigned long long>(p.sum));
+  return fs::ReplaceFile(m_progressPath, buf) == fs::kOk;
+}
+
+bool CRequestLog::BlockLanded(const Progress& p) const {
+  const std::string path = DailyLogPath(m_logDir, p.day);
+  fs::InFile daily;
+  if (daily.Open(path, true) != fs::kOk) return false;
+  const int64_t size = daily.Size();
+  if (size <= p.before) return false;
+  // The block went in as one write at the end, so it starts at a line start at or
+  // after the recorded size; the panel's lines may stand before it.
+  const int64_t span = std::min(size - p.before, p.length + kLandedSlack);
+  std::string text(static_cast<size_t>(span), '\0');
+  if (!daily.Seek(p.before) || daily.Read(text.data(), text.size()) != span) return false;
+  const size_t length = static_cast<size_t>(p.length);
+  int candidates = 0;
+  for (size_t at = 0; at + length <= text.size() && candidates < kLandedCandidates; ++candidates) {
+    if (Checksum(std::string_view(text).substr(at, length)) == p.sum) return true;
+    size_t nl = text.find('\n', at);
+    if (nl == std::string::npos) break;
+    at = nl + 1;
   }
-  return true;
+  // A write cut short by the kill leaves the file ending inside a line: cut it back.
+  char last = 0;
+  if (daily.Seek(size - 1) && daily.Read(&last, 1) == 1 && last != '\n') {
+    daily.Close();
+    fs::Truncate(path, p.before);
+  }
+  return false;
 }
 
-int CRequestLog::ProcessWorkFile() {
+void CRequestLog::Report(platform::eventlog::EventType type, uint32_t id, const std::vector<std::string>& texts) {
+  if (!m_events.IsRegistered() && m_events.Register(kEventSource) != platform::eventlog::kOk) return;
+  m_events.Report(type, 0, id, texts);
+}
+
+int CRequestLog::Refuse(const std::string& path) {
+  // Removing the link itself (never what it points to) frees the name for the filter
+  // module's next line.
+  fs::DeleteFile(path);
+  Report(platform::eventlog::EventType::Warning, kEventRequestLogRefused, {path});
+  return kRefused;
+}
+
+bool CRequestLog::WaitForWriters(platform::StopToken* stop) const {
   // A writer that opened iis.log before the rename may still hold the work file; no one
   // can open it by name any more, so once it is closed nothing more can arrive.
   for (int i = 0; i < kWriterWaitRounds && fs::OtherOpeners(m_workFilePath) == fs::Openers::Some; ++i)
-    platform::clock::Sleep(10);
-  std::string content;
-  if (!ReadSettled(m_workFilePath, content)) return kReadFailed;
-  size_t done = 0;  // bytes of the work file already in the daily log
-  std::string joined;
-  for (int round = 0;; ++round) {
-    size_t count = TransformBatchJoined(std::string_view(content).substr(done), joined);
-    if (done == 0 && joined.size() <= kSmallBatch) return kLeftInPlace;
-    if (count > 0 && !AppendJoined(DailyLogPath(m_logDir), joined)) {
-      // Keep only what has not landed, so that nothing is written twice.
-      if (done > 0) fs::ReplaceFile(m_workFilePath, content.substr(done));
-      return kAppendFailed;
+    if (!platform::clock::Sleep(10, stop)) return false;
+  return true;
+}
+
+int CRequestLog::ReadBlock(fs::InFile& file, int64_t offset, bool& atEnd, size_t blockSize) {
+  m_block = {};
+  atEnd = false;
+  if (!file.Seek(offset)) return fs::kReadFault;
+  size_t used = 0;
+  for (;;) {
+    if (m_bufferSize < used + blockSize) {
+      // Only a line longer than a block makes the buffer grow.
+      const size_t size = std::max(used + blockSize, m_bufferSize * 2);
+      std::unique_ptr<char[]> bigger(new char[size]);
+      if (used > 0) std::memcpy(bigger.get(), m_buffer.get(), used);
+      m_buffer.swap(bigger);
+      m_bufferSize = size;
     }
-    done = content.size();
+    char* const start = m_buffer.get() + used;
+    const int64_t got = file.Read(start, blockSize);
+    if (got < 0) return fs::kReadFault;
+    if (got == 0) {
+      atEnd = true;
+      m_block = std::string_view(m_buffer.get(), used);
+      return fs::kOk;
+    }
+    used += static_cast<size_t>(got);
+    // '\n' is never the second byte of a double-byte character: it ends a line
+    // wherever it stands. A line longer than a block takes the next one with it.
+    if (const void* nl = ::memrchr(start, '\n', static_cast<size_t>(got))) {
+      m_block = std::string_view(m_buffer.get(), static_cast<size_t>(static_cast<const char*>(nl) - m_buffer.get()) + 1);
+      return fs::kOk;
+    }
+  }
+}
+
+bool CRequestLog::IsSmallBatch(fs::InFile& file) {
+  // Read a little at a time: almost always the first line already settles it.
+  size_t joined = 0;  // the kept lines joined with "\n", one byte too many
+  int64_t offset = 0;
+  for (;;) {
+    bool atEnd = false;
+    if (ReadBlock(file, offset, atEnd, 4096) != fs::kOk) return false;
+    if (m_block.empty()) break;
+    offset += static_cast<int64_t>(m_block.size());
+    m_out.clear();
+    TransformLines(m_block, m_out);
+    joined += m_out.size();
+    if (joined > kSmallBatch + 1) return false;
+    if (atEnd) break;
+  }
+  return joined <= kSmallBatch + 1;
+}
+
+int CRequestLog::Reopen(fs::InFile& work, const std::string& identity) {
+  int rc = work.Open(m_workFilePath, true);
+  if (rc == fs::kNotRegularFile) return Refuse(m_workFilePath);
+  if (rc != fs::kOk) return kReadFailed;
+  // Another file put in its place meanwhile is not ours to take.
+  if (work.Identity() != identity) return Refuse(m_workFilePath);
+  return 0;
+}
+
+int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
+  // Our own handle would count as an opener: the wait comes before the open.
+  if (!WaitForWriters(stop)) return kStopped;
+  fs::InFile work;
+  int rc = work.Open(m_workFilePath, true);
+  if (rc == fs::kNotRegularFile) return Refuse(m_workFilePath);
+  if (rc != fs::kOk) return kReadFailed;
+  const std::string identity = work.Identity();
+  int64_t done = 0;
+  Progress saved;
+  if (LoadProgress(saved) && saved.identity == identity && saved.done <= work.Size()) {
+    done = saved.done;
+    if (saved.blockEnd > saved.done && BlockLanded(saved)) done = saved.blockEnd;
+  }
+  int settles = 0;
+  m_out.reserve(kBlockSize + kBlockSize / 4);
+  for (int round = 0;; ++round) {
+    for (;;) {
+      bool atEnd = false;
+      if (ReadBlock(work, done, atEnd, kBlockSize) != fs::kOk) return kReadFailed;
+      if (m_block.empty()) break;
+      // A last line without its end may be a write still in progress.
+      if (atEnd && m_block.back() != '\n' && settles < kSettleReads) {
+        ++settles;
+        const int64_t size = work.Size();
+        work.Close();
+        if (!platform::clock::Sleep(kGraceMs, stop)) return kStopped;
+        if (int result = Reopen(work, identity)) return result;
+        if (work.Size() > size) continue;
+      }
+      const int64_t end = done + static_cast<int64_t>(m_block.size());
+      m_out.clear();
+      TransformLines(m_block, m_out);
+      if (!m_out.empty()) {
+        Progress next;
+        next.identity = identity;
+        next.done = done;
+        next.blockEnd = end;
+        next.day = GetTodayText();
+        const std::string daily = DailyLogPath(m_logDir, next.day);
+        next.before = std::max<int64_t>(0, fs::FileSize(daily));
+        next.length = static_cast<int64_t>(m_out.size());
+        next.sum = Checksum(m_out);
+        // Without a record of the append, a kill after it would write the block twice.
+        if (!SaveProgress(next)) {
+          Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {m_progressPath});
+          return kAppendFailed;
+        }
+        if (!AppendDailyLogText(daily, m_out)) {
+          // The daily log is as it was (a partial write is cut back); the block waits.
+          if (!m_appendFailing) Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {daily});
+          m_appendFailing = true;
+          next.blockEnd = next.done;
+          if (!SaveProgress(next))
+            Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {m_progressPath});
+          return kAppendFailed;
+        }
+        m_appendFailing = false;
+      }
+      done = end;
+      if (atEnd) break;
+    }
     // An open that was half done at the rename may only now show; late lines are looked
     // for again, also where the file system cannot tell about open writers.
-    for (int i = 0; i < kWriterWaitRounds && fs::OtherOpeners(m_workFilePath) == fs::Openers::Some; ++i)
-      platform::clock::Sleep(10);
-    if (round + 1 >= kMaxRounds || fs::FileSize(m_workFilePath) <= static_cast<int64_t>(done)) break;
-    std::string again;
-    // Unreadable now: the file stays, since losing lines is worse than repeating them.
-    if (!ReadSettled(m_workFilePath, again)) return kReadFailed;
-    if (again.size() <= done) break;
-    content.swap(again);
+    work.Close();
+    if (!WaitForWriters(stop)) return kStopped;
+    if (int result = Reopen(work, identity)) return result;
+    if (round + 1 >= kMaxRounds || work.Size() <= done) break;
   }
-  fs::DeleteFile(m_workFilePath);
+  work.Close();
+  // The work file goes first: a progress file without one is stale and is removed
+  // before the next hand-off.
+  if (fs::DeleteFile(m_workFilePath) != fs::kOk) return kWritten;
+  fs::DeleteFile(m_progressPath);
   return kWritten;
 }
 
-bool CRequestLog::CarrySmallBatchInto(const std::string& requestLog) {
-  std::string content;
-  if (fs::ReadFile(m_workFilePath, content) != fs::kOk) return false;
-  // On a line of its own, whatever the request log ends with.
-  std::string data = "\n" + content;
-  if (data.back() != '\n') data += '\n';
-  if (fs::WriteFile(requestLog, data, true) != fs::kOk) return false;
-  return fs::DeleteFile(m_workFilePath) == fs::kOk;
-}
-
 int CRequestLog::ProcessPass(platform::StopToken* stop) {
-  if (fs::IsFile(m_workFilePath)) {
-    int result = ProcessWorkFile();
-    if (result != kLeftInPlace || !fs::IsFile(m_requestLogPath)) return result;
-    // The small batch waits no longer in the work file: it joins the new lines.
-    if (!platform::clock::Sleep(kSettleWaitMs, stop)) return kStopped;
-    if (!CarrySmallBatchInto(m_requestLogPath)) return kHandOffFailed;
-  } else {
-    if (!fs::IsFile(m_requestLogPath)) return kIdle;
-    if (!platform::clock::Sleep(kSettleWaitMs, stop)) return kStopped;
-  }
+  if (fs::Present(m_workFilePath)) return ProcessWorkFile(stop);
+  // No work file: a progress file left behind belongs to none.
+  if (fs::Present(m_progressPath)) fs::DeleteFile(m_progressPath);
+  if (!fs::Present(m_requestLogPath)) return kIdle;
+
+  fs::InFile request;
+  int rc = request.Open(m_requestLogPath, true);
+  if (rc == fs::kNotRegularFile) return Refuse(m_requestLogPath);
+  if (rc != fs::kOk) return kReadFailed;
+  request.Close();
+  if (!platform::clock::Sleep(kSettleWaitMs, stop)) return kStopped;
+  // A batch too small to write stays where it is, so the lines that follow join it in
+  // the order they were written.
+  rc = request.Open(m_requestLogPath, true);
+  if (rc == fs::kNotRegularFile) return Refuse(m_requestLogPath);
+  if (rc != fs::kOk) return kHandOffFailed;
+  if (IsSmallBatch(request)) return kLeftInPlace;
+  request.Close();
   if (fs::Rename(m_requestLogPath, m_workFilePath) != fs::kOk) return kHandOffFailed;
-  // Stopped now, the work file waits for the next start.
+  // Stopped now, the work file waits for the next start. Whatever was renamed is opened
+  // without following a link.
   if (!platform::clock::Sleep(kGraceMs, stop)) return kStopped;
-  return ProcessWorkFile();
+  return ProcessWorkFile(stop);
 }

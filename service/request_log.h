@@ -5,24 +5,40 @@
 //
 // Hand-off: the filter module opens iis.log by name for every line, so the worker
 // renames it to a work file (a later line makes a new iis.log), gives writers that
-// opened the old name a moment to finish, reads the work file whole and deletes it
-// only after its lines landed in the daily log. A work file found at start (a crash
-// or a stop in between) is processed before any new iis.log.
+// opened the old name a moment to finish, then reads the work file block by block,
+// appending each block's lines to the daily log, and deletes it only after its last
+// block landed. A batch too small to write stays in iis.log, so the daily log keeps
+// the order in which the lines were written. Only a regular file is taken: a link in
+// its place is removed and the refusal goes to the event log.
+//
+// Exactly once: before each append a small progress file beside the work file records
+// how far the work file has landed and what the append is about to add (the day, the
+// daily log's size before, the length and a checksum of the bytes). A pass that finds
+// a work file (a crash or a stop in between) consults it first, so a block that landed
+// before a kill is never appended again. A failed append leaves the daily log as it was
+// and is reported to the event log; the block waits for a later pass.
 //
 // The worker builds one CRequestLog at thread start and calls ProcessPass every pass.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/build.h"
 #include "platform/clock.h"
+#include "platform/eventlog.h"
 #include "service/ip_vector.h"
 
-// Markers of a raw line.
-inline constexpr const char* kMarkerArea = "~area~";
-inline constexpr const char* kMarkerState = "~state~";
-inline constexpr const char* kMarkerIpStart = "<ipstart>";
-inline constexpr const char* kMarkerIpEnd = "<ipend>";
+namespace platform::fs {
+class InFile;
+}
+
+// Event-log entries of the request-log pass.
+enum : uint32_t {
+  kEventRequestLogNotWritten = 109,  // the daily log refused a block: path, error code
+  kEventRequestLogRefused = 110,     // iis.log or its work file was not a regular file: path
+};
 
 class CRequestLog {
  public:
@@ -33,15 +49,18 @@ class CRequestLog {
   // (lines joined by "\n") stays where it is.
   static constexpr size_t kMinLineLength = 5;
   static constexpr size_t kSmallBatch = 10;
+  // The work file is read in blocks of about this size, each ending at a line end.
+  static constexpr size_t kBlockSize = 1 << 20;
 
   enum PassResult {
     kIdle = 0,       // nothing to do
     kWritten,        // a batch landed in the daily log and its file is gone
-    kLeftInPlace,    // a batch of 10 bytes or fewer waits for more lines
+    kLeftInPlace,    // a batch of 10 bytes or fewer waits in iis.log for more lines
     kReadFailed,     // the file stays for a later pass
-    kAppendFailed,   // the daily log refused the lines; the file stays
+    kAppendFailed,   // the daily log refused the lines; the rest waits for a later pass
     kHandOffFailed,  // iis.log could not be taken over; it stays
-    kStopped,        // stop was asked before the batch was taken
+    kStopped,        // stop was asked; what is left waits for the next pass
+    kRefused,        // a link or other non-file stood in the place of the request log
   };
 
   // Thread start: the paths under programDir (with its trailing '/'), the region
@@ -51,7 +70,7 @@ class CRequestLog {
   CRequestLog(const CRequestLog&) = delete;
   CRequestLog& operator=(const CRequestLog&) = delete;
 
-  // One pass over the request log; waits watch stop. Returns a PassResult.
+  // One pass over the request log; every wait ends on stop. Returns a PassResult.
   int ProcessPass(platform::StopToken* stop = nullptr);
 
   // A raw line as the daily log gets it.
@@ -62,10 +81,8 @@ class CRequestLog {
   std::string TransformLineByReplacing(std::string_view line) const;
   // The kept lines of a raw text (split at "\n", "\r\n" accepted), each transformed.
   StringList TransformBatch(const std::string& content) const;
-  // The same lines joined with "\n" into joined (replaced); returns their number.
-  size_t TransformBatchJoined(std::string_view content, std::string& joined) const;
-  // Length of the lines joined with "\n".
-  static size_t JoinedSize(const StringList& lines);
+  // The same lines, each followed by "\n", appended to out; returns their number.
+  size_t TransformLines(std::string_view content, std::string& out) const;
 
   // Reads a library file as the worker does at start (letter form substituted);
   // returns the number of ranges.
@@ -74,18 +91,47 @@ class CRequestLog {
   const CQorIpVector& IpTable() const { return m_ipTable; }
   const std::string& RequestLogPath() const { return m_requestLogPath; }
   const std::string& WorkFilePath() const { return m_workFilePath; }
+  const std::string& ProgressFilePath() const { return m_progressPath; }
   const std::string& LogDir() const { return m_logDir; }
 
  private:
-  int ProcessWorkFile();
-  bool ReadSettled(const std::string& path, std::string& out) const;
-  bool CarrySmallBatchInto(const std::string& requestLog);
+  struct Progress;
+  int ProcessWorkFile(platform::StopToken* stop);
+  // Opens the work file again after a wait: 0, or the pass result when it cannot be
+  // opened or is no longer the file it was.
+  int Reopen(platform::fs::InFile& work, const std::string& identity);
+  bool WaitForWriters(platform::StopToken* stop) const;
+  bool IsSmallBatch(platform::fs::InFile& file);
+  // m_block := the file's bytes from offset up to a line end, about blockSize of them
+  // (atEnd: the file ended first). 0 or a Windows code.
+  int ReadBlock(platform::fs::InFile& file, int64_t offset, bool& atEnd, size_t blockSize);
+  bool LoadProgress(Progress& p) const;
+  bool SaveProgress(const Progress& p) const;
+  bool BlockLanded(const Progress& p) const;
+  int Refuse(const std::string& path);
+  void Report(platform::eventlog::EventType type, uint32_t id, const std::vector<std::string>& texts);
   const std::string& CountryName(int code) const;
   const std::string& ProvinceName(int code) const;
-  void AppendTransformed(std::string_view line, std::string& out) const;
+  // A lookup made ahead for the address text of a line.
+  struct LookedUp {
+    std::string_view address;
+    bool parsed = false, found = false;
+    uint32_t number = 0;
+    int countryId = 0, provinceId = 0;
+  };
+  static std::string_view AddressOf(std::string_view line);
+  void AppendTransformed(std::string_view line, std::string& out, const LookedUp* looked = nullptr) const;
 
-  std::string m_requestLogPath, m_workFilePath, m_logDir;
+  std::string m_requestLogPath, m_workFilePath, m_progressPath, m_logDir;
   CQorIpVector m_ipTable;
   // Names by code, taken once from the region tables (codes outside have none).
   StringList m_countryNames, m_provinceNames;
+  // Buffers reused block after block, so a pass holds two blocks whatever the size:
+  // the block read (a view into m_buffer) and its lines as the daily log gets them.
+  std::unique_ptr<char[]> m_buffer;
+  size_t m_bufferSize = 0;
+  std::string_view m_block;
+  std::string m_out;
+  platform::eventlog::Source m_events;
+  bool m_appendFailing = false;  // reported once until an append succeeds again
 };

@@ -2,16 +2,21 @@
 
 #include <errno.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/text_file.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "tests/support/temp_install.h"
+#include "tests/support/wait.h"
 
 namespace fs = platform::fs;
 
@@ -76,6 +81,38 @@ TEST(DailyLog, Failures) {
   fs::SetFaultHook(nullptr);
   EXPECT_EQ(AppendDailyLog(path, "y"), 1);
   EXPECT_EQ(Read(path), "y\n");
+}
+
+// Any account that can read a daily log can lock it; the writers take no lock, so such a
+// holder stalls nobody.
+TEST(DailyLog, ALockHeldByAnotherStallsNoWriter) {
+  qortest::TempInstall inst;
+  std::string path = inst.ProgramDir() + "log/qor2016-09-09.log";
+  ASSERT_EQ(AppendDailyLog(path, "first"), 1);
+  int fd = ::open(path.c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    AppendDailyLog(path, "second");
+    done = true;
+  });
+  EXPECT_TRUE(qortest::WaitFor([&] { return done.load(); }, 5000));
+  ::flock(fd, LOCK_UN);
+  writer.join();
+  ::close(fd);
+  EXPECT_EQ(Read(path), "first\nsecond\n");
+}
+
+// A write that finds the disk full part way leaves no half line behind.
+TEST(DailyLog, ShortWriteIsCutBack) {
+  qortest::TempInstall inst;
+  std::string path = inst.ProgramDir() + "log/qor2016-09-09.log";
+  ASSERT_EQ(AppendDailyLog(path, "first"), 1);
+  fs::SetRoomHook([&](const std::string& p) -> int64_t { return p == path ? 4 : -1; });
+  EXPECT_EQ(AppendDailyLog(path, StringList{"second line", "third line"}), 0);
+  fs::SetRoomHook(nullptr);
+  EXPECT_EQ(Read(path), "first\n");
 }
 
 TEST(DailyLog, TwoProcessesNeverInterleave) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 // 東 is 96 7C in GBK: its trail byte is '|'. 楊 is 97 EE; 乗 has no GBK form, so use
 // byte pairs directly where a trail byte must be a letter.
 static const std::string kEast = "\x96\x7C";      // trail '|'
@@ -63,4 +65,62 @@ TEST(Gbk, TrimAndCutKeepWholeCharacters) {
   EXPECT_EQ(gbk::CharCount("a" + kEast + "b"), 3u);
   EXPECT_TRUE(gbk::EndsWith("x.log", ".log"));
   EXPECT_FALSE(gbk::EndsWith(kEast, "|"));
+}
+
+namespace {
+// The plain definitions: walk the characters from the start, compare at each.
+std::vector<size_t> Starts(const std::string& s) {
+  std::vector<size_t> starts;
+  for (size_t i = 0; i <= s.size(); i += gbk::CharWidth(s, i)) starts.push_back(i);
+  return starts;
+}
+size_t RefFind(const std::string& s, const std::string& needle, size_t from) {
+  for (size_t i : Starts(s))
+    if (i >= from && i + needle.size() <= s.size() && s.compare(i, needle.size(), needle) == 0) return i;
+  return gbk::npos;
+}
+size_t RefRFind(const std::string& s, const std::string& needle, size_t from) {
+  size_t best = gbk::npos;
+  for (size_t i : Starts(s))
+    if ((from == gbk::npos || i <= from) && i + needle.size() <= s.size() && s.compare(i, needle.size(), needle) == 0)
+      best = i;
+  return best;
+}
+}  // namespace
+
+// Texts full of lead bytes, trail bytes that look like ASCII and separators that end in
+// a lone lead byte: every search from every position agrees with the plain walk.
+TEST(Gbk, SearchesFromAnyPositionAgreeWithTheWalkFromTheStart) {
+  const char alphabet[] = {'\x81', '\x96', '|', 'A', 'a', '\x40'};
+  const std::string needles[] = {"|", "A", "a|", "\x96|", "\x81", "||", "\x81\x81"};
+  uint32_t seed = 7;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  for (int round = 0; round < 300; ++round) {
+    std::string s;
+    const size_t length = next() % 24;
+    for (size_t i = 0; i < length; ++i) s += alphabet[next() % sizeof alphabet];
+    for (const std::string& needle : needles) {
+      for (size_t from = 0; from <= s.size() + 1; ++from) {
+        ASSERT_EQ(gbk::Find(s, needle, from), RefFind(s, needle, from)) << round << " " << from;
+        ASSERT_EQ(gbk::RFind(s, needle, from), RefRFind(s, needle, from)) << round << " " << from;
+      }
+      ASSERT_EQ(gbk::RFind(s, needle), RefRFind(s, needle, gbk::npos));
+      ASSERT_EQ(gbk::FindNoCase(s, needle), RefFind(gbk::ToLower(s), gbk::ToLower(needle), 0)) << round;
+      // Pieces between the matches the plain walk finds, one after another.
+      std::vector<std::string> want;
+      size_t pos = 0;
+      for (size_t hit = RefFind(s, needle, 0);; hit = RefFind(s, needle, pos)) {
+        if (hit == gbk::npos) break;
+        want.push_back(s.substr(pos, hit - pos));
+        pos = hit + needle.size();
+      }
+      want.push_back(s.substr(pos));
+      ASSERT_EQ(gbk::Split(s, needle), want) << round;
+      std::string replaced = s;
+      gbk::ReplaceAll(replaced, needle, "#");
+      std::string joined;
+      for (size_t i = 0; i < want.size(); ++i) joined += (i ? "#" : "") + want[i];
+      ASSERT_EQ(replaced, joined) << round;
+    }
+  }
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <utility>
+#include <vector>
 
 #include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
@@ -54,12 +56,13 @@ TEST(TextFile, RefusedOpenRetriesThenTellsTheUser) {
   EXPECT_NE(shown.find("失败，错误号：5。"), std::string::npos);
 }
 
+// 999 non-empty lines already give 1000: the count stops at its limit.
 TEST(TextFile, CountLinesCapsAtAThousand) {
   qortest::TempInstall inst;
   struct Case {
     int lines;
     int want;
-  } cases[] = {{0, 0}, {3, 3}, {999, 999}, {1000, 1000}, {1500, 1000}};
+  } cases[] = {{0, 0}, {3, 3}, {998, 998}, {999, 1000}, {1000, 1000}, {1500, 1000}};
   for (const auto& c : cases) {
     std::string text;
     for (int i = 0; i < c.lines; ++i) text += "line\n\n";
@@ -67,6 +70,11 @@ TEST(TextFile, CountLinesCapsAtAThousand) {
     EXPECT_EQ(CountFileLines(inst.ProgramDir() + "n.log"), c.want) << c.lines;
   }
   EXPECT_EQ(CountFileLines(inst.ProgramDir() + "none.log"), 0);
+  // Either line end; a line of one '\r' before its '\n' is not empty.
+  for (const auto& [text, want] : std::vector<std::pair<std::string, int>>{{"a\r\n\r\nb", 2}, {"\r\r\n\n", 1}}) {
+    fs::WriteFile(inst.ProgramDir() + "n.log", text);
+    EXPECT_EQ(CountFileLines(inst.ProgramDir() + "n.log"), want);
+  }
 }
 
 TEST(TextFile, WriteReportsEveryFailure) {

@@ -88,10 +88,10 @@ TEST_F(DialogLogShowTest, SortsLinesIntoTheFirstMatchingType) {
                {8, "浏览器(1)", 1}, {9, "OS(1)", 1},  {10, "其 他(1)", 1}};
   for (const auto& c : cases) {
     EXPECT_EQ(dlg.m_tabTypes.ItemText(c.tab), c.caption);
-    EXPECT_EQ(dlg.Lines(c.tab).size(), c.lines) << c.tab;
+    EXPECT_EQ(dlg.LineCount(c.tab), c.lines) << c.tab;
   }
-  EXPECT_EQ(dlg.Lines(2)[0], both);
-  EXPECT_EQ(dlg.Lines(10)[0], "plain line");
+  EXPECT_EQ(dlg.Line(2, 0), both);
+  EXPECT_EQ(dlg.Line(10, 0), "plain line");
 }
 
 TEST_F(DialogLogShowTest, PagesOfFiftyAndTheLastPage) {

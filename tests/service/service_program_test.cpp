@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -149,6 +150,22 @@ TEST_F(ServiceProgram, CommandLineVersionInstallAndRemove) {
     EXPECT_EQ(out.text, banner + step.middle + done) << step.args;
   }
   EXPECT_EQ(EventIds(), (std::vector<uint32_t>{kEventInstalled, kEventRemoved}));
+}
+
+// Started through a link of another name, the service registers its own file.
+TEST_F(ServiceProgram, InstallThroughALinkRegistersTheProgramItself) {
+  const std::string link = inst.Base() + "other-name";
+  ASSERT_EQ(::symlink(program.c_str(), link.c_str()), 0);
+  ASSERT_NE(RunProgram(link, "-i").text.find("qoripsvc installed\n"), std::string::npos);
+  scm::Manager manager;
+  ASSERT_EQ(manager.Open(), scm::kOk);
+  scm::Service service;
+  ASSERT_EQ(manager.OpenService("qoripsvc", service), scm::kOk);
+  scm::Config config;
+  ASSERT_EQ(service.QueryConfig(config), scm::kOk);
+  EXPECT_EQ(config.imagePath, program);
+  EXPECT_TRUE(fs::IsFile(config.imagePath));
+  RunProgram(program, "-u");
 }
 
 TEST_F(ServiceProgram, ConfigurationPresentDropsTheWarningAndPanelLeftoverGoes) {

@@ -1,0 +1,307 @@
+// The request log from end to end, against a raw copy of the same bytes: the service's
+// pass over a large request log, its peak memory, CountFileLines on a large daily log,
+// and the log viewer's steps on a large day. Prints figures; asserts nothing.
+//   request_log_bench [ranges] [lines] [viewer lines]
+// Runs in a memory-backed folder (/dev/shm) unless QOR_BENCH_DIR names another. The
+// pass and the viewer run in child processes of their own, so that their peak memory
+// is theirs alone.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/config.h"
+#include "common/program_paths.h"
+#include "common/text_file.h"
+#include "panel/dialog_log_show.h"
+#include "panel/log_context.h"
+#include "platform/clock.h"
+#include "platform/fs.h"
+#include "platform/ui/test_host.h"
+#include "resources/panel_log_ids.h"
+#include "resources/panel_resources.h"
+#include "service/request_log.h"
+
+namespace fs = platform::fs;
+
+namespace {
+
+double Seconds() {
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+// Peak resident memory of this process so far, in MB.
+double PeakMb() {
+  FILE* f = std::fopen("/proc/self/status", "r");
+  if (!f) return -1;
+  char line[256];
+  long kb = -1;
+  while (std::fgets(line, sizeof line, f))
+    if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1) break;
+  std::fclose(f);
+  return static_cast<double>(kb) / 1024.0;
+}
+
+// Writes text to a file with plain calls.
+void Put(const std::string& path, const std::string& text) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  for (size_t done = 0; done < text.size();) {
+    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  ::close(fd);
+}
+
+// The reference: the same bytes read and written with plain calls in 4 MB blocks.
+double RawCopy(const std::string& from, const std::string& to) {
+  static std::vector<char> buf(4 << 20);
+  double t0 = Seconds();
+  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (in < 0 || out < 0) return -1;
+  for (;;) {
+    ssize_t n = ::read(in, buf.data(), buf.size());
+    if (n <= 0) break;
+    if (::write(out, buf.data(), static_cast<size_t>(n)) != n) break;
+  }
+  ::close(in);
+  ::close(out);
+  return Seconds() - t0;
+}
+
+std::string MakeLibrary(int ranges, std::mt19937& gen) {
+  std::string text;
+  text.reserve(static_cast<size_t>(ranges) * 32);
+  uint64_t step = 0xFFFFFFFFULL / static_cast<uint64_t>(ranges);
+  std::uniform_int_distribution<int> country(0, 154), province(1001, 1034);
+  char buf[96];
+  for (int i = 0; i < ranges; ++i) {
+    uint64_t first = static_cast<uint64_t>(i) * step;
+    uint64_t span = step - 1 - gen() % (step / 4 + 1);
+    int c = country(gen);
+    std::snprintf(buf, sizeof buf, "%llu|%llu|%d|%d|0*", static_cast<unsigned long long>(first),
+                  static_cast<unsigned long long>(span), c, c == 154 ? province(gen) : 0);
+    text += buf;
+  }
+  return text;
+}
+
+std::string MakeRequestLog(int lines, std::mt19937& gen) {
+  std::string text;
+  text.reserve(static_cast<size_t>(lines) * 110);
+  std::uniform_int_distribution<int> byte(0, 255), kind(0, 9);
+  char buf[256];
+  for (int i = 0; i < lines; ++i) {
+    int k = kind(gen);
+    const char* tail = k < 8 ? "~area~" : (k == 8 ? "~state~" : "-");
+    std::snprintf(buf, sizeof buf,
+                  "2026-12-9 10:%d:%d\t区域\t阻止访问\t<ipstart>%d.%d.%d.%d<ipend>\t%s\twww.example.com/index.asp?id=%d\n",
+                  i / 60 % 60, i % 60, byte(gen), byte(gen), byte(gen), byte(gen), tail, i);
+    text += buf;
+  }
+  return text;
+}
+
+// Daily-log lines of every type, as the viewer sorts them.
+std::string MakeDailyLog(int lines) {
+  static const char* const kTypes[] = {"区域", "IP", "URL", "蜘蛛", "时间", "代理", "来路", "浏览器", "OS", "管理"};
+  std::string text;
+  text.reserve(static_cast<size_t>(lines) * 100);
+  char buf[256];
+  for (int i = 0; i < lines; ++i) {
+    std::snprintf(buf, sizeof buf, "2016-9-20 10:%d:%d\t%s\t阻止访问\t1.2.%d.%d\t中国-北京市 www.example.com/a.asp?id=%d\n",
+                  i / 60 % 60, i % 60, kTypes[i % 10], i / 256 % 256, i % 256, i);
+    text += buf;
+  }
+  return text;
+}
+
+// Runs this program with the arguments in a child and returns its output.
+std::string RunChild(const std::vector<std::string>& args) {
+  int pipeFd[2];
+  if (::pipe(pipeFd) != 0) return "";
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(pipeFd[1], 1);
+    ::close(pipeFd[0]);
+    std::vector<char*> argv;
+    static char self[] = "/proc/self/exe";
+    argv.push_back(self);
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv("/proc/self/exe", argv.data());
+    _exit(127);
+  }
+  ::close(pipeFd[1]);
+  std::string out;
+  char buf[4096];
+  ssize_t n;
+  while ((n = ::read(pipeFd[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
+  ::close(pipeFd[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return out;
+}
+
+// Child: one pass of the service over prog's request log (the fixed waits of a pass run
+// on the fake clock, so only the work is timed).
+int PassChild(const std::string& prog) {
+  platform::clock::SetFake(platform::clock::FromLocal(2026, 12, 9, 10, 0, 0));
+  CRequestLog log(prog);
+  const double before = PeakMb();
+  double t0 = Seconds();
+  int result = log.ProcessPass();
+  double seconds = Seconds() - t0;
+  std::printf("%.6f %d %.1f %.1f\n", seconds, result, before, PeakMb());
+  return 0;
+}
+
+// Child: the viewer's steps on the day in prog's log folder.
+int ViewerChild(const std::string& prog, int64_t fileSize) {
+  setenv("QOR_PROGRAM_DIR", prog.c_str(), 1);
+  platform::clock::SetFake(platform::clock::FromLocal(2016, 9, 20, 12, 0, 0));
+  ui::TestHost host;
+  ui::InstallResources(&res::PanelResources());
+  InitGlobalPaths();
+  CConfig config;
+  config.Load();
+  std::string logFile, logDate;
+  LogContext context{config, logFile, logDate, ui::Font{}, ui::Font{}};
+  CDialogLogShow dlg(context);
+  const double base = PeakMb();
+  auto step = [](const char* what, auto fn) {
+    double t0 = Seconds();
+    fn();
+    std::printf("viewer %-28s %8.1f ms\n", what, (Seconds() - t0) * 1e3);
+  };
+  step("open the dialog", [&] { dlg.Create(); });
+  step("first load (list, read, sort, page)", [&] { host.RunFor(100); });
+  step("switch to tab URL", [&] {
+    dlg.m_tabTypes.SetCurSel(3);
+    ui::Event ev;
+    dlg.OnTabChange(ev);
+  });
+  step("last page", [&] { dlg.OnLastPage(); });
+  step("previous page", [&] { dlg.OnPrevPage(); });
+  step("back to tab all", [&] {
+    dlg.m_tabTypes.SetCurSel(0);
+    ui::Event ev;
+    dlg.OnTabChange(ev);
+  });
+  step("keyword, one match", [&] {
+    dlg.m_strKeyword = "id=999999";
+    dlg.UpdateData(false);
+    dlg.OnSearch();
+  });
+  step("keyword, no match", [&] {
+    dlg.m_strKeyword = "no such text";
+    dlg.UpdateData(false);
+    dlg.OnSearch();
+  });
+  step("choose the day again", [&] {
+    dlg.m_listDays.SetItemSelected(0, true);
+    dlg.OnShowDayLog();
+  });
+  const double peak = PeakMb();
+  std::printf("viewer memory: %.1f MB above the start for a file of %.1f MB (%.2f times), %zu lines shown of %zu\n",
+              peak - base, static_cast<double>(fileSize) / 1048576.0,
+              (peak - base) / (static_cast<double>(fileSize) / 1048576.0), static_cast<size_t>(dlg.m_listEntries.GetItemCount()),
+              dlg.LineCount(0));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 2 && std::strcmp(argv[1], "--pass") == 0) return PassChild(argv[2]);
+  if (argc > 3 && std::strcmp(argv[1], "--viewer") == 0) return ViewerChild(argv[2], std::atoll(argv[3]));
+  const int ranges = argc > 1 ? std::atoi(argv[1]) : 200000;
+  const int lines = argc > 2 ? std::atoi(argv[2]) : 2000000;
+  const int viewerLines = argc > 3 ? std::atoi(argv[3]) : 1000000;
+  std::mt19937 gen(20261209);
+
+  const char* where = std::getenv("QOR_BENCH_DIR");
+  std::string scratch = std::string(where && *where ? where : (fs::IsDirectory("/dev/shm") ? "/dev/shm" : "/tmp")) +
+                        "/qorbench.XXXXXX";
+  std::vector<char> tmpl(scratch.begin(), scratch.end());
+  tmpl.push_back(0);
+  if (!mkdtemp(tmpl.data())) return 1;
+  const std::string base = tmpl.data();
+  std::printf("scratch folder: %s\n", base.c_str());
+  const std::string prog = base + "/prog/";
+  fs::MakeDirs(prog + "iis/log");
+  fs::MakeDirs(prog + "log");
+  Put(prog + "iplib.db", MakeLibrary(ranges, gen));
+  const std::string source = base + "/request.src";
+  {
+    std::string text = MakeRequestLog(lines, gen);
+    Put(source, text);
+    std::printf("request log: %d lines, %.1f MB; library %d ranges\n", lines, static_cast<double>(text.size()) / 1e6,
+                ranges);
+  }
+
+  // Best of three runs each.
+  const std::string requestLog = prog + "iis/log/iis.log", daily = prog + "log/qor2026-12-09.log";
+  double copy = 1e9, pass = 1e9, peak = 0, startMb = 0;
+  int result = -1;
+  for (int run = 0; run < 3; ++run) {
+    ::unlink((base + "/copy.out").c_str());
+    copy = std::min(copy, RawCopy(source, base + "/copy.out"));
+    ::unlink((base + "/copy.out").c_str());
+    ::unlink(daily.c_str());
+    RawCopy(source, requestLog);
+    double seconds = 0, before = 0, after = 0;
+    if (std::sscanf(RunChild({"--pass", prog}).c_str(), "%lf %d %lf %lf", &seconds, &result, &before, &after) != 4)
+      return 2;
+    pass = std::min(pass, seconds);
+    peak = std::max(peak, after);
+    startMb = before;
+  }
+  std::printf("raw copy: %.0f ms\n", copy * 1e3);
+  std::printf("service pass: %.0f ms (result %d, %.1f MB out)\n", pass * 1e3, result,
+              static_cast<double>(fs::FileSize(daily)) / 1e6);
+  std::printf("pass / raw copy: %.2f (target 3)\n", pass / copy);
+  std::printf("pass peak memory: %.1f MB (%.1f MB with the library loaded, before the pass; target 64)\n", peak, startMb);
+
+  // CountFileLines on a 200 MB daily log.
+  {
+    const std::string big = base + "/big.log";
+    std::string text = MakeDailyLog(2000000);
+    while (text.size() < 200u * 1000 * 1000) text += text.substr(0, 200u * 1000 * 1000 - text.size());
+    Put(big, text);
+    const int kCalls = 1000;
+    int count = 0;
+    double t0 = Seconds();
+    for (int i = 0; i < kCalls; ++i) count = CountFileLines(big);
+    std::printf("CountFileLines on %.0f MB: %.3f ms a call (result %d; target under 1 ms)\n",
+                static_cast<double>(text.size()) / 1e6, (Seconds() - t0) * 1e3 / kCalls, count);
+    ::unlink(big.c_str());
+  }
+
+  // The viewer on one day of many lines.
+  {
+    const std::string viewerProg = base + "/viewer/";
+    fs::MakeDirs(viewerProg + "log");
+    fs::MakeDirs(viewerProg + "iis");
+    const std::string day = viewerProg + "log/qor2016-09-20.log";
+    Put(day, MakeDailyLog(viewerLines));
+    std::printf("viewer day: %d lines, %.1f MB\n", viewerLines, static_cast<double>(fs::FileSize(day)) / 1e6);
+    std::fputs(RunChild({"--viewer", viewerProg, std::to_string(fs::FileSize(day))}).c_str(), stdout);
+  }
+
+  if (!std::getenv("QOR_BENCH_KEEP")) fs::RemoveTree(base);
+  return 0;
+}

@@ -1,0 +1,259 @@
+// Every request line lands in the daily log exactly once: on a full disk, after a kill
+// between the append and the deletion of the work file, and never through a link.
+#include <errno.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "common/text_file.h"
+#include "platform/clock.h"
+#include "platform/eventlog.h"
+#include "platform/fs.h"
+#include "service/request_log.h"
+#include "tests/support/temp_install.h"
+
+namespace fs = platform::fs;
+
+namespace {
+
+class RequestLogOnce : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::clock::SetFake(platform::clock::FromLocal(2026, 12, 9, 10, 0, 0));
+    install_.WriteProgramFile("iplib.db", "16777216|255|154|1002|0");
+    daily_ = install_.ProgramDir() + "log/qor2026-12-09.log";
+  }
+  void TearDown() override {
+    fs::SetFaultHook(nullptr);
+    fs::SetRoomHook(nullptr);
+    platform::clock::ClearFake();
+  }
+
+  // Lines of about 100 bytes, each with its own number.
+  static std::string RequestLines(int first, int count) {
+    std::string text;
+    char buf[160];
+    for (int i = first; i < first + count; ++i) {
+      std::snprintf(buf, sizeof buf, "2026-12-9 10:0:0\t区域\t拦截\t<ipstart>1.0.0.%d<ipend>\t~area~\twww.example.com/%08d\n",
+                    i % 256, i);
+      text += buf;
+    }
+    return text;
+  }
+
+  // How often each line number stands in the daily log; every line must be whole.
+  std::vector<int> Seen(int count) {
+    std::vector<int> seen(static_cast<size_t>(count), 0);
+    for (const auto& line : SplitLines(install_.ReadProgramFile("log/qor2026-12-09.log"))) {
+      size_t slash = line.rfind('/');
+      EXPECT_NE(slash, std::string::npos) << line;
+      EXPECT_NE(line.find("中国-北京市"), std::string::npos) << line;
+      if (slash == std::string::npos || line.size() != slash + 9) continue;
+      int i = std::atoi(line.c_str() + slash + 1);
+      if (i >= 0 && i < count) seen[static_cast<size_t>(i)]++;
+    }
+    return seen;
+  }
+
+  void ExpectEachOnce(int count) {
+    std::vector<int> seen = Seen(count);
+    int missing = 0, doubled = 0;
+    for (int n : seen) {
+      missing += n == 0;
+      doubled += n > 1;
+    }
+    EXPECT_EQ(missing, 0);
+    EXPECT_EQ(doubled, 0);
+  }
+
+  static int EventsWithId(uint32_t id) {
+    std::vector<platform::eventlog::Event> events;
+    platform::eventlog::ReadEvents(events);
+    int n = 0;
+    for (const auto& e : events) n += e.id == id;
+    return n;
+  }
+
+  qortest::TempInstall install_;
+  std::string daily_;
+};
+
+}  // namespace
+
+// The daily log may grow by one block's raw size: the first block (shorter once
+// transformed) lands, the second finds the disk full. Nothing partial stays, the failure is reported, and once there is room again
+// the rest follows without repeating the first block.
+TEST_F(RequestLogOnce, FullDiskWritesEveryLineOnce) {
+  const int kLines = static_cast<int>(CRequestLog::kBlockSize / 55);  // about one and a half blocks
+  int64_t limit = static_cast<int64_t>(CRequestLog::kBlockSize);
+  fs::SetRoomHook([&](const std::string& path) -> int64_t {
+    if (path != daily_) return -1;
+    return std::max<int64_t>(0, limit - std::max<int64_t>(0, fs::FileSize(daily_)));
+  });
+  install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, kLines));
+  CRequestLog log(install_.ProgramDir());
+  EXPECT_EQ(log.ProcessPass(), CRequestLog::kAppendFailed);
+  const std::string partial = install_.ReadProgramFile("log/qor2026-12-09.log");
+  ASSERT_FALSE(partial.empty());
+  EXPECT_EQ(partial.back(), '\n');
+  EXPECT_LE(static_cast<int64_t>(partial.size()), limit);
+  EXPECT_EQ(EventsWithId(kEventRequestLogNotWritten), 1);
+  // Still full: nothing more, and the report is not repeated.
+  EXPECT_EQ(log.ProcessPass(), CRequestLog::kAppendFailed);
+  EXPECT_EQ(install_.ReadProgramFile("log/qor2026-12-09.log"), partial);
+  EXPECT_EQ(EventsWithId(kEventRequestLogNotWritten), 1);
+
+  limit = -1;
+  fs::SetRoomHook(nullptr);
+  EXPECT_EQ(log.ProcessPass(), CRequestLog::kWritten);
+  ExpectEachOnce(kLines);
+  EXPECT_FALSE(fs::Exists(log.WorkFilePath()));
+  EXPECT_FALSE(fs::Exists(log.ProgressFilePath()));
+}
+
+// A small disk that fills up while request lines keep coming: every pass either lands
+// lines or leaves them, never both.
+TEST_F(RequestLogOnce, SmallDiskNeverDoublesALine) {
+  constexpr int kLines = 1600;
+  const int64_t kRoom = 64 * 1024;
+  fs::SetRoomHook([&](const std::string& path) -> int64_t {
+    return path == daily_ ? std::max<int64_t>(0, kRoom - std::max<int64_t>(0, fs::FileSize(daily_))) : -1;
+  });
+  CRequestLog log(install_.ProgramDir());
+  for (int i = 0; i < kLines; i += 100) {
+    std::string text = RequestLines(i, 100);
+    int fd = ::open(log.RequestLogPath().c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    ::close(fd);
+    log.ProcessPass();
+  }
+  std::vector<int> seen = Seen(kLines);
+  int doubled = 0, landed = 0;
+  for (int n : seen) {
+    doubled += n > 1;
+    landed += n > 0;
+  }
+  EXPECT_EQ(doubled, 0);
+  EXPECT_GT(landed, 0);
+  EXPECT_LT(landed, kLines);
+  fs::SetRoomHook(nullptr);
+  while (log.ProcessPass() != CRequestLog::kIdle) {
+  }
+  ExpectEachOnce(kLines);
+}
+
+// The service is killed after a block landed and before the work file was deleted
+// (once at the last block, once between two blocks): the next start writes nothing twice.
+TEST_F(RequestLogOnce, KillAfterTheAppendDoublesNothing) {
+  const int kLines = static_cast<int>(CRequestLog::kBlockSize / 55);
+  for (int killAt : {0, 1}) {
+    fs::RemoveTree(install_.ProgramDir() + "log");
+    install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, kLines));
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      CRequestLog log(install_.ProgramDir());
+      const std::string work = log.WorkFilePath(), progress = log.ProgressFilePath();
+      int progressWrites = 0;
+      fs::SetFaultHook([&](fs::Op op, const std::string& path) {
+        // killAt 0: as the work file is deleted; 1: as the second block is recorded.
+        if (killAt == 0 && op == fs::Op::Delete && path == work) _exit(0);
+        if (killAt == 1 && op == fs::Op::OpenWrite && path == progress && ++progressWrites == 2) _exit(0);
+        return 0;
+      });
+      log.ProcessPass();
+      _exit(3);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << killAt;
+    ASSERT_TRUE(fs::Exists(install_.ProgramDir() + "iis/log/iis.log.work"));
+
+    CRequestLog restarted(install_.ProgramDir());
+    EXPECT_EQ(restarted.ProcessPass(), CRequestLog::kWritten) << killAt;
+    ExpectEachOnce(kLines);
+    EXPECT_EQ(SplitLines(install_.ReadProgramFile("log/qor2026-12-09.log")).size(), static_cast<size_t>(kLines));
+    EXPECT_FALSE(fs::Exists(restarted.ProgressFilePath()));
+  }
+}
+
+// A kill in the middle of a write leaves half a line: the next start cuts it off and
+// writes the block whole.
+TEST_F(RequestLogOnce, KillInsideAWriteLeavesNoHalfLine) {
+  constexpr int kLines = 1000;
+  install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, kLines));
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    CRequestLog log(install_.ProgramDir());
+    // The write stops after 1000 bytes, as a kill would stop it.
+    fs::SetFaultHook([&](fs::Op op, const std::string& path) {
+      if (op == fs::Op::Write && path == daily_) {
+        int fd = ::open(daily_.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+        std::string text = RequestLines(0, 20).substr(0, 1000);
+        if (fd >= 0 && ::write(fd, text.data(), text.size()) > 0) _exit(0);
+      }
+      return 0;
+    });
+    log.ProcessPass();
+    _exit(3);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_EQ(fs::FileSize(daily_), 1000);
+  ASSERT_NE(install_.ReadProgramFile("log/qor2026-12-09.log").back(), '\n');
+  CRequestLog restarted(install_.ProgramDir());
+  EXPECT_EQ(restarted.ProcessPass(), CRequestLog::kWritten);
+  ExpectEachOnce(kLines);
+}
+
+// iis/log is writable by every account: a link put there in the place of the request
+// log (or of its work file) is never followed into the world-readable daily log.
+TEST_F(RequestLogOnce, LinkInThePlaceOfTheRequestLogIsRefused) {
+  const std::string secret = install_.Base() + "secret.txt";
+  ASSERT_EQ(fs::WriteFile(secret, "secret line one\nsecret line two\n"), fs::kOk);
+  CRequestLog log(install_.ProgramDir());
+  for (const std::string& place : {log.RequestLogPath(), log.WorkFilePath()}) {
+    ASSERT_EQ(::symlink(secret.c_str(), place.c_str()), 0);
+    EXPECT_EQ(log.ProcessPass(), CRequestLog::kRefused) << place;
+    EXPECT_FALSE(fs::Exists(place));
+    struct stat st;
+    EXPECT_NE(::lstat(place.c_str(), &st), 0) << "the link stays";
+  }
+  EXPECT_EQ(install_.ReadProgramFile("log/qor2026-12-09.log"), "");
+  std::string kept;
+  fs::ReadFile(secret, kept);
+  EXPECT_EQ(kept, "secret line one\nsecret line two\n");
+  EXPECT_EQ(EventsWithId(kEventRequestLogRefused), 2);
+  // The filter module's next line is taken as usual.
+  install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, 1));
+  EXPECT_EQ(log.ProcessPass(), CRequestLog::kWritten);
+}
+
+// A writer that keeps the work file open holds the pass only until stop is asked.
+TEST_F(RequestLogOnce, StopEndsTheWaitForWriters) {
+  install_.WriteProgramFile("iis/log/iis.log.work", RequestLines(0, 10));
+  CRequestLog log(install_.ProgramDir());
+  int fd = ::open(log.WorkFilePath().c_str(), O_WRONLY | O_APPEND);
+  ASSERT_GE(fd, 0);
+  if (fs::OtherOpeners(log.WorkFilePath()) != fs::Openers::Some) {
+    ::close(fd);
+    GTEST_SKIP() << "the file system does not tell about open writers";
+  }
+  platform::StopToken stop;
+  stop.RequestStop();
+  EXPECT_EQ(log.ProcessPass(&stop), CRequestLog::kStopped);
+  ::close(fd);
+  EXPECT_EQ(install_.ReadProgramFile("log/qor2026-12-09.log"), "");
+  EXPECT_EQ(log.ProcessPass(), CRequestLog::kWritten);
+  ExpectEachOnce(10);
+}
