@@ -13,7 +13,7 @@
 #include "common/daily_log.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
-#include "service/ip_vector.h"
+#include "common/ip_vector.h"
 #include "service/request_log.h"
 
 namespace fs = platform::fs;

@@ -33,6 +33,7 @@ int CHttp::Request(const std::string& url, std::string& reply) {
   platform::http::Response response;
   const std::string number = panel ? PanelCacheBustNumber() : RandomString(8);
   if (!platform::http::Get(AddCacheBuster(url, number), response, options)) {
+    if (response.tooLarge) reply = kReplyTooLarge;
     if (reply.empty()) reply.assign(1, 'x');
     return kNetworkError;
   }

@@ -15,6 +15,8 @@ class CHttp {
   static constexpr long kTransferTimeoutMs = 120000;
   // The window thread's pause between two dispatches while it waits.
   static constexpr int kPollMs = 100;
+  // The reply of a request whose body grew past the layer's limit (64 MB).
+  static constexpr const char* kReplyTooLarge = "服务器回复超过64MB，已放弃";
 
   explicit CHttp(Build build = Build::Panel) : m_build(build) {}
   virtual ~CHttp() = default;
@@ -30,7 +32,8 @@ class CHttp {
   // Fetches the URL with a cache-busting "rnum" parameter. 1: the answer had a status
   // the build accepts (panel 200 or 500, service 200) and reply holds the body with its
   // line ends removed; 0: an empty URL (reply left as it was) or any other status
-  // (reply empty); 2: no answer came (reply "x" when it was still empty).
+  // (reply empty); 2: no answer came (reply "x" when it was still empty), or one too
+  // large to take (reply kReplyTooLarge). Redirects are followed.
   int Request(const std::string& url, std::string& reply);
 
   // The address with the cache-busting parameter; "?rnum=" or "&rnum=".

@@ -17,9 +17,25 @@ std::string GetTagValue(const std::string& text, const std::string& openTag, con
   return keepTags ? openTag + value + closeTag : value;
 }
 
-int SetTagValue(std::string& text, const std::string& value, const std::string& openTag,
+namespace {
+// Without a lead byte that has no second byte at the end: it would take the first
+// byte of the tag that follows, and the tag could no longer be found.
+std::string WholeChars(const std::string& text) {
+  size_t i = 0, last = 0;
+  while (i < text.size()) {
+    last = i;
+    i += gbk::CharWidth(text, i);
+  }
+  if (!text.empty() && last == text.size() - 1 && gbk::IsLeadByte(static_cast<unsigned char>(text[last])))
+    return text.substr(0, last);
+  return text;
+}
+}  // namespace
+
+int SetTagValue(std::string& text, const std::string& rawValue, const std::string& openTag,
                 const std::string& closeTag) {
   if (openTag.empty() || closeTag.empty()) return 0;
+  const std::string value = WholeChars(rawValue);
   size_t open = gbk::Find(text, openTag);
   size_t close = gbk::Find(text, closeTag);
   while (open != gbk::npos && close != gbk::npos && close < open) {
@@ -28,7 +44,7 @@ int SetTagValue(std::string& text, const std::string& value, const std::string& 
     close = gbk::Find(text, closeTag);
   }
   if (open == gbk::npos && close == gbk::npos) {
-    text += openTag + value + closeTag;
+    text = WholeChars(text) + openTag + value + closeTag;
   } else if (open == gbk::npos) {
     text.insert(close, openTag + value);
   } else if (close == gbk::npos) {

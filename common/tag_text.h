@@ -8,7 +8,8 @@ std::string GetTagValue(const std::string& text, const std::string& openTag, con
                         bool keepTags = false);
 
 // Replaces or adds the value; 0 when a tag is empty. Close tags that stand before the
-// first open tag are dropped first, so that GetTagValue finds the value afterwards.
+// first open tag are dropped first, so that GetTagValue finds the value afterwards. A
+// value is stored as whole characters: a lead byte alone at its end is dropped.
 int SetTagValue(std::string& text, const std::string& value, const std::string& openTag,
                 const std::string& closeTag);
 

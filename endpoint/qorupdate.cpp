@@ -5,6 +5,11 @@
 //   qorupdate [--port N] [--port-file FILE] [--iplib FILE] [--iplib-time TEXT]
 //             [--iplib-error TEXT] [--version-reply FILE] [--notice-reply FILE]
 //             [--status CODE] [--log FILE] [--idle-timeout SECONDS]
+//             [--redirects N] [--iplib-pad BYTES]
+//
+// --redirects N answers a request with a redirect to the same address plus "&hop=K"
+// until it carries hop=N; --iplib-pad appends BYTES bytes of zero-laden filler to the
+// library text (a hostile server's reply).
 //
 // Port 0 picks a free port; the port is printed ("port N") and written to the port
 // file. Files are read again for every request, so a test may change them while the
@@ -43,6 +48,8 @@ struct Settings {
   int status = 200;
   std::string logFile;
   int idleSeconds = 120;
+  int redirects = 0;
+  long long ipLibPad = 0;
 };
 
 bool ParseArgs(int argc, char** argv, Settings& s) {
@@ -73,12 +80,17 @@ bool ParseArgs(int argc, char** argv, Settings& s) {
       s.logFile = value;
     } else if (opt == "--idle-timeout") {
       s.idleSeconds = std::atoi(value.c_str());
+    } else if (opt == "--redirects") {
+      s.redirects = std::atoi(value.c_str());
+    } else if (opt == "--iplib-pad") {
+      s.ipLibPad = std::atoll(value.c_str());
     } else {
       std::fprintf(stderr, "qorupdate: unknown option %s\n", opt.c_str());
       return false;
     }
   }
-  if (s.port < 0 || s.port > 65535 || s.status < 100 || s.status > 999 || s.idleSeconds < 1) {
+  if (s.port < 0 || s.port > 65535 || s.status < 100 || s.status > 999 || s.idleSeconds < 1 || s.redirects < 0 ||
+      s.ipLibPad < 0) {
     std::fprintf(stderr, "qorupdate: bad port, status or idle timeout\n");
     return false;
   }
@@ -88,6 +100,7 @@ bool ParseArgs(int argc, char** argv, Settings& s) {
 const char* StatusText(int status) {
   switch (status) {
     case 200: return "OK";
+    case 302: return "Found";
     case 404: return "Not Found";
     case 500: return "Internal Server Error";
     default: return "Status";
@@ -100,6 +113,7 @@ bool BuildBody(const Settings& s, const std::string& path, std::string& body) {
   if (path == endpoint::IpLibPath()) {
     std::string code;
     if (s.ipLibFile.empty() || fs::ReadFile(s.ipLibFile, code) != fs::kOk) return false;
+    for (long long i = 0; i < s.ipLibPad; ++i) code += (i % 7 == 0) ? '\0' : char('A' + i % 26);
     body = endpoint::IpLibReply(s.ipLibTime, code, s.ipLibError);
     return true;
   }
@@ -110,6 +124,13 @@ bool BuildBody(const Settings& s, const std::string& path, std::string& body) {
     return !s.noticeFile.empty() && fs::ReadFile(s.noticeFile, body) == fs::kOk;
   }
   return false;
+}
+
+// The number of redirects a request has come through: its last "hop=" value.
+int Hop(const std::string& target) {
+  const size_t at = target.rfind("hop=");
+  if (at == std::string::npos || (at > 0 && target[at - 1] != '?' && target[at - 1] != '&')) return 0;
+  return std::atoi(target.c_str() + at + 4);
 }
 
 void SendAll(int fd, const std::string& data) {
@@ -139,11 +160,17 @@ void Serve(const Settings& s, int fd) {
   const size_t sp1 = line.find(' ');
   const size_t sp2 = sp1 == std::string::npos ? std::string::npos : line.find(' ', sp1 + 1);
   std::string body;
+  std::string location;
   int status = 400;
   if (sp1 != std::string::npos && line.compare(0, sp1, "GET") == 0) {
     const std::string target = line.substr(sp1 + 1, sp2 == std::string::npos ? std::string::npos : sp2 - sp1 - 1);
     if (!s.logFile.empty()) platform::fs::WriteFile(s.logFile, "GET " + target + "\n", true);
-    if (BuildBody(s, target.substr(0, target.find('?')), body)) {
+    const int hop = Hop(target);
+    if (hop < s.redirects) {
+      status = 302;
+      location = target + (target.find('?') == std::string::npos ? "?" : "&") + "hop=" + std::to_string(hop + 1);
+      body = "moved";
+    } else if (BuildBody(s, target.substr(0, target.find('?')), body)) {
       status = s.status;
     } else {
       status = 404;
@@ -152,6 +179,7 @@ void Serve(const Settings& s, int fd) {
   }
   std::string head = "HTTP/1.0 " + std::to_string(status) + " " + StatusText(status) + "\r\n";
   head += "Content-Type: text/html; charset=gbk\r\n";
+  if (!location.empty()) head += "Location: " + location + "\r\n";
   head += "Content-Length: " + std::to_string(body.size()) + "\r\n";
   head += "Connection: close\r\n\r\n";
   SendAll(fd, head + body);

@@ -6,6 +6,7 @@
 #include "common/date_text.h"
 #include "platform/gbk.h"
 #include "common/iis_sites.h"
+#include "common/iplib_check.h"
 #include "common/op_log.h"
 #include "common/program_paths.h"
 #include "common/service_ctrl.h"
@@ -248,9 +249,14 @@ void CPropDlgSys::EndUpdateIpLib(const char* linkText) {
   RefreshItem(kIdcSysUpdateIpLib);
   RefreshItem(kIdcSysIpLibTime);
   g_bIpLibUpdating = false;
+  m_bDownloading = false;
 }
 
 void CPropDlgSys::OnUpdateIpLib() {
+  // The request pumps messages, so the first check's offer can call again meanwhile;
+  // one download at a time, and the running one keeps its state.
+  if (m_bDownloading) return;
+  m_bDownloading = true;
   SetItemText(kIdcSysUpdateIpLib, "[更新中..]");
   RefreshItem(kIdcSysUpdateIpLib);
   EnableItem(kIdcSysUpdateIpLib, false);
@@ -293,7 +299,10 @@ void CPropDlgSys::OnUpdateIpLib() {
   }
   const std::string err = GetTagValue(reply, "<QorErr>", "</QorErr>");
   const std::string code = GetTagValue(reply, "<QorIpCode>", "</QorIpCode>");
-  if (code.size() > 100 && err.empty()) {
+  const std::string refusal = code.size() > 100 && err.empty() ? IpLibRefusal(code) : "";
+  if (!refusal.empty()) {
+    ShowMessageBox("IP库获取数据失败：" + refusal + "\n\n参考：" + err, "错误", kMbOk | kMbIconWarning);
+  } else if (code.size() > 100 && err.empty()) {
     // Replaced as a whole, so a failed write leaves the old library in place.
     if (platform::fs::ReplaceFile(libPath, code) == platform::fs::kOk) {
       ini.SetWord30(time);

@@ -62,4 +62,5 @@ class CPropDlgSys : public ui::Dialog {
   std::thread m_siteThread;
   std::thread m_restartThread;
   std::shared_ptr<std::atomic<bool>> m_alive;
+  bool m_bDownloading = false;  // OnUpdateIpLib runs (window thread only)
 };

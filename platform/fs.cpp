@@ -15,6 +15,13 @@
 #include <mutex>
 #include <random>
 
+#include <signal.h>
+#include <sys/random.h>
+#include <time.h>
+
+#include "platform/clock.h"
+#include "platform/notice.h"
+
 namespace platform::fs {
 
 namespace {
@@ -43,6 +50,90 @@ std::string ParentOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
+}
+
+int64_t MonotonicMs() {
+  timespec ts;
+  ::clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+void PauseMs(int ms) {
+  timespec ts{ms / 1000, (ms % 1000) * 1000000L};
+  while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+  }
+}
+
+std::string NameOf(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// 16 hex digits from the kernel's generator, so another account cannot name the
+// temporary file in advance.
+std::string RandomHex() {
+  unsigned char bytes[8];
+  size_t got = 0;
+  while (got < sizeof bytes) {
+    ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    got += static_cast<size_t>(n);
+  }
+  if (got < sizeof bytes) {
+    std::random_device rd;
+    for (auto& b : bytes) b = static_cast<unsigned char>(rd());
+  }
+  static const char* hex = "0123456789abcdef";
+  std::string out;
+  for (unsigned char b : bytes) {
+    out += hex[b >> 4];
+    out += hex[b & 15];
+  }
+  return out;
+}
+
+// "<name>.tmp<pid>_<hex>" of a replace of name; the pid when it is one.
+bool IsTempOf(const std::string& name, const std::string& entry, long& pid) {
+  const std::string prefix = name + ".tmp";
+  if (entry.size() <= prefix.size() || entry.compare(0, prefix.size(), prefix) != 0) return false;
+  size_t i = prefix.size(), digits = 0;
+  pid = 0;
+  while (i < entry.size() && entry[i] >= '0' && entry[i] <= '9' && digits < 10) {
+    pid = pid * 10 + (entry[i] - '0');
+    ++i, ++digits;
+  }
+  if (digits == 0 || i >= entry.size() || entry[i] != '_') return false;
+  size_t hexDigits = entry.size() - i - 1;
+  if (hexDigits == 0 || hexDigits > 16) return false;
+  for (++i; i < entry.size(); ++i)
+    if (!std::isxdigit(static_cast<unsigned char>(entry[i]))) return false;
+  return true;
+}
+
+bool ProcessExists(long pid) { return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
+
+// Takes an exclusive flock, trying without blocking until waitMs (scaled) is over.
+bool LockWithin(int fd, int64_t waitMs) {
+  if (waitMs < 0) {
+    while (::flock(fd, LOCK_EX) != 0)
+      if (errno != EINTR) return false;
+    return true;
+  }
+  const int64_t deadline = MonotonicMs() + clock::ScaledMs(waitMs);
+  int pause = 1;
+  for (;;) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    if (errno != EWOULDBLOCK && errno != EINTR) return false;
+    if (MonotonicMs() >= deadline) {
+      errno = ETIMEDOUT;
+      return false;
+    }
+    PauseMs(pause);
+    pause = std::min(pause * 2, 20);
+  }
 }
 
 bool WriteAll(int fd, const char* p, size_t n) {
@@ -268,10 +359,16 @@ int WriteFile(const std::string& path, const std::string& data, bool append) {
 int ReplaceFile(const std::string& path, const std::string& data) {
   if (path.empty()) return kPathNotFound;
   if (int err = Fault(Op::OpenWrite, path)) return WinError(err);
-  static std::atomic<unsigned> counter{0};
-  std::string tmp = path + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  std::string tmp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
+    tmp = path + ".tmp" + std::to_string(::getpid()) + "_" + RandomHex();
+    fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0 && errno != EEXIST) break;
+  }
   if (fd < 0) return errno == ENOENT ? kPathNotFound : WinError(errno);
+  // Held while the file is written, so a cleanup never takes a file still in work.
+  ::flock(fd, LOCK_EX | LOCK_NB);
   int err = Fault(Op::Write, path);
   bool ok = err == 0 && WriteAll(fd, data.data(), data.size()) && ::fsync(fd) == 0;
   if (!ok && err == 0) err = errno;
@@ -298,7 +395,39 @@ int ReplaceFile(const std::string& path, const std::string& data) {
     ::fsync(dfd);
     ::close(dfd);
   }
+  RemoveStaleTemps(path);
   return kOk;
+}
+
+int RemoveStaleTemps(const std::string& path) {
+  const std::string dir = ParentOf(path);
+  const std::string name = NameOf(path);
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return 0;
+  std::vector<std::string> candidates;
+  while (dirent* e = ::readdir(d)) {
+    long pid = 0;
+    if (IsTempOf(name, e->d_name, pid) && !ProcessExists(pid)) candidates.push_back(e->d_name);
+  }
+  ::closedir(d);
+  int removed = 0;
+  for (const auto& c : candidates) {
+    const std::string full = dir + "/" + c;
+    int fd = ::open(full.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st;
+    // A writer still at work holds its lock; anything but a plain file is not ours.
+    bool stale = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (stale) {
+      struct stat now;
+      // Still the same file under that name when it goes.
+      if (::lstat(full.c_str(), &now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev &&
+          ::unlink(full.c_str()) == 0)
+        ++removed;
+    }
+    ::close(fd);
+  }
+  return removed;
 }
 
 bool BirthTime(const std::string& path, time_t& out) {
@@ -327,15 +456,45 @@ Openers OtherOpeners(const std::string& path) {
   return result;
 }
 
-bool WithLock(const std::string& lockPath, const std::function<void()>& fn) {
-  int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+bool WithLock(const std::string& lockPath, const std::function<void()>& fn, const LockOptions& options) {
+  for (;;) {
+    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      notice::Write("lock " + lockPath + ": cannot open (" + std::strerror(errno) + ")");
+      return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      ::close(fd);
+      notice::Write("lock " + lockPath + ": not a plain file, refused");
+      return false;
+    }
+    // A lock file left readable by an older build lets anyone hold it, so an empty one
+    // of ours is made private (a file locked for its own sake keeps its mode).
+    if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid() && st.st_size == 0) ::fchmod(fd, 0600);
+    if (!LockWithin(fd, options.waitMs)) {
+      int err = errno;
+      ::close(fd);
+      notice::Write("lock " + lockPath + (err == ETIMEDOUT ? ": still held after the wait, given up"
+                                                            : ": cannot be taken (" + std::string(std::strerror(err)) + ")"));
+      return false;
+    }
+    if (options.removeAfter) {
+      // The last holder may have removed the file before we had the lock; then the
+      // lock is on a file nobody else will find, and the next one is taken afresh.
+      struct stat now;
+      if (::lstat(lockPath.c_str(), &now) != 0 || now.st_ino != st.st_ino || now.st_dev != st.st_dev) {
+        ::close(fd);
+        continue;
+      }
+    }
+    fn();
+    // Removed while still held, so nobody takes a lock on the file on its way out.
+    if (options.removeAfter) ::unlink(lockPath.c_str());
+    ::flock(fd, LOCK_UN);
+    ::close(fd);
+    return true;
   }
-  fn();
-  ::flock(fd, LOCK_UN);
-  ::close(fd);
-  return true;
 }
 
 }  // namespace platform::fs

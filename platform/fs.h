@@ -62,8 +62,14 @@ int ReadFile(const std::string& path, std::string& out);
 // write, flush or close fails.
 int WriteFile(const std::string& path, const std::string& data, bool append = false);
 // Temporary file in the same folder, fsync, rename over path: readers see the old
-// or the new content, never a mixture.
+// or the new content, never a mixture. The temporary file has a name nobody can
+// guess (path + ".tmp<pid>_<random>"), is made afresh and never through a link, and
+// is locked while it is written. A replace that worked also removes what earlier
+// replaces of the same path left behind when they were killed midway.
 int ReplaceFile(const std::string& path, const std::string& data);
+// Removes temporary files of path's earlier replaces whose writer has gone (no lock
+// on them and no process of the pid in their name). Returns how many it removed.
+int RemoveStaleTemps(const std::string& path);
 
 // Creation time (statx birth time; the change time where the file system has none).
 // Opens nothing for writing. False when the path cannot be read.
@@ -74,9 +80,22 @@ bool BirthTime(const std::string& path, time_t& out);
 enum class Openers { None, Some, Unknown };
 Openers OtherOpeners(const std::string& path);
 
-// Runs fn while holding an exclusive advisory lock on lockPath (created when missing).
-// Returns false when the lock file cannot be opened.
-bool WithLock(const std::string& lockPath, const std::function<void()>& fn);
+// How long a lock is waited for before the wait is given up and logged (real
+// milliseconds before QOR_TIME_SCALE).
+inline constexpr int64_t kLockWaitMs = 30000;
+
+struct LockOptions {
+  int64_t waitMs = kLockWaitMs;  // < 0: no limit
+  // The lock file goes when the lock is given up, so that nothing stays behind in a
+  // folder that must be removable. Every taker of such a lock must ask for it.
+  bool removeAfter = false;
+};
+
+// Runs fn while holding an exclusive advisory lock on lockPath. A missing lock file
+// is made with mode 0600, so no other account can open it to hold the lock; a link
+// is never followed. Returns false, without running fn, when the lock file cannot be
+// opened or is no plain file, and when the wait ran out (both logged).
+bool WithLock(const std::string& lockPath, const std::function<void()>& fn, const LockOptions& options = {});
 
 // Test double: the hook sees every open for reading or writing, every rename and every
 // deletion of a file;

@@ -2,14 +2,27 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <mutex>
 
 namespace platform::http {
 
 namespace {
+struct Sink {
+  std::string* body;
+  size_t limit;
+  bool over = false;
+};
+
 size_t Collect(char* p, size_t size, size_t n, void* user) {
-  static_cast<std::string*>(user)->append(p, size * n);
-  return size * n;
+  auto* sink = static_cast<Sink*>(user);
+  const size_t bytes = size * n;
+  if (bytes > sink->limit - std::min(sink->limit, sink->body->size())) {
+    sink->over = true;
+    return 0;  // ends the transfer
+  }
+  sink->body->append(p, bytes);
+  return bytes;
 }
 
 void GlobalInit() {
@@ -30,8 +43,19 @@ bool Get(const std::string& url, Response& out, const Options& options) {
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, options.connectTimeoutMs);
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, options.readTimeoutMs);
+  Sink sink{&out.body, options.maxBodyBytes};
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &out.body);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options.maxBodyBytes));
+  if (options.maxRedirects > 0) {
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, options.maxRedirects);
+#if LIBCURL_VERSION_NUM >= 0x075500
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+#else
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_HTTPS);
+#endif
+  }
   curl_easy_setopt(curl, CURLOPT_USERAGENT, "");
   struct curl_slist* headers = nullptr;
   if (options.noCache) {
@@ -43,8 +67,11 @@ bool Get(const std::string& url, Response& out, const Options& options) {
   if (rc == CURLE_OK) {
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &out.status);
   } else {
-    out.error = curl_easy_strerror(rc);
+    out.tooLarge = sink.over || rc == CURLE_FILESIZE_EXCEEDED;
+    out.error = out.tooLarge ? "reply larger than " + std::to_string(options.maxBodyBytes) + " bytes"
+                             : curl_easy_strerror(rc);
     out.body.clear();
+    out.body.shrink_to_fit();
   }
   curl_slist_free_all(headers);
   curl_easy_cleanup(curl);

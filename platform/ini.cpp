@@ -168,6 +168,9 @@ std::string LockPath(const std::string& path) { return path + ".lock"; }
 
 bool Update(const std::string& path, const std::function<void(Document&)>& change) {
   bool written = false;
+  // The lock file goes with the write: the uninstall must be able to remove the folder.
+  fs::LockOptions once;
+  once.removeAfter = true;
   bool locked = fs::WithLock(LockPath(path), [&] {
     std::string text;
     int rc = fs::ReadFile(path, text);
@@ -177,7 +180,7 @@ bool Update(const std::string& path, const std::function<void(Document&)>& chang
     doc.Parse(text);
     change(doc);
     written = fs::ReplaceFile(path, doc.Text()) == fs::kOk;
-  });
+  }, once);
   return locked && written;
 }
 

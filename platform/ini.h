@@ -48,7 +48,7 @@ int ReadInt(const std::string& path, const std::string& section, const std::stri
 
 // Writes key=value under an exclusive lock on LockPath(path) and replaces the file
 // atomically, so that writers in other processes lose nothing and readers see the old
-// or the new file. A missing file is created (its folder is not). False when the
+// or the new file. The lock file exists only while a write runs. A missing file is created (its folder is not). False when the
 // section or key is empty, the file cannot be read, or the replace fails.
 bool WriteString(const std::string& path, const std::string& section, const std::string& key,
                  const std::string& value);

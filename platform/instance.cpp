@@ -103,13 +103,14 @@ void StopListener(Held& h) {
 
 }  // namespace
 
-Claim ClaimInstance(const std::string& name) {
-  std::string base = BasePath(name);
-  if (base.empty()) return Claim::Failed;
+Claim ClaimInstance(const std::string& name, Scope scope) {
+  const bool shared = scope == Scope::AllAccounts;
+  std::string dir = shared ? ipc::Folder() : ipc::PrivateFolder();
+  if (dir.empty()) return Claim::Failed;
   std::string key = ipc::FileName(name);
   std::lock_guard<std::mutex> guard(RegistryMutex());
   if (Registry().count(key)) return Claim::Taken;
-  int fd = ipc::TryLock(base + ".lock");
+  int fd = ipc::TryLock(dir + key + ".lock", shared);
   if (fd < 0) return errno == EWOULDBLOCK ? Claim::Taken : Claim::Failed;
   auto h = std::make_unique<Held>();
   h->lock = fd;
@@ -130,7 +131,7 @@ bool ListenForComeForward(const std::string& name, std::function<void()> onComeF
   ch->listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (ch->listener < 0) return false;
   // The name is ours, so a socket file still there was left by a holder that died.
-  ::unlink(ch->path.c_str());
+  if (!ipc::ClearStaleSocket(ch->path)) return false;
   int pipeFds[2];
   if (::bind(ch->listener, addr.Addr(), addr.Length()) != 0 || ::listen(ch->listener, 16) != 0 ||
       ::pipe2(pipeFds, O_CLOEXEC) != 0) {
@@ -139,7 +140,12 @@ bool ListenForComeForward(const std::string& name, std::function<void()> onComeF
   }
   ch->stopRead = pipeFds[0];
   ch->stopWrite = pipeFds[1];
-  ::chmod(ch->path.c_str(), 0666);
+  if (!ipc::OpenSocketToAll(ch->path)) {
+    ::close(pipeFds[0]);
+    ::close(pipeFds[1]);
+    ch->stopRead = ch->stopWrite = -1;
+    return false;
+  }
   h.channel = ch;
   h.thread = std::thread(Serve, ch, std::move(onComeForward));
   return true;

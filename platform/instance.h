@@ -14,8 +14,14 @@ enum class Claim {
   Failed,    // the lock file cannot be opened
 };
 
-// Takes the name for the rest of the process's life.
-Claim ClaimInstance(const std::string& name);
+enum class Scope {
+  AllAccounts,  // programs of any account meet at the name (in the shared ipc folder)
+  SystemOnly,   // only the system's own processes take it: a lock no other account can open
+};
+
+// Takes the name for the rest of the process's life. A name of the shared folder that
+// is taken by something not of this system (a link, say) gives Failed.
+Claim ClaimInstance(const std::string& name, Scope scope = Scope::AllAccounts);
 
 // While this process holds name, every later start that asks brings onComeForward to
 // run, on a listener thread of its own (a window must post to its UI thread from

@@ -11,9 +11,21 @@
 #include <cstring>
 
 #include "platform/fs.h"
+#include "platform/notice.h"
 #include "platform/paths.h"
 
 namespace platform::ipc {
+
+namespace {
+std::string ParentDir(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void Refuse(const std::string& path, const char* why) {
+  notice::Write("ipc " + path + ": the name is taken by " + why + ", not by this system; refused");
+}
+}  // namespace
 
 std::string Folder() {
   std::string dir = MachinePath("ipc");
@@ -21,6 +33,22 @@ std::string Folder() {
     if (fs::MakeDirs(dir) != fs::kOk && !fs::IsDirectory(dir)) return "";
     // The tray, the panel and the service may run under different accounts.
     ::chmod(dir.c_str(), 01777);
+  }
+  return dir + "/";
+}
+
+std::string PrivateFolder() {
+  std::string dir = MachinePath("locks");
+  if (!fs::IsDirectory(ParentDir(dir)) && fs::MakeDirs(ParentDir(dir)) != fs::kOk) return "";
+  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+    notice::Write("lock folder " + dir + ": cannot be made (" + std::strerror(errno) + ")");
+    return "";
+  }
+  struct stat st;
+  if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+      (st.st_mode & 077) != 0) {
+    notice::Write("lock folder " + dir + ": not a private folder of this account, refused");
+    return "";
   }
   return dir + "/";
 }
@@ -43,10 +71,37 @@ std::string FileName(const std::string& objectName) {
   return out;
 }
 
-int TryLock(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return -1;
-  ::fchmod(fd, 0666);  // best effort: another account may own the next claim
+int TryLock(const std::string& path, bool shared) {
+  const mode_t mode = shared ? 0666 : 0600;
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+  if (fd >= 0) {
+    ::fchmod(fd, mode);  // made just now: the umask must not keep other accounts out
+  } else if (errno == EEXIST) {
+    // O_NONBLOCK: a fifo planted under the name must not hold the open up.
+    fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+      int err = errno;
+      if (err == ELOOP) {
+        Refuse(path, "a link");
+        err = EPERM;
+      }
+      errno = err;
+      return -1;
+    }
+    struct stat st;
+    const char* why = nullptr;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) why = "something that is no plain file";
+    else if (st.st_nlink != 1) why = "a file with other names";
+    else if (!shared && st.st_uid != ::geteuid()) why = "a file of another account";
+    if (why) {
+      ::close(fd);
+      Refuse(path, why);
+      errno = EPERM;
+      return -1;
+    }
+  } else {
+    return -1;
+  }
   while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
     int err = errno;
@@ -55,6 +110,28 @@ int TryLock(const std::string& path) {
     return -1;
   }
   return fd;
+}
+
+bool OpenSocketToAll(const std::string& path) {
+  struct stat st;
+  // Nobody else can replace a file of ours in the sticky folder, so the checked
+  // name stays the socket just bound.
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != ::geteuid()) {
+    Refuse(path, "something other than the socket just made");
+    return false;
+  }
+  return ::chmod(path.c_str(), 0666) == 0;
+}
+
+bool ClearStaleSocket(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT;
+  if (!S_ISSOCK(st.st_mode)) {
+    Refuse(path, S_ISLNK(st.st_mode) ? "a link" : "something that is no socket");
+    return false;
+  }
+  ::unlink(path.c_str());  // unlink never follows a link
+  return true;
 }
 
 LocalAddress::~LocalAddress() {

@@ -16,10 +16,26 @@ std::string Folder();
 // case-blind), the second byte of a double-byte character is left alone.
 std::string FileName(const std::string& objectName);
 
+// The folder of locks that only the system's own processes take, with a trailing
+// '/': <machine root>/locks/, mode 0700, so no other account can open a lock there.
+// Empty (and logged) when it cannot be made or is not a private folder of ours.
+std::string PrivateFolder();
+
 // An exclusive flock on path held by the returned descriptor (close-on-exec, so a child
 // never keeps it). -1 when another open of the file holds it (errno EWOULDBLOCK) or the
-// file cannot be opened.
-int TryLock(const std::string& path);
+// file cannot be opened. Other accounts write the folder, so a link is never followed
+// and only a file made here gets its mode set (0666 when shared, 0600 when not); a
+// name taken by something else (a link, no plain file, a file with other names) is
+// refused with errno EPERM and a log line.
+int TryLock(const std::string& path, bool shared = true);
+
+// Makes a socket file that bind just created reachable by every account. False (and
+// logged) when the name holds something else, which is then left alone.
+bool OpenSocketToAll(const std::string& path);
+
+// Clears a socket left by a holder that died, before a new one is bound there. False
+// (and logged) when the name holds something that is not a socket.
+bool ClearStaleSocket(const std::string& path);
 
 // A Unix socket address for path. Paths too long for sun_path go through
 // /proc/self/fd/<folder descriptor>/, which stays open as long as the address lives.

@@ -61,8 +61,11 @@ int Slot::Create(const std::string& name) {
   if (path.empty()) return kAccessDenied;
   int lock = ipc::TryLock(path + ".lock");
   if (lock < 0) return errno == EWOULDBLOCK ? kAlreadyExists : ErrnoCode(errno);
-  // Holding the lock, whatever socket file is there was left by a reader that died.
-  ::unlink(path.c_str());
+  // Holding the lock, a socket file still there was left by a reader that died.
+  if (!ipc::ClearStaleSocket(path)) {
+    ::close(lock);
+    return kAccessDenied;
+  }
   int s = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (s < 0) {
     ::close(lock);
@@ -80,7 +83,12 @@ int Slot::Create(const std::string& name) {
     ::close(lock);
     return code;
   }
-  ::chmod(path.c_str(), 0666);  // writers run under other accounts too
+  // Writers run under other accounts too.
+  if (!ipc::OpenSocketToAll(path)) {
+    ::close(s);
+    ::close(lock);
+    return kAccessDenied;
+  }
   m_socket = s;
   m_lock = lock;
   m_path = path;
@@ -135,8 +143,8 @@ int Write(const std::string& name, const std::string& message) {
   std::string path = SocketPath(name);
   if (path.empty()) return kNoReader;
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return ErrnoCode(errno);
-  if (!S_ISSOCK(st.st_mode)) return kNoReader;
+  if (::lstat(path.c_str(), &st) != 0) return ErrnoCode(errno);
+  if (!S_ISSOCK(st.st_mode)) return kNoReader;  // a link or a file is nobody's slot
   int s = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (s < 0) return kFailed;
   ipc::LocalAddress addr;

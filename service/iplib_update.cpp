@@ -4,6 +4,8 @@
 #include "common/chttp.h"
 #include "platform/gbk.h"
 #include "common/ini_reader.h"
+#include "common/iplib_check.h"
+#include "common/program_log.h"
 #include "common/system_info.h"
 #include "common/tag_text.h"
 #include "common/update_endpoint.h"
@@ -45,7 +47,7 @@ bool AcceptIpLibReply(int requestResult, const std::string& reply, const std::st
 }
 
 int UpdateIpLibOnce(const std::string& programDir, const std::string& host, const std::string& path,
-                    CIniReader& ini, std::string* urlSent) {
+                    CIniReader& ini, std::string* urlSent, CLog* log) {
   std::string version = IpLibLocalVersion(programDir, ini);
   std::string token = gbk::ToUpper(RandomString(endpoint::kTokenLength));
   std::string url = IpLibRequestUrl(endpoint::EndpointAddress(host, path), version, token);
@@ -54,9 +56,18 @@ int UpdateIpLibOnce(const std::string& programDir, const std::string& host, cons
   CHttp http(Build::Service);
   std::string reply;
   int result = http.Request(url, reply);
-  if (result != CHttp::kDone) return kIpLibNoReply;
+  if (result != CHttp::kDone) {
+    if (log && reply == CHttp::kReplyTooLarge) log->Write(std::string("IP库更新失败：") + reply);
+    return kIpLibNoReply;
+  }
   std::string code, time;
   if (!AcceptIpLibReply(result, reply, version, code, time)) return kIpLibRefused;
+  // A library the table cannot read would leave every request without a region.
+  const std::string refusal = IpLibRefusal(code);
+  if (!refusal.empty()) {
+    if (log) log->Write("IP库更新失败：" + refusal + "，保留原有IP库。");
+    return kIpLibRefused;
+  }
   // Readers see the old library or the new one; the time follows only a stored library.
   if (platform::fs::ReplaceFile(programDir + "iplib.db", code) != platform::fs::kOk) return kIpLibWriteFailed;
   ini.SetWord30(time);

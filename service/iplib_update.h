@@ -5,6 +5,7 @@
 #include <string>
 
 class CIniReader;
+class CLog;
 
 enum IpLibUpdateResult {
   kIpLibNoReply = 0,      // no reply, or a status other than 200
@@ -27,6 +28,8 @@ bool AcceptIpLibReply(int requestResult, const std::string& reply, const std::st
                       std::string& time);
 
 // The attempt against "http://" + host + path (QOR_UPDATE_URL replaces scheme and
-// host). urlSent, when given, receives the address asked (without "rnum").
+// host). urlSent, when given, receives the address asked (without "rnum"). A reply
+// too large to take, or a library with a zero byte or without one readable record,
+// leaves iplib.db and Word30 as they were and says why in log.
 int UpdateIpLibOnce(const std::string& programDir, const std::string& host, const std::string& path,
-                    CIniReader& ini, std::string* urlSent = nullptr);
+                    CIniReader& ini, std::string* urlSent = nullptr, CLog* log = nullptr);

@@ -28,7 +28,7 @@
 #include "common/build.h"
 #include "platform/clock.h"
 #include "platform/eventlog.h"
-#include "service/ip_vector.h"
+#include "common/ip_vector.h"
 
 namespace platform::fs {
 class InFile;

@@ -104,7 +104,8 @@ void CThread::RunLogWorker() {
   bool ownsRequestLog = false;
   while (!m_stop->StopRequested()) {
     if (!ownsRequestLog)
-      ownsRequestLog = platform::instance::ClaimInstance(kLogWorkerLockName) == platform::instance::Claim::Acquired;
+      ownsRequestLog = platform::instance::ClaimInstance(kLogWorkerLockName, platform::instance::Scope::SystemOnly) ==
+                       platform::instance::Claim::Acquired;
     if (ownsRequestLog) requestLog.ProcessPass(m_stop);
     WatchConfiguration();
     ReportSystemStatus();
@@ -137,7 +138,7 @@ void CThread::RunIpLibUpdate() {
       if (!Wait(kUpdateSwitchOffWaitMs)) break;
       continue;
     }
-    UpdateIpLibOnce(m_global.ProgramDir(), m_global.DownloadHost(), m_global.DownloadPath(), m_ini);
+    UpdateIpLibOnce(m_global.ProgramDir(), m_global.DownloadHost(), m_global.DownloadPath(), m_ini, nullptr, &m_log);
     if (!Wait(kUpdateIntervalMs)) break;
   }
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <utility>
 
 #include "common/daily_log.h"
@@ -27,13 +28,27 @@ class ScriptedSysPage : public CPropDlgSys {
   int serviceRuns = 1;
   int trayRuns = 1;
   bool updatingDuringRequest = false;
+  // Runs while a request waits, as the window keeps dispatching messages then.
+  std::function<void()> whileWaiting;
 
   using CPropDlgSys::JoinThreads;
 
  protected:
   int HttpGet(const std::string& url, std::string& reply) override {
+    // A second request while one waits is refused, as CHttp::Get does.
+    if (m_waiting) {
+      reply.clear();
+      return 0;
+    }
     urls.push_back(url);
     updatingDuringRequest = g_bIpLibUpdating;
+    if (whileWaiting) {
+      m_waiting = true;
+      auto run = std::move(whileWaiting);
+      whileWaiting = nullptr;
+      run();
+      m_waiting = false;
+    }
     if (replies.empty()) return 2;
     auto [r, text] = replies.front();
     replies.pop_front();
@@ -43,9 +58,17 @@ class ScriptedSysPage : public CPropDlgSys {
   int FindProgram(const std::string& exeName) override {
     return exeName == "qoripsvc.exe" ? serviceRuns : trayRuns;
   }
+
+ private:
+  bool m_waiting = false;
 };
 
-std::string Code(size_t n) { return std::string(n, '7'); }
+// A library the table reads, n bytes long (the "*" after its record make no record).
+std::string Code(size_t n) {
+  std::string text = "16777216|255|1|0|0";
+  text.resize(n, '*');
+  return text;
+}
 
 class PropDlgSysTest : public qortest::SysPageTest {
  protected:
@@ -359,3 +382,58 @@ TEST_F(PropDlgSysTest, ColoursCursorAndSeparator) {
 }
 
 }  // namespace
+
+TEST_F(PropDlgSysTest, ALibraryTheTableCannotReadIsRefusedWithItsReason) {
+  StoreSwitch("0");
+  struct Case {
+    const char* name;
+    std::string code;
+    const char* reason;
+  } cases[] = {
+      {"zero bytes", Code(150) + std::string(50, '\0') + "garbage", "IP库数据含有空字节"},
+      {"no record", std::string(300, 'Q') + "|" + std::string(300, 'Z'), "IP库数据中没有可用的记录"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedSysPage page;
+    Open(page);
+    Host().RunFor(2000);
+    page.replies.push_back({1, "<QorIpTime>2026-12-09</QorIpTime><QorIpCode>" + c.code + "</QorIpCode>"});
+    Host().ExpectMessageBox(std::string("IP库获取数据失败：") + c.reason + "\n\n参考：", kIdOk);
+    const size_t boxes = Host().MessageBoxes().size();
+    ASSERT_TRUE(page.Click(kIdcSysUpdateIpLib));
+    ASSERT_EQ(Host().MessageBoxes().size(), boxes + 1);
+    EXPECT_EQ(Host().MessageBoxes().back().caption, "错误");
+    EXPECT_EQ(m_install.ReadProgramFile("iplib.db"), "1|2|CN|11|0");
+    EXPECT_EQ(CIniReader(Build::Panel).GetWord30(), "2026-12-01 10:00:00");
+    EXPECT_EQ(page.ItemText(kIdcSysUpdateIpLib), "[更新]");
+    EXPECT_FALSE(g_bIpLibUpdating);
+    page.DestroyWindow();
+  }
+}
+
+TEST_F(PropDlgSysTest, TheFirstChecksOfferDuringARunningDownloadLeavesItAlone) {
+  StoreSwitch("0");
+  ScriptedSysPage page;
+  // No library: two seconds after opening, the page offers the download.
+  ASSERT_TRUE(page.Create());
+  const std::string good = "<QorIpTime>2026-12-09 08:00:00</QorIpTime><QorIpCode>" + Code(101) + "</QorIpCode>";
+  page.replies.push_back({1, good});
+  bool stateKept = false;
+  // The user starts the download first; the offer comes while it waits, and is taken.
+  Host().ExpectMessageBox("IP库不存在或IP库时间不正确", kIdOk);
+  page.whileWaiting = [&] {
+    Host().RunFor(2500);
+    stateKept = g_bIpLibUpdating && !page.IsItemEnabled(kIdcSysUpdateIpLib) &&
+                page.ItemText(kIdcSysUpdateIpLib) == "[更新中..]";
+  };
+  Host().ExpectMessageBox("更新到 2026-12-09 08:00:00 完毕", kIdOk);
+  ASSERT_TRUE(page.Click(kIdcSysUpdateIpLib));
+  EXPECT_TRUE(stateKept) << "the offer's refused request ended the running download's state";
+  for (const auto& box : Host().MessageBoxes()) EXPECT_EQ(box.text.find("网络错误"), std::string::npos) << box.text;
+  EXPECT_EQ(page.urls.size(), 1u);
+  EXPECT_EQ(m_install.ReadProgramFile("iplib.db"), Code(101));
+  EXPECT_EQ(page.ItemText(kIdcSysUpdateIpLib), "[更新]");
+  EXPECT_TRUE(page.IsItemEnabled(kIdcSysUpdateIpLib));
+  EXPECT_FALSE(g_bIpLibUpdating);
+}

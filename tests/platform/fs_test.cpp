@@ -2,8 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <thread>
+#include <vector>
+
+#include "platform/notice.h"
+#include "tests/support/other_account.h"
 #include "tests/support/temp_install.h"
 
 namespace fs = platform::fs;
@@ -95,4 +106,149 @@ TEST(Fs, OtherOpenersSeesAWriterThatOpenedBeforeARename) {
   fclose(writer);
   EXPECT_EQ(fs::OtherOpeners(moved), fs::Openers::None);
   EXPECT_EQ(fs::OtherOpeners(path), fs::Openers::Unknown);
+}
+
+namespace {
+// A pid that no process has: a child that has ended and been reaped.
+pid_t DeadPid() {
+  pid_t pid = fork();
+  if (pid == 0) _exit(0);
+  waitpid(pid, nullptr, 0);
+  return pid;
+}
+}  // namespace
+
+TEST(Fs, ReplaceNeverWritesThroughALinkAtAGuessableName) {
+  qortest::TempInstall inst;
+  const std::string path = inst.ProgramDir() + "iis/log/state";
+  const std::string target = inst.Base() + "target";
+  ASSERT_EQ(fs::WriteFile(target, "untouched"), fs::kOk);
+  // Every name the old scheme could pick next for this process.
+  const std::string pid = std::to_string(getpid());
+  for (int n = 0; n < 300; ++n) symlink(target.c_str(), (path + ".tmp" + pid + "_" + std::to_string(n)).c_str());
+
+  std::vector<std::string> seen;
+  fs::SetFaultHook([&](fs::Op op, const std::string&) {
+    std::vector<fs::Entry> entries;
+    if (op == fs::Op::Write && fs::List(inst.ProgramDir() + "iis/log", "state.tmp*", entries))
+      for (const auto& e : entries) {
+        struct stat st;
+        if (lstat((inst.ProgramDir() + "iis/log/" + e.name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+          seen.push_back(e.name);
+      }
+    return 0;
+  });
+  ASSERT_EQ(fs::ReplaceFile(path, "one"), fs::kOk);
+  ASSERT_EQ(fs::ReplaceFile(path, "two"), fs::kOk);
+  fs::SetFaultHook(nullptr);
+
+  std::string data;
+  ASSERT_EQ(fs::ReadFile(target, data), fs::kOk);
+  EXPECT_EQ(data, "untouched");
+  ASSERT_EQ(fs::ReadFile(path, data), fs::kOk);
+  EXPECT_EQ(data, "two");
+  struct stat st;
+  ASSERT_EQ(lstat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  // Each temporary name carries 16 random hex digits after the pid, and no two agree.
+  ASSERT_EQ(seen.size(), 2u);
+  for (const auto& name : seen) {
+    const std::string prefix = "state.tmp" + pid + "_";
+    ASSERT_EQ(name.compare(0, prefix.size(), prefix), 0) << name;
+    EXPECT_EQ(name.size(), prefix.size() + 16) << name;
+  }
+  EXPECT_NE(seen[0], seen[1]);
+}
+
+TEST(Fs, AReplaceClearsWhatKilledReplacesOfItsOwnPathLeft) {
+  qortest::TempInstall inst;
+  const std::string dir = inst.ProgramDir() + "iis/";
+  const std::string dead = std::to_string(DeadPid());
+  const std::string mine = std::to_string(getpid());
+  const std::vector<std::string> stale = {"config.db.tmp" + dead + "_7", "config.db.tmp" + dead + "_0123456789abcdef"};
+  const std::vector<std::string> kept = {
+      "config.db.tmp" + mine + "_8",          // a save of a process that still runs
+      "config.db.tmp" + dead + "_9",          // locked: a writer is still at it
+      "config.ini.tmp" + dead + "_1",         // another file's
+      "config.db.tmpx", "config.db.tmp" + dead + "_zz", "config.db.bak",  // not the replace's names
+  };
+  for (const auto& n : stale) ASSERT_EQ(fs::WriteFile(dir + n, "half"), fs::kOk);
+  for (const auto& n : kept) ASSERT_EQ(fs::WriteFile(dir + n, "keep"), fs::kOk);
+  int held = open((dir + kept[1]).c_str(), O_RDONLY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+
+  ASSERT_EQ(fs::ReplaceFile(dir + "config.db", "whole"), fs::kOk);
+  for (const auto& n : stale) EXPECT_FALSE(fs::Exists(dir + n)) << n;
+  for (const auto& n : kept) EXPECT_TRUE(fs::Exists(dir + n)) << n;
+  close(held);
+  EXPECT_EQ(fs::RemoveStaleTemps(dir + "config.db"), 1) << "the lock was given up, the pid is gone";
+}
+
+TEST(Fs, ALockFileIsPrivateAndTheWaitForItEnds) {
+  qortest::TempInstall inst;
+  const std::string lock = inst.MachineRoot() + "hive.lock";
+  bool ran = false;
+  ASSERT_TRUE(fs::WithLock(lock, [&] { ran = true; }));
+  EXPECT_TRUE(ran);
+  struct stat st;
+  ASSERT_EQ(stat(lock.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u) << "another account could open the lock file and hold it";
+
+  // Held elsewhere: the wait is bounded and fn never runs.
+  int other = open(lock.c_str(), O_RDONLY);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(flock(other, LOCK_EX), 0);
+  std::vector<std::string> notes;
+  platform::notice::SetSink([&](const std::string& t) { notes.push_back(t); });
+  fs::LockOptions brief;
+  brief.waitMs = 20;
+  ran = false;
+  EXPECT_FALSE(fs::WithLock(lock, [&] { ran = true; }, brief));
+  platform::notice::SetSink(nullptr);
+  EXPECT_FALSE(ran);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_NE(notes[0].find(lock), std::string::npos);
+  close(other);
+
+  // A link is never followed.
+  const std::string target = inst.Base() + "target";
+  ASSERT_EQ(fs::WriteFile(target, "x"), fs::kOk);
+  chmod(target.c_str(), 0644);
+  ASSERT_EQ(symlink(target.c_str(), (inst.MachineRoot() + "link.lock").c_str()), 0);
+  EXPECT_FALSE(fs::WithLock(inst.MachineRoot() + "link.lock", [] {}));
+  ASSERT_EQ(stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+TEST(Fs, ALockThatGoesWithItsWriteLeavesNoFileAndStillExcludes) {
+  qortest::TempInstall inst;
+  const std::string lock = inst.ProgramDir() + "iis/config.ini.lock";
+  fs::LockOptions once;
+  once.removeAfter = true;
+  std::atomic<int> inside{0};
+  std::atomic<bool> overlap{false};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&] {
+      for (int i = 0; i < 50; ++i)
+        fs::WithLock(lock, [&] {
+          if (inside.fetch_add(1) != 0) overlap = true;
+          inside.fetch_sub(1);
+        }, once);
+    });
+  for (auto& t : threads) t.join();
+  EXPECT_FALSE(overlap.load());
+  EXPECT_FALSE(fs::Exists(lock));
+}
+
+TEST(Fs, AnotherAccountCannotHoldALockOfTheSystem) {
+  if (!qortest::CanSwitchAccounts()) GTEST_SKIP() << "needs root to act as another account";
+  qortest::TempInstall inst;
+  qortest::OpenWayFor(inst.MachineRoot() + "registry/x");
+  fs::MakeDirs(inst.MachineRoot() + "registry");
+  const std::string lock = inst.MachineRoot() + "registry/HKLM.hive.lock";
+  ASSERT_TRUE(fs::WithLock(lock, [] {}));
+  qortest::HeldByNobody other;
+  EXPECT_FALSE(other.Hold(lock));
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 
 #include "platform/eventlog.h"
 #include "platform/fs.h"
+#include "tests/support/other_account.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
 
@@ -179,3 +181,55 @@ TEST_F(QorscTest, EventsArePrinted) {
 }
 
 }  // namespace
+
+namespace {
+// Runs qorsc and waits for it at most ms; -2 when it had to be killed.
+int QorscWithin(const std::vector<std::string>& args, int64_t ms) {
+  std::string program = qortest::BinDir() + "qorsc";
+  std::vector<std::string> argv = {program};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> cargv;
+  for (auto& a : argv) cargv.push_back(a.data());
+  cargv.push_back(nullptr);
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid;
+  int rc = posix_spawn(&pid, program.c_str(), &fa, nullptr, cargv.data(), environ);
+  posix_spawn_file_actions_destroy(&fa);
+  if (rc != 0) return -1;
+  int st = 0;
+  bool ended = qortest::WaitFor([&] { return waitpid(pid, &st, WNOHANG) == pid; }, ms);
+  if (!ended) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &st, 0);
+    return -2;
+  }
+  return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+}
+}  // namespace
+
+TEST_F(QorscTest, AHeldLockEndsAStartWithAnErrorInsteadOfAHang) {
+  ASSERT_EQ(Qorsc({"create", "w3svc", w3svc}).exitCode, 0);
+  for (const char* lock : {"services/w3svc.lock", "registry/HKLM.hive.lock"}) {
+    int fd = open((install.MachineRoot() + lock).c_str(), O_RDONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0) << lock;
+    ASSERT_EQ(flock(fd, LOCK_EX), 0);
+    EXPECT_EQ(QorscWithin({"start", "w3svc"}, 20000), 1) << lock;
+    close(fd);
+  }
+  EXPECT_EQ(State("w3svc"), "1 STOPPED");
+}
+
+TEST_F(QorscTest, AnotherAccountCannotHoldTheServiceManagersLocks) {
+  if (!qortest::CanSwitchAccounts()) GTEST_SKIP() << "needs root to act as another account";
+  qortest::OpenWayFor(install.MachineRoot() + "services/x");
+  ASSERT_EQ(Qorsc({"create", "w3svc", w3svc}).exitCode, 0);
+  ASSERT_EQ(Qorsc({"start", "w3svc"}).exitCode, 0);
+  for (const char* lock : {"services/w3svc.lock", "registry/HKLM.hive.lock"}) {
+    ASSERT_TRUE(platform::fs::IsFile(install.MachineRoot() + lock)) << lock;
+    qortest::HeldByNobody other;
+    EXPECT_FALSE(other.Hold(install.MachineRoot() + lock)) << lock;
+  }
+}

@@ -6,6 +6,7 @@
 
 #include "common/build.h"
 #include "common/ini_reader.h"
+#include "common/program_log.h"
 #include "common/update_endpoint.h"
 #include "platform/fs.h"
 #include "service/iplib_update.h"
@@ -25,7 +26,15 @@ std::string Reply(const std::string& serviceTime, const std::string& panelTime, 
   return r;
 }
 
-const std::string kCode100(100, '7'), kCode101(101, '7');
+// A library the table reads, of exactly n bytes: one record, then "*" (which makes no
+// record of its own) up to the length.
+std::string ValidLibrary(size_t n) {
+  std::string text = "16777216|255|1|0|0";
+  text.resize(n, '*');
+  return text;
+}
+
+const std::string kCode100 = ValidLibrary(100), kCode101 = ValidLibrary(101);
 
 }  // namespace
 
@@ -81,13 +90,16 @@ class IpLibUpdateAttempt : public ::testing::Test {
     fs::SetFaultHook(nullptr);
   }
   // One attempt against a server started with args; the request target in target.
-  int Attempt(std::vector<std::string> args, std::string& target) {
+  int Attempt(std::vector<std::string> args, std::string& target, std::vector<std::string>* all = nullptr) {
     qortest::UpdateServer server(install_, std::move(args));
     std::string base = server.Base();
     EXPECT_FALSE(base.empty());
     setenv(endpoint::kOverrideEnv, base.c_str(), 1);
-    int result = UpdateIpLibOnce(install_.ProgramDir(), endpoint::FirstHost(), endpoint::IpLibPath(), *ini_);
+    CLog log(Build::Service, install_.ProgramDir());
+    int result =
+        UpdateIpLibOnce(install_.ProgramDir(), endpoint::FirstHost(), endpoint::IpLibPath(), *ini_, nullptr, &log);
     auto requests = server.Requests();
+    if (all) *all = requests;
     target = requests.empty() ? "" : requests.back();
     return result;
   }
@@ -177,4 +189,54 @@ TEST_F(IpLibUpdateAttempt, LocalVersionNeedsTheLibraryFile) {
   EXPECT_EQ(IpLibLocalVersion(install_.ProgramDir(), *ini_), "");
   install_.WriteProgramFile("iplib.db", "x");
   EXPECT_EQ(IpLibLocalVersion(install_.ProgramDir(), *ini_), "2026-1-23:4:5");
+}
+
+TEST_F(IpLibUpdateAttempt, ALibraryTheTableCannotReadKeepsTheOldOne) {
+  install_.WriteProgramFile("iplib.db", "old library");
+  ini_->SetWord30("2026-1-2 3:4:5");
+  struct Case {
+    const char* name;
+    std::string code;
+    const char* logged;
+  } cases[] = {
+      {"zero bytes", ValidLibrary(200) + std::string(300, '\0') + "garbage", "空字节"},
+      {"no record", std::string(400, 'Q') + "|" + std::string(400, 'Z'), "没有可用的记录"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(fs::WriteFile(lib_, c.code), fs::kOk);
+    std::string target;
+    EXPECT_EQ(Attempt({"--iplib", lib_, "--iplib-time", "2026-2-2 0:0:0"}, target), kIpLibRefused) << c.name;
+    EXPECT_EQ(Library(), "old library") << c.name;
+    EXPECT_EQ(ini_->GetWord30(), "2026-1-2 3:4:5") << c.name;
+    EXPECT_NE(install_.ReadProgramFile("log/qor.log").find(c.logged), std::string::npos) << c.name;
+  }
+}
+
+TEST_F(IpLibUpdateAttempt, AReplyPastTheLimitIsAnErrorAndChangesNothing) {
+  install_.WriteProgramFile("iplib.db", "old library");
+  ini_->SetWord30("2026-1-2 3:4:5");
+  std::string target;
+  const std::string pad = std::to_string((64 << 20) + 1);
+  // The limit holds for the reply at the end of the redirects too.
+  EXPECT_EQ(Attempt({"--iplib", lib_, "--iplib-time", "2026-2-2 0:0:0", "--iplib-pad", pad, "--redirects", "2"}, target),
+            kIpLibNoReply);
+  EXPECT_NE(target.find("hop=2"), std::string::npos) << target;
+  EXPECT_EQ(Library(), "old library");
+  EXPECT_EQ(ini_->GetWord30(), "2026-1-2 3:4:5");
+  EXPECT_NE(install_.ReadProgramFile("log/qor.log").find("64MB"), std::string::npos);
+}
+
+TEST_F(IpLibUpdateAttempt, RedirectsAreFollowed) {
+  std::string target;
+  std::vector<std::string> all;
+  EXPECT_EQ(Attempt({"--iplib", lib_, "--iplib-time", "2026-2-2 0:0:0", "--redirects", "3"}, target, &all),
+            kIpLibWritten);
+  EXPECT_EQ(Library(), kCode101);
+  ASSERT_EQ(all.size(), 4u);
+  EXPECT_EQ(all.back().substr(all.back().size() - 18), "&hop=1&hop=2&hop=3") << all.back();
+  // Past the few that are followed, the request fails.
+  install_.WriteProgramFile("iplib.db", "old library");
+  ini_->SetWord30("2026-1-2 3:4:5");
+  EXPECT_EQ(Attempt({"--iplib", lib_, "--iplib-time", "2026-3-3 0:0:0", "--redirects", "20"}, target), kIpLibNoReply);
+  EXPECT_EQ(Library(), "old library");
 }

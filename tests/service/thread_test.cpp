@@ -14,6 +14,8 @@
 #include "platform/instance.h"
 #include "service/global.h"
 #include "common/program_log.h"
+#include "platform/ipc_files.h"
+#include "tests/support/other_account.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
 
@@ -129,7 +131,8 @@ TEST_F(ThreadFixture, StopBeforeStartStartsNoWorker) {
 TEST_F(ThreadFixture, SecondHolderOfTheRequestLogWaitsForTheLock) {
   namespace inst_lock = platform::instance;
   // Another service process holds the request log.
-  ASSERT_EQ(inst_lock::ClaimInstance(CThread::kLogWorkerLockName), inst_lock::Claim::Acquired);
+  ASSERT_EQ(inst_lock::ClaimInstance(CThread::kLogWorkerLockName, inst_lock::Scope::SystemOnly),
+            inst_lock::Claim::Acquired);
   SaveSwitch("1");
   ASSERT_EQ(config.Load(), 1);
   WriteWord8();
@@ -146,5 +149,20 @@ TEST_F(ThreadFixture, SecondHolderOfTheRequestLogWaitsForTheLock) {
   inst_lock::ReleaseInstance(CThread::kLogWorkerLockName);
   ASSERT_TRUE(WaitFor([&] { return !DailyLogs().empty(); }));
   EXPECT_NE(DailyLogs().find("\t10.1.2.3\t-\n"), std::string::npos) << DailyLogs();
+  EXPECT_TRUE(Gone("iis/log/iis.log"));
+}
+
+TEST_F(ThreadFixture, AnotherAccountHoldingTheSharedNameDoesNotStopTheRequestLog) {
+  if (!qortest::CanSwitchAccounts()) GTEST_SKIP() << "needs root to act as another account";
+  qortest::OpenWayFor(inst.MachineRoot() + "ipc/x");
+  // Another account makes the worker's name in the shared folder and holds it.
+  qortest::HeldByNobody squatter;
+  ASSERT_TRUE(squatter.Hold(platform::ipc::Folder() + "qoripsvclogworker.lock", true));
+  SaveSwitch("1");
+  ASSERT_EQ(config.Load(), 1);
+  WriteWord8();
+  inst.WriteProgramFile("iis/log/iis.log", "2026-12-9 10:0:0\tIP\tdeny\t<ipstart>10.1.2.3<ipend>\t~area~\n");
+  ASSERT_EQ(thread.Start(stop), 1);
+  ASSERT_TRUE(WaitFor([&] { return !DailyLogs().empty(); }));
   EXPECT_TRUE(Gone("iis/log/iis.log"));
 }

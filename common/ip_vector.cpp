@@ -1,4 +1,4 @@
-#include "service/ip_vector.h"
+#include "common/ip_vector.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,0 +1,34 @@
+#include "platform/notice.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace platform::notice {
+
+namespace {
+std::mutex& SinkMutex() {
+  static auto* m = new std::mutex;
+  return *m;
+}
+Sink& TheSink() {
+  static auto* s = new Sink;
+  return *s;
+}
+}  // namespace
+
+void Write(const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
+  Sink sink;
+  {
+    std::lock_guard<std::mutex> lock(SinkMutex());
+    sink = TheSink();
+  }
+  if (sink) sink(text);
+}
+
+void SetSink(Sink sink) {
+  std::lock_guard<std::mutex> lock(SinkMutex());
+  TheSink() = std::move(sink);
+}
+
+}  // namespace platform::notice
