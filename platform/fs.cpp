@@ -460,7 +460,8 @@ bool WithLock(const std::string& lockPath, const std::function<void()>& fn, cons
   for (;;) {
     int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
-      notice::Write("lock " + lockPath + ": cannot open (" + std::strerror(errno) + ")");
+      // A missing folder is the caller's to report; anything else is worth a line.
+      if (errno != ENOENT) notice::Write("lock " + lockPath + ": cannot open (" + std::strerror(errno) + ")");
       return false;
     }
     struct stat st;

@@ -17,12 +17,16 @@ Sink& TheSink() {
 }  // namespace
 
 void Write(const std::string& text) {
-  std::fprintf(stderr, "%s\n", text.c_str());
   Sink sink;
   {
     std::lock_guard<std::mutex> lock(SinkMutex());
+    // A refusal retried every second says so once, not once a second.
+    static auto* last = new std::string;
+    if (*last == text) return;
+    *last = text;
     sink = TheSink();
   }
+  std::fprintf(stderr, "%s\n", text.c_str());
   if (sink) sink(text);
 }
 

@@ -7,6 +7,7 @@
 
 namespace platform::notice {
 
+// A line equal to the one before is dropped.
 void Write(const std::string& text);
 
 // Replaces the sink; nullptr keeps standard error alone. The sink runs on the thread
