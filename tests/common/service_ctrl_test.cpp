@@ -26,11 +26,7 @@ const bool g_scaled = (setenv("QOR_TIME_SCALE", "0.01", 1), true);
 
 using qortest::WaitFor;
 
-std::string SelfExe() {
-  char buf[4096];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
-}
+using qortest::SelfExe;
 
 class ServiceCtrlTest : public ::testing::Test {
  protected:
@@ -144,6 +140,7 @@ TEST_F(ServiceCtrlTest, AServiceThatNeverStopsEndsTheWaitsAtTheirBound) {
   Create("stubborn", "\"" + SelfExe() + "\" --gtest_filter=ServiceStandIn.DISABLED_Run --gtest_also_run_disabled_tests");
   ASSERT_EQ(ctrl.StartStopService("stubborn", 1, "", 0), 1);
   ASSERT_TRUE(WaitRunning("stubborn"));
+  qortest::NoProcessWaitFloor scaledBound;
   EXPECT_EQ(ctrl.StartStopService("stubborn", 0, "", 0), 1);
   EXPECT_EQ(StatusOf("stubborn").state, scm::State::StopPending);
 
@@ -215,7 +212,7 @@ TEST(ServiceStandIn, DISABLED_Run) {
       report();
     });
     report();
-    for (;;) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    for (;;) pause();  // until the test's clean-up kills it
   });
   EXPECT_EQ(rc, scm::kOk);
 }

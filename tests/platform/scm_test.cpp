@@ -28,11 +28,7 @@ using qortest::WaitFor;
 
 bool Alive(int pid) { return pid > 0 && platform::scm::wire::ProcessStartTicks(pid) != 0; }
 
-std::string SelfExe() {
-  char buf[4096];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
-}
+using qortest::SelfExe;
 
 // This test program, run by the manager as a service that plays the given part.
 std::string StandInImage(const std::string& part) {
@@ -293,6 +289,7 @@ TEST_F(ScmTest, ImagesThatCannotServe) {
   EXPECT_EQ(missing.Start(), scm::kFileNotFound);
   // A program that never connects to the dispatcher: the bounded wait ends it.
   scm::Service plain = Create("plain", "\"/bin/sleep\" 3600");
+  qortest::NoProcessWaitFloor scaledBound;
   EXPECT_EQ(plain.Start(), scm::kRequestTimeout);
   EXPECT_EQ(StateOf(plain), scm::State::Stopped);
 }
@@ -363,7 +360,7 @@ TEST(ServiceStandIn, DISABLED_Run) {
       return;
     }
     Report(scm::State::Running, scm::kAcceptStop);
-    for (;;) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    for (;;) pause();  // until the test's clean-up kills it
   });
   EXPECT_EQ(rc, scm::kOk);
 }

@@ -19,6 +19,7 @@
 #include "platform/ui/tray_icon.h"
 #include "resources/demo_resources.h"
 #include "tests/support/temp_install.h"
+#include "tests/support/wait.h"
 #include "tests/ui/sample_templates.h"
 
 namespace {
@@ -55,13 +56,13 @@ std::string ArtifactsDir() {
 
 // Pumps until done() or about ten seconds have passed.
 bool PumpUntil(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    PumpMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
+  return qortest::WaitFor(
+      [&] {
+        if (done()) return true;
+        PumpMessages();
+        return done();
+      },
+      10000);
 }
 
 bool Near(uint32_t argb, ui::Color c, int tolerance = 8) {
