@@ -14,6 +14,7 @@
 #include "platform/fs.h"
 #include "platform/scm.h"
 #include "platform/scm_wire.h"
+#include "tests/support/services.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
 
@@ -36,17 +37,7 @@ class ServiceCtrlTest : public ::testing::Test {
   }
   void TearDown() override {
     SetPumpMessagesHook(nullptr);
-    std::vector<std::string> names;
-    mgr.ListServices(names);
-    for (const auto& n : names) {
-      scm::Service s;
-      if (mgr.OpenService(n, s) != scm::kOk) continue;
-      s.ChangeFailureActions(scm::FailureActions{});
-      scm::wire::StatusRecord rec;
-      if (!scm::wire::ReadStatusRecord(n, rec)) continue;
-      if (rec.status.processId > 0) kill(rec.status.processId, SIGKILL);
-      EXPECT_TRUE(WaitFor([&] { return !scm::wire::SupervisorAlive(rec); })) << n;
-    }
+    qortest::EndEveryService();
   }
 
   void Create(const std::string& name, const std::string& image) {

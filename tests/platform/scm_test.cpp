@@ -13,6 +13,7 @@
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/scm_wire.h"
+#include "tests/support/services.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
 
@@ -41,20 +42,7 @@ class ScmTest : public ::testing::Test {
     ASSERT_TRUE(g_scaled);
     ASSERT_EQ(mgr.Open(), scm::kOk);
   }
-  void TearDown() override {
-    // No service of a test outlives it.
-    std::vector<std::string> names;
-    mgr.ListServices(names);
-    for (const auto& n : names) {
-      scm::Service s;
-      if (mgr.OpenService(n, s) != scm::kOk) continue;
-      s.ChangeFailureActions(scm::FailureActions{});
-      platform::scm::wire::StatusRecord rec;
-      if (!platform::scm::wire::ReadStatusRecord(n, rec)) continue;
-      if (rec.status.processId > 0) kill(rec.status.processId, SIGKILL);
-      EXPECT_TRUE(WaitFor([&] { return !platform::scm::wire::SupervisorAlive(rec); })) << n;
-    }
-  }
+  void TearDown() override { qortest::EndEveryService(); }
 
   scm::Service Create(const std::string& name, const std::string& image, uint32_t startType = scm::kDemandStart) {
     scm::Config c;
