@@ -20,7 +20,7 @@ namespace platform::scm {
 
 int64_t ProcessWaitMs(int64_t ms) {
   int64_t floor = kMinProcessWaitMs;
-  const char* lower = clock::TimeScale() != 1.0 ? std::getenv("QOR_MIN_PROCESS_WAIT_MS") : nullptr;
+  const char* lower = clock::TimeScale() != 1.0 ? std::getenv(kMinProcessWaitEnv) : nullptr;
   if (lower && *lower) {
     char* end = nullptr;
     long long v = std::strtoll(lower, &end, 10);

@@ -272,6 +272,30 @@ TEST_F(ScmTest, DeleteWhileRunningWaitsForTheStop) {
   EXPECT_TRUE(WaitFor([&] { return mgr.OpenService("w3svc", gone) == scm::kServiceDoesNotExist; }));
 }
 
+TEST(ScmWaitBound, AScaledRunMayLowerTheFloorButNeverRaiseIt) {
+  ASSERT_TRUE(g_scaled);
+  unsetenv(scm::kMinProcessWaitEnv);
+  EXPECT_EQ(scm::ProcessWaitMs(scm::kStartWaitMs), scm::kMinProcessWaitMs);
+  struct Case {
+    const char* floor;
+    int64_t ms, bound;
+  } cases[] = {
+      {"0", scm::kStartWaitMs, 300}, {"100", 1000, 100},        {"100", scm::kStopWaitMs, 300},
+      {"9000", 1000, 5000},          {"", 1000, 5000},          {"-1", 1000, 5000},
+      {"50ms", 1000, 5000},
+  };
+  for (const auto& c : cases) {
+    setenv(scm::kMinProcessWaitEnv, c.floor, 1);
+    EXPECT_EQ(scm::ProcessWaitMs(c.ms), c.bound) << c.floor << " " << c.ms;
+  }
+  unsetenv(scm::kMinProcessWaitEnv);
+  {
+    qortest::NoProcessWaitFloor noFloor;
+    EXPECT_EQ(scm::ProcessWaitMs(scm::kControlWaitMs), 300);
+  }
+  EXPECT_EQ(scm::ProcessWaitMs(scm::kControlWaitMs), scm::kMinProcessWaitMs);
+}
+
 TEST_F(ScmTest, ImagesThatCannotServe) {
   scm::Service missing = Create("missing", install.ProgramDir() + "no-such-program");
   EXPECT_EQ(missing.Start(), scm::kFileNotFound);

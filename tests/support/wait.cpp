@@ -3,11 +3,9 @@
 #include <cstdlib>
 #include <thread>
 
-namespace qortest {
+#include "platform/scm.h"
 
-namespace {
-constexpr const char* kFloorEnv = "QOR_MIN_PROCESS_WAIT_MS";
-}  // namespace
+namespace qortest {
 
 bool WaitFor(const std::function<bool()>& done, int64_t ms) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
@@ -18,7 +16,7 @@ bool WaitFor(const std::function<bool()>& done, int64_t ms) {
   return true;
 }
 
-NoProcessWaitFloor::NoProcessWaitFloor() { setenv(kFloorEnv, "0", 1); }
-NoProcessWaitFloor::~NoProcessWaitFloor() { unsetenv(kFloorEnv); }
+NoProcessWaitFloor::NoProcessWaitFloor() { setenv(platform::scm::kMinProcessWaitEnv, "0", 1); }
+NoProcessWaitFloor::~NoProcessWaitFloor() { unsetenv(platform::scm::kMinProcessWaitEnv); }
 
 }  // namespace qortest
