@@ -1,7 +1,7 @@
 #pragma once
-// Stand-ins for the system's programs in the machine's process list: copies of sleep
-// under a program's file name. The process list is the machine's, so a test that may
-// run beside others gives its stand-ins names of their own.
+// Stand-ins for the system's programs in the process list: copies of sleep under a
+// program's file name. A process list shows the processes of one machine root, so a
+// stand-in started inside a TempInstall is seen by that test alone.
 #include <sys/types.h>
 
 #include <cstdint>
