@@ -24,9 +24,7 @@ std::string MapInstaller(const std::string& installer) {
 void RunInstaller(const std::string& installer) {
   std::string program = MapInstaller(installer);
   if (!platform::fs::IsFile(program)) return;
-  int64_t bound = platform::clock::ScaledMs(scm::kStartWaitMs);
-  if (bound < scm::kMinProcessWaitMs) bound = scm::kMinProcessWaitMs;
-  platform::process::RunAndWait(program, "/i", true, bound);
+  platform::process::RunAndWait(program, "/i", true, scm::ProcessWaitMs(scm::kStartWaitMs));
 }
 
 bool OpenService(const std::string& name, scm::Service& svc) {

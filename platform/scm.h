@@ -93,6 +93,12 @@ constexpr int64_t kStopWaitMs = 30000;     // until a stopped service reports St
 // QOR_TIME_SCALE shrinks the programs' own sleeps, not how fast the OS runs a process.
 constexpr int64_t kMinProcessWaitMs = 5000;
 
+// The bound of a wait for another process: ms scaled, at least kMinProcessWaitMs. In a
+// scaled run kMinProcessWaitEnv (read at each call) lowers that floor, for a test that
+// waits for a bound to pass on purpose; without QOR_TIME_SCALE it is ignored.
+constexpr const char* kMinProcessWaitEnv = "QOR_MIN_PROCESS_WAIT_MS";
+int64_t ProcessWaitMs(int64_t ms);
+
 // The bound of one wait for a service, on the real monotonic clock (a fake clock
 // cannot make another process any faster).
 class WaitLimit {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <thread>  // std::chrono clocks; <chrono> itself has a literal with no GBK form
 
@@ -15,12 +16,23 @@
 #include "platform/paths.h"
 #include "platform/scm_names.h"
 
-namespace platform::scm::wire {
+namespace platform::scm {
 
 int64_t ProcessWaitMs(int64_t ms) {
-  int64_t scaled = clock::ScaledMs(ms);
-  return scaled < kMinProcessWaitMs ? kMinProcessWaitMs : scaled;
+  int64_t floor = kMinProcessWaitMs;
+  const char* lower = clock::TimeScale() != 1.0 ? std::getenv(kMinProcessWaitEnv) : nullptr;
+  if (lower && *lower) {
+    char* end = nullptr;
+    long long v = std::strtoll(lower, &end, 10);
+    if (*end == '\0' && v >= 0 && v < floor) floor = v;
+  }
+  const int64_t scaled = clock::ScaledMs(ms);
+  return scaled < floor ? floor : scaled;
 }
+
+}  // namespace platform::scm
+
+namespace platform::scm::wire {
 
 int64_t SteadyMs() {
   using namespace std::chrono;

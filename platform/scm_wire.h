@@ -22,8 +22,7 @@ namespace platform::scm::wire {
 constexpr const char* kSocketEnv = "QOR_SCM_SOCKET";
 constexpr const char* kServiceEnv = "QOR_SCM_SERVICE";
 
-// The scaled bound, at least kMinProcessWaitMs.
-int64_t ProcessWaitMs(int64_t ms);
+using scm::ProcessWaitMs;
 // Monotonic real milliseconds.
 int64_t SteadyMs();
 

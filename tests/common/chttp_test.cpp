@@ -8,7 +8,7 @@
 #include "common/update_endpoint.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
-#include "tests/service/iplib_server.h"
+#include "tests/support/update_server.h"
 
 namespace fs = platform::fs;
 

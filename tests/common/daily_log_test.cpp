@@ -15,6 +15,7 @@
 #include "common/text_file.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
+#include "tests/support/forked.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
 
@@ -119,26 +120,15 @@ TEST(DailyLog, TwoProcessesNeverInterleave) {
   qortest::TempInstall inst;
   std::string path = inst.ProgramDir() + "log/qor2016-09-09.log";
   constexpr int kWriters = 2, kBatches = 50;
-  std::vector<pid_t> children;
-  for (int w = 0; w < kWriters; ++w) {
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      bool ok = true;
-      for (int b = 0; b < kBatches; ++b) {
-        StringList batch;
-        for (int i = 0; i < 20; ++i) batch.push_back(std::string(60, static_cast<char>('a' + w)) + std::to_string(b));
-        ok = AppendDailyLog(path, batch) == 1 && ok;
-      }
-      _exit(ok ? 0 : 1);
+  EXPECT_TRUE(qortest::RunForked(kWriters, [&](int w) {
+    bool ok = true;
+    for (int b = 0; b < kBatches; ++b) {
+      StringList batch;
+      for (int i = 0; i < 20; ++i) batch.push_back(std::string(60, static_cast<char>('a' + w)) + std::to_string(b));
+      ok = AppendDailyLog(path, batch) == 1 && ok;
     }
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+    return ok;
+  }));
   StringList lines = SplitLines(Read(path));
   ASSERT_EQ(lines.size(), static_cast<size_t>(kWriters * kBatches * 20));
   // Each batch of 20 lines arrives in one piece.

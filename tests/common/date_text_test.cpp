@@ -65,5 +65,10 @@ TEST(DateText, FileTimesAndFallback) {
   std::string svcDate = "svc";
   GetFileTimes(inst.ProgramDir(), nullptr, &compact, &svcDate, Build::Service);
   EXPECT_EQ(svcDate, "svc");
-  EXPECT_EQ(DaysSinceFileDate(""), 0);
+
+  // Ten days after the program folder was made; a missing file counts as no age.
+  FakeClock later(platform::clock::FromLocal(t.year, t.month, t.day, 12) + 10 * 86400);
+  EXPECT_EQ(DaysSinceFileDate(""), 10);
+  EXPECT_EQ(DaysSinceFileDate(inst.ProgramDir() + "log"), 10);
+  EXPECT_EQ(DaysSinceFileDate(inst.ProgramDir() + "missing"), 0);
 }

@@ -14,6 +14,7 @@
 #include "platform/fs.h"
 #include "platform/scm.h"
 #include "platform/scm_wire.h"
+#include "tests/support/services.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
 
@@ -26,11 +27,7 @@ const bool g_scaled = (setenv("QOR_TIME_SCALE", "0.01", 1), true);
 
 using qortest::WaitFor;
 
-std::string SelfExe() {
-  char buf[4096];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
-}
+using qortest::SelfExe;
 
 class ServiceCtrlTest : public ::testing::Test {
  protected:
@@ -40,17 +37,7 @@ class ServiceCtrlTest : public ::testing::Test {
   }
   void TearDown() override {
     SetPumpMessagesHook(nullptr);
-    std::vector<std::string> names;
-    mgr.ListServices(names);
-    for (const auto& n : names) {
-      scm::Service s;
-      if (mgr.OpenService(n, s) != scm::kOk) continue;
-      s.ChangeFailureActions(scm::FailureActions{});
-      scm::wire::StatusRecord rec;
-      if (!scm::wire::ReadStatusRecord(n, rec)) continue;
-      if (rec.status.processId > 0) kill(rec.status.processId, SIGKILL);
-      EXPECT_TRUE(WaitFor([&] { return !scm::wire::SupervisorAlive(rec); })) << n;
-    }
+    qortest::EndEveryService();
   }
 
   void Create(const std::string& name, const std::string& image) {
@@ -144,6 +131,7 @@ TEST_F(ServiceCtrlTest, AServiceThatNeverStopsEndsTheWaitsAtTheirBound) {
   Create("stubborn", "\"" + SelfExe() + "\" --gtest_filter=ServiceStandIn.DISABLED_Run --gtest_also_run_disabled_tests");
   ASSERT_EQ(ctrl.StartStopService("stubborn", 1, "", 0), 1);
   ASSERT_TRUE(WaitRunning("stubborn"));
+  qortest::NoProcessWaitFloor scaledBound;
   EXPECT_EQ(ctrl.StartStopService("stubborn", 0, "", 0), 1);
   EXPECT_EQ(StatusOf("stubborn").state, scm::State::StopPending);
 
@@ -221,7 +209,7 @@ TEST(ServiceStandIn, DISABLED_Run) {
       report();
     });
     report();
-    for (;;) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    for (;;) pause();  // until the test's clean-up kills it
   });
   EXPECT_EQ(rc, scm::kOk);
 }

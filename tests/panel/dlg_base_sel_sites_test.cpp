@@ -20,9 +20,14 @@ class FakeSites : public CDlgBaseSelSites {
       {"p1", {{"站点一", "site two"}, {"WWW.A.com", "b.com"}}},
       {"p2", {{}, {"C.com"}}},
   };
+  // What the user saw while the look-ups ran.
+  std::string captionWhileFilling;
+  bool buttonsWhileFilling = true;
 
  protected:
   int EnumAppPools(StringList& out) override {
+    captionWhileFilling = WindowText();
+    buttonsWhileFilling = IsItemEnabled(kIdOk) || IsItemEnabled(kIdCancel);
     out = pools;
     return 1;
   }
@@ -39,8 +44,11 @@ class SelSitesTest : public qortest::RuleTest {
   // Opens the picker, lets the fill timer run, then plays the user.
   int Run(FakeSites& dlg, std::function<void(FakeSites&)> action) {
     Host().WhenShown(kDlgSelSites, [&](ui::Dialog&) {
-      EXPECT_FALSE(dlg.IsItemEnabled(kIdOk) && dlg.List().GetItemCount() > 0);
+      // The look-ups wait until the window shows.
+      EXPECT_EQ(dlg.captionWhileFilling, "");
       Host().RunFor(250);
+      EXPECT_EQ(dlg.captionWhileFilling, "正在列表域名，请稍后...");
+      EXPECT_FALSE(dlg.buttonsWhileFilling);
       action(dlg);
     });
     return dlg.DoModal();

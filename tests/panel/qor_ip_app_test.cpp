@@ -25,6 +25,7 @@
 #include "platform/ui/dialog.h"
 #include "panel/panel_globals.h"
 #include "panel/qor_repair.h"
+#include "tests/support/fake_program.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
 #include "tests/ui/ui_host_fixture.h"
@@ -185,11 +186,10 @@ TEST_F(QorIpApp, SecondStartBringsTheFirstForwardOrEnds) {
   EXPECT_FALSE(second.ClaimSingleInstance());
   EXPECT_EQ(second.ExitCode(), 0);
   // The first panel restores its window on its own thread.
-  for (int i = 0; i < 1000 && window.IsMinimized(); ++i) {
+  EXPECT_TRUE(qortest::WaitFor([&] {
     Host().RunFor(10);
-    if (window.IsMinimized()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  EXPECT_FALSE(window.IsMinimized());
+    return !window.IsMinimized();
+  }));
   first.SetMainWindow(nullptr);
 }
 
@@ -235,12 +235,9 @@ TEST_F(QorIpApp, EveryOtherPanelIsOfferedOnce) {
   // Two stand-in panels: copies of a program that waits. Their name is this test's own,
   // so that panels other tests run at the same time are not asked about.
   const std::string name = "QorIPt" + std::to_string(::getpid());
-  std::string copy = install_.Base() + "other/" + name;
   fs::MakeDirs(install_.Base() + "other");
-  std::string sleeper;
-  ASSERT_EQ(fs::ReadFile("/bin/sleep", sleeper), fs::kOk);
-  ASSERT_EQ(fs::WriteFile(copy, sleeper), fs::kOk);
-  ::chmod(copy.c_str(), 0755);
+  const std::string copy = qortest::CopySleeper(install_.Base() + "other/", name);
+  ASSERT_FALSE(copy.empty());
   pid_t pids[2] = {-1, -1};
   for (pid_t& pid : pids) {
     std::string arg0 = name;
@@ -261,11 +258,7 @@ TEST_F(QorIpApp, EveryOtherPanelIsOfferedOnce) {
   // The first process was kept, the second ended.
   int status = 0;
   EXPECT_EQ(::waitpid(pids[0], &status, WNOHANG), 0);
-  bool ended = false;
-  for (int i = 0; i < 1000 && !ended; ++i) {
-    ended = ::waitpid(pids[1], &status, WNOHANG) == pids[1];
-    if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  const bool ended = qortest::WaitChildEnd(pids[1]);
   EXPECT_TRUE(ended);
   ::kill(pids[0], SIGKILL);
   ::waitpid(pids[0], &status, 0);

@@ -19,6 +19,7 @@
 #include "resources/panel_main_ids.h"
 #include "resources/panel_resources.h"
 #include "tests/support/temp_install.h"
+#include "tests/support/wait.h"
 #include "tests/ui/ui_host_fixture.h"
 
 namespace {
@@ -79,10 +80,10 @@ class QorIPDlgTest : public qortest::UiHostTest {
   // Runs the virtual clock until the notice thread has handed its result over.
   void WaitForNotices(size_t count) {
     Host().RunFor(CQorIPDlg::kNoticeFetchDelayMs);
-    for (int i = 0; i < 1000 && m_dlg.NoticeList().size() < count; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    qortest::WaitFor([&] {
       Host().RunPending();
-    }
+      return m_dlg.NoticeList().size() >= count;
+    });
     ASSERT_EQ(m_dlg.NoticeList().size(), count);
   }
 
@@ -310,6 +311,17 @@ TEST_F(QorIPDlgTest, NoticesRotateInOrderAndStartOver) {
 }
 
 TEST_F(QorIPDlgTest, AFailedOrEmptyNoticeListShowsTheDefaultNotice) {
+  // Counts what other threads hand to the window's thread: with nothing to show, the
+  // notice thread's hand-over is the only sign that its fetch is done.
+  struct CountingHost : ui::TestHost {
+    const std::thread::id window = std::this_thread::get_id();
+    std::atomic<int> posts{0};
+    void Post(std::function<void()> fn) override {
+      ui::TestHost::Post(std::move(fn));
+      if (std::this_thread::get_id() != window) ++posts;
+    }
+  } host;
+  host.SetFailureHandler([](const std::string& m) { ADD_FAILURE() << platform::GbkToUtf8(m); });
   for (int fetch : {0, 1}) {
     TestMainDlg dlg;
     dlg.SetNoticeFetcher([fetch](const std::string&, std::string& out) {
@@ -317,12 +329,11 @@ TEST_F(QorIPDlgTest, AFailedOrEmptyNoticeListShowsTheDefaultNotice) {
       return fetch;
     });
     ASSERT_TRUE(dlg.Create(nullptr));
-    Host().RunFor(CQorIPDlg::kNoticeFetchDelayMs);
-    for (int i = 0; i < 100; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      Host().RunPending();
-    }
-    Host().RunFor(CQorIPDlg::kNoticeTimerMs);
+    const int before = host.posts;
+    host.RunFor(CQorIPDlg::kNoticeFetchDelayMs);
+    ASSERT_TRUE(qortest::WaitFor([&] { return host.posts > before; }));
+    host.RunPending();
+    host.RunFor(CQorIPDlg::kNoticeTimerMs);
     EXPECT_TRUE(dlg.NoticeList().empty());
     EXPECT_EQ(dlg.ItemText(kIdcNoticeLink), dlg.DefaultNoticeTitle()) << fetch;
     EXPECT_EQ(dlg.NoticeAddress(), dlg.DefaultNoticeAddress());

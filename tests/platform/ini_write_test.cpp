@@ -1,6 +1,5 @@
 #include <errno.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -8,6 +7,7 @@
 
 #include "platform/fs.h"
 #include "platform/ini.h"
+#include "tests/support/forked.h"
 #include "tests/support/temp_install.h"
 
 namespace fs = platform::fs;
@@ -130,23 +130,12 @@ TEST(IniWrite, ConcurrentWritersLoseNoKey) {
   std::string path = inst.ProgramDir() + "iis/config.ini";
   fs::WriteFile(path, ";comment\n[System]\n");
   constexpr int kWriters = 3, kKeys = 40;
-  std::vector<pid_t> children;
-  for (int w = 0; w < kWriters; ++w) {
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      bool ok = true;
-      for (int k = 0; k < kKeys; ++k)
-        ok = ini::WriteString(path, "System", "W" + std::to_string(w) + "_" + std::to_string(k), std::to_string(k)) && ok;
-      _exit(ok ? 0 : 1);
-    }
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+  EXPECT_TRUE(qortest::RunForked(kWriters, [&](int w) {
+    bool ok = true;
+    for (int k = 0; k < kKeys; ++k)
+      ok = ini::WriteString(path, "System", "W" + std::to_string(w) + "_" + std::to_string(k), std::to_string(k)) && ok;
+    return ok;
+  }));
   ini::Document doc;
   doc.Parse(Read(path));
   EXPECT_EQ(doc.Lines().front(), ";comment");

@@ -1,51 +1,28 @@
 #include "platform/instance.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <thread>
 
 #include "platform/process.h"
+#include "tests/support/forked.h"
 #include "tests/support/temp_install.h"
 
 namespace inst = platform::instance;
 
 namespace {
 
-// Another process that claims the name (and listens when asked) until it is killed.
-struct ChildHolder {
-  pid_t pid = -1;
-  char state = 0;  // 'A' acquired and listening as asked, 'T' taken, 'F' failed
-  ChildHolder(const std::string& name, bool listen) {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid = fork();
-    if (pid == 0) {
-      close(fds[0]);
-      char c = 'F';
-      switch (inst::ClaimInstance(name)) {
-        case inst::Claim::Acquired: c = (!listen || inst::ListenForComeForward(name, [] {})) ? 'A' : 'F'; break;
-        case inst::Claim::Taken: c = 'T'; break;
-        case inst::Claim::Failed: break;
-      }
-      if (write(fds[1], &c, 1) != 1) _exit(1);
-      for (;;) pause();
-    }
-    close(fds[1]);
-    if (read(fds[0], &state, 1) != 1) state = 0;
-    close(fds[0]);
+// Another process that claims the name (and listens when asked) until it is killed:
+// 'A' acquired and listening as asked, 'T' taken, 'F' failed.
+int ClaimElsewhere(const std::string& name, bool listen) {
+  switch (inst::ClaimInstance(name)) {
+    case inst::Claim::Acquired: return (!listen || inst::ListenForComeForward(name, [] {})) ? 'A' : 'F';
+    case inst::Claim::Taken: return 'T';
+    case inst::Claim::Failed: break;
   }
-  void Kill() {
-    if (pid <= 0) return;
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    pid = -1;
-  }
-  ~ChildHolder() { Kill(); }
-};
+  return 'F';
+}
 
 }  // namespace
 
@@ -63,11 +40,11 @@ TEST(Instance, OneHolderPerNameInThisProcess) {
 
 TEST(Instance, SecondProcessRefusedWhileTheFirstLivesAndAcceptedAfterItDied) {
   qortest::TempInstall tmp;
-  ChildHolder first("QorIP", false);
-  ASSERT_EQ(first.state, 'A');
+  qortest::HoldingChild first([] { return ClaimElsewhere("QorIP", false); });
+  ASSERT_EQ(first.Result(), 'A');
   EXPECT_EQ(inst::ClaimInstance("QorIP"), inst::Claim::Taken);
-  ChildHolder second("QorIP", false);
-  EXPECT_EQ(second.state, 'T');
+  qortest::HoldingChild second([] { return ClaimElsewhere("QorIP", false); });
+  EXPECT_EQ(second.Result(), 'T');
   first.Kill();
   EXPECT_EQ(inst::ClaimInstance("QorIP"), inst::Claim::Acquired);
   inst::ReleaseInstance("QorIP");
@@ -111,8 +88,8 @@ TEST(Instance, LaterStartBringsTheHolderForward) {
 
 TEST(Instance, HolderThatDiedLeavesNothingThatAnswers) {
   qortest::TempInstall tmp;
-  ChildHolder dead("QoripPanel", true);
-  ASSERT_EQ(dead.state, 'A');
+  qortest::HoldingChild dead([] { return ClaimElsewhere("QoripPanel", true); });
+  ASSERT_EQ(dead.Result(), 'A');
   EXPECT_TRUE(inst::AskComeForward("QoripPanel"));
   dead.Kill();
   EXPECT_FALSE(inst::AskComeForward("QoripPanel", 200));

@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "platform/fs.h"
+#include "tests/support/forked.h"
 #include "tests/support/temp_install.h"
 
 namespace slot = platform::mailslot;
@@ -19,33 +20,11 @@ namespace {
 
 const char kName[] = "\\\\.\\MailSlot\\QoripPanelStatus";
 
-// A reader in another process that lives until it is killed.
-struct ChildReader {
-  pid_t pid = -1;
-  int created = -1;
-  explicit ChildReader(const std::string& name) {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid = fork();
-    if (pid == 0) {
-      close(fds[0]);
-      slot::Slot s;
-      int rc = s.Create(name);
-      if (write(fds[1], &rc, sizeof rc) != sizeof rc) _exit(1);
-      for (;;) pause();
-    }
-    close(fds[1]);
-    if (read(fds[0], &created, sizeof created) != sizeof created) created = -1;
-    close(fds[0]);
-  }
-  void Kill() {
-    if (pid <= 0) return;
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    pid = -1;
-  }
-  ~ChildReader() { Kill(); }
-};
+// A reader in another process that lives until it is killed; the result of its Create.
+int CreateElsewhere(const std::string& name) {
+  static slot::Slot s;  // open until the child is killed
+  return s.Create(name);
+}
 
 std::string Read(slot::Slot& s, int64_t waitMs = 5000) {
   std::string m;
@@ -104,8 +83,8 @@ TEST(Mailslot, WriterWithoutReaderFails) {
 
 TEST(Mailslot, SecondOwnerRefusedWhileFirstLivesAndTakesOverAfterItDied) {
   qortest::TempInstall inst;
-  ChildReader first(kName);
-  ASSERT_EQ(first.created, slot::kOk);
+  qortest::HoldingChild first([] { return CreateElsewhere(kName); });
+  ASSERT_EQ(first.Result(), slot::kOk);
   EXPECT_EQ(slot::Write(kName, "to the child"), slot::kOk);
   slot::Slot second;
   EXPECT_EQ(second.Create(kName), slot::kAlreadyExists);

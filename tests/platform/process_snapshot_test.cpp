@@ -5,10 +5,10 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <thread>
 
 #include "platform/fs.h"
 #include "platform/process.h"
+#include "tests/support/fake_program.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
 
@@ -23,23 +23,8 @@ const proc::ProcessInfo* FindPid(const std::vector<proc::ProcessInfo>& list, int
   return nullptr;
 }
 
-bool Listed(int pid) {
-  std::vector<proc::ProcessInfo> list;
-  return proc::Snapshot(list) && FindPid(list, pid);
-}
-
-// Bounded wait for a condition that another process brings about.
+using qortest::Listed;
 using qortest::WaitFor;
-
-// A copy of sleep under a program's name in the program folder.
-std::string InstallSleeper(const qortest::TempInstall& inst, const std::string& name) {
-  std::string data;
-  EXPECT_EQ(fs::ReadFile("/bin/sleep", data), fs::kOk);
-  std::string path = inst.ProgramDir() + name;
-  EXPECT_EQ(fs::WriteFile(path, data), fs::kOk);
-  chmod(path.c_str(), 0755);
-  return path;
-}
 
 struct HookGuard {
   ~HookGuard() { proc::SetFaultHook(nullptr); }
@@ -63,15 +48,11 @@ TEST(ProcessSnapshot, DetachedChildIsFoundByItsNameAndEnded) {
   qortest::TempInstall inst;
   // A name of its own: other tests may run the real programs meanwhile.
   std::string name = "QorIP" + std::to_string(getpid());
-  InstallSleeper(inst, name);
+  ASSERT_FALSE(qortest::CopySleeper(inst.ProgramDir(), name).empty());
   // The Windows name maps to the file of the folder.
   int pid = proc::StartDetached(inst.ProgramDir() + "qorip" + std::to_string(getpid()) + ".EXE", "30");
   ASSERT_GT(pid, 0);
-  ASSERT_TRUE(WaitFor([&] {
-    std::vector<proc::ProcessInfo> list;
-    const proc::ProcessInfo* p = proc::Snapshot(list) ? FindPid(list, pid) : nullptr;
-    return p && p->exeName == name;
-  }));
+  ASSERT_TRUE(WaitFor([&] { return Listed(pid, name); }));
   std::vector<proc::ProcessInfo> list;
   ASSERT_TRUE(proc::Snapshot(list));
   const auto* child = FindPid(list, pid);
@@ -112,7 +93,8 @@ TEST(ProcessSnapshot, EndedChildrenAwaitingReapAreNotListed) {
 TEST(ProcessSnapshot, FaultHookFailsEachOperation) {
   HookGuard guard;
   qortest::TempInstall inst;
-  std::string sleeper = InstallSleeper(inst, "sleeper");
+  const std::string sleeper = qortest::CopySleeper(inst.ProgramDir(), "sleeper");
+  ASSERT_FALSE(sleeper.empty());
   proc::SetFaultHook([](proc::Op op, int) { return op == proc::Op::Kill ? EPERM : EIO; });
   std::vector<proc::ProcessInfo> list{proc::ProcessInfo{}};
   EXPECT_FALSE(proc::Snapshot(list));
@@ -163,15 +145,14 @@ TEST(ProcessSnapshot, ListsOnlyTheProcessesOfThisMachineRoot) {
   pid_t other = spawn(inst.Base() + "elsewhere/");
   ASSERT_GT(ours, 0);
   ASSERT_GT(other, 0);
-  auto listed = [](pid_t pid) {
-    std::vector<platform::process::ProcessInfo> all;
-    platform::process::Snapshot(all);
-    for (const auto& p : all)
-      if (p.pid == pid && p.exeName == "sleep") return true;
-    return false;
-  };
-  EXPECT_TRUE(qortest::WaitFor([&] { return listed(ours); }));
-  EXPECT_FALSE(listed(other));
+  EXPECT_TRUE(WaitFor([&] { return Listed(ours, "sleep"); }));
+  // Only once the other one runs sleep too does its absence say anything.
+  EXPECT_TRUE(WaitFor([&] {
+    std::string comm;
+    return fs::ReadFile("/proc/" + std::to_string(other) + "/comm", comm) == fs::kOk && comm == "sleep\n";
+  }));
+  EXPECT_FALSE(Listed(other, "sleep"));
+  EXPECT_FALSE(Listed(other));
   for (pid_t pid : {ours, other}) {
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);

@@ -13,6 +13,7 @@
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/scm_wire.h"
+#include "tests/support/services.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
 
@@ -28,11 +29,7 @@ using qortest::WaitFor;
 
 bool Alive(int pid) { return pid > 0 && platform::scm::wire::ProcessStartTicks(pid) != 0; }
 
-std::string SelfExe() {
-  char buf[4096];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
-}
+using qortest::SelfExe;
 
 // This test program, run by the manager as a service that plays the given part.
 std::string StandInImage(const std::string& part) {
@@ -45,20 +42,7 @@ class ScmTest : public ::testing::Test {
     ASSERT_TRUE(g_scaled);
     ASSERT_EQ(mgr.Open(), scm::kOk);
   }
-  void TearDown() override {
-    // No service of a test outlives it.
-    std::vector<std::string> names;
-    mgr.ListServices(names);
-    for (const auto& n : names) {
-      scm::Service s;
-      if (mgr.OpenService(n, s) != scm::kOk) continue;
-      s.ChangeFailureActions(scm::FailureActions{});
-      platform::scm::wire::StatusRecord rec;
-      if (!platform::scm::wire::ReadStatusRecord(n, rec)) continue;
-      if (rec.status.processId > 0) kill(rec.status.processId, SIGKILL);
-      EXPECT_TRUE(WaitFor([&] { return !platform::scm::wire::SupervisorAlive(rec); })) << n;
-    }
-  }
+  void TearDown() override { qortest::EndEveryService(); }
 
   scm::Service Create(const std::string& name, const std::string& image, uint32_t startType = scm::kDemandStart) {
     scm::Config c;
@@ -288,11 +272,36 @@ TEST_F(ScmTest, DeleteWhileRunningWaitsForTheStop) {
   EXPECT_TRUE(WaitFor([&] { return mgr.OpenService("w3svc", gone) == scm::kServiceDoesNotExist; }));
 }
 
+TEST(ScmWaitBound, AScaledRunMayLowerTheFloorButNeverRaiseIt) {
+  ASSERT_TRUE(g_scaled);
+  unsetenv(scm::kMinProcessWaitEnv);
+  EXPECT_EQ(scm::ProcessWaitMs(scm::kStartWaitMs), scm::kMinProcessWaitMs);
+  struct Case {
+    const char* floor;
+    int64_t ms, bound;
+  } cases[] = {
+      {"0", scm::kStartWaitMs, 300}, {"100", 1000, 100},        {"100", scm::kStopWaitMs, 300},
+      {"9000", 1000, 5000},          {"", 1000, 5000},          {"-1", 1000, 5000},
+      {"50ms", 1000, 5000},
+  };
+  for (const auto& c : cases) {
+    setenv(scm::kMinProcessWaitEnv, c.floor, 1);
+    EXPECT_EQ(scm::ProcessWaitMs(c.ms), c.bound) << c.floor << " " << c.ms;
+  }
+  unsetenv(scm::kMinProcessWaitEnv);
+  {
+    qortest::NoProcessWaitFloor noFloor;
+    EXPECT_EQ(scm::ProcessWaitMs(scm::kControlWaitMs), 300);
+  }
+  EXPECT_EQ(scm::ProcessWaitMs(scm::kControlWaitMs), scm::kMinProcessWaitMs);
+}
+
 TEST_F(ScmTest, ImagesThatCannotServe) {
   scm::Service missing = Create("missing", install.ProgramDir() + "no-such-program");
   EXPECT_EQ(missing.Start(), scm::kFileNotFound);
   // A program that never connects to the dispatcher: the bounded wait ends it.
   scm::Service plain = Create("plain", "\"/bin/sleep\" 3600");
+  qortest::NoProcessWaitFloor scaledBound;
   EXPECT_EQ(plain.Start(), scm::kRequestTimeout);
   EXPECT_EQ(StateOf(plain), scm::State::Stopped);
 }
@@ -363,7 +372,7 @@ TEST(ServiceStandIn, DISABLED_Run) {
       return;
     }
     Report(scm::State::Running, scm::kAcceptStop);
-    for (;;) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    for (;;) pause();  // until the test's clean-up kills it
   });
   EXPECT_EQ(rc, scm::kOk);
 }

@@ -5,6 +5,7 @@
 #include "platform/fs.h"
 #include "platform/iis.h"
 #include "platform/iis_appcmd.h"
+#include "tests/support/iis_filters.h"
 #include "tests/support/temp_install.h"
 
 namespace iis = platform::iis;
@@ -26,13 +27,7 @@ class Appcmd : public ::testing::Test {
     EXPECT_TRUE(r.exited) << parameters;
     return r.exitCode;
   }
-  std::string LoadOrder() {
-    iis::Object filters;
-    EXPECT_EQ(iis::Object::Open("IIS://LocalHost/W3SVC/Filters", filters), iis::kOk);
-    iis::Value v;
-    filters.Get("FilterLoadOrder", v);
-    return v.AsText();
-  }
+  std::string LoadOrder() { return qortest::FilterLoadOrder(); }
 
   qortest::TempInstall inst;
   std::string program;

@@ -1,12 +1,9 @@
 // The stand-in update endpoint, run as a program and asked over loopback.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "common/tag_text.h"
@@ -14,55 +11,17 @@
 #include "platform/fs.h"
 #include "platform/http.h"
 #include "tests/support/temp_install.h"
-
-extern char** environ;
+#include "tests/support/update_server.h"
 
 namespace fs = platform::fs;
 
 namespace {
 
-class Server {
+// The program as the test starts it: nothing added to its options.
+class Server : public qortest::UpdateServer {
  public:
-  Server(const qortest::TempInstall& inst, std::vector<std::string> args) : m_portFile(inst.Base() + "port") {
-    args.insert(args.begin(), {qortest::BinDir() + "qorupdate", "--port", "0", "--port-file", m_portFile});
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&m_pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) m_pid = -1;
-  }
-  ~Server() {
-    if (m_pid > 0 && !m_reaped) {
-      ::kill(m_pid, SIGKILL);
-      ::waitpid(m_pid, nullptr, 0);
-    }
-  }
-  // Polls for the port the server picked; empty when it never wrote one.
-  std::string Base() {
-    std::string port;
-    for (int i = 0; i < 1000 && port.empty(); ++i) {
-      if (fs::ReadFile(m_portFile, port) != fs::kOk) port.clear();
-      if (port.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return port.empty() ? "" : "http://127.0.0.1:" + port;
-  }
-  // Waits up to 10 s for the end; the exit code, or -1.
-  int WaitExit() {
-    for (int i = 0; i < 1000; ++i) {
-      int status = 0;
-      if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-        m_reaped = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return -1;
-  }
-  pid_t Pid() const { return m_pid; }
-
- private:
-  std::string m_portFile;
-  pid_t m_pid = -1;
-  bool m_reaped = false;
+  Server(const qortest::TempInstall& inst, std::vector<std::string> args)
+      : UpdateServer(inst, std::move(args), false) {}
 };
 
 platform::http::Response Get(const std::string& url) {

@@ -4,7 +4,7 @@
 #include "common/chttp.h"
 #include "common/update_endpoint.h"
 #include "platform/fs.h"
-#include "tests/service/iplib_server.h"
+#include "tests/support/update_server.h"
 
 namespace fs = platform::fs;
 

@@ -10,7 +10,7 @@
 #include "common/update_endpoint.h"
 #include "platform/fs.h"
 #include "service/iplib_update.h"
-#include "tests/service/iplib_server.h"
+#include "tests/support/update_server.h"
 
 namespace fs = platform::fs;
 

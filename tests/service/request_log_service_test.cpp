@@ -14,7 +14,7 @@
 #include "common/update_endpoint.h"
 #include "platform/fs.h"
 #include "platform/scm.h"
-#include "tests/service/iplib_server.h"
+#include "tests/support/update_server.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
 

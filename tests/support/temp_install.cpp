@@ -67,9 +67,22 @@ void TempInstall::WriteMachineIni(const std::string& extraLines) const {
   ASSERT_EQ(fs::WriteFile(m_machineRoot + "machine.ini", text), fs::kOk);
 }
 
+std::string SelfExe() {
+  char buf[4096];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
 std::string BinDir() {
   const char* p = std::getenv("QOR_BIN_DIR");
   std::string dir = p ? p : "";
+  if (dir.empty()) {
+    // Test programs are built into <build>/tests, the system's programs into <build>/bin.
+    const std::string exe = SelfExe();
+    const size_t slash = exe.rfind('/');
+    const size_t up = slash == std::string::npos || slash == 0 ? std::string::npos : exe.rfind('/', slash - 1);
+    if (up != std::string::npos) dir = exe.substr(0, up + 1) + "bin";
+  }
   if (!dir.empty() && dir.back() != '/') dir += '/';
   return dir;
 }
@@ -80,6 +93,16 @@ std::string SourceDir() {
   if (!dir.empty() && dir.back() != '/') dir += '/';
   return dir;
 }
+
+namespace {
+// The layer finds the service manager (qorsc) through QOR_BIN_DIR, and the programs
+// pass it on: a test run by hand uses the programs of its own build tree.
+const bool g_binDirSet = [] {
+  if (const char* p = std::getenv("QOR_BIN_DIR"); p && *p) return true;
+  const std::string dir = BinDir();
+  return !dir.empty() && setenv("QOR_BIN_DIR", dir.c_str(), 1) == 0;
+}();
+}  // namespace
 
 std::string InstallProgram(const std::string& name, const std::string& dir) {
   std::string from = BinDir() + name, to = dir + name;

@@ -29,10 +29,13 @@ class TempInstall {
   bool m_hadProgramDir = false, m_hadMachineRoot = false;
 };
 
-// Folder of the built programs (QOR_BIN_DIR, set by the test runner).
+// Folder of the built programs: QOR_BIN_DIR (set by the test runner), else the bin
+// folder of the build tree this test program was built in.
 std::string BinDir();
 // Folder of the sources (QOR_SOURCE_DIR).
 std::string SourceDir();
+// Path of the running test program.
+std::string SelfExe();
 // Copies a built program into dir (so that its program folder is dir).
 std::string InstallProgram(const std::string& name, const std::string& dir);
 

@@ -9,4 +9,16 @@ namespace qortest {
 // the last look.
 bool WaitFor(const std::function<bool()>& done, int64_t ms = 20000);
 
+// While it lives, a wait for another process (platform::scm::ProcessWaitMs) lasts just
+// its scaled bound, without the real-time floor, here and in the processes started
+// meanwhile: for a test that waits for such a bound to pass on purpose. Only in a run
+// scaled by QOR_TIME_SCALE.
+class NoProcessWaitFloor {
+ public:
+  NoProcessWaitFloor();
+  ~NoProcessWaitFloor();
+  NoProcessWaitFloor(const NoProcessWaitFloor&) = delete;
+  NoProcessWaitFloor& operator=(const NoProcessWaitFloor&) = delete;
+};
+
 }  // namespace qortest

@@ -10,6 +10,7 @@
 #include "platform/fs.h"
 #include "platform/iis.h"
 #include "platform/textconv.h"
+#include "tests/support/iis_filters.h"
 #include "tests/support/temp_install.h"
 #include "tools/adsi_filter.h"
 #include "tools/appcmd_filter.h"
@@ -69,13 +70,7 @@ class Isapi : public ::testing::Test {
     ASSERT_FALSE(qortest::InstallProgram("appcmd", dir).empty()) << "appcmd not built";
   }
 
-  std::string LoadOrder() {
-    iis::Object filters;
-    EXPECT_EQ(iis::Object::Open("IIS://LocalHost/W3SVC/Filters", filters), iis::kOk);
-    iis::Value v;
-    filters.Get("FilterLoadOrder", v);
-    return v.AsText();
-  }
+  std::string LoadOrder() { return qortest::FilterLoadOrder(); }
   void SetLoadOrder(const std::string& order) {
     iis::Object filters;
     ASSERT_EQ(iis::Object::Open("IIS://LocalHost/W3SVC/Filters", filters), iis::kOk);

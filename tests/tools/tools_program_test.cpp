@@ -8,6 +8,7 @@
 #include "platform/fs.h"
 #include "platform/iis.h"
 #include "platform/process.h"
+#include "tests/support/iis_filters.h"
 #include "tests/support/temp_install.h"
 
 namespace iis = platform::iis;
@@ -51,13 +52,7 @@ class ToolsProgram : public ::testing::Test {
     return out;
   }
   void ClearLog() { fs::DeleteFile(inst.ProgramDir() + "log/QoripTools.log"); }
-  std::string LoadOrder() {
-    iis::Object filters;
-    EXPECT_EQ(iis::Object::Open("IIS://LocalHost/W3SVC/Filters", filters), iis::kOk);
-    iis::Value v;
-    filters.Get("FilterLoadOrder", v);
-    return v.AsText();
-  }
+  std::string LoadOrder() { return qortest::FilterLoadOrder(); }
   std::vector<std::string> JournalSince(size_t from, const std::string& op = "") {
     std::vector<iis::JournalEntry> j;
     EXPECT_TRUE(iis::ReadJournal(j));

@@ -1,7 +1,6 @@
 #include "tray/qor_panel_dlg.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <thread>
@@ -14,6 +13,7 @@
 #include "platform/ui/test_host.h"
 #include "resources/tray_ids.h"
 #include "resources/tray_resources.h"
+#include "tests/support/fake_program.h"
 #include "tests/support/temp_install.h"
 #include "tray/dialog_start.h"
 
@@ -38,37 +38,7 @@ class TestDlg : public CQorPanelDlg {
   }
 };
 
-// A running process with the given file name (a copy of sleep), ended on destruction.
-class FakeProgram {
- public:
-  FakeProgram(const std::string& dir, const std::string& name) {
-    path_ = dir + name;
-    std::string bytes;
-    fs::ReadFile("/bin/sleep", bytes);
-    fs::WriteFile(path_, bytes);
-    ::chmod(path_.c_str(), 0755);
-    pid_ = proc::StartDetached(path_, "60");
-  }
-  ~FakeProgram() { Stop(); }
-  void Stop() {
-    if (pid_ > 0) proc::Kill(pid_);
-    pid_ = -1;
-    // Gone from the process list once reaped.
-    for (int i = 0; i < 1000; ++i) {
-      std::vector<proc::ProcessInfo> list;
-      proc::Snapshot(list);
-      bool found = false;
-      for (auto& p : list) found |= p.exeName == path_.substr(path_.rfind('/') + 1);
-      if (!found) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-  }
-  bool Running() const { return pid_ > 0; }
-
- private:
-  std::string path_;
-  int pid_ = -1;
-};
+using qortest::FakeProgram;
 
 class TrayDialog : public ::testing::Test {
  protected:

@@ -1,7 +1,6 @@
 // The built QoripPanel on the offscreen Qt host, fed through the status slot and
 // watched through the host's journal of tray requests.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <memory>
@@ -13,6 +12,7 @@
 #include "platform/fs.h"
 #include "platform/mailslot.h"
 #include "platform/process.h"
+#include "tests/support/fake_program.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
 
@@ -33,30 +33,7 @@ struct TrayLine {
   std::string balloon;
 };
 
-// A running process with the given file name (a copy of sleep).
-class FakeProgram {
- public:
-  FakeProgram(const std::string& dir, const std::string& name) : m_name(name) {
-    m_path = dir + name;
-    if (!fs::Exists(m_path)) {
-      std::string bytes;
-      fs::ReadFile("/bin/sleep", bytes);
-      fs::WriteFile(m_path, bytes);
-      ::chmod(m_path.c_str(), 0755);
-    }
-    m_pid = proc::StartDetached(m_path, "120");
-  }
-  ~FakeProgram() { Stop(); }
-  void Stop() {
-    if (m_pid > 0) proc::Kill(m_pid);
-    m_pid = -1;
-  }
-  bool Started() const { return m_pid > 0; }
-
- private:
-  std::string m_name, m_path;
-  int m_pid = -1;
-};
+using qortest::FakeProgram;
 
 class TrayProgram : public ::testing::Test {
  protected:
@@ -86,7 +63,7 @@ class TrayProgram : public ::testing::Test {
   // With the service running the watch keeps quiet, so every look seen is a status.
   void StartWithService() {
     service = std::make_unique<FakeProgram>(install.Base(), "qoripsvc");
-    ASSERT_TRUE(service->Started());
+    ASSERT_TRUE(service->Running());
     Start();
   }
   proc::RunResult Wait() {

@@ -11,26 +11,18 @@
 #include "platform/ui/qt/qt_host.h"
 #include "resources/panel_resources.h"
 #include "resources/panel_rule_ids.h"
+#include "tests/support/qt_test_env.h"
 #include "tests/support/temp_install.h"
 
 namespace {
 
-const bool g_environment = [] {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  setenv("QOR_TIME_SCALE", "0.01", 1);
-  return true;
-}();
-
-int g_argc = 1;
-char g_name[] = "t_uiqt_dlg_rule_render_test";
-char* g_argv[] = {g_name, nullptr};
 
 TEST(DlgRuleRenderTest, RendersBothGroupsOfANewRule) {
-  ASSERT_TRUE(g_environment);
+  ASSERT_TRUE(qortest::g_qtEnvironment);
   qortest::TempInstall install;
   install.WriteMachineIni();
   install.WriteProgramFile("iplib.db", "16777216|255|1|0|0*");
-  ui::QtHost host(g_argc, g_argv);
+  ui::QtHost host(qortest::g_qtArgc, qortest::g_qtArgv);
   res::InstallPanelResources();
   {
     CConfig config;
@@ -40,8 +32,7 @@ TEST(DlgRuleRenderTest, RendersBothGroupsOfANewRule) {
     std::string domains;
     CDlgRule dlg(RuleContext{config, updating, restart, domains, ui::Font{}});
     ASSERT_TRUE(dlg.Create(nullptr));
-    const std::string dir = qortest::BinDir() + "/../artifacts/";
-    platform::fs::MakeDirs(dir);
+    const std::string dir = qortest::ArtifactsDir();
     ASSERT_TRUE(host.RenderToPng(dlg, dir + "rule_editor_basic.png"));
     const ui::Image image = host.RenderToImage(dlg);
     EXPECT_EQ(image.Width(), 670);

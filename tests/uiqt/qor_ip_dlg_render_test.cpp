@@ -9,19 +9,11 @@
 #include "platform/ui/qt/qt_host.h"
 #include "resources/panel_main_ids.h"
 #include "resources/panel_resources.h"
+#include "tests/support/qt_test_env.h"
 #include "tests/support/temp_install.h"
 
 namespace {
 
-const bool g_environment = [] {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  setenv("QOR_TIME_SCALE", "0.01", 1);
-  return true;
-}();
-
-int g_argc = 1;
-char g_name[] = "t_uiqt_qor_ip_dlg_render_test";
-char* g_argv[] = {g_name, nullptr};
 
 // No splash and no web: the picture shows the window as it is after its start.
 class QuietMainDlg : public CQorIPDlg {
@@ -30,17 +22,16 @@ class QuietMainDlg : public CQorIPDlg {
 };
 
 TEST(QorIPDlgRenderTest, RendersTheWindowWithTheSystemPage) {
-  ASSERT_TRUE(g_environment);
+  ASSERT_TRUE(qortest::g_qtEnvironment);
   qortest::TempInstall install;
   install.WriteMachineIni();
-  ui::QtHost host(g_argc, g_argv);
+  ui::QtHost host(qortest::g_qtArgc, qortest::g_qtArgv);
   res::InstallPanelResources();
   {
     QuietMainDlg dlg;
     dlg.SetNoticeFetcher(nullptr);
     ASSERT_TRUE(dlg.Create(nullptr));
-    const std::string dir = qortest::BinDir() + "/../artifacts/";
-    platform::fs::MakeDirs(dir);
+    const std::string dir = qortest::ArtifactsDir();
     const std::string png = dir + "main_window.png";
     ASSERT_TRUE(host.RenderToPng(dlg, png));
     EXPECT_TRUE(platform::fs::IsFile(png));

@@ -18,28 +18,20 @@
 #include "platform/ui/qt/qt_host.h"
 #include "platform/ui/tray_icon.h"
 #include "resources/demo_resources.h"
+#include "tests/support/qt_test_env.h"
 #include "tests/support/temp_install.h"
+#include "tests/support/wait.h"
 #include "tests/ui/sample_templates.h"
 
 namespace {
 
 using namespace qortest;
 
-// Before anything reads them: no display, and timers and sleeps a hundred times faster.
-const bool g_environment = [] {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  setenv("QOR_TIME_SCALE", "0.01", 1);
-  return true;
-}();
-
-int g_argc = 1;
-char g_name[] = "t_uiqt_qt_smoke_test";
-char* g_argv[] = {g_name, nullptr};
 ui::QtHost* g_host = nullptr;
 
 class QtEnvironment : public ::testing::Environment {
  public:
-  void SetUp() override { g_host = new ui::QtHost(g_argc, g_argv); }
+  void SetUp() override { g_host = new ui::QtHost(qortest::g_qtArgc, qortest::g_qtArgv); }
   void TearDown() override {
     delete g_host;
     g_host = nullptr;
@@ -47,21 +39,15 @@ class QtEnvironment : public ::testing::Environment {
 };
 const auto* g_env = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-std::string ArtifactsDir() {
-  std::string dir = qortest::BinDir() + "/../artifacts/";
-  platform::fs::MakeDirs(dir);
-  return dir;
-}
-
 // Pumps until done() or about ten seconds have passed.
 bool PumpUntil(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    PumpMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
+  return qortest::WaitFor(
+      [&] {
+        if (done()) return true;
+        PumpMessages();
+        return done();
+      },
+      10000);
 }
 
 bool Near(uint32_t argb, ui::Color c, int tolerance = 8) {
