@@ -7,6 +7,7 @@
 
 #include "common/hardware.h"
 #include "common/tray_message.h"
+#include "platform/fs.h"
 #include "platform/mailslot.h"
 #include "platform/process.h"
 #include "platform/registry.h"
@@ -15,6 +16,7 @@
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
 
+namespace fs = platform::fs;
 namespace proc = platform::process;
 namespace reg = platform::registry;
 
