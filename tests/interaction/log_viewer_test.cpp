@@ -38,12 +38,13 @@ std::string DayOfLines() {
   return text;
 }
 
-int DarkPixels(const ui::Image& image) {
+// Pixels of an arrow on the light face of a button.
+int ArrowPixels(const ui::Image& image) {
   int n = 0;
   for (int y = 0; y < image.Height(); ++y)
     for (int x = 0; x < image.Width(); ++x) {
       const ui::Color c = ui::Color::FromArgb(image.Pixel(x, y));
-      if (c.r < 90 && c.g < 90 && c.b < 90) ++n;
+      if (c.r < 160 && c.g < 160 && c.b < 160) ++n;
     }
   return n;
 }
@@ -74,7 +75,7 @@ TEST(LogViewerTest, TabsPagingSearchDetailAndDeletingADay) {
               seen.allTab = user.TabText(viewer(), kIdcShowTabs, 0);
               seen.ipTab = user.TabText(viewer(), kIdcShowTabs, 2);
               seen.lastTab = user.TabText(viewer(), kIdcShowTabs, 10);
-              seen.arrowDark = DarkPixels(user.ScrollButton(viewer(), kIdcShowTabs, true));
+              seen.arrowDark = ArrowPixels(user.ScrollButton(viewer(), kIdcShowTabs, true));
               seen.lastTabChosen = user.ClickTab(viewer(), kIdcShowTabs, 10) && entries() == 0;
               user.ClickTab(viewer(), kIdcShowTabs, 0);
               user.Click(viewer(), kIdcShowNext);

@@ -17,6 +17,7 @@ using namespace res::panel;
 using pages::res::panel::kIdcAreaCountriesFree;
 using pages::res::panel::kIdcAreaProvinceAllow;
 using pages::res::panel::kIdcAreaAddProvince;
+using pages::res::panel::kIdcAreaAddCountry;
 using pages::res::panel::kIdcIpData;
 using pages::res::panel::kIdcUrlData;
 using pages::res::panel::kIdcBrowserData;
@@ -85,7 +86,9 @@ TEST(RuleLifecycleTest, CreateEditSwitchOffAndDelete) {
               before = {DarkPixels(user.Picture(area, kIdcAreaProvinceAllow)),
                         DarkPixels(user.Picture(area, kIdcAreaAddProvince)),
                         user.LooksEnabled(area, kIdcAreaProvinceAllow), user.LooksEnabled(area, kIdcAreaAddProvince)};
-              user.DoubleClickRow(area, kIdcAreaCountriesFree, RowOf(user, area, kIdcAreaCountriesFree, "中国"));
+              const int row = RowOf(user, area, kIdcAreaCountriesFree, "中国");
+              user.ClickRow(area, kIdcAreaCountriesFree, row);
+              user.Click(area, kIdcAreaAddCountry);
               after = {DarkPixels(user.Picture(area, kIdcAreaProvinceAllow)),
                        DarkPixels(user.Picture(area, kIdcAreaAddProvince)),
                        user.LooksEnabled(area, kIdcAreaProvinceAllow), user.LooksEnabled(area, kIdcAreaAddProvince)};
@@ -111,9 +114,9 @@ TEST(RuleLifecycleTest, CreateEditSwitchOffAndDelete) {
               user.Type(*user.Find(kDlgRuleTime), kIdcTimeData, "08:00-09:00");
               user.Click(editor(), kIdOk);
             })
-      .Then("saved box", box("Qor"),
+      .Then("saved box", [&] { return box("Qor")() && user.BoxIsModalTop(); },
             [&] {
-              savedBoxInFront = user.BoxIsModalTop();
+              savedBoxInFront = user.IsBlocked(*user.Find(kDlgRuleEditor));
               user.AnswerBox("确定");
             })
       .Then("list after create", [&] { return !user.Find(kDlgRuleEditor) && user.RowCount(*panel.RulesPage(), kIdcRuleList) == 1; },

@@ -95,18 +95,18 @@ bool QtUser::ClickAt(ui::Dialog& dlg, int id, int x, int y) {
 
 bool QtUser::ClickRow(ui::Dialog& dlg, int id, int row, int col) {
   QTableWidget* t = TableOf(m_host, dlg, id);
-  if (!t || row >= t->rowCount()) return false;
-  t->scrollToItem(t->item(row, 0));
-  QRect cell = t->visualRect(t->model()->index(row, std::min(col, t->columnCount() - 1)));
-  return ClickWidgetAt(t->viewport(), cell.center());
+  if (!t || row < 0 || row >= t->rowCount()) return false;
+  const QModelIndex index = t->model()->index(row, std::min(col, t->columnCount() - 1));
+  t->scrollTo(index);
+  return ClickWidgetAt(t->viewport(), t->visualRect(index).center());
 }
 
 bool QtUser::DoubleClickRow(ui::Dialog& dlg, int id, int row, int col) {
   QTableWidget* t = TableOf(m_host, dlg, id);
-  if (!t || row >= t->rowCount()) return false;
-  t->scrollToItem(t->item(row, 0));
-  QRect cell = t->visualRect(t->model()->index(row, std::min(col, t->columnCount() - 1)));
-  return ClickWidgetAt(t->viewport(), cell.center(), true);
+  if (!t || row < 0 || row >= t->rowCount()) return false;
+  const QModelIndex index = t->model()->index(row, std::min(col, t->columnCount() - 1));
+  t->scrollTo(index);
+  return ClickWidgetAt(t->viewport(), t->visualRect(index).center(), true);
 }
 
 bool QtUser::ClickTab(ui::Dialog& dlg, int id, int index) {
