@@ -60,7 +60,7 @@ TEST(RuleLifecycleTest, CreateEditSwitchOffAndDelete) {
   auto box = [&user](const std::string& caption) {
     return [&user, caption] { return user.BoxShows() && user.BoxCaption() == caption; };
   };
-  Looks before, after;
+  Looks before, after, reopened;
   bool savedBoxInFront = false;
   PanelSession::Stored created, edited, deleted;
   std::string listedName;
@@ -127,6 +127,16 @@ TEST(RuleLifecycleTest, CreateEditSwitchOffAndDelete) {
               user.Click(*panel.RulesPage(), kIdcRuleEdit);
             })
       .Then("editor again", [&] { return user.Showing(kDlgRuleBase); },
+            [&] { page(kIdcEditorBasic, kDlgRuleBaseHolder, kIdcShowArea); })
+      .Then("region page of the stored rule", [&] { return user.Showing(kDlgRuleArea); },
+            [&] {
+              ui::Dialog& area = *user.Find(kDlgRuleArea);
+              reopened = {DarkPixels(user.Picture(area, kIdcAreaProvinceAllow)),
+                          DarkPixels(user.Picture(area, kIdcAreaAddProvince)),
+                          user.LooksEnabled(area, kIdcAreaProvinceAllow), user.LooksEnabled(area, kIdcAreaAddProvince)};
+              page(kIdcEditorBasic, kDlgRuleBaseHolder, kIdcShowBase);
+            })
+      .Then("base page again", [&] { return user.Showing(kDlgRuleBase); },
             [&] {
               user.Type(*user.Find(kDlgRuleBase), kIdcBaseName, "乙");
               user.Click(editor(), kIdcEditorOn);
@@ -189,6 +199,11 @@ TEST(RuleLifecycleTest, CreateEditSwitchOffAndDelete) {
   EXPECT_FALSE(after.buttonEnabled);
   EXPECT_EQ(after.radioDark, 0);
   EXPECT_EQ(after.buttonDark, 0);
+  // So it is when the editor opens on a rule with 中国.
+  EXPECT_FALSE(reopened.radioEnabled);
+  EXPECT_FALSE(reopened.buttonEnabled);
+  EXPECT_EQ(reopened.radioDark, 0);
+  EXPECT_EQ(reopened.buttonDark, 0);
 }
 
 }  // namespace

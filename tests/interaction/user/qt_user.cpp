@@ -1,6 +1,7 @@
 #include "tests/interaction/user/qt_user.h"
 
 #include <QAbstractItemView>
+#include <QFontMetrics>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -314,8 +315,18 @@ std::string QtUser::CellText(ui::Dialog& dlg, int id, int row, int col) {
   QStyleOptionViewItem option;
   option.initFrom(t->viewport());
   option.font = t->font();
-  option.rect = t->visualRect(t->model()->index(row, col));
-  return ui::qt::FromQ(ui::qt::ListCellShownText(*t, option, t->model()->index(row, col)));
+  const QModelIndex index = t->model()->index(row, col);
+  option.rect = QRect(0, 0, t->columnWidth(col), t->rowHeight(row));
+  QAbstractItemDelegate* delegate = t->itemDelegate();
+  if (dynamic_cast<ui::qt::ListCellDelegate*>(delegate))
+    return ui::qt::FromQ(ui::qt::ListCellShownText(*t, option, index));
+  // Another delegate shortens the text by the room its layout leaves.
+  const QString text = index.data(Qt::DisplayRole).toString();
+  const QFontMetrics fm(option.font);
+  const int needed = delegate->sizeHint(option, index).width();
+  if (needed <= option.rect.width()) return ui::qt::FromQ(text);
+  const int room = option.rect.width() - (needed - fm.horizontalAdvance(text));
+  return ui::qt::FromQ(fm.elidedText(text, Qt::ElideRight, room));
 }
 
 int QtUser::RowCount(ui::Dialog& dlg, int id) {
@@ -332,8 +343,11 @@ ui::Image QtUser::ScrollButton(ui::Dialog& dlg, int id, bool right) {
   auto* bar = qobject_cast<QTabBar*>(WidgetOf(m_host, dlg, id));
   if (!bar) return ui::Image();
   for (QToolButton* b : bar->findChildren<QToolButton*>())
-    if (b->isVisible() && b->objectName() == (right ? "ScrollRightButton" : "ScrollLeftButton"))
-      return ToImage(b->grab().toImage());
+    if (b->isVisible() && b->objectName() == (right ? "ScrollRightButton" : "ScrollLeftButton")) {
+      // As the window shows it, with whatever lies over the button.
+      QWidget* window = b->window();
+      return ToImage(window->grab(QRect(b->mapTo(window, QPoint(0, 0)), b->size())).toImage());
+    }
   return ui::Image();
 }
 
