@@ -68,7 +68,8 @@ TEST(LogViewerTest, TabsPagingSearchDetailAndDeletingADay) {
   Journey j;
   j.Then("main window", [&] { return s.PanelReady(panel); },
          [&] { user.Click(panel, kIdcLogsTab); })
-      .Then("log list", [&] { return panel.LogsPage()->IsVisible() && user.RowCount(*panel.LogsPage(), kIdcLogList) == 2; },
+      .Then("log list",
+            [&] { return user.Ready(*panel.LogsPage(), kIdcLogList) && user.RowCount(*panel.LogsPage(), kIdcLogList) == 2; },
             [&] { user.DoubleClickRow(*panel.LogsPage(), kIdcLogList, 0); })
       .Then("viewer filled", [&] { return user.Showing(kDlgLogShow) && entries() == 50; },
             [&] {
@@ -103,7 +104,7 @@ TEST(LogViewerTest, TabsPagingSearchDetailAndDeletingADay) {
                 seen.keywordMatches += user.CellText(viewer(), kIdcShowEntries, r, 4).find("10.0.0.7") == 0;
               user.DoubleClickRow(viewer(), kIdcShowEntries, 0);
             })
-      .Then("detail box", [&] { return user.BoxShows(); },
+      .Then("detail box", [&] { return user.BoxShows() && user.BoxCaption() == "Qor详细日志(摁下Ctrl+C可复制文字内容)"; },
             [&] {
               seen.detailText = user.BoxText();
               user.AnswerBox("确定");
@@ -111,13 +112,15 @@ TEST(LogViewerTest, TabsPagingSearchDetailAndDeletingADay) {
       .Then("day menu", [&] { return !user.BoxShows(); },
             [&] { user.RightClickRow(viewer(), kIdcShowDays, 0); })
       .Then("menu", [&] { return user.MenuShows(); }, [&] { user.ChooseMenu("删除当天日志"); })
-      .Then("delete question", [&] { return user.BoxShows(); }, [&] { user.AnswerBox("是(&Y)"); })
+      .Then("delete question", [&] { return user.BoxShows() && user.BoxCaption() == "Qor"; },
+            [&] { user.AnswerBox("是(&Y)"); })
       .Then("reloaded", [&] { return !s.Exists(DayName(0)) && user.RowCount(viewer(), kIdcShowDays) == 1; },
             [&] {
               seen.daysAfter = user.RowCount(viewer(), kIdcShowDays);
               user.CloseBox(viewer());
             })
-      .Then("viewer closed", [&] { return !user.Find(kDlgLogShow); }, [&] { user.Click(panel, kIdcCloseButton); })
+      .Then("viewer closed", [&] { return !user.Find(kDlgLogShow) && user.Ready(panel, kIdcCloseButton); },
+            [&] { user.Click(panel, kIdcCloseButton); })
       .Then("panel closes", [&] { return user.BoxShows() || !panel.IsCreated(); },
             [&] {
               if (user.BoxShows()) user.AnswerBox("否(&N)");

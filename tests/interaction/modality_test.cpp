@@ -49,7 +49,8 @@ TEST(ModalityTest, LogViewerAfterTheEditorBlocksTheMainWindowUntilItCloses) {
               seen.pageAfterRefusedClick = panel.LogsPage()->IsVisible() && user.Shows(panel);
               user.CloseBox(viewer);
             })
-      .Then("main window back", [&] { return !user.Find(kDlgLogShow) && user.IsActive(panel); },
+      .Then("main window back",
+            [&] { return !user.Find(kDlgLogShow) && user.IsActive(panel) && user.Ready(panel, kIdcCloseButton); },
             [&] {
               seen.mainFreeAfter = !user.IsBlocked(panel);
               user.Click(panel, kIdcCloseButton);

@@ -149,8 +149,9 @@ TEST(RuleLifecycleTest, CreateEditSwitchOffAndDelete) {
               user.ClickRow(*panel.RulesPage(), kIdcRuleList, 0);
               user.Click(*panel.RulesPage(), kIdcRuleDelete);
             })
-      .Then("delete question", [&] { return user.BoxShows(); }, [&] { user.AnswerBox("是(&Y)"); })
-      .Then("list after delete", [&] { return !user.BoxShows() && user.RowCount(*panel.RulesPage(), kIdcRuleList) == 0; },
+      .Then("delete question", box("确认？"), [&] { user.AnswerBox("是(&Y)"); })
+      .Then("list after delete",
+            [&] { return user.RowCount(*panel.RulesPage(), kIdcRuleList) == 0 && user.Ready(panel, kIdcCloseButton); },
             [&] {
               deleted = s.ReadStore();
               rowsAfterDelete = user.RowCount(*panel.RulesPage(), kIdcRuleList);

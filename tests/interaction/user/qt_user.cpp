@@ -304,6 +304,12 @@ bool QtUser::LooksEnabled(ui::Dialog& dlg, int id) {
   return w && w->isEnabled();
 }
 
+bool QtUser::TimerPending(ui::Dialog& dlg, int timerId) {
+  const auto& timers = m_host.Internals().timers;
+  auto it = timers.find({&dlg, timerId});
+  return it != timers.end() && it->second->isActive();
+}
+
 bool QtUser::Ready(ui::Dialog& dlg, int id) {
   QWidget* w = WidgetOf(m_host, dlg, id);
   return w && w->isVisible() && w->isEnabled() && !IsBlocked(dlg);
