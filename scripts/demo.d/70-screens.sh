@@ -4,8 +4,16 @@
 # display is present, the panel itself starts on the demo installation.
 if [ -x "$QOR_PROGRAM_DIR/qorscreens" ]; then
   mkdir -p "$demo/screens"
-  QT_QPA_PLATFORM=offscreen QOR_TIME_SCALE=0.05 "$QOR_PROGRAM_DIR/qorscreens" "$demo/screens" 2>/dev/null \
-    | sed 's/^/demo: screens: /'
+  # The panel's start brings IIS in line with its settings; the pictures are taken on a
+  # copy of the installation, so that the demo's own state stays as the steps left it.
+  shots="$(mktemp -d)"
+  cp -a "$demo/prog" "$shots/prog"
+  cp -a "$demo/machine" "$shots/machine" 2> /dev/null || true
+  rm -rf "$shots/machine/ipc"
+  QOR_PROGRAM_DIR="$shots/prog/" QOR_MACHINE_ROOT="$shots/machine/" QT_QPA_PLATFORM=offscreen QOR_TIME_SCALE=0.05 \
+    "$shots/prog/qorscreens" "$demo/screens" 2> /dev/null | sed 's/^/demo: screens: /' \
+    || echo "demo: some pictures were not written"
+  rm -rf "$shots"
 fi
 if [ -x "$QOR_PROGRAM_DIR/uidemo" ]; then
   mkdir -p "$demo/screens"
