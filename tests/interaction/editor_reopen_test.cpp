@@ -36,7 +36,7 @@ TEST(EditorReopenTest, SecondEditorTakesKeysAndSavesWhatWasTyped) {
               secondName = user.Text(*user.Find(kDlgRuleBase), kIdcBaseName);
               user.Click(*user.Find(kDlgRuleEditor), kIdOk);
             })
-      .Then("saved", [&] { return !user.Find(kDlgRuleEditor) && user.Shows(panel) && !user.IsBlocked(panel); },
+      .Then("saved", [&] { return !user.Find(kDlgRuleEditor) && user.Ready(panel, kIdcCloseButton); },
             [&] { user.CloseBox(panel); });
   j.Start();
   panel.DoModal();

@@ -38,12 +38,13 @@ std::string DayOfLines() {
   return text;
 }
 
-int DarkPixels(const ui::Image& image) {
+// Pixels of an arrow on the light face of a button.
+int ArrowPixels(const ui::Image& image) {
   int n = 0;
   for (int y = 0; y < image.Height(); ++y)
     for (int x = 0; x < image.Width(); ++x) {
       const ui::Color c = ui::Color::FromArgb(image.Pixel(x, y));
-      if (c.r < 90 && c.g < 90 && c.b < 90) ++n;
+      if (c.r < 160 && c.g < 160 && c.b < 160) ++n;
     }
   return n;
 }
@@ -67,14 +68,15 @@ TEST(LogViewerTest, TabsPagingSearchDetailAndDeletingADay) {
   Journey j;
   j.Then("main window", [&] { return s.PanelReady(panel); },
          [&] { user.Click(panel, kIdcLogsTab); })
-      .Then("log list", [&] { return panel.LogsPage()->IsVisible() && user.RowCount(*panel.LogsPage(), kIdcLogList) == 2; },
+      .Then("log list",
+            [&] { return user.Ready(*panel.LogsPage(), kIdcLogList) && user.RowCount(*panel.LogsPage(), kIdcLogList) == 2; },
             [&] { user.DoubleClickRow(*panel.LogsPage(), kIdcLogList, 0); })
       .Then("viewer filled", [&] { return user.Showing(kDlgLogShow) && entries() == 50; },
             [&] {
               seen.allTab = user.TabText(viewer(), kIdcShowTabs, 0);
               seen.ipTab = user.TabText(viewer(), kIdcShowTabs, 2);
               seen.lastTab = user.TabText(viewer(), kIdcShowTabs, 10);
-              seen.arrowDark = DarkPixels(user.ScrollButton(viewer(), kIdcShowTabs, true));
+              seen.arrowDark = ArrowPixels(user.ScrollButton(viewer(), kIdcShowTabs, true));
               seen.lastTabChosen = user.ClickTab(viewer(), kIdcShowTabs, 10) && entries() == 0;
               user.ClickTab(viewer(), kIdcShowTabs, 0);
               user.Click(viewer(), kIdcShowNext);
@@ -102,7 +104,7 @@ TEST(LogViewerTest, TabsPagingSearchDetailAndDeletingADay) {
                 seen.keywordMatches += user.CellText(viewer(), kIdcShowEntries, r, 4).find("10.0.0.7") == 0;
               user.DoubleClickRow(viewer(), kIdcShowEntries, 0);
             })
-      .Then("detail box", [&] { return user.BoxShows(); },
+      .Then("detail box", [&] { return user.BoxShows() && user.BoxCaption() == "Qor详细日志(摁下Ctrl+C可复制文字内容)"; },
             [&] {
               seen.detailText = user.BoxText();
               user.AnswerBox("确定");
@@ -110,13 +112,15 @@ TEST(LogViewerTest, TabsPagingSearchDetailAndDeletingADay) {
       .Then("day menu", [&] { return !user.BoxShows(); },
             [&] { user.RightClickRow(viewer(), kIdcShowDays, 0); })
       .Then("menu", [&] { return user.MenuShows(); }, [&] { user.ChooseMenu("删除当天日志"); })
-      .Then("delete question", [&] { return user.BoxShows(); }, [&] { user.AnswerBox("是(&Y)"); })
+      .Then("delete question", [&] { return user.BoxShows() && user.BoxCaption() == "Qor"; },
+            [&] { user.AnswerBox("是(&Y)"); })
       .Then("reloaded", [&] { return !s.Exists(DayName(0)) && user.RowCount(viewer(), kIdcShowDays) == 1; },
             [&] {
               seen.daysAfter = user.RowCount(viewer(), kIdcShowDays);
               user.CloseBox(viewer());
             })
-      .Then("viewer closed", [&] { return !user.Find(kDlgLogShow); }, [&] { user.Click(panel, kIdcCloseButton); })
+      .Then("viewer closed", [&] { return !user.Find(kDlgLogShow) && user.Ready(panel, kIdcCloseButton); },
+            [&] { user.Click(panel, kIdcCloseButton); })
       .Then("panel closes", [&] { return user.BoxShows() || !panel.IsCreated(); },
             [&] {
               if (user.BoxShows()) user.AnswerBox("否(&N)");

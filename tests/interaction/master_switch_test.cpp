@@ -65,7 +65,7 @@ TEST(MasterSwitchTest, OnAndOffReachStoreStampAndIis) {
               look(on);
               user.Click(*panel.SystemPage(), kIdcSysMasterSwitch);
             })
-      .Then("switched off", ready,
+      .Then("switched off", [&] { return ready() && user.Ready(panel, kIdcCloseButton); },
             [&] {
               look(off);
               user.Click(panel, kIdcCloseButton);

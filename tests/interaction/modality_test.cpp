@@ -1,8 +1,7 @@
 // Modal windows after other modal windows came and went: the log viewer opened after
 // the rule editor was opened and closed is the modal window in front, the main window
 // refuses the user's clicks while it shows, and gets them back when it closes; the
-// main window's close button then ends the panel. The About box, opened from the
-// system menu, is modal in the same way.
+// main window's close button then ends the panel.
 #include "tests/interaction/panel_session.h"
 
 #include "resources/panel_log_ids.h"
@@ -49,7 +48,8 @@ TEST(ModalityTest, LogViewerAfterTheEditorBlocksTheMainWindowUntilItCloses) {
               seen.pageAfterRefusedClick = panel.LogsPage()->IsVisible() && user.Shows(panel);
               user.CloseBox(viewer);
             })
-      .Then("main window back", [&] { return !user.Find(kDlgLogShow) && user.IsActive(panel); },
+      .Then("main window back",
+            [&] { return !user.Find(kDlgLogShow) && user.IsActive(panel) && user.Ready(panel, kIdcCloseButton); },
             [&] {
               seen.mainFreeAfter = !user.IsBlocked(panel);
               user.Click(panel, kIdcCloseButton);

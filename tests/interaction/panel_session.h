@@ -63,7 +63,10 @@ class PanelSession {
     }
     for (ui::Dialog* page : {panel.SystemPage(), panel.RulesPage(), panel.LogsPage()})
       if (!page || !page->IsCreated()) return false;
-    return m_user.Ready(panel, res::panel::kIdcRulesTab) && m_user.Ready(panel, res::panel::kIdcLogsTab);
+    // The system page's start check (its timer 1) has run, with any notice it showed.
+    constexpr int kStartCheckTimer = 1;
+    return !m_user.TimerPending(*panel.SystemPage(), kStartCheckTimer) && m_user.Ready(panel, res::panel::kIdcRulesTab) &&
+           m_user.Ready(panel, res::panel::kIdcLogsTab);
   }
   ui::QtHost& Host() { return m_host; }
   QtUser& User() { return m_user; }

@@ -17,6 +17,7 @@ using namespace res::panel;
 using pages::res::panel::kIdcAreaCountriesFree;
 using pages::res::panel::kIdcAreaProvinceAllow;
 using pages::res::panel::kIdcAreaAddProvince;
+using pages::res::panel::kIdcAreaAddCountry;
 using pages::res::panel::kIdcIpData;
 using pages::res::panel::kIdcUrlData;
 using pages::res::panel::kIdcBrowserData;
@@ -59,7 +60,7 @@ TEST(RuleLifecycleTest, CreateEditSwitchOffAndDelete) {
   auto box = [&user](const std::string& caption) {
     return [&user, caption] { return user.BoxShows() && user.BoxCaption() == caption; };
   };
-  Looks before, after;
+  Looks before, after, reopened;
   bool savedBoxInFront = false;
   PanelSession::Stored created, edited, deleted;
   std::string listedName;
@@ -85,7 +86,9 @@ TEST(RuleLifecycleTest, CreateEditSwitchOffAndDelete) {
               before = {DarkPixels(user.Picture(area, kIdcAreaProvinceAllow)),
                         DarkPixels(user.Picture(area, kIdcAreaAddProvince)),
                         user.LooksEnabled(area, kIdcAreaProvinceAllow), user.LooksEnabled(area, kIdcAreaAddProvince)};
-              user.DoubleClickRow(area, kIdcAreaCountriesFree, RowOf(user, area, kIdcAreaCountriesFree, "中国"));
+              const int row = RowOf(user, area, kIdcAreaCountriesFree, "中国");
+              user.ClickRow(area, kIdcAreaCountriesFree, row);
+              user.Click(area, kIdcAreaAddCountry);
               after = {DarkPixels(user.Picture(area, kIdcAreaProvinceAllow)),
                        DarkPixels(user.Picture(area, kIdcAreaAddProvince)),
                        user.LooksEnabled(area, kIdcAreaProvinceAllow), user.LooksEnabled(area, kIdcAreaAddProvince)};
@@ -111,9 +114,9 @@ TEST(RuleLifecycleTest, CreateEditSwitchOffAndDelete) {
               user.Type(*user.Find(kDlgRuleTime), kIdcTimeData, "08:00-09:00");
               user.Click(editor(), kIdOk);
             })
-      .Then("saved box", box("Qor"),
+      .Then("saved box", [&] { return box("Qor")() && user.BoxIsModalTop(); },
             [&] {
-              savedBoxInFront = user.BoxIsModalTop();
+              savedBoxInFront = user.IsBlocked(*user.Find(kDlgRuleEditor));
               user.AnswerBox("确定");
             })
       .Then("list after create", [&] { return !user.Find(kDlgRuleEditor) && user.RowCount(*panel.RulesPage(), kIdcRuleList) == 1; },
@@ -124,6 +127,16 @@ TEST(RuleLifecycleTest, CreateEditSwitchOffAndDelete) {
               user.Click(*panel.RulesPage(), kIdcRuleEdit);
             })
       .Then("editor again", [&] { return user.Showing(kDlgRuleBase); },
+            [&] { page(kIdcEditorBasic, kDlgRuleBaseHolder, kIdcShowArea); })
+      .Then("region page of the stored rule", [&] { return user.Showing(kDlgRuleArea); },
+            [&] {
+              ui::Dialog& area = *user.Find(kDlgRuleArea);
+              reopened = {DarkPixels(user.Picture(area, kIdcAreaProvinceAllow)),
+                          DarkPixels(user.Picture(area, kIdcAreaAddProvince)),
+                          user.LooksEnabled(area, kIdcAreaProvinceAllow), user.LooksEnabled(area, kIdcAreaAddProvince)};
+              page(kIdcEditorBasic, kDlgRuleBaseHolder, kIdcShowBase);
+            })
+      .Then("base page again", [&] { return user.Showing(kDlgRuleBase); },
             [&] {
               user.Type(*user.Find(kDlgRuleBase), kIdcBaseName, "乙");
               user.Click(editor(), kIdcEditorOn);
@@ -136,8 +149,9 @@ TEST(RuleLifecycleTest, CreateEditSwitchOffAndDelete) {
               user.ClickRow(*panel.RulesPage(), kIdcRuleList, 0);
               user.Click(*panel.RulesPage(), kIdcRuleDelete);
             })
-      .Then("delete question", [&] { return user.BoxShows(); }, [&] { user.AnswerBox("是(&Y)"); })
-      .Then("list after delete", [&] { return !user.BoxShows() && user.RowCount(*panel.RulesPage(), kIdcRuleList) == 0; },
+      .Then("delete question", box("确认？"), [&] { user.AnswerBox("是(&Y)"); })
+      .Then("list after delete",
+            [&] { return user.RowCount(*panel.RulesPage(), kIdcRuleList) == 0 && user.Ready(panel, kIdcCloseButton); },
             [&] {
               deleted = s.ReadStore();
               rowsAfterDelete = user.RowCount(*panel.RulesPage(), kIdcRuleList);
@@ -186,6 +200,11 @@ TEST(RuleLifecycleTest, CreateEditSwitchOffAndDelete) {
   EXPECT_FALSE(after.buttonEnabled);
   EXPECT_EQ(after.radioDark, 0);
   EXPECT_EQ(after.buttonDark, 0);
+  // So it is when the editor opens on a rule with 中国.
+  EXPECT_FALSE(reopened.radioEnabled);
+  EXPECT_FALSE(reopened.buttonEnabled);
+  EXPECT_EQ(reopened.radioDark, 0);
+  EXPECT_EQ(reopened.buttonDark, 0);
 }
 
 }  // namespace

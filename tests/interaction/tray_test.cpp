@@ -43,9 +43,13 @@ TEST(TrayTest, IconBalloonMenuAndQuit) {
     std::string boxText;
     bool sent = false;
     Journey j;
-    j.Then("icon", [&] { return has("tray add ") && has("tip=" + TrayTitle()); },
-           [&] { sent = SendTrayMessage(BuildTrayMessage(kTrayCmdBusy, std::string("站点访问异常"))); })
-        .Then("balloon", [&] { return has("balloon=站点访问异常"); },
+    j.Then("icon", [&] { return has("tray add ") && has("tip=" + TrayTitle()); }, [] {})
+        // The reader makes its slot on a thread of its own: the status is sent once it is there.
+        .Then("status sent", [&] { return SendTrayMessage(BuildTrayMessage(kTrayCmdBusy, std::string("站点访问异常"))); },
+              [&] { sent = true; })
+        // The start splash comes once the slot is there and goes by itself; the menu comes after.
+        .Then("balloon, splash gone",
+              [&] { return has("balloon=站点访问异常") && has("end " + std::to_string(res::tray::kDlgStart)); },
               [&] { dlg.OnTrayNotify(dlg.TrayIcon().Record().id, ui::kTrayRightUp); })
         .Then("menu", [&] { return user.MenuShows(); }, [&] { user.ChooseMenu("打开网站访问控制系统(&M)"); })
         .Then("box", [&] { return user.BoxShows(); },

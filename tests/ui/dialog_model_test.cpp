@@ -193,17 +193,21 @@ TEST_F(DialogModelTest, KeysReachThePageBeforeItsParent) {
   ui::KeyEvent enter;
   enter.key = ui::Key::Enter;
   enter.focusId = kIdcName;
-  // The page's dialog manager takes Enter as its own IDOK; a page does not end.
-  EXPECT_TRUE(page.KeyDown(enter));
-  EXPECT_EQ(page.oks, 1);
+  // A page has no default button: Enter in its edit goes on to the dialog holding it
+  // (which lets it pass here), and the page does not take it as its own IDOK.
+  EXPECT_FALSE(page.KeyDown(enter));
+  EXPECT_EQ(page.oks, 0);
   EXPECT_FALSE(page.HasEnded());
-  EXPECT_TRUE(holder.seen.empty());
+  ASSERT_EQ(holder.seen.size(), 1u);
+  EXPECT_EQ(holder.seen[0].key, ui::Key::Enter);
+  EXPECT_EQ(holder.seen[0].focusId, 0);  // the focus is not one of the holder's controls
+  EXPECT_FALSE(holder.seen[0].focusWantsEnter);
   ui::KeyEvent f1;
   f1.key = ui::Key::F1;
   f1.focusId = kIdcName;
   EXPECT_TRUE(page.KeyDown(f1));
-  ASSERT_EQ(holder.seen.size(), 1u);
-  EXPECT_EQ(holder.seen[0].focusId, 0);  // the focus is not one of the holder's controls
+  ASSERT_EQ(holder.seen.size(), 2u);
+  EXPECT_EQ(holder.seen[1].focusId, 0);
   EXPECT_EQ(holder.Children().size(), 1u);
   holder.DestroyWindow();
   EXPECT_FALSE(page.IsCreated());

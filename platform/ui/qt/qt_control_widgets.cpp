@@ -262,6 +262,10 @@ class CheckableWidget : public Box, public ControlWidget {
     ControlWidget::Sync(a);
   }
   void ApplyColors(const ControlColors& colors) override { ApplyTextColors(this, colors); }
+
+ protected:
+  // The whole control takes the click, beside its text too, as the user expects.
+  bool hitButton(const QPoint& pos) const override { return this->rect().contains(pos); }
 };
 using CheckWidget = CheckableWidget<QCheckBox>;
 using RadioWidget = CheckableWidget<QRadioButton>;
@@ -468,6 +472,13 @@ class TabWidget : public QTabBar, public ControlWidget {
   }
   QWidget* Widget() override { return this; }
   void Sync(Aspect a) override {
+    if (a == Aspect::Geometry || a == Aspect::Font || a == Aspect::Tabs) {
+      // The strip is one row of tabs at the top of the control's area; what lies below
+      // (a list over the lower part) must not hide its scroll buttons.
+      const QRect r = ToQRect(m_control.rect);
+      setGeometry(r.x(), r.y(), r.width(), std::min(r.height(), std::max(1, sizeHint().height())));
+      if (a == Aspect::Geometry) return;
+    }
     if (a == Aspect::Tabs) {
       m_syncing = true;
       while (count() > static_cast<int>(m_control.tabs.size())) removeTab(count() - 1);

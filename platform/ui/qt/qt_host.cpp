@@ -217,6 +217,14 @@ Image QtHost::RenderToImage(Dialog& dlg) {
   return out;
 }
 
+bool QtHost::RenderMenuToPng(const MenuItem& popup, const std::string& path) {
+  QMenu menu;
+  qt::AddMenuItems(menu, popup);
+  menu.ensurePolished();
+  menu.resize(menu.sizeHint());
+  return menu.grab().toImage().save(QString::fromStdString(path), "PNG");
+}
+
 namespace {
 QWidget* WidgetFor(QtHost::Impl& impl, Dialog& dlg, int id) {
   DialogView* view = impl.View(&dlg);

@@ -13,6 +13,7 @@
 
 #include "platform/ui/host.h"
 #include "platform/ui/image.h"
+#include "platform/ui/menu.h"
 
 namespace ui {
 
@@ -27,6 +28,8 @@ class QtHost : public Host {
   // The dialog (created) as it looks now, written as a PNG file / as a picture.
   bool RenderToPng(Dialog& dlg, const std::string& path);
   Image RenderToImage(Dialog& dlg);
+  // A popup menu as it opens, written as a PNG file.
+  bool RenderMenuToPng(const MenuItem& popup, const std::string& path);
 
   // For smoke tests: what a control's widget shows (GBK, line feeds as Qt has them),
   // and the user's hands on it. False when the control has no widget.

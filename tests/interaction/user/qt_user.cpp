@@ -1,6 +1,7 @@
 #include "tests/interaction/user/qt_user.h"
 
 #include <QAbstractItemView>
+#include <QFontMetrics>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -95,18 +96,18 @@ bool QtUser::ClickAt(ui::Dialog& dlg, int id, int x, int y) {
 
 bool QtUser::ClickRow(ui::Dialog& dlg, int id, int row, int col) {
   QTableWidget* t = TableOf(m_host, dlg, id);
-  if (!t || row >= t->rowCount()) return false;
-  t->scrollToItem(t->item(row, 0));
-  QRect cell = t->visualRect(t->model()->index(row, std::min(col, t->columnCount() - 1)));
-  return ClickWidgetAt(t->viewport(), cell.center());
+  if (!t || row < 0 || row >= t->rowCount()) return false;
+  const QModelIndex index = t->model()->index(row, std::min(col, t->columnCount() - 1));
+  t->scrollTo(index);
+  return ClickWidgetAt(t->viewport(), t->visualRect(index).center());
 }
 
 bool QtUser::DoubleClickRow(ui::Dialog& dlg, int id, int row, int col) {
   QTableWidget* t = TableOf(m_host, dlg, id);
-  if (!t || row >= t->rowCount()) return false;
-  t->scrollToItem(t->item(row, 0));
-  QRect cell = t->visualRect(t->model()->index(row, std::min(col, t->columnCount() - 1)));
-  return ClickWidgetAt(t->viewport(), cell.center(), true);
+  if (!t || row < 0 || row >= t->rowCount()) return false;
+  const QModelIndex index = t->model()->index(row, std::min(col, t->columnCount() - 1));
+  t->scrollTo(index);
+  return ClickWidgetAt(t->viewport(), t->visualRect(index).center(), true);
 }
 
 bool QtUser::ClickTab(ui::Dialog& dlg, int id, int index) {
@@ -303,6 +304,12 @@ bool QtUser::LooksEnabled(ui::Dialog& dlg, int id) {
   return w && w->isEnabled();
 }
 
+bool QtUser::TimerPending(ui::Dialog& dlg, int timerId) {
+  const auto& timers = m_host.Internals().timers;
+  auto it = timers.find({&dlg, timerId});
+  return it != timers.end() && it->second->isActive();
+}
+
 bool QtUser::Ready(ui::Dialog& dlg, int id) {
   QWidget* w = WidgetOf(m_host, dlg, id);
   return w && w->isVisible() && w->isEnabled() && !IsBlocked(dlg);
@@ -314,8 +321,18 @@ std::string QtUser::CellText(ui::Dialog& dlg, int id, int row, int col) {
   QStyleOptionViewItem option;
   option.initFrom(t->viewport());
   option.font = t->font();
-  option.rect = t->visualRect(t->model()->index(row, col));
-  return ui::qt::FromQ(ui::qt::ListCellShownText(*t, option, t->model()->index(row, col)));
+  const QModelIndex index = t->model()->index(row, col);
+  option.rect = QRect(0, 0, t->columnWidth(col), t->rowHeight(row));
+  QAbstractItemDelegate* delegate = t->itemDelegate();
+  if (dynamic_cast<ui::qt::ListCellDelegate*>(delegate))
+    return ui::qt::FromQ(ui::qt::ListCellShownText(*t, option, index));
+  // Another delegate shortens the text by the room its layout leaves.
+  const QString text = index.data(Qt::DisplayRole).toString();
+  const QFontMetrics fm(option.font);
+  const int needed = delegate->sizeHint(option, index).width();
+  if (needed <= option.rect.width()) return ui::qt::FromQ(text);
+  const int room = option.rect.width() - (needed - fm.horizontalAdvance(text));
+  return ui::qt::FromQ(fm.elidedText(text, Qt::ElideRight, room));
 }
 
 int QtUser::RowCount(ui::Dialog& dlg, int id) {
@@ -332,8 +349,11 @@ ui::Image QtUser::ScrollButton(ui::Dialog& dlg, int id, bool right) {
   auto* bar = qobject_cast<QTabBar*>(WidgetOf(m_host, dlg, id));
   if (!bar) return ui::Image();
   for (QToolButton* b : bar->findChildren<QToolButton*>())
-    if (b->isVisible() && b->objectName() == (right ? "ScrollRightButton" : "ScrollLeftButton"))
-      return ToImage(b->grab().toImage());
+    if (b->isVisible() && b->objectName() == (right ? "ScrollRightButton" : "ScrollLeftButton")) {
+      // As the window shows it, with whatever lies over the button.
+      QWidget* window = b->window();
+      return ToImage(window->grab(QRect(b->mapTo(window, QPoint(0, 0)), b->size())).toImage());
+    }
   return ui::Image();
 }
 

@@ -66,6 +66,8 @@ class QtUser {
   bool IsActive(ui::Dialog& dlg);
   bool HasFocus(ui::Dialog& dlg, int id);
   bool LooksEnabled(ui::Dialog& dlg, int id);
+  // A timer of the dialog waits to fire.
+  bool TimerPending(ui::Dialog& dlg, int timerId);
   // The control shows and takes clicks (its window too).
   bool Ready(ui::Dialog& dlg, int id);
   std::string Text(ui::Dialog& dlg, int id) { return m_host.ShownText(dlg, id); }
