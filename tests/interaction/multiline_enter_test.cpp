@@ -8,23 +8,11 @@
 
 #include "panel/dlg_rule.h"
 #include "resources/panel_rule_ids.h"
-// The two id headers both name the page templates; the pages' control ids come apart.
-namespace pages {
 #include "resources/panel_ruleext_ids.h"
-}
 
 namespace {
 
 using namespace res::panel;
-using pages::res::panel::kIdcIpData;
-using pages::res::panel::kIdcUrlSites;
-using pages::res::panel::kIdcUrlData;
-using pages::res::panel::kIdcSpiderData;
-using pages::res::panel::kIdcTimeData;
-using pages::res::panel::kIdcReferData;
-using pages::res::panel::kIdcBrowserData;
-using pages::res::panel::kIdcBrowserOtherLanguages;
-using pages::res::panel::kIdcOsOther;
 using qortest::Hand;
 using qortest::Journey;
 using qortest::PanelSession;

@@ -6,22 +6,11 @@
 
 #include "resources/panel_main_ids.h"
 #include "resources/panel_rule_ids.h"
-// The two id headers both name the page templates; the pages' control ids come apart.
-namespace pages {
 #include "resources/panel_ruleext_ids.h"
-}
 
 namespace {
 
 using namespace res::panel;
-using pages::res::panel::kIdcAreaCountriesFree;
-using pages::res::panel::kIdcAreaProvinceAllow;
-using pages::res::panel::kIdcAreaAddProvince;
-using pages::res::panel::kIdcAreaAddCountry;
-using pages::res::panel::kIdcIpData;
-using pages::res::panel::kIdcUrlData;
-using pages::res::panel::kIdcBrowserData;
-using pages::res::panel::kIdcTimeData;
 using qortest::Journey;
 using qortest::PanelSession;
 
