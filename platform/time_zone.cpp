@@ -356,20 +356,25 @@ Source CurrentSource() {
   return s;
 }
 
+struct Cache {
+  std::mutex mutex;
+  Source source;
+  std::shared_ptr<const Zone> zone;
+};
+
 std::shared_ptr<const Zone> MachineZone() {
-  static std::mutex mutex;
-  static Source cachedSource;
-  static std::shared_ptr<const Zone> cached;
+  // Never taken down: a thread still logging at exit may ask the time.
+  static auto* cache = new Cache;
   const Source now = CurrentSource();
   {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (cached && cachedSource == now) return cached;
+    std::lock_guard<std::mutex> lock(cache->mutex);
+    if (cache->zone && cache->source == now) return cache->zone;
   }
   // Read outside the lock: reading may write a notice, whose sink may ask the time.
   std::shared_ptr<const Zone> zone = LoadMachineZone();
-  std::lock_guard<std::mutex> lock(mutex);
-  cachedSource = now;
-  cached = zone;
+  std::lock_guard<std::mutex> lock(cache->mutex);
+  cache->source = now;
+  cache->zone = zone;
   return zone;
 }
 
