@@ -1,8 +1,11 @@
 #include "common/program_log.h"
 
+#include <memory>
+
 #include "common/date_text.h"
 #include "common/system_info.h"
 #include "platform/fs.h"
+#include "platform/notice.h"
 #include "common/file_probe.h"
 
 namespace fs = platform::fs;
@@ -24,4 +27,13 @@ int CLog::Write(const std::string& message, bool addLineBreak) {
   return fs::WriteFile(m_logPath, entry, true) == fs::kOk ? 1 : 0;
 }
 
+int CLog::WriteNotice(const std::string& message) const {
+  return fs::AppendWhole(m_logPath, "[" + GetNowText() + "]\t" + message + "\n") == fs::kOk ? 1 : 0;
+}
+
 void CLog::WriteDebug(const std::string&) {}
+
+void LogLayerNotices(Build build, const std::string& programDir) {
+  auto log = std::make_shared<const CLog>(build, programDir);
+  platform::notice::SetSink([log](const std::string& text) { log->WriteNotice(text); });
+}

@@ -20,6 +20,10 @@ class CLog {
   // 1 when written or skipped as a repeat, 0 when the file could not be opened (the
   // log folder is never created here).
   int Write(const std::string& message, bool addLineBreak = true);
+  // A line of the layer (platform/notice.h) as an entry: one O_APPEND write of the
+  // whole entry that takes no lock, since the layer may hold one of its own while it
+  // writes. Repeats and the size limit are left to Write.
+  int WriteNotice(const std::string& message) const;
   // The debug channel: discards its message.
   void WriteDebug(const std::string& message);
 
@@ -32,3 +36,7 @@ class CLog {
   std::mutex m_mutex;  // the service thread and the workers write through one object
   std::string m_lastMessage;
 };
+
+// From now on the layer's lines of this process go to the log of build in programDir
+// (as CLog takes them) as well as to standard error.
+void LogLayerNotices(Build build, const std::string& programDir = "");

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "platform/time_zone.h"
+
 namespace platform {
 
 void StopToken::RequestStop() {
@@ -53,19 +55,7 @@ int64_t NowMs() {
 
 time_t Now() { return static_cast<time_t>(NowMs() / 1000); }
 
-LocalTime ToLocal(time_t t) {
-  struct tm tm {};
-  localtime_r(&t, &tm);
-  LocalTime lt;
-  lt.year = tm.tm_year + 1900;
-  lt.month = tm.tm_mon + 1;
-  lt.day = tm.tm_mday;
-  lt.hour = tm.tm_hour;
-  lt.minute = tm.tm_min;
-  lt.second = tm.tm_sec;
-  lt.dayOfWeek = tm.tm_wday;
-  return lt;
-}
+LocalTime ToLocal(time_t t) { return time_zone::MachineLocal(t); }
 
 LocalTime Local() {
   int64_t ms = NowMs();
@@ -75,19 +65,7 @@ LocalTime Local() {
 }
 
 time_t FromLocal(int year, int month, int day, int hour, int minute, int second) {
-  struct tm tm {};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_sec = second;
-  tm.tm_isdst = -1;
-  time_t t = mktime(&tm);
-  if (t == static_cast<time_t>(-1)) return -1;
-  // mktime normalises 31 February into March: that is not a calendar date.
-  if (tm.tm_year != year - 1900 || tm.tm_mon != month - 1 || tm.tm_mday != day) return -1;
-  return t;
+  return time_zone::MachineFromLocal(year, month, day, hour, minute, second);
 }
 
 bool Sleep(int64_t ms, StopToken* stop) {

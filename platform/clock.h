@@ -38,9 +38,11 @@ namespace clock {
 time_t Now();
 // Milliseconds since the epoch.
 int64_t NowMs();
+// Local times are the machine's (platform/time_zone.h), never the process's TZ.
 LocalTime Local();
 LocalTime ToLocal(time_t t);
-// Local midnight-based conversion; -1 when the date is not a calendar date.
+// Local wall time to a moment; -1 when the date is not a calendar date. See
+// time_zone::MachineFromLocal for the hours that summer time skips or repeats.
 time_t FromLocal(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
 // Sleeps ms (scaled by QOR_TIME_SCALE). With a fake clock installed the fake time

@@ -11,7 +11,9 @@ namespace platform::notice {
 void Write(const std::string& text);
 
 // Replaces the sink; nullptr keeps standard error alone. The sink runs on the thread
-// that writes and must not take a lock of the layer.
+// that writes, perhaps while the layer holds a lock, and must not take a lock of the
+// layer. It gets the line as GBK, like every text of the system (the layer's lines
+// carry paths and error texts of the OS, which are UTF-8).
 using Sink = std::function<void(const std::string& text)>;
 void SetSink(Sink sink);
 

@@ -1,10 +1,16 @@
 #include "platform/time_zone.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cctype>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "platform/fs.h"
 #include "platform/machine.h"
+#include "platform/paths.h"
 
 namespace platform::time_zone {
 
@@ -222,36 +228,56 @@ int64_t DayStart(int64_t y, const RuleDate& d) {
   return days * 86400;
 }
 
-}  // namespace
-
-bool OffsetFromRule(const std::string& text, time_t t, int64_t& offset) {
+// A zone as the machine uses it: the table of a compiled zone file, then the rule that
+// goes on after the table (or a rule alone).
+struct Zone {
+  std::vector<int64_t> times;    // transitions, ascending
+  std::vector<int64_t> offsets;  // offset from each transition on
+  int64_t initial = 0;           // offset before the first transition
+  bool hasRule = false;
   Rule rule;
-  if (text.empty() || !RuleParser(text).Parse(rule)) return false;
-  if (!rule.hasDst) {
-    offset = rule.stdOffset;
-    return true;
-  }
-  // The year as standard time sees it; the switches are computed for that year.
-  const int64_t local = int64_t(t) + rule.stdOffset;
-  const int64_t days = FloorDiv(local, 86400);
+};
+
+int64_t YearOf(int64_t local) {
   // Civil year from days (inverse of DaysFromCivil, year only).
-  const int64_t z = days + 719468;
+  const int64_t z = FloorDiv(local, 86400) + 719468;
   const int64_t era = FloorDiv(z, 146097);
   const int64_t doe = z - era * 146097;
   const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
   const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
   const int64_t mp = (5 * doy + 2) / 153;
-  const int64_t year = yoe + era * 400 + (mp >= 10 ? 1 : 0);
+  return yoe + era * 400 + (mp >= 10 ? 1 : 0);
+}
 
+int64_t RuleOffset(const Rule& rule, int64_t now) {
+  if (!rule.hasDst) return rule.stdOffset;
+  // The year as standard time sees it; the switches are computed for that year.
+  const int64_t year = YearOf(now + rule.stdOffset);
   const int64_t start = DayStart(year, rule.start) + rule.start.time - rule.stdOffset;
   const int64_t end = DayStart(year, rule.end) + rule.end.time - rule.dstOffset;
-  const int64_t now = int64_t(t);
   const bool dst = start < end ? (now >= start && now < end) : !(now >= end && now < start);
-  offset = dst ? rule.dstOffset : rule.stdOffset;
+  return dst ? rule.dstOffset : rule.stdOffset;
+}
+
+int64_t OffsetAt(const Zone& zone, int64_t now) {
+  if (zone.times.empty()) return zone.hasRule ? RuleOffset(zone.rule, now) : zone.initial;
+  if (now < zone.times.front()) return zone.initial;
+  if (now >= zone.times.back() && zone.hasRule) return RuleOffset(zone.rule, now);
+  const size_t i = size_t(std::upper_bound(zone.times.begin(), zone.times.end(), now) - zone.times.begin()) - 1;
+  return zone.offsets[i];
+}
+
+bool ParseRule(const std::string& text, Zone& zone) {
+  Rule rule;
+  if (text.empty() || !RuleParser(text).Parse(rule)) return false;
+  zone = Zone{};
+  zone.hasRule = true;
+  zone.rule = rule;
+  zone.initial = rule.stdOffset;
   return true;
 }
 
-bool OffsetFromZoneData(const std::string& data, time_t t, int64_t& offset) {
+bool ParseZoneData(const std::string& data, Zone& zone) {
   Reader r(data, 0);
   char version = 0;
   Counts c;
@@ -264,61 +290,153 @@ bool OffsetFromZoneData(const std::string& data, time_t t, int64_t& offset) {
     timeBytes = 8;
   }
   if (!r.Has(BlockSize(c, timeBytes))) return false;
-  std::vector<int64_t> times(c.time);
-  for (auto& tt : times) tt = r.Int(timeBytes);
+  zone = Zone{};
+  zone.times.resize(c.time);
+  for (auto& tt : zone.times) tt = r.Int(timeBytes);
   std::vector<uint8_t> indices(c.time);
   for (auto& i : indices) i = r.Byte();
-  std::vector<int64_t> offsets(c.type);
-  for (auto& o : offsets) {
+  std::vector<int64_t> types(c.type);
+  for (auto& o : types) {
     o = r.Int(4);
     r.Skip(2);
   }
   r.Skip(c.chars + size_t(c.leap) * (timeBytes + 4) + c.isstd + c.isut);
-  std::string footer;
+  zone.initial = types[0];
+  zone.offsets.reserve(indices.size());
+  for (uint8_t i : indices) zone.offsets.push_back(i < types.size() ? types[i] : 0);
+  if (!std::is_sorted(zone.times.begin(), zone.times.end())) return false;
   if (timeBytes == 8 && r.Has(1) && data[r.At()] == '\n') {
     const size_t end = data.find('\n', r.At() + 1);
-    if (end != std::string::npos) footer = data.substr(r.At() + 1, end - r.At() - 1);
+    Zone footer;
+    if (end != std::string::npos && ParseRule(data.substr(r.At() + 1, end - r.At() - 1), footer)) {
+      zone.hasRule = true;
+      zone.rule = footer.rule;
+    }
   }
-
-  const int64_t now = int64_t(t);
-  if (times.empty() || now < times.front()) {
-    if (times.empty() && OffsetFromRule(footer, t, offset)) return true;
-    offset = offsets[0];
-    return true;
-  }
-  if (now >= times.back() && OffsetFromRule(footer, t, offset)) return true;
-  size_t i = times.size() - 1;
-  while (i > 0 && times[i] > now) --i;
-  const uint8_t type = indices[i];
-  offset = type < offsets.size() ? offsets[type] : 0;
   return true;
 }
 
-int64_t MachineUtcOffset(time_t t) {
-  const std::string zone = LoadMachineProfile().timeZone;
+// The zone machine.ini names; UTC when it cannot be read.
+std::shared_ptr<const Zone> LoadMachineZone() {
+  auto zone = std::make_shared<Zone>();
+  const std::string name = LoadMachineProfile().timeZone;
   std::string path = kSystemZone;
-  if (!zone.empty()) path = zone.find("..") == std::string::npos && zone[0] != '/' ? kZoneFolder + zone : "";
+  if (!name.empty()) path = name.find("..") == std::string::npos && name[0] != '/' ? kZoneFolder + name : "";
   std::string data;
-  int64_t offset = 0;
-  if (!path.empty() && fs::ReadFile(path, data) == fs::kOk && OffsetFromZoneData(data, t, offset)) return offset;
+  if (!path.empty() && fs::ReadFile(path, data) == fs::kOk && ParseZoneData(data, *zone)) return zone;
   // A zone given as a rule rather than a name.
-  if (!zone.empty() && OffsetFromRule(zone, t, offset)) return offset;
-  return 0;
+  if (!name.empty() && ParseRule(name, *zone)) return zone;
+  return std::make_shared<Zone>();
 }
 
-LocalTime MachineLocal(time_t t) {
-  const time_t shifted = time_t(int64_t(t) + MachineUtcOffset(t));
-  struct tm tm {};
-  gmtime_r(&shifted, &tm);
+// What identifies the machine.ini a zone was read from: another root, or the file
+// rewritten, reads the zone again.
+struct Source {
+  std::string root;
+  bool exists = false;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = 0;
+  int64_t mtimeNs = 0, ctimeNs = 0;
+  bool operator==(const Source&) const = default;
+};
+
+Source CurrentSource() {
+  Source s;
+  s.root = MachineRoot();
+  struct stat st;
+  if (::stat((s.root + "machine.ini").c_str(), &st) == 0) {
+    s.exists = true;
+    s.dev = st.st_dev;
+    s.ino = st.st_ino;
+    s.size = st.st_size;
+    s.mtimeNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    s.ctimeNs = int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+  }
+  return s;
+}
+
+struct Cache {
+  std::mutex mutex;
+  Source source;
+  std::shared_ptr<const Zone> zone;
+};
+
+std::shared_ptr<const Zone> MachineZone() {
+  // Never taken down: a thread still logging at exit may ask the time.
+  static auto* cache = new Cache;
+  const Source now = CurrentSource();
+  {
+    std::lock_guard<std::mutex> lock(cache->mutex);
+    if (cache->zone && cache->source == now) return cache->zone;
+  }
+  // Read outside the lock: reading may write a notice, whose sink may ask the time.
+  std::shared_ptr<const Zone> zone = LoadMachineZone();
+  std::lock_guard<std::mutex> lock(cache->mutex);
+  cache->source = now;
+  cache->zone = zone;
+  return zone;
+}
+
+LocalTime CivilTime(int64_t local) {
+  const int64_t days = FloorDiv(local, 86400);
+  const int64_t secs = local - days * 86400;
+  const int64_t z = days + 719468;
+  const int64_t era = FloorDiv(z, 146097);
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
   LocalTime lt;
-  lt.year = tm.tm_year + 1900;
-  lt.month = tm.tm_mon + 1;
-  lt.day = tm.tm_mday;
-  lt.hour = tm.tm_hour;
-  lt.minute = tm.tm_min;
-  lt.second = tm.tm_sec;
-  lt.dayOfWeek = tm.tm_wday;
+  lt.day = int(doy - (153 * mp + 2) / 5 + 1);
+  lt.month = int(mp < 10 ? mp + 3 : mp - 9);
+  lt.year = int(yoe + era * 400 + (lt.month <= 2 ? 1 : 0));
+  lt.hour = int(secs / 3600);
+  lt.minute = int(secs / 60 % 60);
+  lt.second = int(secs % 60);
+  lt.dayOfWeek = int((days % 7 + 11) % 7);  // 1970-01-01 was a Thursday
   return lt;
+}
+
+}  // namespace
+
+bool OffsetFromRule(const std::string& text, time_t t, int64_t& offset) {
+  Zone zone;
+  if (!ParseRule(text, zone)) return false;
+  offset = OffsetAt(zone, int64_t(t));
+  return true;
+}
+
+bool OffsetFromZoneData(const std::string& data, time_t t, int64_t& offset) {
+  Zone zone;
+  if (!ParseZoneData(data, zone)) return false;
+  offset = OffsetAt(zone, int64_t(t));
+  return true;
+}
+
+int64_t MachineUtcOffset(time_t t) { return OffsetAt(*MachineZone(), int64_t(t)); }
+
+LocalTime MachineLocal(time_t t) {
+  const std::shared_ptr<const Zone> zone = MachineZone();
+  return CivilTime(int64_t(t) + OffsetAt(*zone, int64_t(t)));
+}
+
+time_t MachineFromLocal(int year, int month, int day, int hour, int minute, int second) {
+  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return -1;
+  const int64_t local = DaysFromCivil(year, month, day) * 86400 + int64_t(hour) * 3600 + int64_t(minute) * 60 + second;
+  const std::shared_ptr<const Zone> zone = MachineZone();
+  // The offsets a day either side cover any one change. A wall time the clock shows
+  // twice (the hour repeated when summer time ends) is its first showing, under the
+  // offset before the change; a wall time it skips (the hour lost when summer time
+  // begins) is read under the offset before the change too, so 02:30 of a lost 02:00
+  // to 03:00 hour is 03:30 summer time and a day's times stay in order.
+  const int64_t before = local - OffsetAt(*zone, local - 86400);
+  const int64_t after = local - OffsetAt(*zone, local + 86400);
+  const bool beforeFits = before + OffsetAt(*zone, before) == local;
+  const bool afterFits = after + OffsetAt(*zone, after) == local;
+  if (beforeFits && afterFits) return time_t(std::min(before, after));
+  if (afterFits && !beforeFits) return time_t(after);
+  return time_t(before);
 }
 
 }  // namespace platform::time_zone

@@ -2,7 +2,8 @@
 // The time zone of the emulated machine. Like Windows, the machine has one zone for
 // every process on it: machine.ini's time_zone (a zone name such as "Asia/Shanghai"),
 // else the system's /etc/localtime. The process's TZ is never consulted, so two
-// programs of one machine always agree on a local time.
+// programs of one machine always agree on a local time. The zone is read once per
+// machine root and again when machine.ini is rewritten.
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -15,6 +16,9 @@ namespace platform::time_zone {
 int64_t MachineUtcOffset(time_t t);
 // The moment t as the machine's local time.
 LocalTime MachineLocal(time_t t);
+// The machine's local wall time as a moment; -1 when the date is not a calendar date.
+// Hours, minutes and seconds out of range carry into the next unit.
+time_t MachineFromLocal(int year, int month, int day, int hour, int minute, int second);
 
 // The zone data of a compiled zone file (TZif) at the moment t: seconds east of UTC.
 // False when the bytes are no zone file.

@@ -54,7 +54,9 @@ void DeletePanelLeftover() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Unreadable machine figures and a store that does not decode go to the service log.
+  // Unreadable machine figures, a store that does not decode and what the layer
+  // refused go to the service log.
+  LogLayerNotices(Build::Service);
   SetMachineKeyLogHook([](const std::string& text) { g_Log.Write(text, true); });
   g_Config.SetNoticeHook([](const std::string& text) { g_Log.Write(text, true); });
   std::string osName;

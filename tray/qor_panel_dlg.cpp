@@ -64,6 +64,7 @@ bool CQorPanelDlg::OnInitDialog() {
   if (m_strExeDir.empty() || m_strExeDir.back() != '/') m_strExeDir += '/';
   MakeFolderWhenMissing(m_strExeDir + "log");
   m_log = std::make_unique<CLog>(Build::Tray, m_strExeDir);
+  LogLayerNotices(Build::Tray, m_strExeDir);
   MakeFolderWhenMissing(m_strExeDir + "iis/");
   m_strIisDir = m_strExeDir + "iis/";
   SetWindowText(m_strTitle);

@@ -114,10 +114,11 @@ int PrintEvents(const std::string& log) {
   std::vector<ev::Event> events;
   if (int rc = ev::ReadEvents(events, log)) return Fail("events", rc);
   for (const auto& e : events) {
+    // The machine's local time, as every other program of the machine shows it.
+    const platform::LocalTime lt = platform::clock::ToLocal(static_cast<time_t>(e.time));
     char when[32] = "";
-    time_t t = e.time;
-    struct tm tmv;
-    if (localtime_r(&t, &tmv)) std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &tmv);
+    std::snprintf(when, sizeof when, "%04d-%02d-%02d %02d:%02d:%02d", lt.year, lt.month, lt.day, lt.hour, lt.minute,
+                  lt.second);
     std::string line = std::string(when) + "\t" + platform::GbkToUtf8(e.source) + "\t" + ev::TypeName(e.type) + "\t" +
                        std::to_string(e.category) + "\t" + std::to_string(e.id);
     for (const auto& s : e.strings) line += "\t" + platform::GbkToUtf8(s);

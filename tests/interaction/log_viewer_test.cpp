@@ -5,8 +5,10 @@
 // day list's menu.
 #include "tests/interaction/panel_session.h"
 
+#include <cstdio>
 #include <ctime>
 
+#include "platform/clock.h"
 #include "resources/panel_log_ids.h"
 #include "resources/panel_main_ids.h"
 
@@ -18,11 +20,9 @@ using qortest::Journey;
 using qortest::PanelSession;
 
 std::string DayName(int daysBack) {
-  std::time_t t = std::time(nullptr) - daysBack * 86400;
-  std::tm tm{};
-  localtime_r(&t, &tm);
+  const platform::LocalTime t = platform::clock::ToLocal(platform::clock::Now() - daysBack * 86400);
   char buf[32];
-  std::strftime(buf, sizeof buf, "log/qor%Y-%m-%d.log", &tm);
+  std::snprintf(buf, sizeof buf, "log/qor%04d-%02d-%02d.log", t.year, t.month, t.day);
   return buf;
 }
 

@@ -2,6 +2,7 @@
 // built qorsc, with every wait of the service shrunk by QOR_TIME_SCALE.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -339,4 +340,30 @@ TEST_F(ServiceProgram, UnreadableMachineFiguresGoToTheServiceLog) {
   EXPECT_TRUE(WaitFor([&] { return inst.ReadProgramFile("log/qor.log").find("获取CPU个数错误") != std::string::npos; }))
       << inst.ReadProgramFile("log/qor.log");
   StopAndWait();
+}
+
+// A name in the machine's lock folder taken by a link: the service's refusal reaches
+// its log, once, and the link's target is left alone.
+TEST_F(ServiceProgram, TheLayersRefusalsGoToTheServiceLog) {
+  const std::string locks = inst.MachineRoot() + "locks";
+  ASSERT_EQ(::mkdir(locks.c_str(), 0700), 0);
+  const std::string target = inst.Base() + "target";
+  ASSERT_EQ(fs::WriteFile(target, "keep"), fs::kOk);
+  ASSERT_EQ(::symlink(target.c_str(), (locks + "/qoripsvclogworker.lock").c_str()), 0);
+  SaveStore("1");
+  WriteSettings();
+  InstallAndStart();
+  const std::string line = "qoripsvclogworker.lock: the name is taken by a link, not by this system; refused";
+  EXPECT_TRUE(WaitFor([&] { return inst.ReadProgramFile("log/qor.log").find(line) != std::string::npos; }))
+      << inst.ReadProgramFile("log/qor.log");
+  StopAndWait();
+  // The worker tried again at each pass; the line stays one.
+  const std::string log = inst.ReadProgramFile("log/qor.log");
+  const size_t at = log.find(line);
+  ASSERT_NE(at, std::string::npos) << log;
+  EXPECT_EQ(log.find(line, at + 1), std::string::npos) << log;
+  EXPECT_EQ(log.rfind("[", at), log.rfind("\n", at) + 1) << "not a whole entry of its own: " << log;
+  std::string kept;
+  EXPECT_EQ(fs::ReadFile(target, kept), fs::kOk);
+  EXPECT_EQ(kept, "keep");
 }
