@@ -398,7 +398,11 @@ struct Journey::State {
           for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isVisible()) shown << (w->windowTitle().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->windowTitle());
           self->failure = step.what + " (windows: " + shown.join(QStringLiteral(", ")).toStdString() + ")";
-          // Nothing more will come: every modal run ends so that the test can report.
+          // Nothing more will come: every modal run ends so that the test can report,
+          // also a box or a menu that nobody answers (on a real screen they show).
+          if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+          for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) box->reject();
           if (ui::Host* host = ui::CurrentHost()) host->PostQuit(1);
           return;
         }
