@@ -129,9 +129,9 @@ bool QtUser::Type(ui::Dialog& dlg, int id, const std::string& gbk) {
   if (!w || !ClickWidgetAt(w, QPoint(6, std::min(8, w->height() / 2)))) return false;
   if (auto* line = qobject_cast<QLineEdit*>(w)) line->end(false);
   if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) edit->moveCursor(QTextCursor::End);
-  // Keys go where the click put the focus, as from the keyboard.
-  QWidget* target = w->window()->focusWidget();
-  if (!target) return false;
+  // Keys go where the click put the focus, as from the keyboard: to the active window.
+  QWidget* target = QApplication::focusWidget();
+  if (!target || target->window() != w->window()) return false;
   for (QChar ch : ui::qt::ToQ(gbk)) {
     if (ch == QChar('\n')) QTest::keyClick(target, Qt::Key_Return);
     else if (ch.unicode() < 128 && ch.isLetterOrNumber()) QTest::keyClick(target, ch.toLatin1());
@@ -184,7 +184,9 @@ bool QtUser::Press(ui::Dialog& dlg, Hand key) {
   }
   // A window that a modal one blocks gets no keys.
   if (IsBlocked(dlg)) return false;
-  QWidget* target = view->window()->focusWidget();
+  // The keyboard types into the active window only.
+  if (!view->window()->isActiveWindow()) return false;
+  QWidget* target = QApplication::focusWidget();
   QTest::keyClick(target ? target : view->window(), code, mods);
   QCoreApplication::processEvents();
   return true;

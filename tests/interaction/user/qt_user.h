@@ -21,8 +21,9 @@ class QtUser {
 
   // The open dialog made from a template (the innermost when several are), or null.
   ui::Dialog* Find(int templateId);
-  // That dialog when it shows: for a step's condition.
-  bool Showing(int templateId) { return Find(templateId) && Shows(*Find(templateId)); }
+  // That dialog when it shows in the active window, ready for the keyboard: for a
+  // step's condition (a window manager activates a new window a little later).
+  bool Showing(int templateId) { return Find(templateId) && Shows(*Find(templateId)) && IsActive(*Find(templateId)); }
 
   // --- hands ---
   // A left click in the middle of the control (or at x, y inside it).
