@@ -296,6 +296,12 @@ bool QtUser::IsActive(ui::Dialog& dlg) {
   return view && view->window()->isActiveWindow();
 }
 
+bool QtUser::IsOnTop(ui::Dialog& dlg) {
+  DialogView* view = ViewOf(m_host, dlg);
+  QWindow* window = view ? WindowOf(view) : nullptr;
+  return window && window->isVisible() && QGuiApplication::topLevelAt(window->geometry().center()) == window;
+}
+
 bool QtUser::HasFocus(ui::Dialog& dlg, int id) {
   QWidget* w = WidgetOf(m_host, dlg, id);
   return w && w->hasFocus();

@@ -65,6 +65,9 @@ class QtUser {
   // The modal window the application shows now is this one, and it is the active one.
   bool IsModalTop(ui::Dialog& dlg);
   bool IsActive(ui::Dialog& dlg);
+  // Nothing lies over the middle of the dialog's window: what the window system shows
+  // there is that window (on a real screen, its stacking order decides).
+  bool IsOnTop(ui::Dialog& dlg);
   bool HasFocus(ui::Dialog& dlg, int id);
   bool LooksEnabled(ui::Dialog& dlg, int id);
   // A timer of the dialog waits to fire.
