@@ -132,10 +132,11 @@ bool QtUser::Type(ui::Dialog& dlg, int id, const std::string& gbk) {
   // Keys go where the click put the focus, as from the keyboard: to the active window.
   QWidget* target = QApplication::focusWidget();
   if (!target || target->window() != w->window()) return false;
+  QWindow* window = WindowOf(target);
   for (QChar ch : ui::qt::ToQ(gbk)) {
-    if (ch == QChar('\n')) QTest::keyClick(target, Qt::Key_Return);
-    else if (ch.unicode() < 128 && ch.isLetterOrNumber()) QTest::keyClick(target, ch.toLatin1());
-    else QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    if (ch == QChar('\n')) QTest::keyClick(window, Qt::Key_Return);
+    else if (ch.unicode() < 128 && ch.isLetterOrNumber()) QTest::keyClick(window, ch.toLatin1());
+    else QTest::sendKeyEvent(QTest::Click, window, Qt::Key_unknown, QString(ch), Qt::NoModifier);
   }
   QCoreApplication::processEvents();
   return true;
@@ -184,10 +185,9 @@ bool QtUser::Press(ui::Dialog& dlg, Hand key) {
   }
   // A window that a modal one blocks gets no keys.
   if (IsBlocked(dlg)) return false;
-  // The keyboard types into the active window only.
+  // The keyboard types into the active window only, at its focus.
   if (!view->window()->isActiveWindow()) return false;
-  QWidget* target = QApplication::focusWidget();
-  QTest::keyClick(target ? target : view->window(), code, mods);
+  QTest::keyClick(window, code, mods);
   QCoreApplication::processEvents();
   return true;
 }
