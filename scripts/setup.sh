@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs, only those that are missing.
+# Installs the Debian packages the build needs, only those that are missing; xvfb and
+# openbox run the interaction tests on a real X server too (Qt's xcb plugin wants
+# libxcb-cursor0).
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev libcurl4-openssl-dev fonts-wqy-microhei)
+          qt6-base-dev libcurl4-openssl-dev fonts-wqy-microhei
+          xvfb openbox libxcb-cursor0)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

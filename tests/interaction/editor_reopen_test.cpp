@@ -36,6 +36,8 @@ TEST(EditorReopenTest, SecondEditorTakesKeysAndSavesWhatWasTyped) {
               secondName = user.Text(*user.Find(kDlgRuleBase), kIdcBaseName);
               user.Click(*user.Find(kDlgRuleEditor), kIdOk);
             })
+      .Then("saved box", [&] { return user.BoxShows() && user.BoxCaption() == "Qor"; },
+            [&] { user.AnswerBox("确定"); })
       .Then("saved", [&] { return !user.Find(kDlgRuleEditor) && user.Ready(panel, kIdcCloseButton); },
             [&] { user.CloseBox(panel); });
   j.Start();

@@ -56,7 +56,6 @@ struct Seen {
 };
 
 TEST(LogViewerTest, TabsPagingSearchDetailAndDeletingADay) {
-  setenv("QOR_UI_INTERACTIVE", "1", 1);
   PanelSession s;
   s.Install().WriteProgramFile(DayName(0), DayOfLines());
   s.Install().WriteProgramFile(DayName(1), "2026-12-8 9:00:00\tIP\t拦截访问\t10.1.1.1\t上海市\n");
@@ -127,7 +126,6 @@ TEST(LogViewerTest, TabsPagingSearchDetailAndDeletingADay) {
             });
   j.Start();
   panel.DoModal();
-  unsetenv("QOR_UI_INTERACTIVE");
   ASSERT_EQ(j.Failure(), "");
 
   EXPECT_EQ(seen.allTab, "总数(320)");

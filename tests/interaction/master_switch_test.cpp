@@ -70,7 +70,10 @@ TEST(MasterSwitchTest, OnAndOffReachStoreStampAndIis) {
               look(off);
               user.Click(panel, kIdcCloseButton);
             })
-      .Then("panel closes", [&] { return user.BoxShows() || !panel.IsCreated(); }, [] {});
+      .Then("panel closes", [&] { return user.BoxShows() || !panel.IsCreated(); },
+            [&] {
+              if (user.BoxShows()) user.AnswerBox("否(&N)");
+            });
   j.Start();
   panel.DoModal();
   ASSERT_EQ(j.Failure(), "");

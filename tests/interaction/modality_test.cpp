@@ -1,5 +1,6 @@
 // Modal windows after other modal windows came and went: the log viewer opened after
-// the rule editor was opened and closed is the modal window in front, the main window
+// the rule editor was opened and closed is the modal window in front (over the main
+// window, as the window system stacks them on a real screen), the main window
 // refuses the user's clicks while it shows, and gets them back when it closes; the
 // main window's close button then ends the panel.
 #include "tests/interaction/panel_session.h"
@@ -15,7 +16,7 @@ using qortest::Journey;
 using qortest::PanelSession;
 
 struct Seen {
-  bool viewerModal = false, mainBlocked = false;
+  bool viewerModal = false, viewerOnTop = false, mainBlocked = false;
   bool pageAfterRefusedClick = false;
   bool mainFreeAfter = false;
 };
@@ -40,6 +41,7 @@ TEST(ModalityTest, LogViewerAfterTheEditorBlocksTheMainWindowUntilItCloses) {
             [&] {
               ui::Dialog& viewer = *user.Find(kDlgLogShow);
               seen.viewerModal = user.IsModalTop(viewer);
+              seen.viewerOnTop = user.IsOnTop(viewer);
               seen.mainBlocked = user.IsBlocked(panel);
               // The person clicks the main window's page buttons and close button.
               user.Click(panel, kIdcRulesTab);
@@ -59,6 +61,7 @@ TEST(ModalityTest, LogViewerAfterTheEditorBlocksTheMainWindowUntilItCloses) {
   ASSERT_EQ(j.Failure(), "");
   EXPECT_TRUE(j.Finished());
   EXPECT_TRUE(seen.viewerModal);
+  EXPECT_TRUE(seen.viewerOnTop);
   EXPECT_TRUE(seen.mainBlocked);
   EXPECT_TRUE(seen.pageAfterRefusedClick);
   EXPECT_TRUE(seen.mainFreeAfter);

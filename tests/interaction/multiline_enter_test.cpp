@@ -104,7 +104,9 @@ TEST(MultilineEnterTest, EveryBoxTakesEnterAsANewLineAndEnterInTheNameSaves) {
               ui::Dialog& base = *user.Find(kDlgRuleBase);
               user.Type(base, kIdcBaseName, "z");
               user.Press(base, Hand::Enter);
-            });
+            })
+      .Then("saved box", [&user] { return user.BoxShows() && user.BoxCaption() == "Qor"; },
+            [&user] { user.AnswerBox("确定"); });
   j.Start();
   const int result = editor.DoModal();
   ASSERT_EQ(j.Failure(), "");

@@ -23,10 +23,13 @@
 namespace qortest {
 
 // Before the application object reads them: timers and sleeps a hundred times faster,
-// and the offscreen platform unless the test set a display of its own.
+// the offscreen platform unless the test runs on a display of its own, and message
+// boxes that show on either (as on a desktop, where they always do), so that a
+// journey answers the same boxes offscreen and on a real screen.
 inline void PrepareInteractionEnvironment() {
   if (!std::getenv("QOR_INTERACTION_DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   setenv("QOR_TIME_SCALE", "0.01", 1);
+  setenv("QOR_UI_INTERACTIVE", "1", 1);
 }
 
 // The panel's main window without the notice fetch from the web.

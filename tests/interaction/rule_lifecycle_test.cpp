@@ -37,7 +37,6 @@ struct Looks {
 };
 
 TEST(RuleLifecycleTest, CreateEditSwitchOffAndDelete) {
-  setenv("QOR_UI_INTERACTIVE", "1", 1);
   PanelSession s;
   auto& user = s.User();
   qortest::QuietPanel panel;
@@ -152,7 +151,6 @@ TEST(RuleLifecycleTest, CreateEditSwitchOffAndDelete) {
             });
   j.Start();
   panel.DoModal();
-  unsetenv("QOR_UI_INTERACTIVE");
   ASSERT_EQ(j.Failure(), "");
 
   // Created: every criterion as typed, a redirect notice, switched on.

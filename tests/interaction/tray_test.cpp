@@ -26,7 +26,6 @@ std::string ReadText(const std::string& path) {
 
 TEST(TrayTest, IconBalloonMenuAndQuit) {
   qortest::PrepareInteractionEnvironment();
-  setenv("QOR_UI_INTERACTIVE", "1", 1);
   qortest::TempInstall install;
   install.WriteMachineIni();
   const std::string journal = install.Base() + "journal";
@@ -71,7 +70,6 @@ TEST(TrayTest, IconBalloonMenuAndQuit) {
     ui::InstallResources(nullptr);
   }
   unsetenv("QOR_UI_JOURNAL");
-  unsetenv("QOR_UI_INTERACTIVE");
 }
 
 }  // namespace

@@ -129,13 +129,14 @@ bool QtUser::Type(ui::Dialog& dlg, int id, const std::string& gbk) {
   if (!w || !ClickWidgetAt(w, QPoint(6, std::min(8, w->height() / 2)))) return false;
   if (auto* line = qobject_cast<QLineEdit*>(w)) line->end(false);
   if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) edit->moveCursor(QTextCursor::End);
-  // Keys go where the click put the focus, as from the keyboard.
-  QWidget* target = w->window()->focusWidget();
-  if (!target) return false;
+  // Keys go where the click put the focus, as from the keyboard: to the active window.
+  QWidget* target = QApplication::focusWidget();
+  if (!target || target->window() != w->window()) return false;
+  QWindow* window = WindowOf(target);
   for (QChar ch : ui::qt::ToQ(gbk)) {
-    if (ch == QChar('\n')) QTest::keyClick(target, Qt::Key_Return);
-    else if (ch.unicode() < 128 && ch.isLetterOrNumber()) QTest::keyClick(target, ch.toLatin1());
-    else QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    if (ch == QChar('\n')) QTest::keyClick(window, Qt::Key_Return);
+    else if (ch.unicode() < 128 && ch.isLetterOrNumber()) QTest::keyClick(window, ch.toLatin1());
+    else QTest::sendKeyEvent(QTest::Click, window, Qt::Key_unknown, QString(ch), Qt::NoModifier);
   }
   QCoreApplication::processEvents();
   return true;
@@ -184,8 +185,9 @@ bool QtUser::Press(ui::Dialog& dlg, Hand key) {
   }
   // A window that a modal one blocks gets no keys.
   if (IsBlocked(dlg)) return false;
-  QWidget* target = view->window()->focusWidget();
-  QTest::keyClick(target ? target : view->window(), code, mods);
+  // The keyboard types into the active window only, at its focus.
+  if (!view->window()->isActiveWindow()) return false;
+  QTest::keyClick(window, code, mods);
   QCoreApplication::processEvents();
   return true;
 }
@@ -294,6 +296,12 @@ bool QtUser::IsActive(ui::Dialog& dlg) {
   return view && view->window()->isActiveWindow();
 }
 
+bool QtUser::IsOnTop(ui::Dialog& dlg) {
+  DialogView* view = ViewOf(m_host, dlg);
+  QWindow* window = view ? WindowOf(view) : nullptr;
+  return window && window->isVisible() && QGuiApplication::topLevelAt(window->geometry().center()) == window;
+}
+
 bool QtUser::HasFocus(ui::Dialog& dlg, int id) {
   QWidget* w = WidgetOf(m_host, dlg, id);
   return w && w->hasFocus();
@@ -398,7 +406,11 @@ struct Journey::State {
           for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isVisible()) shown << (w->windowTitle().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->windowTitle());
           self->failure = step.what + " (windows: " + shown.join(QStringLiteral(", ")).toStdString() + ")";
-          // Nothing more will come: every modal run ends so that the test can report.
+          // Nothing more will come: every modal run ends so that the test can report,
+          // also a box or a menu that nobody answers (on a real screen they show).
+          if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+          for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) box->reject();
           if (ui::Host* host = ui::CurrentHost()) host->PostQuit(1);
           return;
         }

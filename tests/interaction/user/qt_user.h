@@ -21,8 +21,9 @@ class QtUser {
 
   // The open dialog made from a template (the innermost when several are), or null.
   ui::Dialog* Find(int templateId);
-  // That dialog when it shows: for a step's condition.
-  bool Showing(int templateId) { return Find(templateId) && Shows(*Find(templateId)); }
+  // That dialog when it shows in the active window, ready for the keyboard: for a
+  // step's condition (a window manager activates a new window a little later).
+  bool Showing(int templateId) { return Find(templateId) && Shows(*Find(templateId)) && IsActive(*Find(templateId)); }
 
   // --- hands ---
   // A left click in the middle of the control (or at x, y inside it).
@@ -64,6 +65,9 @@ class QtUser {
   // The modal window the application shows now is this one, and it is the active one.
   bool IsModalTop(ui::Dialog& dlg);
   bool IsActive(ui::Dialog& dlg);
+  // Nothing lies over the middle of the dialog's window: what the window system shows
+  // there is that window (on a real screen, its stacking order decides).
+  bool IsOnTop(ui::Dialog& dlg);
   bool HasFocus(ui::Dialog& dlg, int id);
   bool LooksEnabled(ui::Dialog& dlg, int id);
   // A timer of the dialog waits to fire.
