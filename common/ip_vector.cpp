@@ -307,7 +307,7 @@ uint32_t CQorIpVector::IpToNumber(const std::string& address) {
   return ParseAddress(address, number) ? number : 0xFFFFFFFFu;
 }
 
-bool CQorIpVector::ParseAddress(const std::string& address, uint32_t& number) {
+bool CQorIpVector::ParseAddress(std::string_view address, uint32_t& number) {
   std::string_view s = TrimBlanks(address);
   if (s.find(':') != std::string_view::npos) return ParseMappedIpv6(s, number);
   // Without a dot the text is a host name, not an address.
@@ -339,16 +339,33 @@ int CQorIpVector::FindNumberLinear(uint32_t number, int& countryId, int& provinc
 int CQorIpVector::FindNumber(uint32_t number, int& countryId, int& provinceId) const {
   if (!m_indexed) return FindNumberLinear(number, countryId, provinceId);
   if (m_segments.empty()) return 0;
-  uint32_t p = number >> 16;
-  auto begin = m_segments.begin() + m_bucket[p];
-  auto end = m_segments.begin() + m_bucket[p + 1] + 1;
-  auto it = std::upper_bound(begin, end, number, [](uint32_t n, const Segment& s) { return n < s.start; });
-  if (it == m_segments.begin()) return 0;
-  int32_t pair = (it - 1)->pair;
+  const uint32_t p = number >> 16;
+  // The last segment of the bucket that starts at or below number. Without branches:
+  // the addresses of a request log are random, so a branch on each step would be
+  // mispredicted half the time and stop the lookups of the next lines from starting.
+  const Segment* base = m_segments.data() + m_bucket[p];
+  size_t n = m_bucket[p + 1] - m_bucket[p] + 1;
+  while (n > 1) {
+    const size_t half = n / 2;
+    base = base[half].start <= number ? base + half : base;
+    n -= half;
+  }
+  // Only the first bucket can begin below the first segment.
+  if (base->start > number) return 0;
+  const int32_t pair = base->pair;
   if (pair < 0) return 0;
   countryId = m_pairs[static_cast<size_t>(pair)].countryId;
   provinceId = m_pairs[static_cast<size_t>(pair)].provinceId;
   return 1;
+}
+
+void CQorIpVector::FindNumbers(const uint32_t* numbers, size_t count, int* results, Codes* codes) const {
+  if (m_indexed && !m_segments.empty()) {
+    // Two rounds of hints: the bucket entries first, then the segments they name.
+    for (size_t i = 0; i < count; ++i) __builtin_prefetch(&m_bucket[numbers[i] >> 16]);
+    for (size_t i = 0; i < count; ++i) __builtin_prefetch(m_segments.data() + m_bucket[numbers[i] >> 16]);
+  }
+  for (size_t i = 0; i < count; ++i) results[i] = FindNumber(numbers[i], codes[i].countryId, codes[i].provinceId);
 }
 
 void CQorIpVector::BuildIndex() {
