@@ -308,6 +308,9 @@ uint32_t CQorIpVector::IpToNumber(const std::string& address) {
 }
 
 bool CQorIpVector::ParseAddress(std::string_view address, uint32_t& number) {
+  // The common shape first: digits and dots alone need neither trimming nor the
+  // other forms.
+  if (ParsePlainDottedQuad(address, number)) return true;
   std::string_view s = TrimBlanks(address);
   if (s.find(':') != std::string_view::npos) return ParseMappedIpv6(s, number);
   // Without a dot the text is a host name, not an address.

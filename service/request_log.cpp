@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "common/coding.h"
 #include "common/daily_log.h"
@@ -54,7 +57,31 @@ bool At(std::string_view s, size_t i, std::string_view marker) {
 
 // A byte of an address marker. Where a removed marker had one on its left, the two
 // pieces that meet could form a marker that the next step would remove.
-bool IsMarkerByte(char c) { return c != 0 && std::strchr("<ipstarend>", c) != nullptr; }
+bool IsMarkerByte(char c) {
+  switch (c) {
+    case '<': case 'i': case 'p': case 's': case 't': case 'a': case 'r': case 'e': case 'n': case 'd': case '>':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The first '~' or '<' at or after from, or npos. Every marker starts with one of the
+// two; looking for both in one walk, sixteen bytes at a time where the machine
+// allows, costs a fraction of one search per byte and marker.
+size_t FindMarkerStart(std::string_view s, size_t from) {
+#ifdef __SSE2__
+  const __m128i tilde = _mm_set1_epi8('~'), angle = _mm_set1_epi8('<');
+  for (; from + 16 <= s.size(); from += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + from));
+    const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, tilde), _mm_cmpeq_epi8(bytes, angle)));
+    if (mask != 0) return from + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+  }
+#endif
+  for (; from < s.size(); ++from)
+    if (s[from] == '~' || s[from] == '<') return from;
+  return std::string_view::npos;
+}
 
 // True when pos starts a character: a byte outside the lead range always ends one,
 // so pos does when an even number of lead-range bytes stand right before it.
@@ -205,26 +232,16 @@ struct CRequestLog::LineMarkers {
 };
 
 void CRequestLog::FindMarkers(std::string_view line, LineMarkers& m) {
-  // Both region markers hold '~': a line without that byte has neither, and then
-  // nothing of it changes.
-  if (std::memchr(line.data(), '~', line.size()) == nullptr) return;
+  m.count = 0;
+  m.overflow = m.area = m.state = false;
+  m.firstStart = m.firstEnd = std::string_view::npos;
   size_t nextArea = 0, nextState = 0, nextStart = 0, nextEnd = 0;
   auto add = [&m](size_t pos, HitKind kind) {
     if (m.count < kMaxHits) m.hits[m.count++] = {pos, kind};
     else m.overflow = true;
   };
-  // Marker bytes are found with memchr; whether one starts a character is told by
-  // the lead bytes right before it.
-  size_t nextTilde = line.find('~'), nextAngle = line.find('<');
-  while (nextTilde != std::string_view::npos || nextAngle != std::string_view::npos) {
-    size_t i;
-    if (nextTilde < nextAngle) {
-      i = nextTilde;
-      nextTilde = line.find('~', i + 1);
-    } else {
-      i = nextAngle;
-      nextAngle = line.find('<', i + 1);
-    }
+  // Whether a marker byte starts a character is told by the lead bytes right before it.
+  for (size_t i = FindMarkerStart(line, 0); i != std::string_view::npos; i = FindMarkerStart(line, i + 1)) {
     if (!StartsCharacter(line, i)) continue;
     if (line[i] == '~') {
       if (i >= nextArea && At(line, i, kArea)) {
@@ -375,7 +392,6 @@ size_t CRequestLog::TransformLines(std::string_view content, std::string& out) c
   ForEachKeptLine(content, [&](std::string_view line) {
     Pending& p = group[inGroup];
     p.line = line;
-    p.markers = LineMarkers{};
     FindMarkers(line, p.markers);
     if (p.markers.HasRegion() && !p.markers.overflow) {
       const std::string_view address = p.markers.Address(line);
