@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <map>
 #include <queue>
@@ -104,27 +105,34 @@ bool ReadAddressPart(std::string_view s, uint64_t& out) {
   return true;
 }
 
-// The common shape, four decimal parts without leading zeros, in one loop.
+// The common shape, four decimal parts of one to three digits without leading zeros.
+// A part's length is told from its first three bytes at once rather than by a branch
+// a byte, which the random addresses of a request log mispredict all the time.
 bool ParsePlainDottedQuad(std::string_view s, uint32_t& number) {
-  uint32_t v = 0, part = 0;
-  int dots = 0, digits = 0;
-  for (char c : s) {
-    if (c >= '0' && c <= '9') {
-      if (digits == 1 && part == 0) return false;  // leading zero: octal
-      part = part * 10 + static_cast<uint32_t>(c - '0');
-      if (++digits > 3) return false;
-    } else if (c == '.' && digits > 0 && dots < 3) {
-      if (part > 255) return false;
-      v = (v << 8) | part;
-      part = 0;
-      digits = 0;
-      ++dots;
-    } else {
-      return false;
-    }
+  if (s.size() < 7 || s.size() > 15) return false;
+  // A copy with zeros after the text: three bytes from any part start can be read.
+  unsigned char buf[15 + 4] = {};
+  std::memcpy(buf, s.data(), s.size());
+  uint32_t value = 0;
+  size_t at = 0;
+  for (int part = 0; part < 4; ++part) {
+    const uint32_t d0 = buf[at] - 48u, d1 = buf[at + 1] - 48u, d2 = buf[at + 2] - 48u;  // 48: '0'
+    if (d0 > 9) return false;
+    const uint32_t two = d1 <= 9, three = two & (d2 <= 9);  // 0 or 1
+    if (two & (d0 == 0)) return false;  // a leading zero: octal, read elsewhere
+    // Each further digit multiplies by 10 and adds itself, one that is absent by 1 and
+    // 0: arithmetic where a choice would compile to an unpredictable branch.
+    uint32_t byte = d0;
+    byte = byte * (1 + 9 * two) + (d1 & (0u - two));
+    byte = byte * (1 + 9 * three) + (d2 & (0u - three));
+    if (byte > 255) return false;
+    value = (value << 8) | byte;
+    at += 1 + two + three;
+    // A fourth digit, or anything but a dot between the parts and the end after them.
+    if (part < 3 ? buf[at] != '.' : at != s.size()) return false;
+    ++at;
   }
-  if (dots != 3 || digits == 0 || part > 255) return false;
-  number = (v << 8) | part;
+  number = value;
   return true;
 }
 
@@ -364,9 +372,14 @@ int CQorIpVector::FindNumber(uint32_t number, int& countryId, int& provinceId) c
 
 void CQorIpVector::FindNumbers(const uint32_t* numbers, size_t count, int* results, Codes* codes) const {
   if (m_indexed && !m_segments.empty()) {
-    // Two rounds of hints: the bucket entries first, then the segments they name.
+    // Two rounds of hints: the bucket entries first, then the segments they name (the
+    // first and the last of a bucket, which lie on one or two cache lines).
     for (size_t i = 0; i < count; ++i) __builtin_prefetch(&m_bucket[numbers[i] >> 16]);
-    for (size_t i = 0; i < count; ++i) __builtin_prefetch(m_segments.data() + m_bucket[numbers[i] >> 16]);
+    for (size_t i = 0; i < count; ++i) {
+      const uint32_t p = numbers[i] >> 16;
+      __builtin_prefetch(m_segments.data() + m_bucket[p]);
+      __builtin_prefetch(m_segments.data() + m_bucket[p + 1]);
+    }
   }
   for (size_t i = 0; i < count; ++i) results[i] = FindNumber(numbers[i], codes[i].countryId, codes[i].provinceId);
 }
