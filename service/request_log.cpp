@@ -77,6 +77,16 @@ size_t FindMarkerStart(std::string_view s, size_t from) {
     const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, tilde), _mm_cmpeq_epi8(bytes, angle)));
     if (mask != 0) return from + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
   }
+  if (from < s.size() && s.size() >= 16) {
+    // The rest is shorter than sixteen bytes: the last sixteen of the line, less the
+    // ones before from, rather than a byte at a time.
+    const size_t base = s.size() - 16;
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + base));
+    const unsigned mask =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, tilde), _mm_cmpeq_epi8(bytes, angle)))) >>
+        (from - base);
+    return mask != 0 ? from + static_cast<size_t>(__builtin_ctz(mask)) : std::string_view::npos;
+  }
 #endif
   for (; from < s.size(); ++from)
     if (s[from] == '~' || s[from] == '<') return from;
