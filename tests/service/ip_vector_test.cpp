@@ -264,6 +264,16 @@ TEST(IpVector, IndexAgreesWithTheLinearScanOnRandomTables) {
       ASSERT_EQ(c1, c2) << "seed " << seed << " address " << p;
       ASSERT_EQ(p1, p2) << "seed " << seed << " address " << p;
     }
+    // Many at once give the same answers.
+    std::vector<int> found(probes.size(), -7);
+    std::vector<CQorIpVector::Codes> codes(probes.size(), {-7, -7});
+    v.FindNumbers(probes.data(), probes.size(), found.data(), codes.data());
+    for (size_t i = 0; i < probes.size(); ++i) {
+      int c = -7, p = -7;
+      ASSERT_EQ(found[i], v.FindNumberLinear(probes[i], c, p)) << "seed " << seed << " address " << probes[i];
+      ASSERT_EQ(codes[i].countryId, c) << "seed " << seed << " address " << probes[i];
+      ASSERT_EQ(codes[i].provinceId, p) << "seed " << seed << " address " << probes[i];
+    }
   }
 }
 
