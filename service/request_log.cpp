@@ -387,6 +387,9 @@ size_t CRequestLog::TransformLines(std::string_view content, std::string& out) c
   int found[kGroup];
   CQorIpVector::Codes codes[kGroup];
   size_t inGroup = 0, parsed = 0, count = 0, used = out.size();
+  // Room for about as much as comes in, in one step: the lines mostly shrink as their
+  // address markers go.
+  out.resize(used + content.size());
   auto flush = [&] {
     m_ipTable.FindNumbers(numbers, parsed, found, codes);
     size_t next = 0;  // the next parsed address, in line order
