@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <queue>
 #include <string_view>
