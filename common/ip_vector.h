@@ -4,6 +4,7 @@
 // disjoint segments built after loading answers that question by binary search.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct SQorIpRange {
@@ -36,10 +37,17 @@ class CQorIpVector {
   // Numbers-and-dots IPv4 text (2 to 4 parts, decimal, octal or hex; a text without
   // a dot is a host name) or an IPv4-mapped IPv6 text; surrounding blanks are
   // ignored. False for anything else.
-  static bool ParseAddress(const std::string& address, uint32_t& number);
+  static bool ParseAddress(std::string_view address, uint32_t& number);
 
   // Through the index (a linear scan while the index is out of date).
   int FindNumber(uint32_t number, int& countryId, int& provinceId) const;
+  // FindNumber for many numbers at once: results[i] is 1 when numbers[i] was found,
+  // with codes[i] set; codes of the others are untouched. The index entries of all are
+  // asked for ahead, so that their memory waits overlap instead of adding up.
+  struct Codes {
+    int countryId = 0, provinceId = 0;
+  };
+  void FindNumbers(const uint32_t* numbers, size_t count, int* results, Codes* codes) const;
   // The scan in load order that defines the answer; kept to check the index.
   int FindNumberLinear(uint32_t number, int& countryId, int& provinceId) const;
 

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "common/coding.h"
 #include "common/daily_log.h"
@@ -54,7 +57,41 @@ bool At(std::string_view s, size_t i, std::string_view marker) {
 
 // A byte of an address marker. Where a removed marker had one on its left, the two
 // pieces that meet could form a marker that the next step would remove.
-bool IsMarkerByte(char c) { return c != 0 && std::strchr("<ipstarend>", c) != nullptr; }
+bool IsMarkerByte(char c) {
+  switch (c) {
+    case '<': case 'i': case 'p': case 's': case 't': case 'a': case 'r': case 'e': case 'n': case 'd': case '>':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The first '~' or '<' at or after from, or npos. Every marker starts with one of the
+// two; looking for both in one walk, sixteen bytes at a time where the machine
+// allows, costs a fraction of one search per byte and marker.
+size_t FindMarkerStart(std::string_view s, size_t from) {
+#ifdef __SSE2__
+  const __m128i tilde = _mm_set1_epi8('~'), angle = _mm_set1_epi8('<');
+  for (; from + 16 <= s.size(); from += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + from));
+    const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, tilde), _mm_cmpeq_epi8(bytes, angle)));
+    if (mask != 0) return from + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+  }
+  if (from < s.size() && s.size() >= 16) {
+    // The rest is shorter than sixteen bytes: the last sixteen of the line, less the
+    // ones before from, rather than a byte at a time.
+    const size_t base = s.size() - 16;
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + base));
+    const unsigned mask =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, tilde), _mm_cmpeq_epi8(bytes, angle)))) >>
+        (from - base);
+    return mask != 0 ? from + static_cast<size_t>(__builtin_ctz(mask)) : std::string_view::npos;
+  }
+#endif
+  for (; from < s.size(); ++from)
+    if (s[from] == '~' || s[from] == '<') return from;
+  return std::string_view::npos;
+}
 
 // True when pos starts a character: a byte outside the lead range always ends one,
 // so pos does when an even number of lead-range bytes stand right before it.
@@ -128,6 +165,12 @@ CRequestLog::CRequestLog(const std::string& programDir)
     m_countryNames[static_cast<size_t>(code)] = area.GetCountryName(code);
     m_provinceNames[static_cast<size_t>(code)] = area.GetProvinceName(code);
   }
+  size_t country = 0, province = 0;
+  for (int code = 0; code < kNameCacheSize; ++code) {
+    country = std::max(country, m_countryNames[static_cast<size_t>(code)].size());
+    province = std::max(province, m_provinceNames[static_cast<size_t>(code)].size());
+  }
+  m_maxRegionSize = country + 1 + province;
   LoadIpLibrary(programDir + "iplib.db");
 }
 
@@ -176,136 +219,142 @@ std::string CRequestLog::TransformLineByReplacing(std::string_view view) const {
   return line;
 }
 
-std::string_view CRequestLog::AddressOf(std::string_view line) {
-  // As AppendTransformed finds it: the first "<ipstart>" and the first "<ipend>" that
-  // start a character, the one after the other.
-  if (std::memchr(line.data(), '~', line.size()) == nullptr) return {};
-  size_t start = std::string_view::npos, end = std::string_view::npos;
-  for (size_t i = line.find('<'); i != std::string_view::npos && (start == std::string_view::npos || end == std::string_view::npos);
-       i = line.find('<', i + 1)) {
-    if (!StartsCharacter(line, i)) continue;
-    if (start == std::string_view::npos && At(line, i, kStart)) start = i;
-    if (end == std::string_view::npos && At(line, i, kEnd)) end = i;
-  }
-  if (start == std::string_view::npos || end == std::string_view::npos || end <= start + kStart.size()) return {};
-  return line.substr(start + kStart.size(), end - start - kStart.size());
-}
-
-void CRequestLog::AppendTransformed(std::string_view line, std::string& out, const LookedUp* looked) const {
-  // Both region markers hold '~': a line without that byte has neither.
-  if (std::memchr(line.data(), '~', line.size()) == nullptr) {
-    out.append(line);
-    return;
-  }
-  // One walk over the characters finds every marker where a step-by-step search
-  // would: at a character start, each kind not overlapping its previous match.
+// The markers of one line as one walk over its characters finds them, where a
+// step-by-step search would: at a character start, each kind not overlapping its
+// previous match.
+struct CRequestLog::LineMarkers {
   Hit hits[kMaxHits];
   int count = 0;
-  bool overflow = false, area = false, state = false;
+  bool overflow = false;  // more than kMaxHits: the line takes the step-by-step way
+  bool area = false, state = false;
   size_t firstStart = std::string_view::npos, firstEnd = std::string_view::npos;
+
+  // Whether the line gets a region at all.
+  bool HasRegion() const { return area || state; }
+  // The address between the first "<ipstart>" and the first "<ipend>" after it; empty
+  // when there is none.
+  std::string_view Address(std::string_view line) const {
+    if (firstStart == std::string_view::npos || firstEnd == std::string_view::npos ||
+        firstEnd <= firstStart + kStart.size())
+      return {};
+    return line.substr(firstStart + kStart.size(), firstEnd - firstStart - kStart.size());
+  }
+};
+
+void CRequestLog::FindMarkers(std::string_view line, LineMarkers& m) {
+  m.count = 0;
+  m.overflow = m.area = m.state = false;
+  m.firstStart = m.firstEnd = std::string_view::npos;
   size_t nextArea = 0, nextState = 0, nextStart = 0, nextEnd = 0;
-  auto add = [&](size_t pos, HitKind kind) {
-    if (count < kMaxHits) hits[count++] = {pos, kind};
-    else overflow = true;
+  auto add = [&m](size_t pos, HitKind kind) {
+    if (m.count < kMaxHits) m.hits[m.count++] = {pos, kind};
+    else m.overflow = true;
   };
-  // Marker bytes are found with memchr; whether one starts a character is told by
-  // the lead bytes right before it.
-  size_t nextTilde = line.find('~'), nextAngle = line.find('<');
-  while (nextTilde != std::string_view::npos || nextAngle != std::string_view::npos) {
-    size_t i;
-    if (nextTilde < nextAngle) {
-      i = nextTilde;
-      nextTilde = line.find('~', i + 1);
-    } else {
-      i = nextAngle;
-      nextAngle = line.find('<', i + 1);
-    }
+  // Whether a marker byte starts a character is told by the lead bytes right before it.
+  for (size_t i = FindMarkerStart(line, 0); i != std::string_view::npos; i = FindMarkerStart(line, i + 1)) {
     if (!StartsCharacter(line, i)) continue;
     if (line[i] == '~') {
       if (i >= nextArea && At(line, i, kArea)) {
-        area = true;
+        m.area = true;
         add(i, kHitArea);
         nextArea = i + kArea.size();
       }
       if (i >= nextState && At(line, i, kState)) {
-        state = true;
+        m.state = true;
         add(i, kHitState);
         nextState = i + kState.size();
       }
     } else {
       if (i >= nextStart && At(line, i, kStart)) {
-        if (firstStart == std::string_view::npos) firstStart = i;
+        if (m.firstStart == std::string_view::npos) m.firstStart = i;
         add(i, kHitStart);
         nextStart = i + kStart.size();
       }
       if (i >= nextEnd && At(line, i, kEnd)) {
-        if (firstEnd == std::string_view::npos) firstEnd = i;
+        if (m.firstEnd == std::string_view::npos) m.firstEnd = i;
         add(i, kHitEnd);
         nextEnd = i + kEnd.size();
       }
     }
   }
-  if (!area && !state) {
-    out.append(line);
-    return;
-  }
-  if (overflow) {
-    out += TransformLineByReplacing(line);
-    return;
-  }
-  // The address between the first "<ipstart>" and the first "<ipend>" after it.
-  if (firstStart == std::string_view::npos || firstEnd == std::string_view::npos ||
-      firstEnd <= firstStart + kStart.size()) {
-    out.append(line);
-    return;
-  }
-  const std::string_view addressText = line.substr(firstStart + kStart.size(), firstEnd - firstStart - kStart.size());
-  int countryId = 0, provinceId = 0;
-  bool found;
-  if (looked && looked->address.data() == addressText.data() && looked->address.size() == addressText.size()) {
-    found = looked->found;
-    countryId = looked->countryId;
-    provinceId = looked->provinceId;
-  } else {
-    found = m_ipTable.Lookup(std::string(addressText), countryId, provinceId) != 0;
-  }
+}
+
+char* CRequestLog::Room(std::string& out, size_t used, size_t n) {
+  // out's size runs ahead of what is written (the bytes past used are scratch) and is
+  // cut back at the end, so that a line goes in with plain copies instead of one
+  // checked append for every piece.
+  if (out.size() - used < n) out.resize(std::max(used + n, out.size() * 2));
+  return out.data() + used;
+}
+
+size_t CRequestLog::WriteTransformed(std::string_view line, const LineMarkers& m, bool found, int countryId,
+                                     int provinceId, std::string& out, size_t used) const {
+  if (!m.HasRegion()) return WriteText(line, out, used);
+  if (m.overflow) return WriteText(TransformLineByReplacing(line), out, used);
+  if (m.Address(line).empty()) return WriteText(line, out, used);
   // The region text never holds a marker byte; only an empty province text lets
   // two pieces of the line meet.
-  const std::string& province = found && (!area || provinceId != 0) ? ProvinceName(provinceId) : kEmpty;
-  for (int h = 0; h < count; ++h) {
-    bool joins = hits[h].kind == kHitEnd || (!area && hits[h].kind == kHitState && province.empty());
-    if (joins && hits[h].pos > 0 && IsMarkerByte(line[hits[h].pos - 1])) {
-      out += TransformLineByReplacing(line);
-      return;
-    }
+  const std::string& province = found && (!m.area || provinceId != 0) ? ProvinceName(provinceId) : kEmpty;
+  for (int h = 0; h < m.count; ++h) {
+    bool joins = m.hits[h].kind == kHitEnd || (!m.area && m.hits[h].kind == kHitState && province.empty());
+    if (joins && m.hits[h].pos > 0 && IsMarkerByte(line[m.hits[h].pos - 1]))
+      return WriteText(TransformLineByReplacing(line), out, used);
   }
+  const std::string& country = found ? CountryName(countryId) : kEmpty;
+  // Each marker gives way to at most the longest region text.
+  char* const begin = Room(out, used, line.size() + static_cast<size_t>(m.count) * m_maxRegionSize + 1);
+  char* to = begin;
+  auto put = [&to](const char* data, size_t size) {
+    std::memcpy(to, data, size);
+    to += size;
+  };
   size_t last = 0;
-  for (int h = 0; h < count; ++h) {
-    const Hit& hit = hits[h];
+  for (int h = 0; h < m.count; ++h) {
+    const Hit& hit = m.hits[h];
     size_t length;
     switch (hit.kind) {
       case kHitArea:
-        if (!area) continue;
+        if (!m.area) continue;
         length = kArea.size();
         break;
       case kHitState:
-        if (area) continue;
+        if (m.area) continue;
         length = kState.size();
         break;
       case kHitStart: length = kStart.size(); break;
       default: length = kEnd.size(); break;
     }
-    out.append(line, last, hit.pos - last);
+    put(line.data() + last, hit.pos - last);
     if (hit.kind == kHitArea) {
-      if (found) out += CountryName(countryId);
-      out += '-';
-      out += province;
+      put(country.data(), country.size());
+      *to++ = '-';
+      put(province.data(), province.size());
     } else if (hit.kind == kHitState) {
-      out += province;
+      put(province.data(), province.size());
     }
     last = hit.pos + length;
   }
-  out.append(line, last, std::string_view::npos);
+  put(line.data() + last, line.size() - last);
+  *to++ = '\n';
+  return used + static_cast<size_t>(to - begin);
+}
+
+size_t CRequestLog::WriteText(std::string_view text, std::string& out, size_t used) {
+  char* to = Room(out, used, text.size() + 1);
+  std::memcpy(to, text.data(), text.size());
+  to[text.size()] = '\n';
+  return used + text.size() + 1;
+}
+
+void CRequestLog::AppendTransformed(std::string_view line, std::string& out) const {
+  LineMarkers m;
+  FindMarkers(line, m);
+  int countryId = 0, provinceId = 0;
+  const std::string_view address = m.Address(line);
+  const bool found = m.HasRegion() && !m.overflow && !address.empty() &&
+                     m_ipTable.Lookup(std::string(address), countryId, provinceId) != 0;
+  size_t used = WriteTransformed(line, m, found, countryId, provinceId, out, out.size());
+  out.resize(used - 1);  // without the line end
 }
 
 std::string CRequestLog::TransformLine(std::string_view line) const {
@@ -322,40 +371,53 @@ StringList CRequestLog::TransformBatch(const std::string& content) const {
 }
 
 size_t CRequestLog::TransformLines(std::string_view content, std::string& out) const {
-  // Lines go in groups whose addresses are all looked up first: lookups that follow one
-  // another overlap their memory waits, which one lookup a line between the edits
-  // cannot. AppendTransformed checks that each result is for its own address.
-  constexpr size_t kGroup = 256;
+  // Lines go in groups: the markers of every line are found and its address parsed,
+  // then all addresses are looked up, then the lines written. Lookups that follow one
+  // another (their index entries asked for ahead) overlap their memory waits, which
+  // one lookup a line between the edits cannot.
+  constexpr size_t kGroup = 64;
   struct Pending {
     std::string_view line;
-    LookedUp looked;
+    LineMarkers markers;
   };
-  std::vector<Pending> group;
-  group.reserve(kGroup);
-  size_t count = 0;
+  Pending group[kGroup];
+  // The parsed addresses of the group, and which line each belongs to.
+  uint32_t numbers[kGroup] = {};
+  size_t owner[kGroup];
+  int found[kGroup];
+  CQorIpVector::Codes codes[kGroup];
+  size_t inGroup = 0, parsed = 0, count = 0, used = out.size();
+  // Room for about as much as comes in, in one step: the lines mostly shrink as their
+  // address markers go.
+  out.resize(used + content.size());
   auto flush = [&] {
-    for (Pending& p : group) {
-      uint32_t number = 0;
-      p.looked.parsed = !p.looked.address.empty() && CQorIpVector::ParseAddress(std::string(p.looked.address), number);
-      p.looked.number = number;
+    m_ipTable.FindNumbers(numbers, parsed, found, codes);
+    size_t next = 0;  // the next parsed address, in line order
+    for (size_t i = 0; i < inGroup; ++i) {
+      const bool mine = next < parsed && owner[next] == i;
+      const bool hit = mine && found[next] != 0;
+      const CQorIpVector::Codes c = hit ? codes[next] : CQorIpVector::Codes{};
+      if (mine) ++next;
+      used = WriteTransformed(group[i].line, group[i].markers, hit, c.countryId, c.provinceId, out, used);
     }
-    for (Pending& p : group)
-      if (p.looked.parsed) p.looked.found = m_ipTable.FindNumber(p.looked.number, p.looked.countryId, p.looked.provinceId) != 0;
-    for (const Pending& p : group) {
-      AppendTransformed(p.line, out, &p.looked);
-      out += '\n';
-    }
-    group.clear();
+    inGroup = parsed = 0;
   };
   ForEachKeptLine(content, [&](std::string_view line) {
-    Pending p;
+    Pending& p = group[inGroup];
     p.line = line;
-    p.looked.address = AddressOf(line);
-    group.push_back(p);
+    FindMarkers(line, p.markers);
+    if (p.markers.HasRegion() && !p.markers.overflow) {
+      const std::string_view address = p.markers.Address(line);
+      // As Lookup: a text without a dot is never looked up.
+      if (address.find('.') != std::string_view::npos && CQorIpVector::ParseAddress(address, numbers[parsed]))
+        owner[parsed++] = inGroup;
+    }
+    ++inGroup;
     ++count;
-    if (group.size() == kGroup) flush();
+    if (inGroup == kGroup) flush();
   });
   flush();
+  out.resize(used);
   return count;
 }
 

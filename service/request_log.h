@@ -112,20 +112,23 @@ class CRequestLog {
   void Report(platform::eventlog::EventType type, uint32_t id, const std::vector<std::string>& texts);
   const std::string& CountryName(int code) const;
   const std::string& ProvinceName(int code) const;
-  // A lookup made ahead for the address text of a line.
-  struct LookedUp {
-    std::string_view address;
-    bool parsed = false, found = false;
-    uint32_t number = 0;
-    int countryId = 0, provinceId = 0;
-  };
-  static std::string_view AddressOf(std::string_view line);
-  void AppendTransformed(std::string_view line, std::string& out, const LookedUp* looked = nullptr) const;
+  // Transforming a line: its markers are found first, its address looked up, then
+  // the line is written.
+  struct LineMarkers;
+  static void FindMarkers(std::string_view line, LineMarkers& markers);
+  // The line transformed and its "\n" written into out at used (out's size runs ahead,
+  // see Room); returns the new used.
+  size_t WriteTransformed(std::string_view line, const LineMarkers& markers, bool found, int countryId,
+                          int provinceId, std::string& out, size_t used) const;
+  static size_t WriteText(std::string_view text, std::string& out, size_t used);
+  static char* Room(std::string& out, size_t used, size_t n);
+  void AppendTransformed(std::string_view line, std::string& out) const;
 
   std::string m_requestLogPath, m_workFilePath, m_progressPath, m_logDir;
   CQorIpVector m_ipTable;
   // Names by code, taken once from the region tables (codes outside have none).
   StringList m_countryNames, m_provinceNames;
+  size_t m_maxRegionSize = 0;  // the longest "country-province" text
   // Buffers reused block after block, so a pass holds two blocks whatever the size:
   // the block read (a view into m_buffer) and its lines as the daily log gets them.
   std::unique_ptr<char[]> m_buffer;

@@ -264,5 +264,53 @@ TEST(IpVector, IndexAgreesWithTheLinearScanOnRandomTables) {
       ASSERT_EQ(c1, c2) << "seed " << seed << " address " << p;
       ASSERT_EQ(p1, p2) << "seed " << seed << " address " << p;
     }
+    // Many at once give the same answers.
+    std::vector<int> found(probes.size(), -7);
+    std::vector<CQorIpVector::Codes> codes(probes.size(), {-7, -7});
+    v.FindNumbers(probes.data(), probes.size(), found.data(), codes.data());
+    for (size_t i = 0; i < probes.size(); ++i) {
+      int c = -7, p = -7;
+      ASSERT_EQ(found[i], v.FindNumberLinear(probes[i], c, p)) << "seed " << seed << " address " << probes[i];
+      ASSERT_EQ(codes[i].countryId, c) << "seed " << seed << " address " << probes[i];
+      ASSERT_EQ(codes[i].provinceId, p) << "seed " << seed << " address " << probes[i];
+    }
   }
+}
+
+// Texts of digits and dots shaped like an address: the plain dotted form is read
+// exactly, and whatever has a part over 255 is no address.
+TEST(IpVector, PlainDottedFormAgreesWithAPartByPartReading) {
+  std::mt19937 gen(20261209);
+  std::uniform_int_distribution<int> length(1, 17), pick(0, 12);
+  const char kBytes[] = "0123456789...";
+  int plain = 0;
+  for (int i = 0; i < 300000; ++i) {
+    std::string s;
+    for (int k = length(gen); k > 0; --k) s += kBytes[pick(gen)];
+    // Part by part: four parts of one to three digits, no leading zero.
+    std::vector<std::string> parts(1);
+    for (char c : s) {
+      if (c == '.') parts.emplace_back();
+      else parts.back() += c;
+    }
+    bool shaped = parts.size() == 4, over = false;
+    uint32_t want = 0;
+    for (const std::string& p : parts) {
+      if (p.empty() || p.size() > 3 || (p.size() > 1 && p[0] == '0')) shaped = false;
+      if (!shaped) break;
+      const int byte = std::stoi(p);
+      over = over || byte > 255;
+      want = (want << 8) | static_cast<uint32_t>(byte & 0xFF);
+    }
+    if (!shaped) continue;
+    uint32_t got = 0;
+    const bool ok = CQorIpVector::ParseAddress(s, got);
+    EXPECT_EQ(ok, !over) << s;
+    if (ok && !over) {
+      EXPECT_EQ(got, want) << s;
+      ++plain;
+    }
+  }
+  // The texts did reach the plain form often.
+  EXPECT_GT(plain, 500);
 }

@@ -162,3 +162,25 @@ TEST_F(RequestLogTransform, LibraryWrittenLaterChangesNoLookup) {
   CRequestLog restarted(install_.ProgramDir());
   EXPECT_EQ(restarted.TransformLine("<ipstart>1.0.0.5<ipend>~area~"), "1.0.0.5美国-");
 }
+
+// The pass's way over a block (lines in groups, their lookups made together) against
+// the lines one by one, on blocks of random lines, line ends of both kinds included.
+TEST_F(RequestLogTransform, BlockGivesTheLinesOneByOneGive) {
+  const std::vector<std::string> pieces = {"~area~", "~state~", "<ipstart>", "<ipend>", "1.0.0.5", "2.0.0.9",
+                                           "3.0.0.7", "9.9.9.9", "01.0.0.5", "x", "\t", "中国", "\x81", "~", "<",
+                                           "\n", "\r\n", "1.0.0.255", "4.0.0.1"};
+  std::mt19937 gen(11);
+  std::uniform_int_distribution<size_t> pick(0, pieces.size() - 1);
+  std::uniform_int_distribution<int> length(0, 3000);
+  for (int block = 0; block < 60; ++block) {
+    // The first block holds a line with more marker bytes than the walk keeps for one.
+    std::string content = block == 0 ? "t\t<ipstart>1.0.0.5<ipend>" + std::string(40, '~') + "~area~<<<<\n" : "";
+    for (int k = length(gen); k > 0; --k) content += pieces[pick(gen)];
+    std::string want;
+    for (const std::string& line : log_->TransformBatch(content)) want += line + "\n";
+    std::string got = "kept";
+    const size_t count = log_->TransformLines(content, got);
+    ASSERT_EQ(got, "kept" + want) << content;
+    ASSERT_EQ(count, log_->TransformBatch(content).size());
+  }
+}
