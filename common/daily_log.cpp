@@ -23,7 +23,7 @@ std::string GetTodayShortText() {
   return buf;
 }
 
-int AppendDailyLogText(const std::string& path, const std::string& text) {
+int AppendDailyLogText(const std::string& path, std::string_view text) {
   if (text.empty()) return 1;
   size_t slash = path.rfind('/');
   if (slash != std::string::npos && slash > 0) {

@@ -21,7 +21,7 @@ std::string GetTodayShortText();
 // nothing touched.
 int AppendDailyLog(const std::string& path, const StringList& lines);
 // The same for text that is already whole lines, each ended by "\n".
-int AppendDailyLogText(const std::string& path, const std::string& text);
+int AppendDailyLogText(const std::string& path, std::string_view text);
 int AppendDailyLog(const std::string& path, const std::string& line);
 
 // The groups a line falls into, in the order their markers ("\t<word>\t") are tested:

@@ -555,7 +555,7 @@ std::string InFile::Identity() const {
          std::to_string(static_cast<unsigned long long>(st.st_ino));
 }
 
-int AppendWhole(const std::string& path, const std::string& data) {
+int AppendWhole(const std::string& path, std::string_view data) {
   if (path.empty()) return kPathNotFound;
   if (int err = Fault(Op::OpenWrite, path)) return WinError(err);
   int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);

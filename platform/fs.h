@@ -142,7 +142,7 @@ class InFile {
 // bytes that did land are cut off again, so the file ends where it ended before
 // (unless another writer appended behind them meanwhile; then they stay).
 // 0, or a Windows code (29 for a short write).
-int AppendWhole(const std::string& path, const std::string& data);
+int AppendWhole(const std::string& path, std::string_view data);
 // Cuts a file back to size bytes; 0 or a Windows code.
 int Truncate(const std::string& path, int64_t size);
 

@@ -371,6 +371,12 @@ StringList CRequestLog::TransformBatch(const std::string& content) const {
 }
 
 size_t CRequestLog::TransformLines(std::string_view content, std::string& out) const {
+  size_t count = 0;
+  out.resize(TransformInto(content, out, out.size(), count));
+  return count;
+}
+
+size_t CRequestLog::TransformInto(std::string_view content, std::string& out, size_t used, size_t& count) const {
   // Lines go in groups: the markers of every line are found and its address parsed,
   // then all addresses are looked up, then the lines written. Lookups that follow one
   // another (their index entries asked for ahead) overlap their memory waits, which
@@ -386,10 +392,10 @@ size_t CRequestLog::TransformLines(std::string_view content, std::string& out) c
   size_t owner[kGroup];
   int found[kGroup];
   CQorIpVector::Codes codes[kGroup];
-  size_t inGroup = 0, parsed = 0, count = 0, used = out.size();
+  size_t inGroup = 0, parsed = 0;
   // Room for about as much as comes in, in one step: the lines mostly shrink as their
   // address markers go.
-  out.resize(used + content.size());
+  if (out.size() < used + content.size()) out.resize(used + content.size());
   auto flush = [&] {
     m_ipTable.FindNumbers(numbers, parsed, found, codes);
     size_t next = 0;  // the next parsed address, in line order
@@ -417,8 +423,7 @@ size_t CRequestLog::TransformLines(std::string_view content, std::string& out) c
     if (inGroup == kGroup) flush();
   });
   flush();
-  out.resize(used);
-  return count;
+  return used;
 }
 
 // What the progress file beside the work file holds.
@@ -556,9 +561,8 @@ bool CRequestLog::IsSmallBatch(fs::InFile& file) {
     if (ReadBlock(file, offset, atEnd, 4096) != fs::kOk) return false;
     if (m_block.empty()) break;
     offset += static_cast<int64_t>(m_block.size());
-    m_out.clear();
-    TransformLines(m_block, m_out);
-    joined += m_out.size();
+    size_t count = 0;
+    joined += TransformInto(m_block, m_out, 0, count);
     if (joined > kSmallBatch + 1) return false;
     if (atEnd) break;
   }
@@ -605,9 +609,10 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
         if (work.Size() > size) continue;
       }
       const int64_t end = done + static_cast<int64_t>(m_block.size());
-      m_out.clear();
-      TransformLines(m_block, m_out);
-      if (!m_out.empty()) {
+      size_t count = 0;
+      const size_t length = TransformInto(m_block, m_out, 0, count);
+      const std::string_view out(m_out.data(), length);
+      if (!out.empty()) {
         Progress next;
         next.identity = identity;
         next.done = done;
@@ -615,14 +620,14 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
         next.day = GetTodayText();
         const std::string daily = DailyLogPath(m_logDir, next.day);
         next.before = std::max<int64_t>(0, fs::FileSize(daily));
-        next.length = static_cast<int64_t>(m_out.size());
-        next.sum = Checksum(m_out);
+        next.length = static_cast<int64_t>(out.size());
+        next.sum = Checksum(out);
         // Without a record of the append, a kill after it would write the block twice.
         if (!SaveProgress(next)) {
           Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {m_progressPath});
           return kAppendFailed;
         }
-        if (!AppendDailyLogText(daily, m_out)) {
+        if (!AppendDailyLogText(daily, out)) {
           // The daily log is as it was (a partial write is cut back); the block waits.
           if (!m_appendFailing) Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {daily});
           m_appendFailing = true;

@@ -83,6 +83,9 @@ class CRequestLog {
   StringList TransformBatch(const std::string& content) const;
   // The same lines, each followed by "\n", appended to out; returns their number.
   size_t TransformLines(std::string_view content, std::string& out) const;
+  // The same lines written into out from used on; out is grown, never cut back (the
+  // bytes past the returned end are scratch), so a reused buffer is not filled anew.
+  size_t TransformInto(std::string_view content, std::string& out, size_t used, size_t& count) const;
 
   // Reads a library file as the worker does at start (letter form substituted);
   // returns the number of ranges.
