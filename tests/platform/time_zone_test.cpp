@@ -175,7 +175,9 @@ TEST_F(TimeZone, WallTimesAtTheChangesAndBadDates) {
     inst.WriteMachineIni(std::string("time_zone=") + c.zone + "\n");
     const time_t t = platform::clock::FromLocal(2026, c.month, c.day, c.hour, c.minute, 0);
     EXPECT_EQ(t, c.expected) << c.zone << " " << c.month << "-" << c.day;
-    if (c.expected != -1) EXPECT_EQ(platform::clock::ToLocal(t).hour, c.shownHour) << c.zone;
+    if (c.expected != -1) {
+      EXPECT_EQ(platform::clock::ToLocal(t).hour, c.shownHour) << c.zone;
+    }
   }
   inst.WriteMachineIni("time_zone=UTC\n");
   // A leap day, and a time of day past its end carrying into the next day.
