@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/daily_log.h"
+#include "bench/bench_data.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "common/ip_vector.h"
@@ -18,13 +19,10 @@
 
 namespace fs = platform::fs;
 
-namespace {
+using bench::MakeRequestLog;
+using bench::Seconds;
 
-double Seconds() {
-  struct timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
+namespace {
 
 // Mostly disjoint ranges in address order, as a real library is, with a share of
 // later, narrower ranges that overlap earlier ones.
@@ -45,22 +43,6 @@ std::string MakeLibrary(int ranges, std::mt19937& gen) {
     int p = c == 154 ? province(gen) : 0;
     std::snprintf(buf, sizeof buf, "%llu|%llu|%d|%d|0*", static_cast<unsigned long long>(first),
                   static_cast<unsigned long long>(span), c, p);
-    text += buf;
-  }
-  return text;
-}
-
-std::string MakeRequestLog(int lines, std::mt19937& gen) {
-  std::string text;
-  text.reserve(static_cast<size_t>(lines) * 110);
-  std::uniform_int_distribution<int> byte(0, 255), kind(0, 9);
-  char buf[256];
-  for (int i = 0; i < lines; ++i) {
-    int k = kind(gen);
-    const char* tail = k < 8 ? "~area~" : (k == 8 ? "~state~" : "-");
-    std::snprintf(buf, sizeof buf,
-                  "2026-12-9 10:%d:%d\t区域\t阻止访问\t<ipstart>%d.%d.%d.%d<ipend>\t%s\twww.example.com/index.asp?id=%d\n",
-                  i / 60 % 60, i % 60, byte(gen), byte(gen), byte(gen), byte(gen), tail, i);
     text += buf;
   }
   return text;
