@@ -69,11 +69,8 @@ TEST(MasterSwitchTest, OnAndOffReachStoreStampAndIis) {
             [&] {
               look(off);
               user.Click(panel, kIdcCloseButton);
-            })
-      .Then("panel closes", [&] { return user.BoxShows() || !panel.IsCreated(); },
-            [&] {
-              if (user.BoxShows()) user.AnswerBox("否(&N)");
             });
+  s.ThenPanelCloses(j, panel);
   j.Start();
   panel.DoModal();
   ASSERT_EQ(j.Failure(), "");

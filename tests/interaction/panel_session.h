@@ -74,6 +74,27 @@ class PanelSession {
   ui::QtHost& Host() { return m_host; }
   QtUser& User() { return m_user; }
 
+  // The last step of a journey that clicked the main window's close box: the panel
+  // ends, after "no" to the question about restarting IIS where it asks.
+  void ThenPanelCloses(Journey& j, CQorIPDlg& panel) {
+    j.Then("panel closes", [this, &panel] { return m_user.BoxShows() || !panel.IsCreated(); },
+           [this] {
+             if (m_user.BoxShows()) m_user.AnswerBox("否(&N)");
+           });
+  }
+
+  // Pixels whose three channels all lie below level: black text under 70, a dark
+  // arrow on a light face under 160.
+  static int PixelsDarkerThan(const ui::Image& image, int level) {
+    int n = 0;
+    for (int y = 0; y < image.Height(); ++y)
+      for (int x = 0; x < image.Width(); ++x) {
+        const ui::Color c = ui::Color::FromArgb(image.Pixel(x, y));
+        if (c.r < level && c.g < level && c.b < level) ++n;
+      }
+    return n;
+  }
+
   // iis/config.db decoded with the panel's machine key, as a fresh panel reads it.
   struct Stored {
     bool loaded = false;
