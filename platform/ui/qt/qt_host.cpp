@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QThread>
@@ -134,13 +135,16 @@ bool KeyFilter::eventFilter(QObject* obj, QEvent* e) {
   ev.shift = (ke->modifiers() & Qt::ShiftModifier) != 0;
   ev.alt = (ke->modifiers() & Qt::AltModifier) != 0;
   if (Control* c = view->ControlOf(w)) ev.focusId = c->id;
-  if (ev.alt && ev.key == Key::Space && !dlg->SystemMenu().empty()) {
+  // The system menu is the window's, wherever in it (a page's control) the focus is.
+  Dialog* top = dlg;
+  while (top->Parent()) top = top->Parent();
+  if (ev.alt && ev.key == Key::Space && !top->SystemMenu().empty()) {
     QMenu menu;
-    for (const auto& [id, text] : dlg->SystemMenu()) {
+    for (const auto& [id, text] : top->SystemMenu()) {
       if (id == 0) menu.addSeparator();
       else menu.addAction(ToQ(text))->setData(id);
     }
-    if (QAction* chosen = menu.exec(view->window()->mapToGlobal(QPoint(0, 0)))) dlg->SysCommand(chosen->data().toInt());
+    if (QAction* chosen = menu.exec(view->window()->mapToGlobal(QPoint(0, 0)))) top->SysCommand(chosen->data().toInt());
     return true;
   }
   if (ev.key == Key::Other) return false;
@@ -479,7 +483,8 @@ int QtHost::MessageBox(const std::string& text, const std::string& caption, unsi
       default:
         break;
     }
-    QMessageBox box(icon, qt::ToQ(caption), qt::ToQ(text), QMessageBox::NoButton, m_impl->OwnerWindow());
+    QPointer<QWidget> owner = m_impl->OwnerWindow();
+    QMessageBox box(icon, qt::ToQ(caption), qt::ToQ(text), QMessageBox::NoButton, owner);
     box.setWindowModality(Qt::ApplicationModal);
     std::vector<std::pair<QPushButton*, int>> buttons;
     auto add = [&](QMessageBox::ButtonRole role, int id) {
@@ -508,6 +513,8 @@ int QtHost::MessageBox(const std::string& text, const std::string& caption, unsi
     box.exec();
     for (const auto& [button, id] : buttons)
       if (box.clickedButton() == button) answer = id;
+    // The owner gets the keyboard back, as after a modal dialog.
+    BringForward(owner);
   }
   qt::Journal("box [" + caption + "] " + text + " -> " + std::to_string(answer));
   return answer;

@@ -182,6 +182,10 @@ bool QtUser::Press(ui::Dialog& dlg, Hand key) {
     case Hand::Delete:
       code = Qt::Key_Delete;
       break;
+    case Hand::AltSpace:
+      code = Qt::Key_Space;
+      mods = Qt::AltModifier;
+      break;
   }
   // A window that a modal one blocks gets no keys.
   if (IsBlocked(dlg)) return false;

@@ -13,7 +13,8 @@
 
 namespace qortest {
 
-enum class Hand { Enter, ShiftEnter, CtrlEnter, KeypadEnter, Escape, Tab, PageUp, PageDown, Left, Right, Delete };
+// AltSpace: the key that opens a window's system menu.
+enum class Hand { Enter, ShiftEnter, CtrlEnter, KeypadEnter, Escape, Tab, PageUp, PageDown, Left, Right, Delete, AltSpace };
 
 class QtUser {
  public:
