@@ -1,6 +1,6 @@
 #pragma once
-// What both layout tests share: the Qt host offscreen, the artifacts folder, and the
-// check of one dialog with its pages, reported by dialog and control id.
+// What both layout tests share: one Qt host for the program (set up as every Qt test
+// program is), and the check of one dialog with its pages, reported by dialog and control id.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,38 +11,22 @@
 #include "platform/ui/dialog.h"
 #include "platform/ui/qt/qt_host.h"
 #include "platform/ui/qt/qt_layout_check.h"
-#include "tests/support/temp_install.h"
+#include "tests/support/qt_test_env.h"
 
 namespace qortest {
-
-// Before anything reads them: no display, timers a hundred times faster.
-inline const bool g_layoutEnvironment = [] {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  setenv("QOR_TIME_SCALE", "0.01", 1);
-  return true;
-}();
 
 inline ui::QtHost* g_layoutHost = nullptr;
 
 class LayoutEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    static int argc = 1;
-    static char name[] = "t_layout";
-    static char* argv[] = {name, nullptr};
-    g_layoutHost = new ui::QtHost(argc, argv);
+    g_layoutHost = new ui::QtHost(g_qtArgc, g_qtArgv);
   }
   void TearDown() override {
     delete g_layoutHost;
     g_layoutHost = nullptr;
   }
 };
-
-inline std::string ArtifactsDir() {
-  const std::string dir = BinDir() + "/../artifacts/";
-  platform::fs::MakeDirs(dir);
-  return dir;
-}
 
 inline std::string FaultList(const std::vector<ui::LayoutFault>& faults) {
   std::string out;

@@ -38,7 +38,7 @@ class QuietMainDlg : public CQorIPDlg {
 class PanelLayout : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(g_layoutEnvironment);
+    ASSERT_TRUE(g_qtEnvironment);
     install.WriteMachineIni();
     install.WriteProgramFile("iplib.db", "16777216|255|1|0|0*");
     res::InstallPanelResources();

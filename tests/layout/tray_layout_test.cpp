@@ -20,7 +20,7 @@ const auto* g_env = ::testing::AddGlobalTestEnvironment(new LayoutEnvironment);
 class TrayLayout : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(g_layoutEnvironment);
+    ASSERT_TRUE(g_qtEnvironment);
     install.WriteMachineIni();
     res::InstallTrayResources();
   }

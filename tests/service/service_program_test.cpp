@@ -21,6 +21,7 @@
 #include "platform/scm.h"
 #include "platform/textconv.h"
 #include "service/nt_service.h"
+#include "tests/support/console.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/update_server.h"
 #include "tests/support/wait.h"
@@ -34,25 +35,11 @@ namespace {
 
 const char kServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\qoripsvc";
 
-struct Output {
-  int exitCode = -1;
-  std::string text;  // GBK
-};
+using qortest::Output;
 
 // Runs a program with arguments (no quoting needed for ours) and takes its console output.
 Output RunProgram(const std::string& program, const std::string& args) {
-  Output out;
-  std::string command = "'" + program + "' " + args + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buf[4096];
-  std::string utf8;
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) utf8.append(buf, n);
-  int status = pclose(pipe);
-  out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  out.text = platform::Utf8ToGbk(utf8);
-  return out;
+  return qortest::RunConsole("'" + program + "' " + args);
 }
 
 using qortest::WaitFor;

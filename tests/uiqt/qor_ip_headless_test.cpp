@@ -1,24 +1,19 @@
 // The real panel program without a display: the switch roads run off screen and a
 // normal start says why it cannot open its window.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 
 #include "common/md5.h"
 #include "platform/fs.h"
-#include "platform/textconv.h"
+#include "tests/support/console.h"
 #include "tests/support/temp_install.h"
 
 namespace fs = platform::fs;
 
 namespace {
 
-struct Output {
-  int exitCode = -1;
-  std::string text;  // GBK, standard output and error together
-};
+using qortest::Output;
 
 class QorIpHeadless : public ::testing::Test {
  protected:
@@ -29,19 +24,8 @@ class QorIpHeadless : public ::testing::Test {
 
   // QorIP with no display and no platform chosen, as a script on a server runs it.
   Output Run(const std::string& args) {
-    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM QOR_TIME_SCALE=0.01 '" +
-                                qortest::BinDir() + "QorIP' " + args + " 2>&1";
-    Output out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buf[4096];
-    std::string utf8;
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) utf8.append(buf, n);
-    const int status = pclose(pipe);
-    out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    out.text = platform::Utf8ToGbk(utf8);
-    return out;
+    return qortest::RunConsole("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM QOR_TIME_SCALE=0.01 '" +
+                                qortest::BinDir() + "QorIP' " + args);
   }
 
   qortest::TempInstall install_;
