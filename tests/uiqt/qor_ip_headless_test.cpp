@@ -1,11 +1,12 @@
-// The real panel program without a display: the switch roads run off screen and a
-// normal start says why it cannot open its window.
+// The real panel program without a display, and with one that is gone: the switch
+// roads run off screen and a normal start says why it cannot open its window.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "common/md5.h"
 #include "platform/fs.h"
+#include "tests/support/absent_display.h"
 #include "tests/support/console.h"
 #include "tests/support/temp_install.h"
 
@@ -15,16 +16,22 @@ namespace {
 
 using qortest::Output;
 
-class QorIpHeadless : public ::testing::Test {
+// The environment a script on a server gives: no display at all, or a DISPLAY whose
+// X server ended.
+enum class Screen { None, Lost };
+
+class QorIpHeadless : public ::testing::TestWithParam<Screen> {
  protected:
   void SetUp() override {
     install_.WriteMachineIni();
     install_.WriteProgramFile("iplib.db", "1|2|3|4|5*");
   }
 
-  // QorIP with no display and no platform chosen, as a script on a server runs it.
+  // QorIP with no platform chosen, as a script on a server runs it.
   Output Run(const std::string& args) {
-    return qortest::RunConsole("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM QOR_TIME_SCALE=0.01 '" +
+    const std::string display =
+        GetParam() == Screen::None ? "-u DISPLAY" : "DISPLAY=" + qortest::AbsentDisplay();
+    return qortest::RunConsole("env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + display + " QOR_TIME_SCALE=0.01 '" +
                                 qortest::BinDir() + "QorIP' " + args);
   }
 
@@ -33,7 +40,7 @@ class QorIpHeadless : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(QorIpHeadless, UninstallRunsAndAWrongKeyIsTold) {
+TEST_P(QorIpHeadless, UninstallRunsAndAWrongKeyIsTold) {
   Output wrong = Run("/unload wrong");
   EXPECT_EQ(wrong.exitCode, 0) << wrong.text;
   EXPECT_NE(wrong.text.find("卸载参数错误1：" + Md5Hex(" wrong")), std::string::npos) << wrong.text;
@@ -44,7 +51,7 @@ TEST_F(QorIpHeadless, UninstallRunsAndAWrongKeyIsTold) {
   EXPECT_FALSE(fs::Exists(install_.ProgramDir() + "iplib.db"));
 }
 
-TEST_F(QorIpHeadless, CoverRepairRunsToItsEnd) {
+TEST_P(QorIpHeadless, CoverRepairRunsToItsEnd) {
   Output out = Run("/cover");
   EXPECT_EQ(out.exitCode, 0) << out.text;
   // The repair read the store first: a new installation's store holds the defaults.
@@ -52,9 +59,12 @@ TEST_F(QorIpHeadless, CoverRepairRunsToItsEnd) {
   EXPECT_TRUE(fs::IsFile(install_.ProgramDir() + "iplib.db"));
 }
 
-TEST_F(QorIpHeadless, NormalStartSaysThereIsNoDisplay) {
+TEST_P(QorIpHeadless, NormalStartSaysThereIsNoDisplay) {
   Output out = Run("");
   EXPECT_EQ(out.exitCode, 1) << out.text;
   EXPECT_NE(out.text.find("DISPLAY"), std::string::npos) << out.text;
   EXPECT_FALSE(fs::Exists(install_.ProgramDir() + "iis/config.db"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Screens, QorIpHeadless, ::testing::Values(Screen::None, Screen::Lost),
+                         [](const auto& info) { return info.param == Screen::None ? "NoDisplay" : "LostDisplay"; });
