@@ -1,7 +1,6 @@
 // QorIP: the management panel. Switches: " /unload <key>" (also " -unload") uninstalls,
 // " /cover" repairs the installed parts; both end without opening a window.
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "panel/qor_ip_app.h"
