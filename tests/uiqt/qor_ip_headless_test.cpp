@@ -2,9 +2,11 @@
 // roads run off screen and a normal start says why it cannot open its window.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "common/md5.h"
+#include "platform/ui/qt/qt_display.h"
 #include "platform/fs.h"
 #include "tests/support/absent_display.h"
 #include "tests/support/console.h"
@@ -68,3 +70,41 @@ TEST_P(QorIpHeadless, NormalStartSaysThereIsNoDisplay) {
 
 INSTANTIATE_TEST_SUITE_P(Screens, QorIpHeadless, ::testing::Values(Screen::None, Screen::Lost),
                          [](const auto& info) { return info.param == Screen::None ? "NoDisplay" : "LostDisplay"; });
+
+// What the programs ask Qt for: the displays named, in Qt's own order, then off screen;
+// nothing of their own where the caller chose a platform.
+TEST(DisplayChoice, FollowsTheEnvironment) {
+  const char* names[] = {"DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "QT_QPA_PLATFORM"};
+  struct Saved {
+    bool had;
+    std::string value;
+  } saved[4];
+  for (int i = 0; i < 4; ++i) {
+    const char* v = std::getenv(names[i]);
+    saved[i] = {v != nullptr, v ? v : ""};
+  }
+  const struct {
+    const char* env[4];  // nullptr: unset
+    bool callerChose;
+    const char* platforms;
+    const char* named;
+  } cases[] = {
+      {{nullptr, nullptr, nullptr, nullptr}, false, "offscreen", ""},
+      {{":0", nullptr, nullptr, nullptr}, false, "xcb;offscreen", "DISPLAY=:0"},
+      {{"", "", "", ""}, false, "offscreen", ""},
+      {{nullptr, "wayland-0", nullptr, nullptr}, false, "wayland;offscreen", "WAYLAND_DISPLAY=wayland-0"},
+      {{":1", "wayland-0", nullptr, nullptr}, false, "xcb;wayland;offscreen", "DISPLAY=:1, WAYLAND_DISPLAY=wayland-0"},
+      {{":1", "wayland-0", "wayland", nullptr}, false, "wayland;xcb;offscreen", "WAYLAND_DISPLAY=wayland-0, DISPLAY=:1"},
+      {{":1", nullptr, nullptr, "offscreen"}, true, "", ""},
+  };
+  for (const auto& c : cases) {
+    for (int i = 0; i < 4; ++i) c.env[i] ? setenv(names[i], c.env[i], 1) : unsetenv(names[i]);
+    const ui::DisplayChoice choice = ui::ChooseDisplay();
+    SCOPED_TRACE(c.platforms);
+    EXPECT_EQ(choice.callerChose, c.callerChose);
+    EXPECT_EQ(choice.platforms, c.platforms);
+    EXPECT_EQ(choice.named, c.named);
+    EXPECT_EQ(choice.WantsDisplay(), !c.callerChose && *c.named);
+  }
+  for (int i = 0; i < 4; ++i) saved[i].had ? setenv(names[i], saved[i].value.c_str(), 1) : unsetenv(names[i]);
+}
