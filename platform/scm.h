@@ -16,6 +16,12 @@
 // A service's standard output and error go to <machine root>/services/<name>.log
 // (started afresh with every start). Custom controls (128-255) always reach the
 // handler; controls 6-127 are refused with 1052.
+//
+// Every account may query a service and send it interrogate and custom controls; only
+// an administrator may start, stop, pause, continue, delete or change one (see
+// scm_access.h). The supervisor checks the caller of each control by the kernel's peer
+// credentials and serves the accounts in turn; the other operations check the calling
+// process's own account.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -27,7 +33,8 @@ namespace platform::scm {
 enum : int {
   kOk = 0,
   kFileNotFound = 2,                 // the image cannot be run
-  kAccessDenied = 5,                 // the manager's state cannot be read or written
+  kAccessDenied = 5,                 // the manager's state cannot be read or written, or the
+                                     // caller's account may not do that (scm_access.h)
   kInvalidHandle = 6,
   kInvalidParameter = 87,
   kInvalidName = 123,
