@@ -41,6 +41,9 @@ namespace reg = platform::registry;
 // How many connections one account may hold open at once; more are refused, so a
 // flood of one account never takes the descriptors or the turns of another.
 constexpr size_t kMaxClientsPerAccount = 16;
+// A caller has this long to send its request once connected; one that says nothing
+// gives its place up.
+constexpr int64_t kRequestLineWaitMs = 2000;
 // How often the machine root is looked at when no change notice can be had.
 constexpr int64_t kRootCheckMs = 200;
 // And when the kernel tells of a removal: only a root moved away goes unnoticed.
@@ -51,6 +54,7 @@ struct Client {
   uid_t uid = 0;
   wire::LineReader reader;
   bool waiting = false;  // a control request waits for its turn or its answer
+  int64_t requestBy = 0;  // real time by which the request line must have come
 };
 
 struct Request {
@@ -334,6 +338,7 @@ void Supervisor::AcceptAll() {
     }
     auto c = std::make_unique<Client>();
     c->uid = peer.uid;
+    c->requestBy = wire::SteadyMs() + kRequestLineWaitMs;
     c->reader.Reset(fd.Get());
     c->fd = std::move(fd);
     m_clients.push_back(std::move(c));
@@ -344,10 +349,14 @@ void Supervisor::ReadClients() {
   std::vector<Client*> idle;
   for (auto& c : m_clients)
     if (!c->waiting) idle.push_back(c.get());
+  const int64_t now = wire::SteadyMs();
   for (Client* c : idle) {
     std::string line;
     int r = c->reader.ReadAvailable(line);
-    if (r == 0) continue;
+    if (r == 0) {
+      if (now > c->requestBy) Drop(c);
+      continue;
+    }
     bool keep = r == 1 && OnClientLine(*c, line);
     if (!keep) Drop(c);
   }
@@ -452,6 +461,8 @@ int Supervisor::PollTimeout(int64_t now) const {
     consider(m_restartAt);
   }
   if (m_inFlight) consider(m_inFlightDeadline + 1);
+  for (const auto& c : m_clients)
+    if (!c->waiting) consider(c->requestBy + 1);
   return static_cast<int>(std::clamp<int64_t>(next - now, 0, 60000));
 }
 

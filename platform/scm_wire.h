@@ -11,7 +11,11 @@
 //   dispatcher -> supervisor  "S <status>"                a status report
 //                             "R <code> <status>"         the answer to "C"
 //   caller -> supervisor      "Q <control>"               a control request
-//   supervisor -> caller      "R <code> <status>"
+//   supervisor -> caller      "R <code> <status>"         5 when the caller's account
+//                                                         may not send it (the peer's
+//                                                         credentials say who it is),
+//                                                         1061 when that account holds
+//                                                         too many connections already
 #include <sys/types.h>
 
 #include <cstdint>
