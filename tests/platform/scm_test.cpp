@@ -15,6 +15,7 @@
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/scm_wire.h"
+#include "platform/unique_fd.h"
 #include "tests/support/other_account.h"
 #include "tests/support/services.h"
 #include "tests/support/temp_install.h"
@@ -404,6 +405,19 @@ TEST_F(ScmAccountTest, AnotherAccountMayLookAndSendItsOwnControlsButNotStopPause
        }, scm::kOk},
   };
   for (const auto& c : cases) EXPECT_EQ(AsNobody(c.request, c.expected), 0) << c.what;
+  // Nor straight to the supervisor, whose socket name the status file gives away.
+  platform::scm::wire::StatusRecord rec;
+  ASSERT_TRUE(platform::scm::wire::ReadStatusRecord("recorder", rec));
+  for (uint32_t code : {scm::kControlStop, scm::kControlPause}) {
+    EXPECT_EQ(qortest::RunAsNobody([&] {
+      namespace wire = platform::scm::wire;
+      platform::UniqueFd fd(wire::Connect(rec.socket));
+      std::string line;
+      wire::LineReader reader(fd.Get());
+      if (!fd || !wire::SendLine(fd.Get(), "Q " + std::to_string(code)) || reader.Read(line, 5000) != 1) return 2;
+      return line.rfind("R 5 ", 0) == 0 ? 0 : 1;
+    }), 0) << code;
+  }
   EXPECT_EQ(StateOf(s), scm::State::Running);
   scm::Config cfg;
   ASSERT_EQ(s.QueryConfig(cfg), scm::kOk);
