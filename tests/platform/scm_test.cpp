@@ -452,12 +452,15 @@ TEST_F(ScmAccountTest, AnotherAccountsFloodOfControlsDoesNotQueueAheadOfAStop) {
     return true;
   }));
   ASSERT_TRUE(WaitFor([&] { return !Received().empty(); }));
+  const size_t earlier = Received().size();
   ASSERT_EQ(s.Control(scm::kControlStop), scm::kOk);
   auto got = Received();
-  size_t before = 0;
-  while (before < got.size() && got[before] != "1") ++before;
-  ASSERT_LT(before, got.size()) << "the stop never reached the service";
-  EXPECT_LE(before, 3u) << "the stop waited behind another account's controls";
+  size_t stop = earlier;
+  while (stop < got.size() && got[stop] != "1") ++stop;
+  ASSERT_LT(stop, got.size()) << "the stop never reached the service";
+  // One control in hand and one turn of the other account's; a little more on a busy
+  // machine, but never its whole queue (60 of them, of which it may have 16 waiting).
+  EXPECT_LE(stop - earlier, 8u) << "the stop waited behind another account's controls";
   nobody.Release();
 }
 
