@@ -109,12 +109,9 @@ std::string FileName(const std::string& objectName) {
   return out;
 }
 
-int TryLock(const std::string& path, bool shared) {
-  const mode_t mode = shared ? 0666 : 0600;
-  UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
-  if (fd) {
-    ::fchmod(fd.Get(), mode);  // made just now: the umask must not keep other accounts out
-  } else if (errno == EEXIST) {
+int TryLock(const std::string& path) {
+  UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  if (!fd && errno == EEXIST) {
     // O_NONBLOCK: a fifo planted under the name must not hold the open up.
     fd.Reset(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!fd) {
@@ -130,14 +127,14 @@ int TryLock(const std::string& path, bool shared) {
     const char* why = nullptr;
     if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) why = "something that is no plain file";
     else if (st.st_nlink != 1) why = "a file with other names";
-    else if (!shared && st.st_uid != ::geteuid()) why = "a file of another account";
+    else if (st.st_uid != ::geteuid()) why = "a file of another account";
     if (why) {
       fd.Reset();
       Refuse(path, why);
       errno = EPERM;
       return -1;
     }
-  } else {
+  } else if (!fd) {
     return -1;
   }
   while (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {

@@ -32,13 +32,13 @@ std::string PrivateFolder();
 // Empty when it cannot be had.
 std::string AccountFolder();
 
-// An exclusive flock on path held by the returned descriptor (close-on-exec, so a child
-// never keeps it). -1 when another open of the file holds it (errno EWOULDBLOCK) or the
-// file cannot be opened. Other accounts write the folder, so a link is never followed
-// and only a file made here gets its mode set (0666 when shared, 0600 when not); a
-// name taken by something else (a link, no plain file, a file with other names) is
-// refused with errno EPERM and a log line.
-[[nodiscard]] int TryLock(const std::string& path, bool shared = false);
+// An exclusive flock on path in a private folder (the account's own or locks/), held
+// by the returned descriptor (close-on-exec, so a child never keeps it). -1 when
+// another open of the file holds it (errno EWOULDBLOCK) or the file cannot be opened.
+// A new lock file gets mode 0600; a link is never followed, and a name taken by
+// something else (a link, no plain file, a file with other names or of another
+// account) is refused with errno EPERM and a log line.
+[[nodiscard]] int TryLock(const std::string& path);
 
 // Makes a socket file that bind just created reachable by every account. False (and
 // logged) when the name holds something else, which is then left alone.
