@@ -248,6 +248,7 @@ TEST_F(QorscTest, AnotherAccountMayQueryButNotStopOrPause) {
       {{"control", "w3svc", "2"}, "error 5"},
       {{"delete", "w3svc"}, "error 5"},
       {{"start", "w3svc"}, "error 5"},
+      {{"supervise", "w3svc"}, "5 0"},
       {{"query", "w3svc"}, "4 RUNNING"},
       {{"control", "w3svc", "4"}, "4 RUNNING"},
       {{"control", "w3svc", "200"}, "4 RUNNING"},
