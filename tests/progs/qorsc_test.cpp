@@ -262,3 +262,32 @@ TEST_F(QorscTest, AnotherAccountCannotHoldTheServiceManagersLocks) {
     EXPECT_FALSE(other.Hold(install.MachineRoot() + lock)) << lock;
   }
 }
+
+TEST_F(QorscTest, AnotherAccountMayQueryButNotStopOrPause) {
+  if (!qortest::CanSwitchAccounts()) GTEST_SKIP() << "needs root to act as another account";
+  qortest::OpenWayFor(install.MachineRoot() + "services/x");
+  ASSERT_EQ(Qorsc({"create", "w3svc", w3svc}).exitCode, 0);
+  ASSERT_EQ(Qorsc({"start", "w3svc"}).exitCode, 0);
+  ASSERT_TRUE(WaitFor([&] { return State("w3svc") == "4 RUNNING"; }));
+  struct Case {
+    std::vector<std::string> args;
+    const char* expected;  // in the output
+  } cases[] = {
+      {{"stop", "w3svc"}, "error 5"},
+      {{"control", "w3svc", "2"}, "error 5"},
+      {{"delete", "w3svc"}, "error 5"},
+      {{"start", "w3svc"}, "error 5"},
+      {{"supervise", "w3svc"}, "5 0"},
+      {{"query", "w3svc"}, "4 RUNNING"},
+      {{"control", "w3svc", "4"}, "4 RUNNING"},
+      {{"control", "w3svc", "200"}, "4 RUNNING"},
+  };
+  for (const auto& c : cases) {
+    int rc = qortest::RunAsNobody([&] {
+      Result r = Qorsc(c.args);
+      return r.output.find(c.expected) != std::string::npos ? 0 : 1;
+    });
+    EXPECT_EQ(rc, 0) << c.args[0] << " " << c.args.back();
+  }
+  EXPECT_EQ(State("w3svc"), "4 RUNNING");
+}
