@@ -42,10 +42,7 @@ std::string Canonical(const std::string& path) {
 }
 
 std::string Parent(const std::string& p) {
-  if (p == "/") return {};
-  auto slash = p.rfind('/');
-  if (slash == std::string::npos) return {};
-  return slash == 0 ? "/" : p.substr(0, slash);
+  return p == "/" ? std::string() : ParentDir(p);
 }
 
 bool Parse(const std::string& text, Db& db) {

@@ -85,11 +85,6 @@ bool ReadStatus(int pid, Status& st) {
   return true;
 }
 
-std::string BaseName(const std::string& path) {
-  auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string ExeName(int pid) {
   std::string link = ProcPath(pid, "exe");
   char buf[4096];
@@ -99,7 +94,7 @@ std::string ExeName(int pid) {
     const std::string deleted = " (deleted)";
     if (target.size() > deleted.size() && target.compare(target.size() - deleted.size(), deleted.size(), deleted) == 0)
       target.resize(target.size() - deleted.size());
-    return BaseName(target);
+    return SplitPath(target).name;
   }
   // Another account's process (or a kernel thread): the short name, completed from
   // argv[0] when the kernel cut it.
@@ -109,7 +104,7 @@ std::string ExeName(int pid) {
   if (comm.size() >= 15) {
     std::string cmdline;
     if (ReadSmall(ProcPath(pid, "cmdline"), cmdline) && !cmdline.empty()) {
-      std::string argv0 = BaseName(cmdline.substr(0, cmdline.find('\0')));
+      std::string argv0 = SplitPath(cmdline.substr(0, cmdline.find('\0'))).name;
       if (argv0.compare(0, comm.size(), comm) == 0) return argv0;
     }
   }

@@ -34,15 +34,6 @@ bool IsExecutable(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
-std::string ExeDir() {
-  char buf[4096];
-  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return {};
-  std::string exe(buf, static_cast<size_t>(n));
-  auto slash = exe.rfind('/');
-  return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
-}
-
 std::string WithSlash(std::string d) {
   if (!d.empty() && d.back() != '/') d += '/';
   return d;
@@ -148,7 +139,7 @@ std::string ManagerProgram() {
     std::string c = WithSlash(p) + "qorsc";
     if (IsExecutable(c)) return c;
   }
-  std::string beside = ExeDir() + "qorsc";
+  std::string beside = SplitPath(ExecutablePath()).folder + "qorsc";
   if (IsExecutable(beside)) return beside;
   std::string inProgramDir = ProgramDir() + "qorsc";
   if (IsExecutable(inProgramDir)) return inProgramDir;

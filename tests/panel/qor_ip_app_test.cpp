@@ -22,6 +22,7 @@
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/instance.h"
+#include "platform/paths.h"
 #include "platform/ui/dialog.h"
 #include "panel/panel_globals.h"
 #include "panel/qor_repair.h"
@@ -51,8 +52,7 @@ class QorIpApp : public qortest::UiHostTest {
   void StoreKey(const std::string& ukey) {
     install_.WriteProgramFile("iplib.db", "1|2|3|4|5*");
     const std::string record = RecordFilePath();
-    size_t slash = record.rfind('/');
-    fs::MakeDirs(record.substr(0, slash));
+    fs::MakeDirs(platform::ParentDir(record));
     ASSERT_EQ(fs::WriteFile(record, "[qor]\nukey=" + ukey + "\n"), fs::kOk);
   }
   bool Uninstalled() const { return !fs::Exists(install_.ProgramDir() + "iplib.db"); }
