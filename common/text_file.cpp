@@ -5,24 +5,12 @@
 #include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
+#include "platform/gbk.h"
 #include "platform/textconv.h"
 
 namespace fs = platform::fs;
 
-StringList SplitLines(const std::string& content) {
-  StringList lines;
-  size_t pos = 0;
-  while (pos < content.size()) {
-    size_t nl = content.find('\n', pos);
-    size_t end = nl == std::string::npos ? content.size() : nl;
-    size_t len = end - pos;
-    if (len > 0 && content[end - 1] == '\r') --len;
-    lines.push_back(content.substr(pos, len));
-    if (nl == std::string::npos) break;
-    pos = nl + 1;
-  }
-  return lines;
-}
+StringList SplitLines(const std::string& content) { return gbk::SplitLines(content); }
 
 int ReadTextFile(const std::string& path, std::string& out, Build build, bool lineEnds) {
   out.clear();

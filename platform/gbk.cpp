@@ -200,6 +200,17 @@ std::vector<std::string> Split(const std::string& s, const std::string& sep) {
   return out;
 }
 
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t pos = 0; pos < text.size();) {
+    const size_t nl = text.find('\n', pos);
+    const size_t end = nl == std::string::npos ? text.size() : nl;
+    lines.push_back(text.substr(pos, end - pos - (end > pos && text[end - 1] == '\r' ? 1 : 0)));
+    pos = end + 1;
+  }
+  return lines;
+}
+
 // Trimmed characters are ASCII, so a trail byte can be one only when its lead byte
 // stands before it: walk characters rather than bytes from the right.
 std::string TrimLeft(const std::string& s, const char* chars) {

@@ -53,6 +53,10 @@ std::vector<std::string> Split(const std::string& s, const std::string& sep);
 // separator gives the whole text as one piece.
 void ForEachPiece(const std::string& s, const std::string& sep, const std::function<void(size_t, size_t)>& fn);
 
+// Lines ended by "\n" or "\r\n", without their ends; a last line without an end counts.
+// '\n' is never part of a double-byte character, so every one ends a line.
+std::vector<std::string> SplitLines(const std::string& text);
+
 std::string TrimLeft(const std::string& s, const char* chars = " \t\r\n");
 std::string TrimRight(const std::string& s, const char* chars = " \t\r\n");
 std::string Trim(const std::string& s, const char* chars = " \t\r\n");

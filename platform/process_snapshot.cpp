@@ -13,6 +13,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/gbk.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 
@@ -61,12 +62,7 @@ struct Status {
 bool ReadStatus(int pid, Status& st) {
   std::string text;
   if (!ReadSmall(ProcPath(pid, "status"), text) || text.empty()) return false;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    pos = end + 1;
+  for (const std::string& line : gbk::SplitLines(text)) {
     auto field = [&](const char* key) -> const char* {
       size_t n = std::char_traits<char>::length(key);
       return line.compare(0, n, key) == 0 ? line.c_str() + n : nullptr;

@@ -157,3 +157,20 @@ TEST(Gbk, RunsOfSearchesOverChineseTextStayLinear) {
     EXPECT_LE(gbk::SearchSteps() - before, 4 * (text.size() + c.needle.size())) << c.what;
   }
 }
+
+TEST(Gbk, LinesEndAtEveryNewline) {
+  using Lines = std::vector<std::string>;
+  struct Case {
+    std::string text;
+    Lines want;
+  } cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\n", {"a"}},
+      {"a\r\n\nb", {"a", "", "b"}},
+      {"\r", {""}},
+      {"x\r\r\n", {"x\r"}},
+      {kEast + "\n" + kTrailA, {kEast, kTrailA}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(gbk::SplitLines(c.text), c.want) << c.text;
+}
