@@ -15,8 +15,6 @@ extern char** environ;
 
 namespace platform::process {
 
-int ApplyStartFault();  // process_snapshot.cpp keeps the hook
-
 namespace {
 
 bool ReadInt(int fd, int& value) {
