@@ -22,10 +22,12 @@ int ReadTextFile(const std::string& path, std::string& out, Build build, bool li
     int err = fs::kOk;
     for (int attempt = 0; attempt < 20; ++attempt) {
       err = fs::ReadFile(path, content);
-      if (err == fs::kOk || err == fs::kFileNotFound || err == fs::kPathNotFound) break;
+      if (err == fs::kOk || err == fs::kFileNotFound || err == fs::kPathNotFound || err == fs::kReadFault) break;
       if (attempt < 19) platform::clock::Sleep(100);
     }
-    if (err == fs::kFileNotFound || err == fs::kPathNotFound) return 0;
+    // Only a refused open is retried and shown; a read that fails once the file is
+    // open ends the read with 0 and no message.
+    if (err == fs::kFileNotFound || err == fs::kPathNotFound || err == fs::kReadFault) return 0;
     if (err != fs::kOk) {
       char msg[1024];
       std::snprintf(msg, sizeof msg, "打开配置文件【%s】失败，错误号：%d。", platform::Utf8ToGbk(path).c_str(), err);
