@@ -409,11 +409,4 @@ int Service::ChangeStartType(uint32_t startType) const {
   return key.SetDword("Start", startType) == reg::kOk ? kOk : kAccessDenied;
 }
 
-int Service::ChangeDescription(const std::string& description) const {
-  if (!IsOpen()) return kInvalidHandle;
-  reg::Key key;
-  if (!OpenRecord(m_name, key)) return kServiceDoesNotExist;
-  return key.SetString("Description", description) == reg::kOk ? kOk : kAccessDenied;
-}
-
 }  // namespace platform::scm

@@ -178,7 +178,6 @@ class Service {
   int ChangeFailureActions(const FailureActions& actions) const;
   int QueryFailureActions(FailureActions& out) const;
   int ChangeStartType(uint32_t startType) const;
-  int ChangeDescription(const std::string& description) const;
 
  private:
   friend class Manager;
