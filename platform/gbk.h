@@ -39,8 +39,10 @@ size_t RFind(const std::string& s, char c, size_t from = npos);
 // the needle together.
 size_t FindNoCase(const std::string& s, const std::string& needle, size_t from = 0);
 bool Contains(const std::string& s, const std::string& needle);
-// Bytes the searches of this thread have stepped over or compared so far: what
-// benchmarks report, and what shows that a run of searches stays linear in its text.
+// Steps the searches of this thread have taken over their texts so far (a byte passed,
+// looked back at, or compared again; the byte search Find hands to the library counts
+// as one pass): what benchmarks report, and what shows that a run of searches stays
+// linear in its text.
 uint64_t SearchSteps();
 
 // Replaces every match; returns the number replaced. An empty needle replaces nothing.
