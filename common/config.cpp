@@ -18,13 +18,19 @@ namespace {
 constexpr const char* kConfigFile = "iis/config.db";
 constexpr const char* kApplyFile = "iis/apply.db";
 
+// The shape of a store's text: pairs and markers, from a '<' to a '>'. A 0 byte would
+// end the text when it is decoded.
+bool IsStoreShape(const std::string& plain) {
+  return !plain.empty() && plain.front() == '<' && plain.back() == '>' && plain.find('\0') == std::string::npos;
+}
+
 // What a store can decode to: nothing at all, or pairs and markers. Any other text
 // means a wrong key or a damaged file, and must never be taken for an empty store.
 bool IsStoreText(const std::string& coded, const std::string& plain) {
   if (plain.empty()) return coded.empty();
   // A decoded 0 byte ends the text early; a whole store decodes to every pair.
   if (plain.size() * 2 + 1 < coded.size()) return false;
-  return plain.front() == '<' && plain.back() == '>';
+  return IsStoreShape(plain);
 }
 
 }  // namespace
@@ -139,6 +145,8 @@ int CConfig::Save() {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_text.size() < 10 || !m_loaded) return 0;
     if (!gbk::EndsWith(m_text, kConfigEndMarker)) m_text += kConfigEndMarker;
+    // Never write what the next load would refuse and replace with the defaults.
+    if (!IsStoreShape(m_text)) return 0;
     PrepareLocked();  // the key was fixed by the load
     coded = EncodeText(m_key, m_text);
     path = m_path;

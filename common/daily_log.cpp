@@ -7,6 +7,7 @@
 #include "common/split.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
+#include "platform/paths.h"
 
 std::string DailyLogFileName(const std::string& dateText) {
   return "qor" + (dateText.empty() ? GetTodayText() : dateText) + ".log";
@@ -25,11 +26,8 @@ std::string GetTodayShortText() {
 
 int AppendDailyLogText(const std::string& path, std::string_view text) {
   if (text.empty()) return 1;
-  size_t slash = path.rfind('/');
-  if (slash != std::string::npos && slash > 0) {
-    std::string dir = path.substr(0, slash);
-    if (!platform::fs::IsDirectory(dir)) platform::fs::MakeDir(dir);
-  }
+  const std::string dir = platform::ParentDir(path);
+  if (!dir.empty() && !platform::fs::IsDirectory(dir)) platform::fs::MakeDir(dir);
   // One O_APPEND write of whole lines: the service's lines and the panel's never
   // interleave, and no lock lets another account that holds one stall a writer.
   return platform::fs::AppendWhole(path, text) == platform::fs::kOk ? 1 : 0;

@@ -19,8 +19,8 @@ class CHardware {
 
   // 1 when a process of that name runs, 0 when none does, -1 without a process list.
   int FindProcess(const std::string& exeName);
-  // Ends the first process of that name other than the caller: non-zero when it was
-  // ended, 0 when none matches, it could not be ended or there is no process list.
+  // Ends the first process of that name, the caller itself not spared: non-zero when it
+  // was ended, 0 when none matches, it could not be ended or there is no process list.
   int KillProcessByName(const std::string& exeName);
   // Ids ("%d") and owning accounts of the processes of that name (blanks around it
   // ignored), in the same order; returns their number.

@@ -27,14 +27,13 @@ std::string FindTag(const std::string& value, const Tags& tags, NameOf nameOf) {
   return "";
 }
 
-// What would end a value early, start a forged tag, or end the store or the rule.
+// What would end a value early, start a forged tag, or end the rule. The store's end
+// marker is no such piece: readers find values by their tags and pass over markers.
 std::string BreakingPiece(const std::string& value) {
   std::string piece = FindTag(value, kTagsInSaveOrder, [](const TagDefault& t) { return t.tag; });
   if (piece.empty()) piece = FindTag(value, kStoreTags, [](const char* t) { return t; });
   if (!piece.empty()) return piece;
-  for (const char* end : {kConfigEndMarker, kRuleSeparator}) {
-    if (gbk::Find(value, end) != gbk::npos) return end;
-  }
+  if (gbk::Find(value, kRuleSeparator) != gbk::npos) return kRuleSeparator;
   return "";
 }
 

@@ -126,8 +126,8 @@ std::string ReadTag(const std::string& ruleText, const char* tag);
 std::string ReadShownTag(const std::string& ruleText, const char* tag);
 
 // Empty when the value can be stored; otherwise the text to show. Values holding an
-// opening or closing tag of the rule or of the store, "<0>" or "|||||" would break
-// the rule or the store around it.
+// opening or closing tag of the rule or of the store, or "|||||", would break the rule
+// or the store around it; anything else (the store's "<0>" among it) is kept as typed.
 std::string CheckValue(const std::string& value);
 // Writes the tag unless CheckValue refuses the value; then error gets its text.
 bool WriteTag(std::string& ruleText, const char* tag, const std::string& value, std::string* error = nullptr);

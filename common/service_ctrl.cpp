@@ -13,10 +13,9 @@ namespace {
 
 // The installer names a Windows program ("qoripsvc.exe"): find its file in its folder.
 std::string MapInstaller(const std::string& installer) {
-  auto slash = installer.rfind('/');
-  if (slash == std::string::npos) return platform::MapProgramName(installer, platform::ProgramDir());
-  std::string dir = installer.substr(0, slash + 1);
-  return dir + platform::MapProgramName(installer.substr(slash + 1), dir);
+  const auto [dir, name] = platform::SplitPath(installer);
+  if (dir.empty()) return platform::MapProgramName(installer, platform::ProgramDir());
+  return dir + platform::MapProgramName(name, dir);
 }
 
 // Runs the installer hidden with "/i" and waits for its end, within the usual bound.

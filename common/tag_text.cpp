@@ -38,14 +38,12 @@ int SetTagValue(std::string& text, const std::string& rawValue, const std::strin
   const std::string value = WholeChars(rawValue);
   size_t open = gbk::Find(text, openTag);
   size_t close = gbk::Find(text, closeTag);
-  while (open != gbk::npos && close != gbk::npos && close < open) {
-    text.erase(close, closeTag.size());
-    open = gbk::Find(text, openTag);
-    close = gbk::Find(text, closeTag);
-  }
   if (open == gbk::npos && close == gbk::npos) {
     text = WholeChars(text) + openTag + value + closeTag;
-  } else if (open == gbk::npos) {
+  } else if (open == gbk::npos || close < open) {
+    // A close tag first (alone, or stray before the pair of a damaged text): the new
+    // pair ends at it, so the value reads back and every byte of the text stays where
+    // it was; nothing is dropped that could make the text start with something else.
     text.insert(close, openTag + value);
   } else if (close == gbk::npos) {
     text.insert(open + openTag.size(), value + closeTag);

@@ -5,24 +5,12 @@
 #include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
+#include "platform/gbk.h"
 #include "platform/textconv.h"
 
 namespace fs = platform::fs;
 
-StringList SplitLines(const std::string& content) {
-  StringList lines;
-  size_t pos = 0;
-  while (pos < content.size()) {
-    size_t nl = content.find('\n', pos);
-    size_t end = nl == std::string::npos ? content.size() : nl;
-    size_t len = end - pos;
-    if (len > 0 && content[end - 1] == '\r') --len;
-    lines.push_back(content.substr(pos, len));
-    if (nl == std::string::npos) break;
-    pos = nl + 1;
-  }
-  return lines;
-}
+StringList SplitLines(const std::string& content) { return gbk::SplitLines(content); }
 
 int ReadTextFile(const std::string& path, std::string& out, Build build, bool lineEnds) {
   out.clear();
@@ -34,10 +22,12 @@ int ReadTextFile(const std::string& path, std::string& out, Build build, bool li
     int err = fs::kOk;
     for (int attempt = 0; attempt < 20; ++attempt) {
       err = fs::ReadFile(path, content);
-      if (err == fs::kOk || err == fs::kFileNotFound || err == fs::kPathNotFound) break;
+      if (err == fs::kOk || err == fs::kFileNotFound || err == fs::kPathNotFound || err == fs::kReadFault) break;
       if (attempt < 19) platform::clock::Sleep(100);
     }
-    if (err == fs::kFileNotFound || err == fs::kPathNotFound) return 0;
+    // Only a refused open is retried and shown; a read that fails once the file is
+    // open ends the read with 0 and no message.
+    if (err == fs::kFileNotFound || err == fs::kPathNotFound || err == fs::kReadFault) return 0;
     if (err != fs::kOk) {
       char msg[1024];
       std::snprintf(msg, sizeof msg, "打开配置文件【%s】失败，错误号：%d。", platform::Utf8ToGbk(path).c_str(), err);

@@ -34,7 +34,9 @@ int LeadingInt(const std::string& s) {
 
 std::string BuildTrayMessage(int command, const std::optional<std::string>& content) {
   std::string plain = kCmdOpen + std::to_string(command) + kCmdClose;
-  if (content) plain += kCntOpen + *content + kCntClose;
+  // Content of whole characters: a lone lead byte at its end would take the '<' of the
+  // close tag with it, and the reader would find no close tag.
+  if (content) plain += kCntOpen + gbk::CutBytes(*content, content->size()) + kCntClose;
   // Each plain byte becomes a pair: the text is cut to whole characters that still fit,
   // so the reader never gets half a byte nor half a character.
   std::string coded = EncodeText(kMailslotKey, gbk::CutBytes(plain, (kTrayMessageMaxBytes - 1) / 2));

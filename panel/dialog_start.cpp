@@ -8,6 +8,7 @@
 #include "common/hardware.h"
 #include "common/program_paths.h"
 #include "common/system_info.h"
+#include "panel/panel_globals.h"
 #include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/ui/resource_set.h"
@@ -67,7 +68,7 @@ void CDialogStart::OnTimer(int id) {
 }
 
 void CDialogStart::LoadConfiguration() {
-  m_config.Load();
+  LoadPanelStore(m_config, true);
   g_LogDir = GetModuleDir() + "log/";
 }
 

@@ -13,6 +13,12 @@
 extern CGlobal g_Global;
 // The configuration store; the start splash loads it.
 extern CConfig g_Config;
+
+// The store's one load of a start: loaded, the defaults given to the keys it lacks, and
+// saved when that changed it; a store that could not be read is not saved over. Without
+// windows (the cover switch) a store that does not decode is neither told nor saved
+// over: the next start with windows does both. What the load returned.
+int LoadPanelStore(CConfig& config, bool withWindows);
 extern CHardware g_Hardware;
 // One request at a time, run by the window thread.
 extern CHttp g_Http;

@@ -150,14 +150,21 @@ CPropRuleBaseArea::Ranges CPropRuleBaseArea::ResolveRanges(const std::string& li
   Ranges out;
   for (const std::string& record : gbk::Split(library, "*")) {
     if (record.empty() || !gbk::Contains(record, "|")) continue;
-    // A damaged record that the rule text cannot hold would make the whole save fail.
-    if (!rule::CheckValue(record).empty()) continue;
     const StringList fields = rule::SplitChosenNames(record);
     if (fields.size() < 5) continue;
+    // Readers take a record by its non-empty fields, so a record whose text the rule
+    // cannot hold (a run of bars ends a rule in the list) is kept as those fields. One
+    // that still cannot be held would make the whole save fail, and is left out.
+    std::string kept = record;
+    if (!rule::CheckValue(kept).empty()) {
+      kept.clear();
+      for (const std::string& field : fields) kept += (kept.empty() ? "" : "|") + field;
+      if (!rule::CheckValue(kept).empty()) continue;
+    }
     const int country = std::atoi(fields[2].c_str());
     const int province = std::atoi(fields[3].c_str());
-    if (countries.count(country)) out.area += record + "*";
-    if (country == kChinaCode && !wholeChina && provinces.count(province)) out.state += record + "*";
+    if (countries.count(country)) out.area += kept + "*";
+    if (country == kChinaCode && !wholeChina && provinces.count(province)) out.state += kept + "*";
   }
   if (wholeChina) out.state.clear();
   return out;

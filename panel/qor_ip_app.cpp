@@ -93,7 +93,7 @@ bool CQorIPApp::InitInstance(const std::string& commandLine) {
   }
   if (!ClaimSingleInstance()) return false;
   OfferOtherPanels();
-  PrepareConfiguration(true);
+  // The store is loaded once, by the start splash the main window runs first.
   if (m_actions.runMainWindow) m_actions.runMainWindow(*this);
   SetMainWindow(nullptr);
   return false;
@@ -136,7 +136,7 @@ void CQorIPApp::RunUninstallRequest(std::string commandLine) {
 
 void CQorIPApp::RunCoverRepair() {
   // The tray's repair follows the stored tray setting.
-  PrepareConfiguration(false);
+  PrepareCoverConfiguration();
   g_Hardware.SendTrayCommand();
   platform::clock::Sleep(100);
   g_Hardware.KillProcessByName("QoripPanel.exe");
@@ -148,19 +148,13 @@ void CQorIPApp::RunCoverRepair() {
   if (m_actions.repairTray) m_actions.repairTray();
 }
 
-void CQorIPApp::PrepareConfiguration(bool withWindows) {
-  // A file that cannot be read is told by the start splash's load, and nothing may be
-  // saved over it.
+void CQorIPApp::PrepareCoverConfiguration() {
+  // No window may tell of a file that cannot be read: such a file is left to the next
+  // start with windows.
   std::string bytes;
   const std::string path = g_Config.GetPath();
   if (platform::fs::IsFile(path) && platform::fs::ReadFile(path, bytes) != platform::fs::kOk) return;
-  if (!withWindows) g_Config.SetNoticeHook([](const std::string&) {});
-  const int loaded = g_Config.Load();
-  if (!withWindows) g_Config.SetNoticeHook(nullptr);
-  if (loaded != 1) return;
-  const bool recovered = g_Config.IsRecovered();
-  const int added = g_Config.ApplyDefaults();
-  if (recovered ? withWindows : added > 0) g_Config.Save();
+  LoadPanelStore(g_Config, false);
 }
 
 int CQorIPApp::Uninstall() {

@@ -52,10 +52,9 @@ class CQorIPApp {
   // The lower-cased command line with " -unload" or " /unload" in it.
   void RunUninstallRequest(std::string commandLine);
   void RunCoverRepair();
-  // The store as the panel starts with it: loaded, the defaults given to the keys it
-  // lacks, and saved when that changed it. Without windows (the cover switch) a store
-  // that does not decode is neither told nor saved over: the next normal start does both.
-  static void PrepareConfiguration(bool withWindows);
+  // The store of the cover switch, which runs no start splash: LoadPanelStore without
+  // windows, and nothing at all when the file cannot be read.
+  static void PrepareCoverConfiguration();
   // False when another panel of this account runs: this one then ends, with 0 when that
   // panel came forward and -1 when it has no window to show.
   bool ClaimSingleInstance();

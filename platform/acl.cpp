@@ -10,6 +10,7 @@
 
 #include "platform/accounts.h"
 #include "platform/fs.h"
+#include "platform/gbk.h"
 #include "platform/paths.h"
 #include "platform/scm_names.h"
 
@@ -42,20 +43,11 @@ std::string Canonical(const std::string& path) {
 }
 
 std::string Parent(const std::string& p) {
-  if (p == "/") return {};
-  auto slash = p.rfind('/');
-  if (slash == std::string::npos) return {};
-  return slash == 0 ? "/" : p.substr(0, slash);
+  return p == "/" ? std::string() : ParentDir(p);
 }
 
 bool Parse(const std::string& text, Db& db) {
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    pos = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  for (const std::string& line : gbk::SplitLines(text)) {
     std::vector<std::string> f = names::SplitAt(line, ' ');
     if (f.size() < 2 || (f.size() - 2) % 4 != 0) continue;
     std::string path;

@@ -4,6 +4,7 @@
 
 #include "platform/clock.h"
 #include "platform/fs.h"
+#include "platform/gbk.h"
 #include "platform/paths.h"
 #include "platform/scm_names.h"
 
@@ -57,13 +58,7 @@ int ReadEvents(std::vector<Event>& out, const std::string& log) {
   int rc = fs::ReadFile(LogFilePath(log), text);
   if (rc == fs::kFileNotFound || rc == fs::kPathNotFound) return kOk;
   if (rc != fs::kOk) return kAccessDenied;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    pos = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  for (const std::string& line : gbk::SplitLines(text)) {
     std::vector<std::string> f;
     size_t a = 0;
     for (;;) {

@@ -21,6 +21,7 @@
 
 #include "platform/clock.h"
 #include "platform/notice.h"
+#include "platform/paths.h"
 
 namespace platform::fs {
 
@@ -46,10 +47,8 @@ int Fault(Op op, const std::string& path) {
 }
 
 std::string ParentOf(const std::string& path) {
-  auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
+  std::string dir = ParentDir(path);
+  return dir.empty() ? "." : dir;
 }
 
 int64_t MonotonicMs() {
@@ -64,10 +63,7 @@ void PauseMs(int ms) {
   }
 }
 
-std::string NameOf(const std::string& path) {
-  auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+std::string NameOf(const std::string& path) { return SplitPath(path).name; }
 
 // 16 hex digits from the kernel's generator, so another account cannot name the
 // temporary file in advance.

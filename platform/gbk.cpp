@@ -3,6 +3,7 @@
 #include <cstring>
 #include <functional>
 #include <string_view>
+#include <vector>
 
 namespace gbk {
 
@@ -43,17 +44,10 @@ size_t CharCount(const std::string& s) {
 }
 
 namespace {
+thread_local uint64_t t_steps = 0;
+
 inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 inline bool Lead(const std::string& s, size_t i) { return IsLeadByte(static_cast<unsigned char>(s[i])); }
-
-// First character start at or after from. A byte outside the lead range always ends a
-// character, so only the run of lead-range bytes right before from is looked at.
-size_t AlignUp(const std::string& s, size_t from) {
-  if (from == 0 || from >= s.size()) return from;
-  size_t leads = 0;
-  while (leads < from && Lead(s, from - leads - 1)) ++leads;
-  return leads % 2 == 0 ? from : from + 1;
-}
 
 // Walks from a known character start up to pos; returns the first start >= pos.
 inline size_t WalkTo(const std::string& s, size_t start, size_t pos) {
@@ -69,6 +63,7 @@ size_t FindExact(const std::string& s, const std::string& needle, size_t start) 
   size_t cursor = start;
   for (size_t at = start;;) {
     size_t hit = text.find(needle, at);
+    t_steps += (hit == std::string_view::npos ? s.size() : hit + needle.size()) - at;
     if (hit == std::string_view::npos) return npos;
     cursor = WalkTo(s, cursor, hit);
     if (cursor == hit) return hit;
@@ -76,22 +71,52 @@ size_t FindExact(const std::string& s, const std::string& needle, size_t start) 
   }
 }
 
+// A byte as a case-blind search sees it: ASCII letters folded, a trail byte kept as it
+// is and marked, so that it never equals the byte of a single-byte character.
+inline uint16_t Symbol(char c, bool trail) {
+  return trail ? static_cast<uint16_t>(0x100 | static_cast<unsigned char>(c)) : static_cast<unsigned char>(Lower(c));
+}
+
+// Knuth-Morris-Pratt over those symbols: every text byte is looked at once. A needle
+// never starts with a marked trail byte, so every match starts a character.
 size_t FindFolded(const std::string& s, const std::string& needle, size_t start) {
-  if (needle.size() > s.size()) return npos;
-  const size_t last = s.size() - needle.size();
-  for (size_t i = start; i <= last; i += (i + 1 < s.size() && Lead(s, i)) ? 2 : 1) {
-    size_t k = 0;
-    while (k < needle.size() && Lower(s[i + k]) == Lower(needle[k])) ++k;
-    if (k == needle.size()) return i;
+  if (needle.size() > s.size() - start) return npos;
+  const size_t m = needle.size();
+  std::vector<uint16_t> pattern(m);
+  bool inPair = false;
+  for (size_t i = 0; i < m; ++i) {
+    pattern[i] = Symbol(needle[i], inPair);
+    inPair = !inPair && Lead(needle, i);
   }
-  return npos;
+  std::vector<size_t> fallback(m, 0);  // longest proper border of pattern[0..i]
+  uint64_t steps = m;
+  for (size_t i = 1, k = 0; i < m; ++i) {
+    while (k > 0 && pattern[i] != pattern[k]) k = fallback[k - 1], ++steps;
+    if (pattern[i] == pattern[k]) ++k;
+    fallback[i] = k;
+  }
+  size_t found = npos;
+  bool trail = false;
+  for (size_t i = start, k = 0; i < s.size(); ++i) {
+    const uint16_t c = Symbol(s[i], trail);
+    trail = !trail && i + 1 < s.size() && Lead(s, i);
+    ++steps;
+    while (k > 0 && c != pattern[k]) k = fallback[k - 1], ++steps;
+    if (c == pattern[k]) ++k;
+    if (k == m) {
+      found = i + 1 - m;
+      break;
+    }
+  }
+  t_steps += steps;
+  return found;
 }
 }  // namespace
 
 size_t Find(const std::string& s, const std::string& needle, size_t from) {
   if (needle.empty()) return from <= s.size() ? from : npos;
   if (from >= s.size() || needle.size() > s.size() - from) return npos;
-  return FindExact(s, needle, AlignUp(s, from));
+  return FindExact(s, needle, from);
 }
 
 size_t Find(const std::string& s, char c, size_t from) { return Find(s, std::string(1, c), from); }
@@ -99,7 +124,7 @@ size_t Find(const std::string& s, char c, size_t from) { return Find(s, std::str
 size_t FindNoCase(const std::string& s, const std::string& needle, size_t from) {
   if (needle.empty()) return from <= s.size() ? from : npos;
   if (from >= s.size()) return npos;
-  return FindFolded(s, needle, AlignUp(s, from));
+  return FindFolded(s, needle, from);
 }
 
 size_t RFind(const std::string& s, const std::string& needle, size_t from) {
@@ -115,6 +140,8 @@ size_t RFind(const std::string& s, const std::string& needle, size_t from) {
 }
 
 size_t RFind(const std::string& s, char c, size_t from) { return RFind(s, std::string(1, c), from); }
+
+uint64_t SearchSteps() { return t_steps; }
 
 bool Contains(const std::string& s, const std::string& needle) { return Find(s, needle) != npos; }
 
@@ -171,6 +198,17 @@ std::vector<std::string> Split(const std::string& s, const std::string& sep) {
   }
   ForEachPiece(s, sep, [&](size_t pos, size_t len) { out.push_back(s.substr(pos, len)); });
   return out;
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t pos = 0; pos < text.size();) {
+    const size_t nl = text.find('\n', pos);
+    const size_t end = nl == std::string::npos ? text.size() : nl;
+    lines.push_back(text.substr(pos, end - pos - (end > pos && text[end - 1] == '\r' ? 1 : 0)));
+    pos = end + 1;
+  }
+  return lines;
 }
 
 // Trimmed characters are ASCII, so a trail byte can be one only when its lead byte

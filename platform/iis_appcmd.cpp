@@ -30,8 +30,14 @@ AppcmdRun RunAppcmd(const std::string& program, const std::string& parameters, l
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+  // A group of its own: at the bound the tool ends together with what it started.
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attr, 0);
   pid_t pid = 0;
-  int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  int rc = posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
+  posix_spawnattr_destroy(&attr);
   posix_spawn_file_actions_destroy(&actions);
   close(fds[1]);
   if (rc != 0) {
@@ -45,6 +51,9 @@ AppcmdRun RunAppcmd(const std::string& program, const std::string& parameters, l
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     return left.count() < 0 ? 0 : static_cast<int>(left.count());
   };
+  // Its group is ended, before the tool is reaped, so that the group id cannot have
+  // passed to another process yet.
+  auto endGroup = [&] { kill(-pid, SIGKILL); };
   bool open = true;
   while (open) {
     pollfd p{fds[0], POLLIN, 0};
@@ -58,6 +67,10 @@ AppcmdRun RunAppcmd(const std::string& program, const std::string& parameters, l
     else run.output.append(buf, static_cast<size_t>(n));
   }
   close(fds[0]);
+  // The output was still open at the bound: whatever holds it (the tool, or a process
+  // it started that outlived it) is ended.
+  if (open) endGroup();
+  const bool ended = open;
 
   int status = 0;
   for (;;) {
@@ -65,8 +78,8 @@ AppcmdRun RunAppcmd(const std::string& program, const std::string& parameters, l
     if (r == pid) break;
     if (r < 0 && errno != EINTR) return run;
     if (remainingMs() == 0) {
-      // A tool that hangs must not hang its caller.
-      kill(pid, SIGKILL);
+      // A tool that hangs must not hang its caller, nor leave what it started.
+      endGroup();
       while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
       }
       run.timedOut = true;
@@ -77,6 +90,8 @@ AppcmdRun RunAppcmd(const std::string& program, const std::string& parameters, l
   if (WIFEXITED(status)) {
     run.exited = true;
     run.exitCode = WEXITSTATUS(status);
+  } else if (ended) {
+    run.timedOut = true;
   }
   return run;
 }

@@ -150,12 +150,8 @@ bool DecodeValue(const std::string& s, Value& v) {
 }
 
 std::string ProgramName() {
-  char buf[4096];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "?";
-  std::string exe(buf, static_cast<size_t>(n));
-  auto slash = exe.rfind('/');
-  return slash == std::string::npos ? exe : exe.substr(slash + 1);
+  const std::string exe = ExecutablePath();
+  return exe.empty() ? "?" : SplitPath(exe).name;
 }
 
 std::string TimeText() {

@@ -124,14 +124,6 @@ bool Document::Get(const std::string& section, const std::string& key, std::stri
   return KeyValue(m_lines[static_cast<size_t>(k)], name, value);
 }
 
-std::vector<std::string> Document::Sections() const {
-  std::vector<std::string> out;
-  std::string name;
-  for (const auto& l : m_lines)
-    if (SectionName(l, name)) out.push_back(name);
-  return out;
-}
-
 std::vector<std::string> Document::Keys(const std::string& section) const {
   std::vector<std::string> out;
   int s = FindSection(section);

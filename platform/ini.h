@@ -17,7 +17,6 @@ class Document {
 
   // True and the trimmed value when the key exists in the first matching section.
   bool Get(const std::string& section, const std::string& key, std::string& value) const;
-  std::vector<std::string> Sections() const;
   std::vector<std::string> Keys(const std::string& section) const;
 
   std::vector<std::string>& Lines() { return m_lines; }

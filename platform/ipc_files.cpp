@@ -17,11 +17,6 @@
 namespace platform::ipc {
 
 namespace {
-std::string ParentDir(const std::string& path) {
-  auto slash = path.find_last_of('/');
-  return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
-}
-
 bool PrivateDirOfMine(const std::string& dir) {
   struct stat st;
   return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
@@ -175,14 +170,13 @@ bool LocalAddress::Set(const std::string& path) {
   m_addr.sun_family = AF_UNIX;
   std::string use = path;
   if (use.size() >= sizeof m_addr.sun_path) {
-    auto slash = path.rfind('/');
-    if (slash == std::string::npos) return false;
-    std::string dir = slash == 0 ? "/" : path.substr(0, slash);
+    std::string dir = platform::ParentDir(path);
+    if (dir.empty()) return false;
     m_dirFd.Reset(::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!m_dirFd) return false;
     char prefix[48];
     std::snprintf(prefix, sizeof prefix, "/proc/self/fd/%d", m_dirFd.Get());
-    use = prefix + path.substr(slash);
+    use = prefix + ("/" + platform::SplitPath(path).name);
     if (use.size() >= sizeof m_addr.sun_path) return false;
   }
   std::memcpy(m_addr.sun_path, use.data(), use.size());

@@ -29,9 +29,20 @@ std::string ExecutablePath() {
 
 std::string ProgramDir() {
   if (const char* env = std::getenv("QOR_PROGRAM_DIR"); env && *env) return WithSlash(env);
-  const std::string exe = ExecutablePath();
-  auto slash = exe.rfind('/');
-  return slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
+  std::string folder = SplitPath(ExecutablePath()).folder;
+  return folder.empty() ? "./" : folder;
+}
+
+PathParts SplitPath(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {"", path};
+  return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+std::string ParentDir(const std::string& path) {
+  std::string folder = SplitPath(path).folder;
+  if (folder.size() > 1) folder.pop_back();
+  return folder;
 }
 
 std::string MachineRoot() {

@@ -35,6 +35,18 @@ std::string MapProgramName(const std::string& windowsName, const std::string& di
 // Two executable names are one program when they agree after the ".exe" rule, case-blind.
 bool SameProgramName(const std::string& a, const std::string& b);
 
+// A path split at its last '/': the folder keeps that '/' and is empty when the path
+// has none; the name is what follows it. Paths come from the OS as UTF-8, so their bytes
+// are split as they are (a GBK walk would take a '/' after some UTF-8 bytes for a trail).
+struct PathParts {
+  std::string folder;
+  std::string name;
+};
+PathParts SplitPath(const std::string& path);
+// The folder as the OS names it: without its trailing '/', "/" for an entry of the root,
+// empty when the path has no '/'.
+std::string ParentDir(const std::string& path);
+
 // Drops a trailing ".exe" (any case).
 std::string StripExe(const std::string& name);
 

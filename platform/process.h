@@ -70,5 +70,7 @@ std::string RecordedOpensPath();
 enum class Op { Snapshot, Owner, Kill, Start };
 using FaultHook = std::function<int(Op, int pid)>;
 void SetFaultHook(FaultHook hook);
+// What the hook says of a start (0: go on); the layer's own starts ask it first.
+int ApplyStartFault();
 
 }  // namespace platform::process

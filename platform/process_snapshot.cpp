@@ -13,6 +13,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/gbk.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 
@@ -61,12 +62,7 @@ struct Status {
 bool ReadStatus(int pid, Status& st) {
   std::string text;
   if (!ReadSmall(ProcPath(pid, "status"), text) || text.empty()) return false;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    pos = end + 1;
+  for (const std::string& line : gbk::SplitLines(text)) {
     auto field = [&](const char* key) -> const char* {
       size_t n = std::char_traits<char>::length(key);
       return line.compare(0, n, key) == 0 ? line.c_str() + n : nullptr;
@@ -85,11 +81,6 @@ bool ReadStatus(int pid, Status& st) {
   return true;
 }
 
-std::string BaseName(const std::string& path) {
-  auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string ExeName(int pid) {
   std::string link = ProcPath(pid, "exe");
   char buf[4096];
@@ -99,7 +90,7 @@ std::string ExeName(int pid) {
     const std::string deleted = " (deleted)";
     if (target.size() > deleted.size() && target.compare(target.size() - deleted.size(), deleted.size(), deleted) == 0)
       target.resize(target.size() - deleted.size());
-    return BaseName(target);
+    return SplitPath(target).name;
   }
   // Another account's process (or a kernel thread): the short name, completed from
   // argv[0] when the kernel cut it.
@@ -109,7 +100,7 @@ std::string ExeName(int pid) {
   if (comm.size() >= 15) {
     std::string cmdline;
     if (ReadSmall(ProcPath(pid, "cmdline"), cmdline) && !cmdline.empty()) {
-      std::string argv0 = BaseName(cmdline.substr(0, cmdline.find('\0')));
+      std::string argv0 = SplitPath(cmdline.substr(0, cmdline.find('\0'))).name;
       if (argv0.compare(0, comm.size(), comm) == 0) return argv0;
     }
   }

@@ -15,8 +15,6 @@ extern char** environ;
 
 namespace platform::process {
 
-int ApplyStartFault();  // process_snapshot.cpp keeps the hook
-
 namespace {
 
 bool ReadInt(int fd, int& value) {
@@ -90,9 +88,8 @@ int SpawnDetached(const std::string& path, const std::vector<std::string>& args)
 
 std::string ResolveProgram(const std::string& program) {
   if (fs::IsFile(program)) return program;
-  auto slash = program.rfind('/');
-  std::string dir = slash == std::string::npos ? "./" : program.substr(0, slash + 1);
-  std::string name = slash == std::string::npos ? program : program.substr(slash + 1);
+  auto [dir, name] = SplitPath(program);
+  if (dir.empty()) dir = "./";
   std::string mapped = dir + MapProgramName(name, dir);
   return fs::IsFile(mapped) ? mapped : program;
 }

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/fs.h"
+#include "platform/gbk.h"
 #include "platform/paths.h"
 #include "platform/scm_names.h"
 
@@ -82,15 +83,9 @@ void Serialize(const Node& n, const std::string& path, std::string& out) {
 }
 
 bool Parse(const std::string& text, Node& root) {
-  size_t pos = 0;
   bool header = false;
   Node* cur = nullptr;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    pos = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  for (const std::string& line : gbk::SplitLines(text)) {
     if (!header) {
       if (line != kHeader) return false;
       header = true;

@@ -36,15 +36,6 @@ bool IsExecutable(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
-std::string ExeDir() {
-  char buf[4096];
-  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return {};
-  std::string exe(buf, static_cast<size_t>(n));
-  auto slash = exe.rfind('/');
-  return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
-}
-
 std::string WithSlash(std::string d) {
   if (!d.empty() && d.back() != '/') d += '/';
   return d;
@@ -153,7 +144,7 @@ std::string ManagerProgram() {
     std::string c = WithSlash(p) + "qorsc";
     if (IsExecutable(c)) return c;
   }
-  std::string beside = ExeDir() + "qorsc";
+  std::string beside = SplitPath(ExecutablePath()).folder + "qorsc";
   if (IsExecutable(beside)) return beside;
   std::string inProgramDir = ProgramDir() + "qorsc";
   if (IsExecutable(inProgramDir)) return inProgramDir;
@@ -435,14 +426,6 @@ int Service::ChangeStartType(uint32_t startType) const {
   reg::Key key;
   if (!OpenRecord(m_name, key)) return kServiceDoesNotExist;
   return key.SetDword("Start", startType) == reg::kOk ? kOk : kAccessDenied;
-}
-
-int Service::ChangeDescription(const std::string& description) const {
-  if (!IsOpen()) return kInvalidHandle;
-  if (!access::MayI(access::Right::Change)) return kAccessDenied;
-  reg::Key key;
-  if (!OpenRecord(m_name, key)) return kServiceDoesNotExist;
-  return key.SetString("Description", description) == reg::kOk ? kOk : kAccessDenied;
 }
 
 }  // namespace platform::scm

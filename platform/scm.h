@@ -185,7 +185,6 @@ class Service {
   int ChangeFailureActions(const FailureActions& actions) const;
   int QueryFailureActions(FailureActions& out) const;
   [[nodiscard]] int ChangeStartType(uint32_t startType) const;
-  [[nodiscard]] int ChangeDescription(const std::string& description) const;
 
  private:
   friend class Manager;

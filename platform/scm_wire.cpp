@@ -13,6 +13,7 @@
 
 #include "platform/clock.h"
 #include "platform/fs.h"
+#include "platform/gbk.h"
 #include "platform/paths.h"
 #include "platform/scm_names.h"
 #include "platform/unique_fd.h"
@@ -78,14 +79,8 @@ bool ReadStatusRecord(const std::string& serviceName, StatusRecord& out) {
   out = StatusRecord{};
   std::string text;
   if (fs::ReadFile(FileBase(serviceName) + ".status", text) != fs::kOk) return false;
-  size_t pos = 0;
   bool haveStatus = false;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    pos = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  for (const std::string& line : gbk::SplitLines(text)) {
     size_t eq = line.find('=');
     if (eq == std::string::npos) continue;
     std::string key = line.substr(0, eq), value = line.substr(eq + 1);

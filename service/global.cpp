@@ -35,16 +35,6 @@ void CGlobal::SetOsVersion(int code, const std::string& name) {
   m_osVersionName = name;
 }
 
-int CGlobal::OsVersionCode() const {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  return m_osVersionCode;
-}
-
-std::string CGlobal::OsVersionName() const {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  return m_osVersionName;
-}
-
 void CGlobal::ReportStatus(int code, const std::string& text) {
   if (m_systemSwitch.load() == 0) code = 3;
   std::lock_guard<std::mutex> lock(m_mutex);

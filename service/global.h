@@ -31,8 +31,6 @@ class CGlobal {
   const std::string& DownloadPath() const { return m_downloadPath; }
 
   void SetOsVersion(int code, const std::string& name);
-  int OsVersionCode() const;
-  std::string OsVersionName() const;
 
   int SystemSwitch() const { return m_systemSwitch.load(); }
   void SetSystemSwitch(int on) { m_systemSwitch.store(on ? 1 : 0); }

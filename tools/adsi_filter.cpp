@@ -59,7 +59,11 @@ AdsiInstall InstallFilterByAdsi(const std::string& name, const std::string& path
   if (uint32_t rc = iis::Object::Open(kFiltersPath, filters)) return fail(rc);
   std::string order;
   if (uint32_t rc = ReadLoadOrder(filters, order)) return fail(rc);
+  // A name already in the load order: nothing is changed, its object included.
+  if (LoadOrderHolds(order, name)) return AdsiInstall::AlreadyListed;
 
+  // The object goes in before the name, so that the list never names a filter that
+  // has no object.
   iis::Object filter;
   if (filters.GetObject("IIsFilter", name, filter) != iis::kOk) {
     if (uint32_t rc = filters.Create("IIsFilter", name, filter)) return fail(rc);
@@ -69,7 +73,6 @@ AdsiInstall InstallFilterByAdsi(const std::string& name, const std::string& path
   filter.Put("FilterEnabled", iis::Value::OfBool(true));
   if (uint32_t rc = filter.SetInfo()) return fail(rc);
 
-  if (LoadOrderHolds(order, name)) return AdsiInstall::AlreadyListed;
   std::string trimmed = gbk::Trim(order, " ");
   if (trimmed.empty()) order = name;
   else order = trimmed + (gbk::EndsWith(trimmed, ",") ? "" : ",") + name;

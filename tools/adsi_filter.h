@@ -6,7 +6,7 @@
 
 enum class AdsiInstall {
   Registered,     // the name was added to the load order
-  AlreadyListed,  // the name was there (the object is brought up to date all the same)
+  AlreadyListed,  // the name was there: nothing was changed
   ModuleMissing,  // nothing done
   Failed,         // an IIS call failed; errorText says which
 };

@@ -33,39 +33,14 @@ void ControlRef::SetText(const std::string& text) {
   if (m_dialog) m_dialog->SetItemText(m_id, text);
 }
 
-void ControlRef::Enable(bool enable) {
-  if (m_dialog) m_dialog->EnableItem(m_id, enable);
-}
-
-bool ControlRef::IsEnabled() const { return m_control && m_control->enabled; }
-
-void ControlRef::Show(bool show) {
-  if (m_dialog) m_dialog->ShowItem(m_id, show);
-}
-
-bool ControlRef::IsVisible() const { return m_control && m_control->visible; }
-
-unsigned ControlRef::Style() const { return m_control ? m_control->style : 0; }
-
 void ControlRef::ModifyStyle(unsigned add, unsigned remove) {
   if (m_dialog) m_dialog->SetItemStyle(m_id, add, remove);
 }
-
-Rect ControlRef::ClientRect() const {
-  if (!m_control) return Rect{};
-  return Rect{0, 0, m_control->rect.Width(), m_control->rect.Height()};
-}
-
-Rect ControlRef::WindowRect() const { return m_control ? m_control->rect : Rect{}; }
 
 void ControlRef::SetSize(int width, int height) {
   if (!m_dialog) return;
   Rect r = m_control->rect;
   m_dialog->MoveItem(m_id, Rect::FromSize(r.left, r.top, width, height));
-}
-
-void ControlRef::SetFont(const Font& font) {
-  if (m_dialog) m_dialog->SetItemFont(m_id, font);
 }
 
 void ControlRef::Invalidate(bool erase) {
@@ -89,31 +64,6 @@ bool ControlRef::TrackMouse() {
   Host* h = CurrentHost();
   return m_dialog && h && h->TrackMouse(*m_dialog, m_id);
 }
-
-// --- Button ---
-
-int Button::GetCheck() const { return Item() ? Item()->check : 0; }
-
-void Button::SetCheck(int check) {
-  if (Owner()) Owner()->CheckItem(Id(), check);
-}
-
-// --- ProgressCtrl ---
-
-void ProgressCtrl::SetRange(int low, int high) {
-  if (!Item()) return;
-  Item()->progressMin = low;
-  Item()->progressMax = high;
-  NotifyChanged(Aspect::Progress);
-}
-
-void ProgressCtrl::SetPos(int pos) {
-  if (!Item()) return;
-  Item()->progressPos = pos;
-  NotifyChanged(Aspect::Progress);
-}
-
-int ProgressCtrl::GetPos() const { return Item() ? Item()->progressPos : 0; }
 
 // --- TabCtrl ---
 
@@ -143,8 +93,6 @@ std::string TabCtrl::ItemText(int index) const {
   return c->tabs[index];
 }
 
-int TabCtrl::ItemCount() const { return Item() ? static_cast<int>(Item()->tabs.size()) : 0; }
-
 int TabCtrl::GetCurSel() const { return Item() ? Item()->tabSelection : -1; }
 
 int TabCtrl::SetCurSel(int index) {
@@ -154,13 +102,6 @@ int TabCtrl::SetCurSel(int index) {
   c->tabSelection = index;
   NotifyChanged(Aspect::Tabs);
   return old;
-}
-
-void TabCtrl::DeleteAllItems() {
-  if (!Item()) return;
-  Item()->tabs.clear();
-  Item()->tabSelection = -1;
-  NotifyChanged(Aspect::Tabs);
 }
 
 // --- ListCtrl ---
@@ -242,8 +183,6 @@ bool ListCtrl::SetItemSelected(int row, bool selected) {
   NotifyChanged(Aspect::List);
   return true;
 }
-
-bool ListCtrl::IsItemSelected(int row) const { return Item() && Item()->list.IsSelected(row); }
 
 int ListCtrl::GetFirstSelected() const { return Item() ? Item()->list.FirstSelected() : -1; }
 

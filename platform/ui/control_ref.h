@@ -31,18 +31,8 @@ class ControlRef {
 
   std::string Text() const;
   void SetText(const std::string& gbk);
-  void Enable(bool enable);
-  bool IsEnabled() const;
-  void Show(bool show);
-  bool IsVisible() const;
-  unsigned Style() const;
   void ModifyStyle(unsigned add, unsigned remove);
-  // 0,0 to the control's size.
-  Rect ClientRect() const;
-  // In the owner's client area.
-  Rect WindowRect() const;
   void SetSize(int width, int height);
-  void SetFont(const Font& font);
   void Invalidate(bool erase = true);
   void SetTooltip(const std::string& gbk);
   void SetRoundRegion(int ellipseW, int ellipseH);
@@ -69,29 +59,16 @@ class ControlRef {
   int m_id = 0;
 };
 
-class Button : public ControlRef {
- public:
-  int GetCheck() const;
-  void SetCheck(int check);
-};
-
-class ProgressCtrl : public ControlRef {
- public:
-  void SetRange(int low, int high);
-  void SetPos(int pos);
-  int GetPos() const;
-};
+class Button : public ControlRef {};
 
 class TabCtrl : public ControlRef {
  public:
   int InsertItem(int index, const std::string& gbk);
   bool SetItemText(int index, const std::string& gbk);
   std::string ItemText(int index) const;
-  int ItemCount() const;
   int GetCurSel() const;
   // Changes the selection without notifying.
   int SetCurSel(int index);
-  void DeleteAllItems();
 };
 
 // A report-view list; every change reaches the host.
@@ -114,7 +91,6 @@ class ListCtrl : public ControlRef {
   bool SetCheck(int row, bool checked);
   bool GetCheck(int row) const;
   bool SetItemSelected(int row, bool selected);
-  bool IsItemSelected(int row) const;
   int GetFirstSelected() const;
   void SetExtendedStyle(unsigned style);
   unsigned GetExtendedStyle() const;

@@ -344,13 +344,6 @@ void Dialog::SetItemFont(int id, const Font& font) {
   }
 }
 
-void Dialog::SetItemImage(int id, int imageId) {
-  if (Control* c = Item(id)) {
-    c->imageId = imageId;
-    Changed(id, Aspect::Image);
-  }
-}
-
 void Dialog::SetItemTooltip(int id, const std::string& text) {
   if (Control* c = Item(id)) {
     c->tooltip = text;
@@ -443,8 +436,6 @@ void Dialog::SetIcon(int iconId) {
   m_iconId = iconId;
   Changed(0, Aspect::WindowIcon);
 }
-
-void Dialog::Invalidate(bool erase) { InvalidateRect(ClientRect(), erase); }
 
 void Dialog::InvalidateRect(const Rect& r, bool erase) {
   if (Host* h = CurrentOrNull()) h->Invalidate(*this, r, erase);

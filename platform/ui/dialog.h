@@ -99,7 +99,6 @@ class Dialog {
   int RadioIndex(int firstId) const;
   void SetRadioIndex(int firstId, int index);
   void SetItemFont(int id, const Font& font);
-  void SetItemImage(int id, int imageId);
   void SetItemTooltip(int id, const std::string& gbk);
   void SetItemStyle(int id, unsigned add, unsigned remove = 0);
   // In the dialog's client area.
@@ -127,7 +126,6 @@ class Dialog {
   void BringToFront();
   void SetIcon(int iconId);
   int IconId() const { return m_iconId; }
-  void Invalidate(bool erase = true);
   void InvalidateRect(const Rect& r, bool erase = true);
   void BeginWindowDrag();
   void AppendSystemMenu(int id, const std::string& gbk);  // id 0: separator

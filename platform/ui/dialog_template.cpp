@@ -3,8 +3,9 @@
 namespace ui {
 
 BaseUnits BaseUnitsFor(const std::string& fontFace, int points) {
-  // The stand-in CJK font is metrically close to the original face at these sizes;
-  // the numbers are the ones the original layouts were drawn with.
+  // Fixed base units (pixels per 4 dialog units across, per 8 down) by the template's
+  // face and size, never measured from the font drawn with: a layout comes out the same
+  // whichever CJK font stands in for the template's face.
   if (fontFace == "MS Shell Dlg" || fontFace == "MS Sans Serif" || fontFace == "Tahoma") {
     return points >= 9 ? BaseUnits{7, 15} : BaseUnits{6, 13};
   }

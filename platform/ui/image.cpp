@@ -19,8 +19,6 @@ void Image::SetPixel(int x, int y, uint32_t argb) {
   m_pixels[static_cast<size_t>(y) * m_width + x] = argb;
 }
 
-void Image::Fill(uint32_t argb) { std::fill(m_pixels.begin(), m_pixels.end(), argb); }
-
 void Image::FillRect(const Rect& r, uint32_t argb) {
   int l = std::max(0, r.left), t = std::max(0, r.top);
   int rt = std::min(m_width, r.right), b = std::min(m_height, r.bottom);

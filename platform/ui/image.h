@@ -23,7 +23,6 @@ class Image {
   void SetPixel(int x, int y, uint32_t argb);
   void SetPixel(int x, int y, Color c) { SetPixel(x, y, c.Argb()); }
 
-  void Fill(uint32_t argb);
   void FillRect(const Rect& r, uint32_t argb);
   // A line of width 1 from 'from' to 'to', the end point left out.
   void DrawLine(Point from, Point to, uint32_t argb);

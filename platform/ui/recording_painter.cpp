@@ -62,11 +62,4 @@ Size RecordingPainter::MeasureText(const std::string& s, const Font& font) {
 
 void RecordingPainter::DrawFocusRect(const Rect& r) { m_ops.push_back("focus " + RectText(r)); }
 
-std::vector<std::string> RecordingPainter::OpsStartingWith(const std::string& prefix) const {
-  std::vector<std::string> out;
-  for (const auto& op : m_ops)
-    if (op.compare(0, prefix.size(), prefix) == 0) out.push_back(op);
-  return out;
-}
-
 }  // namespace ui

@@ -26,8 +26,6 @@ class RecordingPainter : public Painter {
   // "fill 0,0,10,10 #RRGGBB", "line 1,2-3,4 #RRGGBB w1", "roundrect ...", "image WxH src ... dst ...",
   // "pattern ...", "text <GBK text> ...", "focus ..."
   const std::vector<std::string>& Ops() const { return m_ops; }
-  // The ops that start with prefix.
-  std::vector<std::string> OpsStartingWith(const std::string& prefix) const;
   void Clear() { m_ops.clear(); }
 
  private:

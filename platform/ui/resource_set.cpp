@@ -54,8 +54,6 @@ const Image* ResourceSet::Bitmap(int id) const { return Make(m_bitmaps, id); }
 const Image* ResourceSet::Icon(int id) const { return Make(m_icons, id); }
 
 std::vector<int> ResourceSet::DialogIds() const { return Keys(m_dialogs); }
-std::vector<int> ResourceSet::BitmapIds() const { return Keys(m_bitmaps); }
-std::vector<int> ResourceSet::IconIds() const { return Keys(m_icons); }
 
 void InstallResources(const ResourceSet* set) { g_resources.store(set); }
 const ResourceSet* Resources() { return g_resources.load(); }

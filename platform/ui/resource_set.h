@@ -29,8 +29,6 @@ class ResourceSet {
   const Image* Icon(int id) const;
 
   std::vector<int> DialogIds() const;
-  std::vector<int> BitmapIds() const;
-  std::vector<int> IconIds() const;
 
  private:
   struct Picture {

@@ -77,11 +77,6 @@ bool TrayIcon::IsAdded() const {
   return m_added;
 }
 
-TrayIconData TrayIcon::Data() const {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  return m_data;
-}
-
 void TrayIcon::SetMouseHandler(MouseHandler handler) {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   m_onMouse = std::move(handler);

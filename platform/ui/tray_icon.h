@@ -82,8 +82,6 @@ class TrayIcon {
   bool Modify(const TrayIconData& data);
   bool Delete();
   bool IsAdded() const;
-  // The last record sent.
-  TrayIconData Data() const;
 
   // Handlers run on the user-interface thread.
   void SetMouseHandler(MouseHandler handler);

@@ -100,13 +100,13 @@ TEST_F(Config, ShortTextsAreNotSaved) {
   WriteStore("<KeyA>1</KeyA><0>");
   CConfig config;
   LoadWithKey(config);
-  for (const char* text : {"", "<0>", "123456789"}) {
+  for (const char* text : {"", "<0>", "<KeyA>123"}) {
     config.SetText(text);
     EXPECT_EQ(config.Save(), 0) << text;
   }
-  config.SetText("1234567890");
+  config.SetText("<KeyA>1234");
   EXPECT_EQ(config.Save(), 1);
-  EXPECT_EQ(DecodeText(kKey, FileBytes(ConfigPath())), "1234567890<0>");
+  EXPECT_EQ(DecodeText(kKey, FileBytes(ConfigPath())), "<KeyA>1234<0>");
 }
 
 TEST_F(Config, ShortTextLeavesFileAndStampAlone) {
@@ -313,6 +313,35 @@ TEST_F(Config, UndecodableStoreInTheServiceIsAnEmptyStoreToldOnce) {
   EXPECT_EQ(told, std::string(kConfigUndecodableServiceText) + "\n" + kConfigUndecodableServiceText + "\n");
   EXPECT_FALSE(fs::Exists(ConfigPath() + ".bad"));
   EXPECT_EQ(m_shown, "");
+}
+
+// A damaged store that still loads must load again after a save: a close tag that
+// stands before its open tag, followed by other text, must not become the store's start.
+TEST_F(Config, SavedDamagedStoreLoadsAgainWithEveryValue) {
+  WriteStore("</KeySystem>x<KeySystem>1</KeySystem><KeyRuleData>r|||||</KeyRuleData><0>");
+  CConfig config;
+  LoadWithKey(config);
+  EXPECT_FALSE(config.IsRecovered());
+  config.SetSystem("0");
+  ASSERT_EQ(config.Save(), 1);
+  ASSERT_EQ(config.Load(), 1);
+  EXPECT_FALSE(config.IsRecovered());
+  EXPECT_EQ(config.GetSystem(), "0");
+  EXPECT_EQ(config.GetRuleData(), "r|||||");
+  EXPECT_EQ(m_shown, "");
+}
+
+// A value with a 0 byte would end the decoded store there: such a text is not saved,
+// and the file keeps what it held.
+TEST_F(Config, TextItsLoadWouldRefuseIsNotSaved) {
+  WriteStore("<KeySystem>1</KeySystem><0>");
+  const std::string before = FileBytes(ConfigPath());
+  CConfig config;
+  LoadWithKey(config);
+  config.SetShowPanel(std::string("a\0b", 3));
+  EXPECT_EQ(config.Save(), 0);
+  EXPECT_EQ(FileBytes(ConfigPath()), before);
+  EXPECT_FALSE(fs::Exists(ApplyPath()));
 }
 
 TEST_F(Config, SaveRefusedUntilALoadSucceeds) {

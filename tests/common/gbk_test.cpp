@@ -53,6 +53,8 @@ TEST(Gbk, CaseFoldingIsAsciiAndSparesTrailBytes) {
   EXPECT_LT(gbk::CompareNoCase("abc", "ABD"), 0);
   EXPECT_TRUE(gbk::EqualsNoCase("QoripSvc", "qoripsvc"));
   EXPECT_EQ(gbk::FindNoCase("xxQORip", "qorip"), 2u);
+  EXPECT_EQ(gbk::FindNoCase("x" + kTrailA, "\x81\x61"), gbk::npos);
+  EXPECT_EQ(gbk::FindNoCase("x" + kTrailA + "B", kTrailA + "b"), 1u);
 }
 
 TEST(Gbk, TrimAndCutKeepWholeCharacters) {
@@ -89,10 +91,11 @@ size_t RefRFind(const std::string& s, const std::string& needle, size_t from) {
 }  // namespace
 
 // Texts full of lead bytes, trail bytes that look like ASCII and separators that end in
-// a lone lead byte: every search from every position agrees with the plain walk.
+// a lone lead byte: every search from every character start (and RFind from every
+// position) agrees with the plain walk.
 TEST(Gbk, SearchesFromAnyPositionAgreeWithTheWalkFromTheStart) {
   const char alphabet[] = {'\x81', '\x96', '|', 'A', 'a', '\x40'};
-  const std::string needles[] = {"|", "A", "a|", "\x96|", "\x81", "||", "\x81\x81"};
+  const std::string needles[] = {"|", "A", "a|", "\x96|", "\x81", "||", "\x81\x81", "\x81" "a", "A\x96" "A"};
   uint32_t seed = 7;
   auto next = [&] { return seed = seed * 1103515245u + 12345u; };
   for (int round = 0; round < 300; ++round) {
@@ -100,12 +103,16 @@ TEST(Gbk, SearchesFromAnyPositionAgreeWithTheWalkFromTheStart) {
     const size_t length = next() % 24;
     for (size_t i = 0; i < length; ++i) s += alphabet[next() % sizeof alphabet];
     for (const std::string& needle : needles) {
-      for (size_t from = 0; from <= s.size() + 1; ++from) {
-        ASSERT_EQ(gbk::Find(s, needle, from), RefFind(s, needle, from)) << round << " " << from;
+      for (size_t from = 0; from <= s.size() + 1; ++from)
         ASSERT_EQ(gbk::RFind(s, needle, from), RefRFind(s, needle, from)) << round << " " << from;
+      std::vector<size_t> froms = Starts(s);
+      froms.push_back(s.size() + 1);
+      for (size_t from : froms) {
+        ASSERT_EQ(gbk::Find(s, needle, from), RefFind(s, needle, from)) << round << " " << from;
+        ASSERT_EQ(gbk::FindNoCase(s, needle, from), RefFind(gbk::ToLower(s), gbk::ToLower(needle), from))
+            << round << " " << from;
       }
       ASSERT_EQ(gbk::RFind(s, needle), RefRFind(s, needle, gbk::npos));
-      ASSERT_EQ(gbk::FindNoCase(s, needle), RefFind(gbk::ToLower(s), gbk::ToLower(needle), 0)) << round;
       // Pieces between the matches the plain walk finds, one after another.
       std::vector<std::string> want;
       size_t pos = 0;
@@ -123,4 +130,47 @@ TEST(Gbk, SearchesFromAnyPositionAgreeWithTheWalkFromTheStart) {
       ASSERT_EQ(replaced, joined) << round;
     }
   }
+}
+
+// Chinese text is one long run of lead-range bytes: a search from the end of the last
+// match must not walk back over it, and a long needle must not be compared again at
+// every byte. Each run of searches steps over its text a bounded number of times.
+TEST(Gbk, RunsOfSearchesOverChineseTextStayLinear) {
+  std::string text;
+  for (int i = 0; i < 20000; ++i) text += "北京市，中国";
+  struct Case {
+    const char* what;
+    std::string needle;
+    size_t (*find)(const std::string&, const std::string&, size_t);
+    size_t matches;
+  } cases[] = {
+      {"Find", "中国", &gbk::Find, 20000},
+      {"FindNoCase", "中国", &gbk::FindNoCase, 20000},
+      {"FindNoCase, long needle", text.substr(0, 996) + "QQ", &gbk::FindNoCase, 0},
+  };
+  for (const Case& c : cases) {
+    const uint64_t before = gbk::SearchSteps();
+    size_t matches = 0;
+    for (size_t at = c.find(text, c.needle, 0); at != gbk::npos; at = c.find(text, c.needle, at + c.needle.size()))
+      ++matches;
+    EXPECT_EQ(matches, c.matches) << c.what;
+    EXPECT_LE(gbk::SearchSteps() - before, 4 * (text.size() + c.needle.size())) << c.what;
+  }
+}
+
+TEST(Gbk, LinesEndAtEveryNewline) {
+  using Lines = std::vector<std::string>;
+  struct Case {
+    std::string text;
+    Lines want;
+  } cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\n", {"a"}},
+      {"a\r\n\nb", {"a", "", "b"}},
+      {"\r", {""}},
+      {"x\r\r\n", {"x\r"}},
+      {kEast + "\n" + kTrailA, {kEast, kTrailA}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(gbk::SplitLines(c.text), c.want) << c.text;
 }

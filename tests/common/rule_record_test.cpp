@@ -148,7 +148,8 @@ TEST(RuleRecord, ValuesThatWouldBreakTheTextAreRefused) {
       {"a</KeyOsDataOther>", true},
       {"<KeyRuleData>", true},
       {"</KeyLogDelDays>", true},
-      {"abc<0>", true},
+      {"abc<0>", false},
+      {"score <0> points", false},
       {"a|||||b", true},
       {"提示|||||", true},
   };

@@ -38,8 +38,10 @@ TEST(TagText, SetTagValueCases) {
       {"x<A>y", "x<A>1</A>y"},
       {"<A>old</A>rest", "<A>1</A>rest"},
       {"<B>b</B>", "<B>b</B><A>1</A>"},
-      // A stray close tag before the open tag is dropped, so the value reads back.
-      {"</A><A>old</A>", "<A>1</A>"},
+      // A stray close tag before the open tag is kept, with the new pair written where it
+      // stands: the value reads back and no byte of the text goes.
+      {"</A><A>old</A>", "<A>1</A><A>old</A>"},
+      {"<B>b</B></A>x<A>old</A>", "<B>b</B><A>1</A>x<A>old</A>"},
   };
   for (auto c : cases) {
     EXPECT_EQ(SetTagValue(c.text, "1", "<A>", "</A>"), 1);

@@ -56,6 +56,25 @@ TEST(TextFile, RefusedOpenRetriesThenTellsTheUser) {
   EXPECT_NE(shown.find("失败，错误号：5。"), std::string::npos);
 }
 
+// A read that fails after the file opened (the kernel answers EIO for the unmapped
+// start of /proc/self/mem) ends the read with 0 at once: no retry, no message box.
+TEST(TextFile, ReadErrorAfterOpenGivesZeroWithoutAMessage) {
+  qortest::TempInstall inst;
+  bool shown = false;
+  SetMessageBoxHook([&](const std::string&, const std::string&, unsigned) {
+    shown = true;
+    return kIdOk;
+  });
+  platform::clock::SetFake(1000000);
+  std::string out = "old";
+  EXPECT_EQ(ReadTextFile("/proc/self/mem", out), 0);
+  EXPECT_EQ(platform::clock::NowMs(), 1000000LL * 1000);
+  platform::clock::ClearFake();
+  SetMessageBoxHook(nullptr);
+  EXPECT_FALSE(shown);
+  EXPECT_TRUE(out.empty());
+}
+
 // 999 non-empty lines already give 1000: the count stops at its limit.
 TEST(TextFile, CountLinesCapsAtAThousand) {
   qortest::TempInstall inst;

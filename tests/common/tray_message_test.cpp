@@ -43,6 +43,13 @@ TEST(TrayMessage, ServiceFormCarriesItsContent) {
     EXPECT_EQ(m.command, c.command) << c.plain;
     EXPECT_EQ(m.content, c.content) << c.plain;
   }
+  // A lone lead byte at the end of the content would take the '<' of the close tag
+  // with it: it is dropped, and the close tag stays whole.
+  for (const std::string& whole : {std::string("abc"), std::string("规则")}) {
+    const std::string wire = BuildTrayMessage(kTrayCmdReady, whole + "\x93");
+    EXPECT_EQ(DecodeText(kMailslotKey, Coded(wire)), "<cmd>1</cmd><cnt>" + whole + "</cnt>");
+    EXPECT_EQ(ParseTrayMessage(wire).content, whole);
+  }
 }
 
 TEST(TrayMessage, LongMessagesAreCutToWholePairsThatFitTheReader) {

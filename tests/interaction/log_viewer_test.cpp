@@ -5,6 +5,7 @@
 // day list's menu.
 #include "tests/interaction/panel_session.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -41,6 +42,7 @@ std::string DayOfLines() {
 
 struct Seen {
   std::string allTab, ipTab, lastTab, status3, first3, last3, statusIp2, detailText;
+  std::string dayAfter;
   int rowsIp2 = -1, keywordRows = -1, keywordMatches = 0, arrowDark = -1, daysAfter = -1;
   bool lastTabChosen = false;
 };
@@ -103,9 +105,16 @@ TEST(LogViewerTest, TabsPagingSearchDetailAndDeletingADay) {
       .Then("menu", [&] { return user.MenuShows(); }, [&] { user.ChooseMenu("删除当天日志"); })
       .Then("delete question", [&] { return user.BoxShows() && user.BoxCaption() == "Qor"; },
             [&] { user.AnswerBox("是(&Y)"); })
-      .Then("reloaded", [&] { return !s.Exists(DayName(0)) && user.RowCount(viewer(), kIdcShowDays) == 1; },
+      // The operation log (on by the defaults the start gave the store) writes the
+      // deletion into a new file of the day.
+      .Then("reloaded",
+            [&] {
+              return s.Install().ReadProgramFile(DayName(0)).find("删除日志") != std::string::npos &&
+                     user.RowCount(viewer(), kIdcShowDays) == 2;
+            },
             [&] {
               seen.daysAfter = user.RowCount(viewer(), kIdcShowDays);
+              seen.dayAfter = s.Install().ReadProgramFile(DayName(0));
               user.CloseBox(viewer());
             })
       .Then("viewer closed", [&] { return !user.Find(kDlgLogShow) && user.Ready(panel, kIdcCloseButton); },
@@ -128,7 +137,9 @@ TEST(LogViewerTest, TabsPagingSearchDetailAndDeletingADay) {
   EXPECT_EQ(seen.keywordRows, 11);  // 10.0.0.7 and 10.0.0.70 to 79
   EXPECT_EQ(seen.keywordMatches, seen.keywordRows);
   EXPECT_EQ(seen.detailText.rfind("序号:1\n\n时间:", 0), 0u) << seen.detailText;
-  EXPECT_EQ(seen.daysAfter, 1);
+  EXPECT_EQ(seen.daysAfter, 2);
+  EXPECT_NE(seen.dayAfter.find("[删除]删除日志："), std::string::npos) << seen.dayAfter;
+  EXPECT_EQ(std::count(seen.dayAfter.begin(), seen.dayAfter.end(), '\n'), 1) << seen.dayAfter;
   EXPECT_TRUE(s.Exists(DayName(1)));
 }
 

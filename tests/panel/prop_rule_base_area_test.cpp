@@ -183,11 +183,15 @@ TEST_F(AreaPageTest, ResolvingSkipsShortUnknownAndUnstorableRecords) {
       {"1|2|x|0|9*", ""},                  // no number: code 0 is never chosen
       {"1|2|81|0|</KeyAreaIp>*3|4|81|0|5", "3|4|81|0|5*"},  // a record the rule could not hold
       {"nobars*3|4|81|0|5", "3|4|81|0|5*"},
+      // A run of bars would end the rule in the list: the record keeps its fields.
+      {"1|||||2|81|0|9*3|4|81|0|5", "1|2|81|0|9*3|4|81|0|5*"},
+      {"1|2|81|0|9||||||*", "1|2|81|0|9*"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.library);
     EXPECT_EQ(CPropRuleBaseArea::ResolveRanges(c.library, {81}, {}, false).area, c.area);
   }
+  EXPECT_EQ(CPropRuleBaseArea::ResolveRanges("1|||||2|154|7|0", {}, {7}, false).state, "1|2|154|7|0*");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "common/coding.h"
@@ -22,13 +23,16 @@
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/instance.h"
+#include "platform/paths.h"
 #include "platform/ui/dialog.h"
+#include "panel/qor_ip_dlg.h"
 #include "panel/panel_globals.h"
 #include "panel/qor_repair.h"
 #include "tests/support/fake_program.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
 #include "tests/ui/ui_host_fixture.h"
+#include "resources/panel_resources.h"
 
 extern char** environ;
 
@@ -51,8 +55,7 @@ class QorIpApp : public qortest::UiHostTest {
   void StoreKey(const std::string& ukey) {
     install_.WriteProgramFile("iplib.db", "1|2|3|4|5*");
     const std::string record = RecordFilePath();
-    size_t slash = record.rfind('/');
-    fs::MakeDirs(record.substr(0, slash));
+    fs::MakeDirs(platform::ParentDir(record));
     ASSERT_EQ(fs::WriteFile(record, "[qor]\nukey=" + ukey + "\n"), fs::kOk);
   }
   bool Uninstalled() const { return !fs::Exists(install_.ProgramDir() + "iplib.db"); }
@@ -308,7 +311,7 @@ constexpr const char* kDefaults =
 }  // namespace
 
 TEST_F(QorIpAppStore, FirstStartSavesTheDefaultsAndALaterOneKeepsTheUsersChoice) {
-  CQorIPApp::PrepareConfiguration(true);
+  LoadPanelStore(g_Config, true);
   EXPECT_EQ(StoredText(), kDefaults);
   EXPECT_EQ(g_Config.GetShowPanel(), "1");
 
@@ -316,26 +319,78 @@ TEST_F(QorIpAppStore, FirstStartSavesTheDefaultsAndALaterOneKeepsTheUsersChoice)
   WriteStore(chosen);
   const std::string bytes = FileBytes(StorePath());
   ResetStore();
-  CQorIPApp::PrepareConfiguration(true);
+  LoadPanelStore(g_Config, true);
   EXPECT_EQ(FileBytes(StorePath()), bytes);
   EXPECT_EQ(g_Config.GetLogOn(), "0");
   // A store of an older start that lacks some of them gets those only.
   WriteStore("<KeySystem>1</KeySystem><KeyLogOn>0</KeyLogOn><0>");
   ResetStore();
-  CQorIPApp::PrepareConfiguration(true);
+  LoadPanelStore(g_Config, true);
   EXPECT_EQ(StoredText(),
             "<KeySystem>1</KeySystem><KeyLogOn>0</KeyLogOn><0><KeyLogDelDays>0</KeyLogDelDays>"
             "<KeyShowPanel>1</KeyShowPanel><0>");
+}
+
+// Counts the reads of one file while it lives.
+class FileReads {
+ public:
+  explicit FileReads(std::string path) : m_path(std::move(path)) {
+    fs::SetFaultHook([this](fs::Op op, const std::string& p) {
+      if (op == fs::Op::OpenRead && p == m_path) ++m_reads;
+      return 0;
+    });
+  }
+  ~FileReads() { fs::SetFaultHook(nullptr); }
+  int Count() const { return m_reads; }
+
+ private:
+  std::string m_path;
+  std::atomic<int> m_reads{0};
+};
+
+// A large store makes every extra read of a start cost: a start with windows reads it
+// exactly once until its main window is open, and the defaults a first start gives it
+// are saved all the same.
+TEST_F(QorIpAppStore, AStartReadsTheStoreOnce) {
+  UseResources(res::PanelResources());
+  for (const std::string& stored : {std::string(), std::string("<KeySystem>1</KeySystem><0>")}) {
+    SCOPED_TRACE(stored);
+    fs::DeleteFile(StorePath());
+    if (!stored.empty()) WriteStore(stored);
+    ResetStore();
+    bool windowRan = false;
+    int reads = -1;
+    {
+      FileReads counted(StorePath());
+      CQorIPApp app({[&](CQorIPApp&) {
+                       // The main window as the program opens it, splash and pages.
+                       CQorIPDlg dlg;
+                       dlg.SetNoticeFetcher(nullptr);
+                       windowRan = dlg.Create(nullptr);
+                       dlg.DestroyWindow();
+                     },
+                     {}, {}, {}});
+      EXPECT_FALSE(app.InitInstance("QorIP"));
+      reads = counted.Count();
+    }
+    EXPECT_TRUE(windowRan);
+    EXPECT_EQ(reads, stored.empty() ? 0 : 1);
+    const std::string settled = stored.empty() ? std::string(kDefaults) : stored + kDefaults;
+    EXPECT_EQ(StoredText(), settled);
+    EXPECT_EQ(g_Config.GetShowPanel(), "1");
+    platform::instance::ReleaseInstance(CQorIPApp::InstanceName());
+    platform::instance::ReleaseInstance(CQorIPApp::kMutexName);
+  }
 }
 
 TEST_F(QorIpAppStore, UndecodableStoreIsKeptToldOnceAndSavedOver) {
   const std::string bytes = EncodeText(MachineKey() + 1, "<KeySystem>1</KeySystem><0>");
   ASSERT_EQ(fs::WriteFile(StorePath(), bytes), fs::kOk);
   Host().ExpectMessageBox(kConfigUndecodablePanelText, kIdOk);
-  CQorIPApp::PrepareConfiguration(true);
+  LoadPanelStore(g_Config, true);
   EXPECT_EQ(FileBytes(StorePath() + ".bad"), bytes);
   EXPECT_EQ(StoredText(), kDefaults);
-  // The start splash loads again: nothing more is told, and saving works.
+  // A later load (after a rule edit) tells nothing more, and saving works.
   EXPECT_EQ(g_Config.Load(), 1);
   g_Config.SetSystem("1");
   EXPECT_EQ(g_Config.Save(), 1);

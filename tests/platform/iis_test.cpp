@@ -1,10 +1,14 @@
 #include "platform/iis.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdlib>
 
 #include "platform/fs.h"
 #include "platform/iis_appcmd.h"
 #include "tests/support/temp_install.h"
+#include "tests/support/wait.h"
 
 namespace iis = platform::iis;
 namespace fs = platform::fs;
@@ -259,4 +263,30 @@ TEST(IisAppcmdRun, WaitsReadsOutputAndEndsAHangingTool) {
   EXPECT_TRUE(hang.started);
   EXPECT_TRUE(hang.timedOut);
   EXPECT_FALSE(hang.exited);
+}
+
+namespace {
+// Gone, or ended and waiting to be reaped by whoever adopted it.
+bool Ended(int pid) {
+  std::string stat;
+  if (fs::ReadFile("/proc/" + std::to_string(pid) + "/stat", stat) != fs::kOk) return true;
+  const size_t paren = stat.rfind(')');
+  return paren != std::string::npos && paren + 2 < stat.size() && (stat[paren + 2] == 'Z' || stat[paren + 2] == 'X');
+}
+}  // namespace
+
+// A tool that hangs after starting a process of its own: at the bound both end, not
+// only the tool.
+TEST(IisAppcmdRun, AHangingToolIsEndedWithWhatItStarted) {
+  qortest::TempInstall inst;
+  const std::string pidFile = inst.ProgramDir() + "child.pid";
+  auto hang = iis::RunAppcmd("/bin/sh", "-c \"sleep 30 & echo $! > " + pidFile + "; wait\"", 500);
+  EXPECT_TRUE(hang.timedOut);
+  std::string text;
+  ASSERT_EQ(fs::ReadFile(pidFile, text), fs::kOk) << "the tool did not start its child within the bound";
+  const int child = std::atoi(text.c_str());
+  ASSERT_GT(child, 0);
+  const bool ended = qortest::WaitFor([&] { return Ended(child); }, 5000);
+  if (!ended) kill(child, SIGKILL);
+  EXPECT_TRUE(ended);
 }

@@ -55,3 +55,23 @@ TEST(Paths, ProgramNamesMapCaseBlind) {
   EXPECT_TRUE(platform::SameProgramName("QoripSvc.exe", "qoripsvc"));
   EXPECT_FALSE(platform::SameProgramName("qorip.exe", "qoripsvc"));
 }
+
+TEST(Paths, SplitAtTheLastSlash) {
+  struct Case {
+    std::string path, folder, name, parent;
+  } cases[] = {
+      {"/opt/qor/QorIP", "/opt/qor/", "QorIP", "/opt/qor"},
+      {"/QorIP", "/", "QorIP", "/"},
+      {"/", "/", "", "/"},
+      {"iis/log/iis.log", "iis/log/", "iis.log", "iis/log"},
+      {"log/", "log/", "", "log"},
+      {"QorIP", "", "QorIP", ""},
+      {"", "", "", ""},
+  };
+  for (const Case& c : cases) {
+    const platform::PathParts parts = platform::SplitPath(c.path);
+    EXPECT_EQ(parts.folder, c.folder) << c.path;
+    EXPECT_EQ(parts.name, c.name) << c.path;
+    EXPECT_EQ(platform::ParentDir(c.path), c.parent) << c.path;
+  }
+}

@@ -395,7 +395,6 @@ TEST_F(ScmAccountTest, AnotherAccountMayLookAndSendItsOwnControlsButNotStopPause
       {"start", [](const scm::Service& x) { return x.Start(); }, scm::kAccessDenied},
       {"delete", [](const scm::Service& x) { return x.Delete(); }, scm::kAccessDenied},
       {"start type", [](const scm::Service& x) { return x.ChangeStartType(scm::kDisabled); }, scm::kAccessDenied},
-      {"description", [](const scm::Service& x) { return x.ChangeDescription("x"); }, scm::kAccessDenied},
       {"failure actions", [](const scm::Service& x) { return x.ChangeFailureActions({}); }, scm::kAccessDenied},
       {"interrogate", [](const scm::Service& x) { return x.Control(scm::kControlInterrogate); }, scm::kOk},
       {"own control", [](const scm::Service& x) { return x.Control(200); }, scm::kOk},

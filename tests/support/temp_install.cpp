@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/fs.h"
+#include "platform/paths.h"
 
 namespace qortest {
 
@@ -44,8 +45,7 @@ TempInstall::~TempInstall() {
 
 void TempInstall::WriteProgramFile(const std::string& relative, const std::string& content) const {
   std::string path = m_programDir + relative;
-  auto slash = path.rfind('/');
-  fs::MakeDirs(path.substr(0, slash));
+  fs::MakeDirs(platform::ParentDir(path));
   ASSERT_EQ(fs::WriteFile(path, content), fs::kOk) << path;
 }
 
@@ -78,10 +78,8 @@ std::string BinDir() {
   std::string dir = p ? p : "";
   if (dir.empty()) {
     // Test programs are built into <build>/tests, the system's programs into <build>/bin.
-    const std::string exe = SelfExe();
-    const size_t slash = exe.rfind('/');
-    const size_t up = slash == std::string::npos || slash == 0 ? std::string::npos : exe.rfind('/', slash - 1);
-    if (up != std::string::npos) dir = exe.substr(0, up + 1) + "bin";
+    const std::string build = platform::ParentDir(platform::ParentDir(SelfExe()));
+    if (!build.empty()) dir = (build == "/" ? "" : build) + "/bin";
   }
   if (!dir.empty() && dir.back() != '/') dir += '/';
   return dir;

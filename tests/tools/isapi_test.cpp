@@ -161,14 +161,22 @@ TEST_F(Isapi, Iis6ObjectGoesInBeforeTheName) {
   EXPECT_EQ(j.back().detail, "FilterLoadOrder=sspifilt,Compression,qorip");
 }
 
+// A name already in the load order changes nothing: no filter object is made or
+// rewritten, and IIS records no change.
 TEST_F(Isapi, AlreadyListedIsSuccessOnEveryVersion) {
   for (const char* os : {"os_major=5\nos_minor=0\n", "os_major=5\nos_minor=1\n", "os_major=5\nos_minor=2\n"}) {
     Prepare6(os);
-    SetLoadOrder("sspifilt,qorip");
+    SetLoadOrder("sspifilt,QorIP ");
+    std::vector<iis::JournalEntry> before, after;
+    ASSERT_TRUE(iis::ReadJournal(before));
     std::string error;
     EXPECT_TRUE(LoadIsapi(error)) << os;
     EXPECT_EQ(error, "");
-    EXPECT_EQ(LoadOrder(), "sspifilt,qorip");
+    EXPECT_EQ(LoadOrder(), "sspifilt,QorIP ");
+    ASSERT_TRUE(iis::ReadJournal(after));
+    EXPECT_EQ(after.size(), before.size()) << os << ": " << after.back().op << " " << after.back().path;
+    iis::Object f;
+    EXPECT_EQ(iis::Object::Open("IIS://LocalHost/W3SVC/Filters/qorip", f), iis::kErrPathNotFound) << os;
   }
   EXPECT_EQ(Log(), "");
 }
