@@ -34,6 +34,7 @@ namespace platform::faults {
 enum class Kind {
   // Files (platform::sys).
   Open, Read, Write, Fsync, Rename, Truncate, Unlink, Close, MakeDir, RemoveDir, ListDir,
+  BirthTime,  // a fault: the file system keeps no creation time
   // accounts
   ListUsers, ListGroups, LookupName, LookupSid, QueryGroups,
   // acl

@@ -445,12 +445,11 @@ int RemoveStaleTemps(const std::string& path) {
 
 bool BirthTime(const std::string& path, time_t& out) {
   struct statx stx;
-  if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME | STATX_CTIME, &stx) != 0) return false;
-  if (stx.stx_mask & STATX_BTIME) {
-    out = static_cast<time_t>(stx.stx_btime.tv_sec);
-  } else {
-    out = static_cast<time_t>(stx.stx_ctime.tv_sec);
-  }
+  if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &stx) != 0) return false;
+  if (faults::CodeFor(faults::Kind::BirthTime, path) != 0) stx.stx_mask &= ~STATX_BTIME;
+  // Some file systems answer with a zero time rather than leaving the field out.
+  if (!(stx.stx_mask & STATX_BTIME) || (stx.stx_btime.tv_sec == 0 && stx.stx_btime.tv_nsec == 0)) return false;
+  out = static_cast<time_t>(stx.stx_btime.tv_sec);
   return true;
 }
 

@@ -96,8 +96,9 @@ Result ReplaceFile(const std::string& path, const std::string& data);
 // on them and no process of the pid in their name). Returns how many it removed.
 int RemoveStaleTemps(const std::string& path);
 
-// Creation time (statx birth time; the change time where the file system has none).
-// Opens nothing for writing. False when the path cannot be read.
+// Creation time (statx birth time). Opens nothing for writing. False when the path
+// cannot be read or its file system keeps no creation time (the change time is no
+// stand-in: it moves with every change in the folder).
 [[nodiscard]] bool BirthTime(const std::string& path, time_t& out);
 
 // Whether a process other than the caller still holds the file open (a writer that

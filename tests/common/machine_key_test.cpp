@@ -98,6 +98,19 @@ TEST_F(MachineKey, UnreadableFiguresUseTheFallbacks) {
   EXPECT_EQ(CHardware().GetMachineKeyText(), ComposeMachineKey("31415", "27182", "1").substr(0, 37));
 }
 
+// On a file system that keeps no creation time the fixed text stands, never the change
+// time: that moves with every file written in the folder, and the key with it.
+TEST_F(MachineKey, NoCreationTimeGivesTheFixedText) {
+  qortest::TempInstall inst;
+  ASSERT_EQ(fs::MakeDirs(platform::SystemDir()), fs::kOk);
+  faults.Fail(Kind::BirthTime, ENODATA);
+  time_t created = 0;
+  EXPECT_FALSE(figures::SystemFolderCreated(created));
+  for (Build build : {Build::Panel, Build::Service})
+    EXPECT_EQ(ReadMachineKeyTexts(build).fileTime, kFileTimeFallbackText);
+  EXPECT_EQ(ReadMachineKeyTexts(Build::Panel).fileTime, "31415");
+}
+
 TEST_F(MachineKey, ProcessorCountBelowOneCountsOne) {
   qortest::TempInstall inst;
   inst.WriteMachineIni("processor_count=0\n");
