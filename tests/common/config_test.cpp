@@ -403,6 +403,21 @@ TEST_F(Config, FailedWriteKeepsTheOldFileAndWritesNoStamp) {
   }
 }
 
+// The service reloads only on a new stamp: a store written without one is a failed save.
+TEST_F(Config, SaveWhoseStampCannotBeWrittenFails) {
+  WriteStore("<KeySystem>1</KeySystem><0>");
+  CConfig config;
+  LoadWithKey(config);
+  config.SetSystem("0");
+  m_faults.Fail(Kind::Open, EACCES, "apply.db");
+  EXPECT_EQ(config.Save(), 0);
+  m_faults.Reset();
+  EXPECT_FALSE(fs::Exists(ApplyPath()));
+  EXPECT_TRUE(Leftovers().empty());
+  EXPECT_EQ(config.Save(), 1);
+  EXPECT_TRUE(fs::Exists(ApplyPath()));
+}
+
 TEST_F(Config, KeyComesFromTheMachineKeyText) {
   m_inst.WriteMachineIni();
   CConfig panel;
