@@ -31,7 +31,7 @@ namespace {
 // The files of a folder, sorted.
 std::vector<std::string> Names(const std::string& dir) {
   std::vector<fs::Entry> entries;
-  fs::List(dir, "*", entries);
+  if (!fs::List(dir, "*", entries)) return {};
   std::vector<std::string> names;
   for (const auto& e : entries)
     if (!e.isDir) names.push_back(e.name);
@@ -175,8 +175,7 @@ void Sweep(const Operation& op, Mode mode) {
         EXPECT_GT(n, 1u) << when << ": no file call counted";
         return;
       }
-      if (!isNew) EXPECT_FALSE(reported) << when << ": reported done, but the change is not there";
-      if (reported) EXPECT_TRUE(isNew) << when;
+      EXPECT_TRUE(isNew || !reported) << when << ": reported done, but the change is not there";
     } else {
       ASSERT_EQ(run.exitStatus, platform::faults::kExitStatus) << when << ": the child ended otherwise";
       op.check(when + " (ended)");
@@ -287,7 +286,7 @@ TEST(Leftovers, EveryFileCallOfEveryWriteFailedOrEnded) {
         EXPECT_TRUE(lib == "old library" || lib == Library()) << when << ": " << lib;
         EXPECT_TRUE(time == kOldTime || time == kNewTime) << when << ": " << time;
         // The time follows only a stored library.
-        if (time == kNewTime) EXPECT_EQ(lib, Library()) << when;
+        EXPECT_TRUE(time != kNewTime || lib == Library()) << when;
         return lib == Library() && time == kNewTime;
       }};
 
