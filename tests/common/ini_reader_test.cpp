@@ -72,7 +72,8 @@ TEST(IniReader, FolderInThePlaceOfTheFile) {
   ASSERT_EQ(fs::MakeDir(inst.ProgramDir() + kConfig), 0);
   CIniReader reader;
   EXPECT_TRUE(fs::IsDirectory(inst.ProgramDir() + kConfig));
-  EXPECT_EQ(reader.SetWord30("x"), 1);
+  // A write that cannot land says so.
+  EXPECT_EQ(reader.SetWord30("x"), 0);
   EXPECT_EQ(reader.GetWord30(), "");
 }
 
