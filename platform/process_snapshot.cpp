@@ -158,7 +158,7 @@ bool Snapshot(std::vector<ProcessInfo>& out) {
     errno = e;
     return false;
   }
-  DIR* d = ::opendir("/proc");
+  DIR* d = sys::OpenDir("/proc");
   if (!d) return false;
   std::map<long, std::string> owners;
   const std::string root = MachineRoot();
