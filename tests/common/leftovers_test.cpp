@@ -103,7 +103,7 @@ constexpr const char* kOldStamp = "old stamp";
 constexpr const char* kOldTime = "2026-1-1 0:0:0";
 constexpr const char* kNewTime = "2026-12-9 8:0:0";
 
-bool FileCall(const Call& c) { return c.kind <= Kind::BirthTime; }
+bool FileCall(const Call& c) { return c.IsFileCall(); }
 
 std::string Read(const std::string& path) {
   std::string data;
