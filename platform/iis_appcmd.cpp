@@ -11,6 +11,7 @@
 #include <thread>  // std::chrono clocks; <chrono> itself has a literal with no GBK form
 #include <vector>
 
+#include "platform/faults.h"
 #include "platform/process.h"
 #include "platform/unique_fd.h"
 
@@ -26,6 +27,7 @@ AppcmdRun RunAppcmd(const std::string& program, const std::string& parameters, l
   for (auto& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
 
+  if (faults::CodeFor(faults::Kind::Start, program) != 0) return run;
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return run;
   UniqueFd out(fds[0]), in(fds[1]);
