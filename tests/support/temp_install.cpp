@@ -1,5 +1,6 @@
 #include "tests/support/temp_install.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -111,6 +112,12 @@ std::string InstallProgram(const std::string& name, const std::string& dir) {
   if (fs::WriteFile(to, data) != fs::kOk) return "";
   chmod(to.c_str(), 0755);
   return to;
+}
+
+bool KeepsCreationTime(const std::string& path) {
+  struct statx stx;
+  return ::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &stx) == 0 && (stx.stx_mask & STATX_BTIME) &&
+         (stx.stx_btime.tv_sec != 0 || stx.stx_btime.tv_nsec != 0);
 }
 
 }  // namespace qortest
