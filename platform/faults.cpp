@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 
@@ -29,6 +31,7 @@ Table& TheTable() {
 }
 
 std::atomic<bool> g_armed{false};
+std::atomic<bool> g_guardAlive{false};
 // Calls a test's rule or filter makes itself go straight through.
 thread_local bool t_inRule = false;
 
@@ -91,6 +94,11 @@ int64_t CodeFor(Kind kind, std::string_view path, int pid) {
 void ExitNow() { ::_exit(kExitStatus); }
 
 Guard::Guard() {
+  // A second guard would reset the first one's plan behind its back.
+  if (g_guardAlive.exchange(true)) {
+    std::fputs("faults::Guard: one at a time\n", stderr);
+    std::abort();
+  }
   Reset();
   g_armed.store(true, std::memory_order_release);
 }
@@ -100,6 +108,7 @@ Guard::~Guard() {
   std::lock_guard<std::mutex> lock(t.mutex);
   g_armed.store(false, std::memory_order_release);
   Clear(t);
+  g_guardAlive.store(false);
 }
 
 void Guard::FailAt(uint64_t nth, int64_t code, int64_t land) { Arm(Mode::Once, nth, code, land); }

@@ -104,7 +104,7 @@ int64_t CodeFor(Kind kind, std::string_view path = {}, int pid = 0);
 using Rule = std::function<Fault(const Call&)>;
 using Filter = std::function<bool(const Call&)>;
 
-// Arms the table for its lifetime; one at a time.
+// Arms the table for its lifetime; one at a time (a second one aborts the program).
 class Guard {
  public:
   Guard();
