@@ -11,7 +11,9 @@
 #include <thread>  // std::chrono clocks; <chrono> itself has a literal with no GBK form
 #include <vector>
 
+#include "platform/faults.h"
 #include "platform/process.h"
+#include "platform/unique_fd.h"
 
 extern char** environ;
 
@@ -25,11 +27,13 @@ AppcmdRun RunAppcmd(const std::string& program, const std::string& parameters, l
   for (auto& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
 
+  if (faults::CodeFor(faults::Kind::Start, program) != 0) return run;
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return run;
+  UniqueFd out(fds[0]), in(fds[1]);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, in.Get(), 1);
   // A group of its own: at the bound the tool ends together with what it started.
   posix_spawnattr_t attr;
   posix_spawnattr_init(&attr);
@@ -39,11 +43,9 @@ AppcmdRun RunAppcmd(const std::string& program, const std::string& parameters, l
   int rc = posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
   posix_spawnattr_destroy(&attr);
   posix_spawn_file_actions_destroy(&actions);
-  close(fds[1]);
-  if (rc != 0) {
-    close(fds[0]);
-    return run;
-  }
+  // Only the child writes: the read below ends when it has gone.
+  in.Reset();
+  if (rc != 0) return run;
   run.started = true;
 
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
@@ -56,17 +58,17 @@ AppcmdRun RunAppcmd(const std::string& program, const std::string& parameters, l
   auto endGroup = [&] { kill(-pid, SIGKILL); };
   bool open = true;
   while (open) {
-    pollfd p{fds[0], POLLIN, 0};
+    pollfd p{out.Get(), POLLIN, 0};
     int ready = poll(&p, 1, remainingMs());
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) break;  // deadline
     char buf[4096];
-    ssize_t n = read(fds[0], buf, sizeof buf);
+    ssize_t n = read(out.Get(), buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) open = false;
     else run.output.append(buf, static_cast<size_t>(n));
   }
-  close(fds[0]);
+  out.Reset();
   // The output was still open at the bound: whatever holds it (the tool, or a process
   // it started that outlived it) is ended.
   if (open) endGroup();

@@ -13,8 +13,6 @@
 namespace platform::iis {
 
 namespace {
-std::mutex g_hookMutex;
-FaultHook g_hook;
 thread_local uint32_t t_lastFailure = 0;
 
 bool IsLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
@@ -226,10 +224,6 @@ bool Value::operator==(const Value& o) const {
 std::string StatePath() { return MachinePath("iis/metabase.txt"); }
 std::string JournalPath() { return MachinePath("iis/journal.log"); }
 
-void SetFaultHook(FaultHook hook) {
-  std::lock_guard<std::mutex> lock(g_hookMutex);
-  g_hook = std::move(hook);
-}
 
 int LastError() { return static_cast<int>(t_lastFailure & 0xFFFF); }
 
@@ -251,13 +245,8 @@ bool ReadJournal(std::vector<JournalEntry>& out) {
 
 namespace detail {
 
-uint32_t Fault(Op op, const std::string& path) {
-  FaultHook hook;
-  {
-    std::lock_guard<std::mutex> lock(g_hookMutex);
-    hook = g_hook;
-  }
-  return hook ? hook(op, path) : kOk;
+uint32_t Fault(faults::Kind kind, const std::string& path) {
+  return static_cast<uint32_t>(faults::CodeFor(kind, path));
 }
 
 void SetLastFailure(uint32_t code) { t_lastFailure = code; }
@@ -406,7 +395,7 @@ bool State::Parse(const std::string& text) {
 
 namespace {
 uint32_t LoadUnlocked(State& out) {
-  if (uint32_t f = Fault(Op::ReadState, StatePath())) return f;
+  if (uint32_t f = Fault(faults::Kind::IisReadState, StatePath())) return f;
   std::string text;
   int rc = fs::ReadFile(StatePath(), text);
   if (rc == fs::kFileNotFound || rc == fs::kPathNotFound) {
@@ -419,7 +408,7 @@ uint32_t LoadUnlocked(State& out) {
 }
 
 uint32_t WriteUnlocked(const State& state, const std::vector<Change>& changes, bool freshJournal) {
-  if (uint32_t f = Fault(Op::WriteState, StatePath())) return f;
+  if (uint32_t f = Fault(faults::Kind::IisWriteState, StatePath())) return f;
   if (fs::ReplaceFile(StatePath(), state.Serialize()) != fs::kOk) return kErrAccessDenied;
   std::string lines = JournalLines(changes);
   int rc = freshJournal ? fs::ReplaceFile(JournalPath(), lines) : fs::WriteFile(JournalPath(), lines, true);
@@ -428,7 +417,8 @@ uint32_t WriteUnlocked(const State& state, const std::vector<Change>& changes, b
 }  // namespace
 
 uint32_t Transact(const std::function<uint32_t(State&, std::vector<Change>&)>& fn) {
-  fs::MakeDirs(MachinePath("iis"));
+  // A folder that cannot be made shows as a lock that cannot be taken.
+  (void)fs::MakeDirs(MachinePath("iis"));
   uint32_t rc = kErrAccessDenied;
   bool locked = fs::WithLock(LockPath(), [&] {
     State state;
@@ -442,14 +432,16 @@ uint32_t Transact(const std::function<uint32_t(State&, std::vector<Change>&)>& f
 }
 
 uint32_t Load(State& out) {
-  fs::MakeDirs(MachinePath("iis"));
+  // A folder that cannot be made shows as a lock that cannot be taken.
+  (void)fs::MakeDirs(MachinePath("iis"));
   uint32_t rc = kErrAccessDenied;
   bool locked = fs::WithLock(LockPath(), [&] { rc = LoadUnlocked(out); });
   return locked ? rc : kErrAccessDenied;
 }
 
 uint32_t Reset(const State& state, const std::vector<Change>& changes) {
-  fs::MakeDirs(MachinePath("iis"));
+  // A folder that cannot be made shows as a lock that cannot be taken.
+  (void)fs::MakeDirs(MachinePath("iis"));
   uint32_t rc = kErrAccessDenied;
   bool locked = fs::WithLock(LockPath(), [&] { rc = WriteUnlocked(state, changes, true); });
   return locked ? rc : kErrAccessDenied;

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/faults.h"
 #include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
@@ -16,7 +17,7 @@ namespace fs = platform::fs;
 TEST(TextFile, ReadJoinsLinesInEveryBuild) {
   qortest::TempInstall inst;
   std::string path = inst.ProgramDir() + "a.txt";
-  fs::WriteFile(path, "ab\r\ncd\n\nef");
+  EXPECT_EQ(fs::WriteFile(path, "ab\r\ncd\n\nef"), fs::kOk);
   std::string out;
   EXPECT_EQ(ReadTextFile(path, out), 1);
   EXPECT_EQ(out, "abcdef");
@@ -30,14 +31,15 @@ TEST(TextFile, ReadJoinsLinesInEveryBuild) {
 TEST(TextFile, RefusedOpenRetriesThenTellsTheUser) {
   qortest::TempInstall inst;
   std::string path = inst.ProgramDir() + "locked.txt";
-  fs::WriteFile(path, "x");
+  EXPECT_EQ(fs::WriteFile(path, "x"), fs::kOk);
   int opens = 0;
-  fs::SetFaultHook([&](fs::Op op, const std::string& p) {
-    if (op == fs::Op::OpenRead && p == path) {
+  platform::faults::Guard faults;
+  faults.When([&](const platform::faults::Call& c) {
+    if (c.OpensForReading() && c.path == path) {
       ++opens;
-      return EACCES;
+      return platform::faults::Fault::Fail(EACCES);
     }
-    return 0;
+    return platform::faults::Fault{};
   });
   std::string shown;
   SetMessageBoxHook([&](const std::string& text, const std::string&, unsigned) {
@@ -49,7 +51,7 @@ TEST(TextFile, RefusedOpenRetriesThenTellsTheUser) {
   EXPECT_EQ(ReadTextFile(path, out), 0);
   EXPECT_EQ(platform::clock::NowMs(), 1000000LL * 1000 + 19 * 100);
   platform::clock::ClearFake();
-  fs::SetFaultHook(nullptr);
+  faults.Reset();
   SetMessageBoxHook(nullptr);
   EXPECT_EQ(opens, 20);
   EXPECT_TRUE(out.empty());
@@ -85,13 +87,13 @@ TEST(TextFile, CountLinesCapsAtAThousand) {
   for (const auto& c : cases) {
     std::string text;
     for (int i = 0; i < c.lines; ++i) text += "line\n\n";
-    fs::WriteFile(inst.ProgramDir() + "n.log", text);
+    EXPECT_EQ(fs::WriteFile(inst.ProgramDir() + "n.log", text), fs::kOk);
     EXPECT_EQ(CountFileLines(inst.ProgramDir() + "n.log"), c.want) << c.lines;
   }
   EXPECT_EQ(CountFileLines(inst.ProgramDir() + "none.log"), 0);
   // Either line end; a line of one '\r' before its '\n' is not empty.
   for (const auto& [text, want] : std::vector<std::pair<std::string, int>>{{"a\r\n\r\nb", 2}, {"\r\r\n\n", 1}}) {
-    fs::WriteFile(inst.ProgramDir() + "n.log", text);
+    EXPECT_EQ(fs::WriteFile(inst.ProgramDir() + "n.log", text), fs::kOk);
     EXPECT_EQ(CountFileLines(inst.ProgramDir() + "n.log"), want);
   }
 }
@@ -104,12 +106,14 @@ TEST(TextFile, WriteReportsEveryFailure) {
   EXPECT_EQ(inst.ReadProgramFile("w.txt"), "a\nb");
   EXPECT_EQ(WriteTextFile("", "a"), 0);
   EXPECT_EQ(WriteTextFile(inst.ProgramDir() + "no/such/dir.txt", "a"), 0);
-  fs::SetFaultHook([](fs::Op op, const std::string&) { return op == fs::Op::Write ? ENOSPC : 0; });
-  EXPECT_EQ(WriteTextFile(path, "c"), 0);
-  fs::SetFaultHook(nullptr);
+  {
+    platform::faults::Guard faults;
+    faults.Fail(platform::faults::Kind::Write, ENOSPC);
+    EXPECT_EQ(WriteTextFile(path, "c"), 0);
+  }
 
   StringList lines;
-  fs::WriteFile(path, "x\r\n\r\ny\n");
+  EXPECT_EQ(fs::WriteFile(path, "x\r\n\r\ny\n"), fs::kOk);
   EXPECT_EQ(ReadLinesToArray(lines, path), 1);
   EXPECT_EQ(lines, (StringList{"x", "y"}));
   EXPECT_EQ(ReadLinesToArray(lines, path + ".none"), 0);

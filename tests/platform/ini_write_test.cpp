@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "platform/ini.h"
 #include "tests/support/forked.h"
@@ -16,7 +17,7 @@ namespace ini = platform::ini;
 namespace {
 std::string Read(const std::string& path) {
   std::string text;
-  fs::ReadFile(path, text);
+  (void)fs::ReadFile(path, text);
   return text;
 }
 
@@ -28,9 +29,10 @@ std::string SetText(const std::string& before, const std::string& section, const
   return doc.Text();
 }
 
-struct FaultGuard {
-  ~FaultGuard() { fs::SetFaultHook(nullptr); }
-};
+using FaultGuard = platform::faults::Guard;
+using platform::faults::Call;
+using platform::faults::Fault;
+using platform::faults::Kind;
 }  // namespace
 
 TEST(IniWrite, SetKeepsEveryOtherLine) {
@@ -80,7 +82,7 @@ TEST(IniWrite, GbkNamesMatchWholeCharacters) {
 TEST(IniWrite, WriteStringReadsBack) {
   qortest::TempInstall inst;
   std::string path = inst.ProgramDir() + "iis/config.ini";
-  fs::WriteFile(path, ";c\r\n[System]\r\nWord1=a\r\n");
+  EXPECT_EQ(fs::WriteFile(path, ";c\r\n[System]\r\nWord1=a\r\n"), fs::kOk);
   ASSERT_TRUE(ini::WriteString(path, "System", "Word30", "2016-09-09 10:00:00"));
   EXPECT_EQ(ini::ReadString(path, "System", "Word30", "d"), "2016-09-09 10:00:00");
   EXPECT_EQ(ini::ReadString(path, "System", "Word1", "d"), "a");
@@ -107,10 +109,10 @@ TEST(IniWrite, UnreadableFileIsNotOverwritten) {
   qortest::TempInstall inst;
   FaultGuard guard;
   std::string path = inst.ProgramDir() + "a.ini";
-  fs::WriteFile(path, "[S]\nk=old\nother=1\n");
-  fs::SetFaultHook([&](fs::Op op, const std::string& p) { return op == fs::Op::OpenRead && p == path ? EACCES : 0; });
+  EXPECT_EQ(fs::WriteFile(path, "[S]\nk=old\nother=1\n"), fs::kOk);
+  guard.When([&](const Call& c) { return c.OpensForReading() && c.path == path ? Fault::Fail(EACCES) : Fault{}; });
   EXPECT_FALSE(ini::WriteString(path, "S", "k", "new"));
-  fs::SetFaultHook(nullptr);
+  guard.Reset();
   EXPECT_EQ(Read(path), "[S]\nk=old\nother=1\n");
 }
 
@@ -118,17 +120,17 @@ TEST(IniWrite, FailedReplaceKeepsTheOldFile) {
   qortest::TempInstall inst;
   FaultGuard guard;
   std::string path = inst.ProgramDir() + "a.ini";
-  fs::WriteFile(path, "[S]\nk=old\n");
-  fs::SetFaultHook([](fs::Op op, const std::string&) { return op == fs::Op::Rename ? EIO : 0; });
+  EXPECT_EQ(fs::WriteFile(path, "[S]\nk=old\n"), fs::kOk);
+  guard.Fail(Kind::Rename, EIO);
   EXPECT_FALSE(ini::WriteString(path, "S", "k", "new"));
-  fs::SetFaultHook(nullptr);
+  guard.Reset();
   EXPECT_EQ(Read(path), "[S]\nk=old\n");
 }
 
 TEST(IniWrite, ConcurrentWritersLoseNoKey) {
   qortest::TempInstall inst;
   std::string path = inst.ProgramDir() + "iis/config.ini";
-  fs::WriteFile(path, ";comment\n[System]\n");
+  EXPECT_EQ(fs::WriteFile(path, ";comment\n[System]\n"), fs::kOk);
   constexpr int kWriters = 3, kKeys = 40;
   EXPECT_TRUE(qortest::RunForked(kWriters, [&](int w) {
     bool ok = true;

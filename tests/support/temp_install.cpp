@@ -1,5 +1,6 @@
 #include "tests/support/temp_install.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,9 +21,9 @@ TempInstall::TempInstall() {
   m_base = std::string(dir) + "/";
   m_programDir = m_base + "prog/";
   m_machineRoot = m_base + "machine/";
-  fs::MakeDirs(m_programDir + "iis/log");
-  fs::MakeDirs(m_programDir + "log");
-  fs::MakeDirs(m_machineRoot + "Windows/System32");
+  EXPECT_EQ(fs::MakeDirs(m_programDir + "iis/log"), fs::kOk);
+  EXPECT_EQ(fs::MakeDirs(m_programDir + "log"), fs::kOk);
+  EXPECT_EQ(fs::MakeDirs(m_machineRoot + "Windows/System32"), fs::kOk);
   if (const char* p = std::getenv("QOR_PROGRAM_DIR")) {
     m_hadProgramDir = true;
     m_oldProgramDir = p;
@@ -40,18 +41,18 @@ TempInstall::~TempInstall() {
   else unsetenv("QOR_PROGRAM_DIR");
   if (m_hadMachineRoot) setenv("QOR_MACHINE_ROOT", m_oldMachineRoot.c_str(), 1);
   else unsetenv("QOR_MACHINE_ROOT");
-  if (!std::getenv("QOR_KEEP_TEMP")) fs::RemoveTree(m_base.substr(0, m_base.size() - 1));
+  if (!std::getenv("QOR_KEEP_TEMP")) (void)fs::RemoveTree(m_base.substr(0, m_base.size() - 1));
 }
 
 void TempInstall::WriteProgramFile(const std::string& relative, const std::string& content) const {
   std::string path = m_programDir + relative;
-  fs::MakeDirs(platform::ParentDir(path));
+  EXPECT_EQ(fs::MakeDirs(platform::ParentDir(path)), fs::kOk);
   ASSERT_EQ(fs::WriteFile(path, content), fs::kOk) << path;
 }
 
 std::string TempInstall::ReadProgramFile(const std::string& relative) const {
   std::string out;
-  fs::ReadFile(m_programDir + relative, out);
+  (void)fs::ReadFile(m_programDir + relative, out);
   return out;
 }
 
@@ -109,6 +110,12 @@ std::string InstallProgram(const std::string& name, const std::string& dir) {
   if (fs::WriteFile(to, data) != fs::kOk) return "";
   chmod(to.c_str(), 0755);
   return to;
+}
+
+bool KeepsCreationTime(const std::string& path) {
+  struct statx stx;
+  return ::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &stx) == 0 && (stx.stx_mask & STATX_BTIME) &&
+         (stx.stx_btime.tv_sec != 0 || stx.stx_btime.tv_nsec != 0);
 }
 
 }  // namespace qortest

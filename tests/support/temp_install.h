@@ -36,6 +36,9 @@ std::string BinDir();
 std::string SourceDir();
 // Path of the running test program.
 std::string SelfExe();
+// Whether path's file system keeps creation times (several keep none); what reads them
+// answers "unknown" where it does not.
+bool KeepsCreationTime(const std::string& path);
 // Copies a built program into dir (so that its program folder is dir).
 std::string InstallProgram(const std::string& name, const std::string& dir);
 
