@@ -38,11 +38,6 @@ using filter_module::kMarkerState;
 constexpr std::string_view kArea = kMarkerArea, kState = kMarkerState, kStart = kMarkerIpStart, kEnd = kMarkerIpEnd;
 // The event source of the service.
 constexpr const char* kEventSource = "qoripsvc";
-// Line starts of the daily log looked at for a block that may have landed before a kill.
-constexpr int kLandedCandidates = 64;
-// Bytes read past a recorded block when looking for it.
-constexpr int64_t kLandedSlack = 1 << 20;
-
 enum HitKind : uint8_t { kHitArea, kHitState, kHitStart, kHitEnd };
 struct Hit {
   size_t pos;
@@ -101,30 +96,70 @@ bool StartsCharacter(std::string_view s, size_t pos) {
   return leads % 2 == 0;
 }
 
-// A 64-bit checksum of the length and of the first and last 64 KB, eight bytes at a
-// time: enough to tell a landed block from the few lines that can stand where it
-// would, and cheap beside the append.
+// A 64-bit checksum of every byte, eight at a time.
 uint64_t Checksum(std::string_view data) {
-  constexpr size_t kEdge = 64 * 1024;
   uint64_t h = 0x9E3779B97F4A7C15ULL ^ data.size();
-  auto mix = [&h](std::string_view part) {
-    size_t i = 0;
-    for (; i + 8 <= part.size(); i += 8) {
-      uint64_t w;
-      std::memcpy(&w, part.data() + i, 8);
-      h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
-      h ^= h >> 29;
-    }
-    for (; i < part.size(); ++i) h = (h ^ static_cast<unsigned char>(part[i])) * 0x100000001B3ULL;
-  };
-  if (data.size() <= 2 * kEdge) {
-    mix(data);
-  } else {
-    mix(data.substr(0, kEdge));
-    mix(data.substr(data.size() - kEdge));
+  size_t i = 0;
+  for (; i + 8 <= data.size(); i += 8) {
+    uint64_t w;
+    std::memcpy(&w, data.data() + i, 8);
+    h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
+    h ^= h >> 29;
   }
+  for (; i < data.size(); ++i) h = (h ^ static_cast<unsigned char>(data[i])) * 0x100000001B3ULL;
   return h ^ (h >> 32);
 }
+
+// The lines of a file from an offset on, each without its "\n", of any length.
+class LineReader {
+ public:
+  LineReader(fs::InFile& file, int64_t offset) : m_file(file), m_start(offset) {
+    m_failed = !file.Seek(offset);
+  }
+  // The next line and where it starts; whole is false for a last piece without its
+  // end. False at the end and on a read error (Failed).
+  bool Next(std::string_view& line, bool& whole, int64_t& start) {
+    for (;;) {
+      const char* base = m_buffer.data() + m_pos;
+      const size_t left = m_buffer.size() - m_pos;
+      if (const void* nl = std::memchr(base, '\n', left)) {
+        const size_t len = static_cast<size_t>(static_cast<const char*>(nl) - base);
+        line = std::string_view(base, len);
+        whole = true;
+        start = m_start + static_cast<int64_t>(m_pos);
+        m_pos += len + 1;
+        return true;
+      }
+      if (m_failed) return false;
+      if (m_atEnd) {
+        if (left == 0) return false;
+        line = std::string_view(base, left);
+        whole = false;
+        start = m_start + static_cast<int64_t>(m_pos);
+        m_pos = m_buffer.size();
+        return true;
+      }
+      m_buffer.erase(0, m_pos);
+      m_start += static_cast<int64_t>(m_pos);
+      m_pos = 0;
+      const size_t had = m_buffer.size();
+      m_buffer.resize(had + kChunk);
+      const int64_t got = m_file.Read(m_buffer.data() + had, kChunk);
+      m_buffer.resize(had + static_cast<size_t>(std::max<int64_t>(got, 0)));
+      if (got < 0) m_failed = true;
+      if (got == 0) m_atEnd = true;
+    }
+  }
+  bool Failed() const { return m_failed; }
+
+ private:
+  static constexpr size_t kChunk = 1 << 16;
+  fs::InFile& m_file;
+  std::string m_buffer;
+  size_t m_pos = 0;
+  int64_t m_start;  // the file offset of m_buffer[0]
+  bool m_atEnd = false, m_failed = false;
+};
 
 // A day text as the daily log names carry it: digits and hyphens, 8 to 10 bytes.
 bool IsDayText(const std::string& day) {
@@ -152,11 +187,14 @@ void ForEachKeptLine(std::string_view content, Fn fn) {
 }
 }  // namespace
 
-CRequestLog::CRequestLog(const std::string& programDir)
+CRequestLog::CRequestLog(const std::string& programDir) : CRequestLog(programDir, Sizes{}) {}
+
+CRequestLog::CRequestLog(const std::string& programDir, Sizes sizes)
     : m_requestLogPath(programDir + filter_module::kRequestLogFile),
       m_workFilePath(m_requestLogPath + ".work"),
       m_progressPath(m_requestLogPath + ".work.pos"),
-      m_logDir(programDir + "log/") {
+      m_logDir(programDir + "log/"),
+      m_sizes(sizes) {
   CQorArea area;
   area.Load();
   m_countryNames.resize(kNameCacheSize);
@@ -179,8 +217,8 @@ CRequestLog::~CRequestLog() = default;
 int CRequestLog::LoadIpLibrary(const std::string& path) {
   std::string text;
   ReadTextFile(path, text, Build::Service, false);
-  if (text.empty()) return m_ipTable.Load("");
-  if (!gbk::Contains(text, "|") && !gbk::Contains(text, "*")) SubstituteChars(text);
+  if (!text.empty() && !gbk::Contains(text, "|") && !gbk::Contains(text, "*")) SubstituteChars(text);
+  m_librarySum = Checksum(text) | 1;  // never 0, which stands for "not recorded"
   return m_ipTable.Load(text);
 }
 
@@ -430,13 +468,9 @@ size_t CRequestLog::TransformInto(std::string_view content, std::string& out, si
 struct CRequestLog::Progress {
   std::string identity;  // of the work file it belongs to
   int64_t done = 0;      // bytes of the work file whose lines are in the daily log
-  // The append under way when blockEnd > done: the work file's bytes up to blockEnd,
-  // as length bytes with this checksum, onto the day's log, then before bytes long.
-  int64_t blockEnd = 0;
-  std::string day;
-  int64_t before = 0;
-  int64_t length = 0;
-  uint64_t sum = 0;
+  std::string day;       // the span's lines go into this day's log,
+  int64_t before = 0;    // after this many bytes of it
+  uint64_t library = 0;  // checksum of the library they are looked up in; 0: unknown
 };
 
 bool CRequestLog::LoadProgress(Progress& p) const {
@@ -447,56 +481,115 @@ bool CRequestLog::LoadProgress(Progress& p) const {
   if (got <= 0) return false;
   buf[got] = 0;
   char identity[128] = {0}, day[32] = {0};
-  long long done = 0, blockEnd = 0, before = 0, length = 0;
-  unsigned long long sum = 0;
-  if (std::sscanf(buf, "id=%127s\ndone=%lld\nend=%lld\nday=%31s\nbefore=%lld\nlength=%lld\nsum=%llx", identity, &done,
-                  &blockEnd, day, &before, &length, &sum) != 7)
-    return false;
+  long long done = 0, before = 0, blockEnd = 0;
+  unsigned long long library = 0;
+  if (std::sscanf(buf, "id=%127s\ndone=%lld\nday=%31s\nbefore=%lld\nlibrary=%llx", identity, &done, day, &before,
+                  &library) != 5) {
+    // A record of an earlier version, one per block: where its block started is all
+    // the settling needs.
+    if (std::sscanf(buf, "id=%127s\ndone=%lld\nend=%lld\nday=%31s\nbefore=%lld", identity, &done, &blockEnd, day,
+                    &before) != 5)
+      return false;
+    library = 0;
+  }
   p.identity = identity;
   p.done = done;
-  p.blockEnd = blockEnd;
   p.day = day;
   p.before = before;
-  p.length = length;
-  p.sum = sum;
-  return p.done >= 0 && p.blockEnd >= p.done && p.before >= 0 && p.length >= 0 && IsDayText(p.day);
+  p.library = library;
+  return p.done >= 0 && p.before >= 0 && IsDayText(p.day);
 }
 
 bool CRequestLog::SaveProgress(const Progress& p) const {
   char buf[512];
-  std::snprintf(buf, sizeof buf, "id=%s\ndone=%lld\nend=%lld\nday=%s\nbefore=%lld\nlength=%lld\nsum=%llx\n",
-                p.identity.c_str(), static_cast<long long>(p.done), static_cast<long long>(p.blockEnd), p.day.c_str(),
-                static_cast<long long>(p.before), static_cast<long long>(p.length),
-                static_cast<unsigned long long>(p.sum));
+  std::snprintf(buf, sizeof buf, "id=%s\ndone=%lld\nday=%s\nbefore=%lld\nlibrary=%llx\n", p.identity.c_str(),
+                static_cast<long long>(p.done), p.day.c_str(), static_cast<long long>(p.before),
+                static_cast<unsigned long long>(p.library));
   return fs::ReplaceFile(m_progressPath, buf) == fs::kOk;
 }
 
-bool CRequestLog::BlockLanded(const Progress& p) const {
+bool CRequestLog::SameLine(std::string_view logged, std::string_view expected, bool exact) const {
+  if (logged == expected) return true;
+  if (exact) return false;
+  // The parts before and after the region texts are the line's own; what lies between
+  // must be short enough for region texts and cross no field.
+  size_t head = 0;
+  const size_t shorter = std::min(logged.size(), expected.size());
+  while (head < shorter && logged[head] == expected[head]) ++head;
+  size_t tail = 0;
+  while (tail < shorter - head && logged[logged.size() - 1 - tail] == expected[expected.size() - 1 - tail]) ++tail;
+  const std::string_view a = logged.substr(head, logged.size() - head - tail);
+  const std::string_view b = expected.substr(head, expected.size() - head - tail);
+  return a.size() <= m_maxRegionSize && b.size() <= m_maxRegionSize && a.find('\t') == std::string_view::npos &&
+         b.find('\t') == std::string_view::npos;
+}
+
+int CRequestLog::SettleSpan(fs::InFile& work, const Progress& p, int64_t& done) {
+  done = p.done;
   const std::string path = DailyLogPath(m_logDir, p.day);
+  if (!fs::Present(path)) return 0;
   fs::InFile daily;
-  if (daily.Open(path, true) != fs::kOk) return false;
-  const int64_t size = daily.Size();
-  if (size <= p.before) return false;
-  // The block went in as one write at the end, so it starts at a line start at or
-  // after the recorded size; the panel's lines may stand before it.
-  const int64_t span = std::min(size - p.before, p.length + kLandedSlack);
-  std::string text(static_cast<size_t>(span), '\0');
-  if (!daily.Seek(p.before) || daily.Read(text.data(), text.size()) != span) return false;
-  const size_t length = static_cast<size_t>(p.length);
-  int candidates = 0;
-  for (size_t at = 0; at + length <= text.size() && candidates < kLandedCandidates; ++candidates) {
-    if (Checksum(std::string_view(text).substr(at, length)) == p.sum) return true;
-    size_t nl = text.find('\n', at);
-    if (nl == std::string::npos) break;
-    at = nl + 1;
+  if (daily.Open(path, true) != fs::kOk) {
+    Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {path});
+    return kReadFailed;
   }
-  // A write cut short by the kill leaves the file ending inside a line: cut it back.
-  char last = 0;
-  if (daily.Seek(size - 1) && daily.Read(&last, 1) == 1 && last != '\n') {
-    daily.Close();
-    fs::Truncate(path, p.before);
+  // Lines transformed as they were: exactly what landed, unless the library changed.
+  const bool exact = p.library != 0 && p.library == m_librarySum;
+  LineReader raw(work, p.done), logged(daily, p.before);
+  std::string expected;
+  int64_t expectedEnd = 0;
+  auto next = [&]() -> bool {
+    std::string_view line;
+    bool whole = false;
+    int64_t start = 0;
+    while (raw.Next(line, whole, start)) {
+      const int64_t end = start + static_cast<int64_t>(line.size()) + (whole ? 1 : 0);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      if (line.size() < kMinLineLength) continue;
+      expected.clear();
+      AppendTransformed(line, expected);
+      expectedEnd = end;
+      return true;
+    }
+    return false;
+  };
+  bool have = next();
+  std::string_view line;
+  bool whole = false;
+  int64_t start = 0;
+  while (have && logged.Next(line, whole, start)) {
+    if (!whole) {
+      // A write cut by the kill inside a line, the last thing in the log.
+      const int64_t size = start + static_cast<int64_t>(line.size());
+      if (exact && line.size() <= expected.size() && expected.compare(0, line.size(), line) == 0) {
+        const std::string rest = expected.substr(line.size()) + "\n";
+        if (!AppendDailyLogText(path, rest)) {
+          Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {path});
+          return kAppendFailed;
+        }
+        done = expectedEnd;
+      } else {
+        daily.Close();
+        // Not the piece of a line that can be completed: it goes, and only while it is
+        // still the last thing in the log, so no line appended since is cut.
+        if (fs::FileSize(path) == size && fs::Truncate(path, start) != fs::kOk) {
+          Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {path});
+          return kAppendFailed;
+        }
+      }
+      return 0;
+    }
+    if (SameLine(line, expected, exact)) {
+      done = expectedEnd;
+      have = next();
+    }
   }
-  return false;
+  if (raw.Failed()) return kReadFailed;
+  if (logged.Failed()) {
+    Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {path});
+    return kReadFailed;
+  }
+  return 0;
 }
 
 void CRequestLog::Report(platform::eventlog::EventType type, uint32_t id, const std::vector<std::string>& texts) {
@@ -587,17 +680,17 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
   if (rc != fs::kOk) return kReadFailed;
   const std::string identity = work.Identity();
   int64_t done = 0;
-  Progress saved;
-  if (LoadProgress(saved) && saved.identity == identity && saved.done <= work.Size()) {
-    done = saved.done;
-    if (saved.blockEnd > saved.done && BlockLanded(saved)) done = saved.blockEnd;
+  Progress span;
+  if (LoadProgress(span) && span.identity == identity && span.done <= work.Size()) {
+    if (int result = SettleSpan(work, span, done)) return result;
   }
+  bool recorded = false;  // a record of the span under way was written in this pass
   int settles = 0;
-  m_out.reserve(kBlockSize + kBlockSize / 4);
+  m_out.reserve(m_sizes.block + m_sizes.block / 4);
   for (int round = 0;; ++round) {
     for (;;) {
       bool atEnd = false;
-      if (ReadBlock(work, done, atEnd, kBlockSize) != fs::kOk) return kReadFailed;
+      if (ReadBlock(work, done, atEnd, m_sizes.block) != fs::kOk) return kReadFailed;
       if (m_block.empty()) break;
       // A last line without its end may be a write still in progress.
       if (atEnd && m_block.back() != '\n' && settles < kSettleReads) {
@@ -613,27 +706,25 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
       const size_t length = TransformInto(m_block, m_out, 0, count);
       const std::string_view out(m_out.data(), length);
       if (!out.empty()) {
-        Progress next;
-        next.identity = identity;
-        next.done = done;
-        next.blockEnd = end;
-        next.day = GetTodayText();
-        const std::string daily = DailyLogPath(m_logDir, next.day);
-        next.before = std::max<int64_t>(0, fs::FileSize(daily));
-        next.length = static_cast<int64_t>(out.size());
-        next.sum = Checksum(out);
-        // Without a record of the append, a kill after it would write the block twice.
-        if (!SaveProgress(next)) {
-          Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {m_progressPath});
-          return kAppendFailed;
+        const std::string day = GetTodayText();
+        const std::string daily = DailyLogPath(m_logDir, day);
+        if (!recorded || day != span.day || done - span.done >= m_sizes.span) {
+          span.identity = identity;
+          span.done = done;
+          span.day = day;
+          span.before = std::max<int64_t>(0, fs::FileSize(daily));
+          span.library = m_librarySum;
+          // Without a record of the span, a kill during it would write lines twice.
+          if (!SaveProgress(span)) {
+            Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {m_progressPath});
+            return kAppendFailed;
+          }
+          recorded = true;
         }
         if (!AppendDailyLogText(daily, out)) {
-          // The daily log is as it was (a partial write is cut back); the block waits.
+          // What did not land waits; the next pass settles the span first.
           if (!m_appendFailing) Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {daily});
           m_appendFailing = true;
-          next.blockEnd = next.done;
-          if (!SaveProgress(next))
-            Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {m_progressPath});
           return kAppendFailed;
         }
         m_appendFailing = false;

@@ -11,12 +11,23 @@
 // the order in which the lines were written. Only a regular file is taken: a link in
 // its place is removed and the refusal goes to the event log.
 //
-// Exactly once: before each append a small progress file beside the work file records
-// how far the work file has landed and what the append is about to add (the day, the
-// daily log's size before, the length and a checksum of the bytes). A pass that finds
-// a work file (a crash or a stop in between) consults it first, so a block that landed
-// before a kill is never appended again. A failed append leaves the daily log as it was
-// and is reported to the event log; the block waits for a later pass.
+// Exactly once: the work file goes into the daily log in spans of up to kSpanSize bytes.
+// Before a span's first append, a small progress file beside the work file records
+// where the span starts in the work file (every line before it has landed), the day,
+// the daily log's size before the span and a checksum of the IP library. Appends are
+// single O_APPEND writes of whole lines, so other writers' lines (the panel's
+// operation log goes into the same daily log) may stand between them, never inside.
+// A pass that finds a work file (a kill or a stop in between) settles the recorded span
+// first: it transforms the span's lines again and walks the daily log from the recorded
+// size, taking each line that equals the next expected one as landed and passing over
+// any other. A last line cut by a kill is completed with its missing bytes (or, when it
+// is not the next expected line, cut off, only if the log still ends with it). The pass
+// then goes on after the last line that landed. So a kill anywhere, inside a line or at
+// a line end, neither doubles nor loses a line, and nothing another writer appended is
+// cut. Where the library changed between the kill and the restart, the lines transform
+// differently: a line then counts as landed when it differs from the expected one in
+// the region text alone. A failed append is reported to the event log; what did not
+// land waits for a later pass.
 //
 // The worker builds one CRequestLog at thread start and calls ProcessPass every pass.
 #include <cstdint>
@@ -49,8 +60,14 @@ class CRequestLog {
   // (lines joined by "\n") stays where it is.
   static constexpr size_t kMinLineLength = 5;
   static constexpr size_t kSmallBatch = 10;
-  // The work file is read in blocks of about this size, each ending at a line end.
+  // The work file is read in blocks of about this size, each ending at a line end,
+  // and one progress record covers a span of about kSpanSize bytes of it.
   static constexpr size_t kBlockSize = 1 << 20;
+  static constexpr int64_t kSpanSize = 64 << 20;
+  struct Sizes {
+    size_t block = kBlockSize;
+    int64_t span = kSpanSize;
+  };
 
   enum PassResult {
     kIdle = 0,       // nothing to do
@@ -66,6 +83,7 @@ class CRequestLog {
   // Thread start: the paths under programDir (with its trailing '/'), the region
   // tables and the IP library programDir + "iplib.db".
   explicit CRequestLog(const std::string& programDir);
+  CRequestLog(const std::string& programDir, Sizes sizes);
   virtual ~CRequestLog();
   CRequestLog(const CRequestLog&) = delete;
   CRequestLog& operator=(const CRequestLog&) = delete;
@@ -110,7 +128,12 @@ class CRequestLog {
   int ReadBlock(platform::fs::InFile& file, int64_t offset, bool& atEnd, size_t blockSize);
   bool LoadProgress(Progress& p) const;
   bool SaveProgress(const Progress& p) const;
-  bool BlockLanded(const Progress& p) const;
+  // Settles the span a progress record describes (see the top): done := where the
+  // work file goes on. 0, or the pass result when the daily log could not be set right.
+  int SettleSpan(platform::fs::InFile& work, const Progress& p, int64_t& done);
+  // Whether a daily-log line is the expected one, or (library changed) differs from it
+  // in the region text alone.
+  bool SameLine(std::string_view logged, std::string_view expected, bool exact) const;
   int Refuse(const std::string& path);
   void Report(platform::eventlog::EventType type, uint32_t id, const std::vector<std::string>& texts);
   const std::string& CountryName(int code) const;
@@ -129,6 +152,8 @@ class CRequestLog {
 
   std::string m_requestLogPath, m_workFilePath, m_progressPath, m_logDir;
   CQorIpVector m_ipTable;
+  uint64_t m_librarySum = 0;  // checksum of the library text the lines are looked up in
+  Sizes m_sizes;
   // Names by code, taken once from the region tables (codes outside have none).
   StringList m_countryNames, m_provinceNames;
   size_t m_maxRegionSize = 0;  // the longest "country-province" text

@@ -85,6 +85,14 @@ class RequestLogOnce : public ::testing::Test {
   std::string daily_;
 };
 
+// Appends with a plain write, as another process would.
+void AppendRaw(const std::string& path, const std::string& text) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  ::close(fd);
+}
+
 }  // namespace
 
 // The daily log may grow by one block's raw size: the first block (shorter once
@@ -150,6 +158,21 @@ TEST_F(RequestLogOnce, SmallDiskNeverDoublesALine) {
   ExpectEachOnce(kLines);
 }
 
+// Runs one pass of a worker in a child process, which the hook may end with _exit(0)
+// as a kill would; true when the child ended that way or after the pass.
+bool PassInChild(const std::string& programDir, CRequestLog::Sizes sizes, const fs::FaultHook& hook) {
+  pid_t pid = fork();
+  if (pid < 0) return false;
+  if (pid == 0) {
+    CRequestLog log(programDir, sizes);
+    fs::SetFaultHook(hook);
+    log.ProcessPass();
+    _exit(0);
+  }
+  int status = 0;
+  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 // The service is killed after a block landed and before the work file was deleted
 // (once at the last block, once between two blocks): the next start writes nothing twice.
 TEST_F(RequestLogOnce, KillAfterTheAppendDoublesNothing) {
@@ -157,25 +180,15 @@ TEST_F(RequestLogOnce, KillAfterTheAppendDoublesNothing) {
   for (int killAt : {0, 1}) {
     fs::RemoveTree(install_.ProgramDir() + "log");
     install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, kLines));
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      CRequestLog log(install_.ProgramDir());
-      const std::string work = log.WorkFilePath(), progress = log.ProgressFilePath();
-      int progressWrites = 0;
-      fs::SetFaultHook([&](fs::Op op, const std::string& path) {
-        // killAt 0: as the work file is deleted; 1: as the second block is recorded.
-        if (killAt == 0 && op == fs::Op::Delete && path == work) _exit(0);
-        if (killAt == 1 && op == fs::Op::OpenWrite && path == progress && ++progressWrites == 2) _exit(0);
-        return 0;
-      });
-      log.ProcessPass();
-      _exit(3);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << killAt;
-    ASSERT_TRUE(fs::Exists(install_.ProgramDir() + "iis/log/iis.log.work"));
+    const std::string work = install_.ProgramDir() + "iis/log/iis.log.work";
+    int appends = 0;
+    ASSERT_TRUE(PassInChild(install_.ProgramDir(), {}, [&](fs::Op op, const std::string& path) {
+      // killAt 0: as the work file is deleted; 1: as the second block is appended.
+      if (killAt == 0 && op == fs::Op::Delete && path == work) _exit(0);
+      if (killAt == 1 && op == fs::Op::Write && path == daily_ && ++appends == 2) _exit(0);
+      return 0;
+    })) << killAt;
+    ASSERT_TRUE(fs::Exists(work));
 
     CRequestLog restarted(install_.ProgramDir());
     EXPECT_EQ(restarted.ProcessPass(), CRequestLog::kWritten) << killAt;
@@ -185,35 +198,82 @@ TEST_F(RequestLogOnce, KillAfterTheAppendDoublesNothing) {
   }
 }
 
-// A kill in the middle of a write leaves half a line: the next start cuts it off and
-// writes the block whole.
-TEST_F(RequestLogOnce, KillInsideAWriteLeavesNoHalfLine) {
-  constexpr int kLines = 1000;
-  install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, kLines));
-  pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    CRequestLog log(install_.ProgramDir());
-    // The write stops after 1000 bytes, as a kill would stop it.
-    fs::SetFaultHook([&](fs::Op op, const std::string& path) {
-      if (op == fs::Op::Write && path == daily_) {
-        int fd = ::open(daily_.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
-        std::string text = RequestLines(0, 20).substr(0, 1000);
-        if (fd >= 0 && ::write(fd, text.data(), text.size()) > 0) _exit(0);
-      }
-      return 0;
-    });
-    log.ProcessPass();
-    _exit(3);
+// A kill ends the daily-log append after some of its bytes landed: right after a line
+// end (the kill stops a large write at a page boundary, often a line end) or inside a
+// line, with another writer's line appended just before the append or just after the
+// kill. The next start lands every request line once, in order, and keeps every line of
+// the other writer.
+TEST_F(RequestLogOnce, KillAnywhereInAnAppendLandsEachLineOnce) {
+  constexpr int kLines = 300;
+  const std::string kPanel = "2026-12-9 10:0:0\t管理\t保存设置\t-\tpanel line\n";
+  struct Case {
+    const char* name;
+    int line;     // the cut falls in this line,
+    int offset;   // this many bytes into it (0: right after the line before; -1: before its end)
+    bool before;  // another writer's line lands between the record and the append
+    bool after;   // and after the kill, before the restart
+  } cases[] = {
+      {"after one line", 1, 0, false, false},
+      {"after 150 lines", 150, 0, false, false},
+      {"after every line", kLines, 0, false, false},
+      {"inside the first line", 0, 10, false, false},
+      {"inside line 77", 77, 40, false, false},
+      {"before a line end", 20, -1, false, false},
+      {"other writer first, after a line end", 40, 0, true, false},
+      {"other writer first, inside a line", 40, 33, true, false},
+      {"other writer after the kill, after a line end", 60, 0, false, true},
+      {"other writer after the kill, inside a line", 60, 33, false, true},
+  };
+  CRequestLog reference(install_.ProgramDir());
+  std::vector<std::string> want;
+  std::string whole;
+  for (const std::string& line : SplitLines(RequestLines(0, kLines))) {
+    want.push_back(reference.TransformLine(line));
+    whole += want.back() + "\n";
   }
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  ASSERT_EQ(fs::FileSize(daily_), 1000);
-  ASSERT_NE(install_.ReadProgramFile("log/qor2026-12-09.log").back(), '\n');
-  CRequestLog restarted(install_.ProgramDir());
-  EXPECT_EQ(restarted.ProcessPass(), CRequestLog::kWritten);
-  ExpectEachOnce(kLines);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::RemoveTree(install_.ProgramDir() + "log");
+    install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, kLines));
+    size_t cut = 0;
+    for (int i = 0; i < c.line && i < kLines; ++i) cut += want[static_cast<size_t>(i)].size() + 1;
+    if (c.offset < 0) cut += want[static_cast<size_t>(c.line)].size();
+    else cut += static_cast<size_t>(c.offset);
+    ASSERT_TRUE(PassInChild(install_.ProgramDir(), {}, [&](fs::Op op, const std::string& path) {
+      if (op != fs::Op::Write || path != daily_) return 0;
+      int fd = ::open(daily_.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+      if (fd < 0) return EIO;
+      if (c.before && ::write(fd, kPanel.data(), kPanel.size()) < 0) return EIO;
+      if (::write(fd, whole.data(), cut) < 0) return EIO;
+      _exit(0);
+    }));
+    if (c.after) AppendRaw(daily_, kPanel);
+
+    CRequestLog restarted(install_.ProgramDir());
+    EXPECT_EQ(restarted.ProcessPass(), CRequestLog::kWritten);
+    const std::string text = install_.ReadProgramFile("log/qor2026-12-09.log");
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\n');
+    const std::string panelLine = kPanel.substr(0, kPanel.size() - 1);
+    std::vector<std::string> got;
+    int panel = 0;
+    for (const std::string& line : SplitLines(text)) {
+      // A piece cut off by the kill stays before a line the other writer appended
+      // right after it; nothing else stands beside the request lines.
+      if (line.size() >= panelLine.size() && line.compare(line.size() - panelLine.size(), panelLine.size(), panelLine) == 0) {
+        ++panel;
+        if (!(c.after && c.offset > 0)) EXPECT_EQ(line, panelLine);
+        continue;
+      }
+      got.push_back(line);
+    }
+    // Every request line once, whole and in order: the first difference, if any.
+    size_t same = 0;
+    while (same < got.size() && same < want.size() && got[same] == want[same]) ++same;
+    EXPECT_EQ(same, want.size());
+    EXPECT_EQ(got.size(), want.size());
+    EXPECT_EQ(panel, (c.before ? 1 : 0) + (c.after ? 1 : 0));
+  }
 }
 
 // iis/log is writable by every account: a link put there in the place of the request
