@@ -7,7 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sched.h>
+#include <signal.h>
+
+#include <climits>
 #include <cstdio>
+#include <random>
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
@@ -316,4 +321,73 @@ TEST_F(RequestLogOnce, StopEndsTheWaitForWriters) {
   EXPECT_EQ(install_.ReadProgramFile("log/qor2026-12-09.log"), "");
   EXPECT_EQ(log.ProcessPass(), CRequestLog::kWritten);
   ExpectEachOnce(10);
+}
+
+// The worker killed with SIGKILL at random moments of large passes over lines of any
+// length (empty, short, "\r\n"-ended, longer than a block, and 64 bytes, so that a
+// write cut at a page boundary ends at a line end), in blocks and spans
+// small enough that the kills fall in every part of a pass: after the restarts every
+// kept line stands in the daily log once, whole and in order.
+TEST_F(RequestLogOnce, RandomKillsDuringLargePassesLoseAndDoubleNothing) {
+  const CRequestLog::Sizes sizes{64 * 1024, 256 * 1024};
+  std::mt19937 gen(20261209);
+  std::uniform_int_distribution<int> percent(0, 99), shortLength(0, 300), longLength(1000, 20000),
+      hugeLength(100000, 300000), letter('a', 'z');
+  std::string raw;
+  for (int i = 0; i < 30000; ++i) {
+    const int p = percent(gen);
+    const int length = p < 2 ? longLength(gen) : (i % 6000 == 17 ? hugeLength(gen) : shortLength(gen));
+    std::string line;
+    if (i < 15000) {
+      line = "2026-12-9 10:0:0 line " + std::to_string(i) + " ";
+      line.resize(63, '.');
+      raw += line + "\n";
+      continue;
+    }
+    if (p >= 5) line = "2026-12-9 10:0:0\t区域\t<ipstart>1.0.0." + std::to_string(i % 256) + "<ipend>\t~area~\t";
+    line += std::string(static_cast<size_t>(length), static_cast<char>(letter(gen)));
+    if (p >= 5) line += "/" + std::to_string(i);
+    raw += line + (p == 99 ? "\r\n" : "\n");
+  }
+  CRequestLog reference(install_.ProgramDir());
+  std::string want;
+  for (const std::string& line : reference.TransformBatch(raw)) want += line + "\n";
+  install_.WriteProgramFile("iis/log/iis.log", raw);
+
+  int kills = 0;
+  for (int round = 0;; ++round) {
+    ASSERT_LT(round, 200);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      CRequestLog log(install_.ProgramDir(), sizes);
+      while (log.ProcessPass() != CRequestLog::kIdle) {
+      }
+      _exit(0);
+    }
+    // A kill once the daily log has grown by a random step of up to a thirtieth; after
+    // 60 kills the pass is let finish.
+    std::uniform_int_distribution<int64_t> step(0, static_cast<int64_t>(want.size() / 30));
+    const int64_t at = kills < 60 ? std::max<int64_t>(0, fs::FileSize(daily_)) + step(gen) : INT64_MAX;
+    int status = 0;
+    pid_t ended = 0;
+    while ((ended = waitpid(pid, &status, WNOHANG)) == 0 && fs::FileSize(daily_) < at) sched_yield();
+    if (ended == 0) {
+      ::kill(pid, SIGKILL); std::fprintf(stderr, "kill at %lld (mark %lld)\n", (long long)fs::FileSize(daily_), (long long)at); std::fprintf(stderr, "kill at %lld (mark %lld)\n", (long long)fs::FileSize(daily_), (long long)at); 
+      ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    }
+    if (WIFEXITED(status)) {
+      ASSERT_EQ(WEXITSTATUS(status), 0);
+      break;
+    }
+    ++kills;
+  }
+  EXPECT_GT(kills, 10);
+  const std::string got = install_.ReadProgramFile("log/qor2026-12-09.log");
+  size_t same = 0;
+  while (same < got.size() && same < want.size() && got[same] == want[same]) ++same;
+  EXPECT_EQ(same, want.size()) << "first difference at byte " << same;
+  EXPECT_EQ(got.size(), want.size());
+  EXPECT_FALSE(fs::Exists(install_.ProgramDir() + "iis/log/iis.log.work"));
+  EXPECT_FALSE(fs::Exists(install_.ProgramDir() + "iis/log/iis.log.work.pos"));
 }
