@@ -217,6 +217,7 @@ TEST_F(RequestLogOnce, KillAnywhereInAnAppendLandsEachLineOnce) {
     int offset;   // this many bytes into it (0: right after the line before; -1: before its end)
     bool before;  // another writer's line lands between the record and the append
     bool after;   // and after the kill, before the restart
+    bool library = false;  // a new library comes before the restart
   } cases[] = {
       {"after one line", 1, 0, false, false},
       {"after 150 lines", 150, 0, false, false},
@@ -228,6 +229,8 @@ TEST_F(RequestLogOnce, KillAnywhereInAnAppendLandsEachLineOnce) {
       {"other writer first, inside a line", 40, 33, true, false},
       {"other writer after the kill, after a line end", 60, 0, false, true},
       {"other writer after the kill, inside a line", 60, 33, false, true},
+      {"new library, after a line end", 90, 0, false, false, true},
+      {"new library, inside a line", 90, 20, true, false, true},
   };
   CRequestLog reference(install_.ProgramDir());
   std::vector<std::string> want;
@@ -236,8 +239,16 @@ TEST_F(RequestLogOnce, KillAnywhereInAnAppendLandsEachLineOnce) {
     want.push_back(reference.TransformLine(line));
     whole += want.back() + "\n";
   }
+  // Lines that had not landed are looked up in the library of the restart.
+  install_.WriteProgramFile("iplib.db", "16777216|255|81|0|0");
+  std::vector<std::string> wantNew;
+  {
+    CRequestLog restarted(install_.ProgramDir());
+    for (const std::string& line : SplitLines(RequestLines(0, kLines))) wantNew.push_back(restarted.TransformLine(line));
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    install_.WriteProgramFile("iplib.db", "16777216|255|154|1002|0");
     fs::RemoveTree(install_.ProgramDir() + "log");
     install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, kLines));
     size_t cut = 0;
@@ -253,6 +264,9 @@ TEST_F(RequestLogOnce, KillAnywhereInAnAppendLandsEachLineOnce) {
       _exit(0);
     }));
     if (c.after) AppendRaw(daily_, kPanel);
+    if (c.library) install_.WriteProgramFile("iplib.db", "16777216|255|81|0|0");
+    std::vector<std::string> expected = want;
+    if (c.library) std::copy(wantNew.begin() + c.line, wantNew.end(), expected.begin() + c.line);
 
     CRequestLog restarted(install_.ProgramDir());
     EXPECT_EQ(restarted.ProcessPass(), CRequestLog::kWritten);
@@ -274,9 +288,9 @@ TEST_F(RequestLogOnce, KillAnywhereInAnAppendLandsEachLineOnce) {
     }
     // Every request line once, whole and in order: the first difference, if any.
     size_t same = 0;
-    while (same < got.size() && same < want.size() && got[same] == want[same]) ++same;
-    EXPECT_EQ(same, want.size());
-    EXPECT_EQ(got.size(), want.size());
+    while (same < got.size() && same < expected.size() && got[same] == expected[same]) ++same;
+    EXPECT_EQ(same, expected.size());
+    EXPECT_EQ(got.size(), expected.size());
     EXPECT_EQ(panel, (c.before ? 1 : 0) + (c.after ? 1 : 0));
   }
 }
