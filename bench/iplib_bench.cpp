@@ -16,6 +16,7 @@
 #include "platform/fs.h"
 #include "common/ip_vector.h"
 #include "service/request_log.h"
+#include "tests/service/request_log_probe.h"
 
 namespace fs = platform::fs;
 
@@ -137,7 +138,7 @@ int main(int argc, char** argv) {
   fs::ReadFile(prog + "iis/log/iis.log", content);
   double readSeconds = Seconds() - t0;
   t0 = Seconds();
-  size_t kept = log.TransformLines(content, joined);
+  size_t kept = Probe(log).TransformLines(content, joined);
   double transformSeconds = Seconds() - t0;
   t0 = Seconds();
   AppendDailyLogText(prog + "log/steps.log", joined);

@@ -395,25 +395,6 @@ void CRequestLog::AppendTransformed(std::string_view line, std::string& out) con
   out.resize(used - 1);  // without the line end
 }
 
-std::string CRequestLog::TransformLine(std::string_view line) const {
-  std::string out;
-  out.reserve(line.size() + 32);
-  AppendTransformed(line, out);
-  return out;
-}
-
-StringList CRequestLog::TransformBatch(const std::string& content) const {
-  StringList lines;
-  ForEachKeptLine(content, [&](std::string_view line) { lines.push_back(TransformLine(line)); });
-  return lines;
-}
-
-size_t CRequestLog::TransformLines(std::string_view content, std::string& out) const {
-  size_t count = 0;
-  out.resize(TransformInto(content, out, out.size(), count));
-  return count;
-}
-
 size_t CRequestLog::TransformInto(std::string_view content, std::string& out, size_t used, size_t& count) const {
   // Lines go in groups: the markers of every line are found and its address parsed,
   // then all addresses are looked up, then the lines written. Lookups that follow one

@@ -22,6 +22,7 @@
 #include "platform/eventlog.h"
 #include "platform/fs.h"
 #include "service/request_log.h"
+#include "tests/service/request_log_probe.h"
 #include "tests/support/temp_install.h"
 
 namespace fs = platform::fs;
@@ -127,8 +128,8 @@ TEST_F(RequestLogOnce, FullDiskWritesEveryLineOnce) {
   fs::SetRoomHook(nullptr);
   EXPECT_EQ(log.ProcessPass(), CRequestLog::kWritten);
   ExpectEachOnce(kLines);
-  EXPECT_FALSE(fs::Exists(log.WorkFilePath()));
-  EXPECT_FALSE(fs::Exists(log.ProgressFilePath()));
+  EXPECT_FALSE(fs::Exists(Probe(log).WorkFilePath()));
+  EXPECT_FALSE(fs::Exists(Probe(log).ProgressFilePath()));
 }
 
 // A small disk that fills up while request lines keep coming: every pass either lands
@@ -142,7 +143,7 @@ TEST_F(RequestLogOnce, SmallDiskNeverDoublesALine) {
   CRequestLog log(install_.ProgramDir());
   for (int i = 0; i < kLines; i += 100) {
     std::string text = RequestLines(i, 100);
-    int fd = ::open(log.RequestLogPath().c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+    int fd = ::open(Probe(log).RequestLogPath().c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
     ::close(fd);
@@ -199,7 +200,7 @@ TEST_F(RequestLogOnce, KillAfterTheAppendDoublesNothing) {
     EXPECT_EQ(restarted.ProcessPass(), CRequestLog::kWritten) << killAt;
     ExpectEachOnce(kLines);
     EXPECT_EQ(SplitLines(install_.ReadProgramFile("log/qor2026-12-09.log")).size(), static_cast<size_t>(kLines));
-    EXPECT_FALSE(fs::Exists(restarted.ProgressFilePath()));
+    EXPECT_FALSE(fs::Exists(Probe(restarted).ProgressFilePath()));
   }
 }
 
@@ -236,7 +237,7 @@ TEST_F(RequestLogOnce, KillAnywhereInAnAppendLandsEachLineOnce) {
   std::vector<std::string> want;
   std::string whole;
   for (const std::string& line : SplitLines(RequestLines(0, kLines))) {
-    want.push_back(reference.TransformLine(line));
+    want.push_back(Probe(reference).TransformLine(line));
     whole += want.back() + "\n";
   }
   // Lines that had not landed are looked up in the library of the restart.
@@ -244,7 +245,7 @@ TEST_F(RequestLogOnce, KillAnywhereInAnAppendLandsEachLineOnce) {
   std::vector<std::string> wantNew;
   {
     CRequestLog restarted(install_.ProgramDir());
-    for (const std::string& line : SplitLines(RequestLines(0, kLines))) wantNew.push_back(restarted.TransformLine(line));
+    for (const std::string& line : SplitLines(RequestLines(0, kLines))) wantNew.push_back(Probe(restarted).TransformLine(line));
   }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -301,7 +302,7 @@ TEST_F(RequestLogOnce, LinkInThePlaceOfTheRequestLogIsRefused) {
   const std::string secret = install_.Base() + "secret.txt";
   ASSERT_EQ(fs::WriteFile(secret, "secret line one\nsecret line two\n"), fs::kOk);
   CRequestLog log(install_.ProgramDir());
-  for (const std::string& place : {log.RequestLogPath(), log.WorkFilePath()}) {
+  for (const std::string& place : {Probe(log).RequestLogPath(), Probe(log).WorkFilePath()}) {
     ASSERT_EQ(::symlink(secret.c_str(), place.c_str()), 0);
     EXPECT_EQ(log.ProcessPass(), CRequestLog::kRefused) << place;
     EXPECT_FALSE(fs::Exists(place));
@@ -322,9 +323,9 @@ TEST_F(RequestLogOnce, LinkInThePlaceOfTheRequestLogIsRefused) {
 TEST_F(RequestLogOnce, StopEndsTheWaitForWriters) {
   install_.WriteProgramFile("iis/log/iis.log.work", RequestLines(0, 10));
   CRequestLog log(install_.ProgramDir());
-  int fd = ::open(log.WorkFilePath().c_str(), O_WRONLY | O_APPEND);
+  int fd = ::open(Probe(log).WorkFilePath().c_str(), O_WRONLY | O_APPEND);
   ASSERT_GE(fd, 0);
-  if (fs::OtherOpeners(log.WorkFilePath()) != fs::Openers::Some) {
+  if (fs::OtherOpeners(Probe(log).WorkFilePath()) != fs::Openers::Some) {
     ::close(fd);
     GTEST_SKIP() << "the file system does not tell about open writers";
   }
@@ -365,7 +366,7 @@ TEST_F(RequestLogOnce, RandomKillsDuringLargePassesLoseAndDoubleNothing) {
   }
   CRequestLog reference(install_.ProgramDir());
   std::string want;
-  for (const std::string& line : reference.TransformBatch(raw)) want += line + "\n";
+  for (const std::string& line : Probe(reference).TransformBatch(raw)) want += line + "\n";
   install_.WriteProgramFile("iis/log/iis.log", raw);
 
   int kills = 0;

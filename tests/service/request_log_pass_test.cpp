@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "service/request_log.h"
+#include "tests/service/request_log_probe.h"
 #include "tests/support/temp_install.h"
 
 namespace fs = platform::fs;
@@ -28,8 +29,8 @@ class RequestLogPass : public ::testing::Test {
   std::string Daily(const std::string& date = "2026-12-09") {
     return install_.ReadProgramFile("log/qor" + date + ".log");
   }
-  bool RequestLogExists() { return fs::Exists(log_->RequestLogPath()); }
-  bool WorkFileExists() { return fs::Exists(log_->WorkFilePath()); }
+  bool RequestLogExists() { return fs::Exists(Probe(*log_).RequestLogPath()); }
+  bool WorkFileExists() { return fs::Exists(Probe(*log_).WorkFilePath()); }
 
   qortest::TempInstall install_;
   std::unique_ptr<CRequestLog> log_;
@@ -80,8 +81,8 @@ TEST_F(RequestLogPass, BatchesOfTenAndElevenBytes) {
     EXPECT_EQ(log.ProcessPass(), c.result) << c.content;
     EXPECT_EQ(install.ReadProgramFile("log/qor2026-12-09.log"), c.daily) << c.content;
     bool left = c.result == CRequestLog::kLeftInPlace;
-    EXPECT_FALSE(fs::Exists(log.WorkFilePath())) << c.content;
-    EXPECT_EQ(fs::Exists(log.RequestLogPath()), left) << c.content;
+    EXPECT_FALSE(fs::Exists(Probe(log).WorkFilePath())) << c.content;
+    EXPECT_EQ(fs::Exists(Probe(log).RequestLogPath()), left) << c.content;
     // A small batch stays where it is, pass after pass.
     if (left) {
       EXPECT_EQ(log.ProcessPass(), CRequestLog::kLeftInPlace);
@@ -93,7 +94,7 @@ TEST_F(RequestLogPass, BatchesOfTenAndElevenBytes) {
 TEST_F(RequestLogPass, SmallBatchWaitsAndKeepsTheOrder) {
   WriteRequestLog("abcdefg\n");
   ASSERT_EQ(log_->ProcessPass(), CRequestLog::kLeftInPlace);
-  AppendRaw(log_->RequestLogPath(), "hijklmn\n");
+  AppendRaw(Probe(*log_).RequestLogPath(), "hijklmn\n");
   EXPECT_EQ(log_->ProcessPass(), CRequestLog::kWritten);
   EXPECT_EQ(Daily(), "abcdefg\nhijklmn\n");
   EXPECT_FALSE(RequestLogExists());
@@ -144,7 +145,7 @@ TEST_F(RequestLogPass, RefusedAppendKeepsTheBatchAndWritesItOnce) {
 
 TEST_F(RequestLogPass, UnreadableFileStaysForALaterPass) {
   WriteRequestLog("request line one\n");
-  const std::string work = log_->WorkFilePath();
+  const std::string work = Probe(*log_).WorkFilePath();
   fs::SetFaultHook([&](fs::Op op, const std::string& path) { return op == fs::Op::OpenRead && path == work ? EACCES : 0; });
   EXPECT_EQ(log_->ProcessPass(), CRequestLog::kReadFailed);
   EXPECT_TRUE(WorkFileExists());
@@ -185,7 +186,7 @@ TEST_F(RequestLogPass, StopBeforeTheHandOffTouchesNothing) {
 
 TEST_F(RequestLogPass, LinesOfALateWriterAreTakenBeforeTheFileGoes) {
   WriteRequestLog("early request\n");
-  const std::string work = log_->WorkFilePath();
+  const std::string work = Probe(*log_).WorkFilePath();
   const std::string daily = install_.ProgramDir() + "log/qor2026-12-09.log";
   int appends = 0;
   // A writer that opened iis.log before the rename adds its line while the batch
@@ -200,7 +201,7 @@ TEST_F(RequestLogPass, LinesOfALateWriterAreTakenBeforeTheFileGoes) {
 }
 
 TEST_F(RequestLogPass, UnfinishedLastLineIsGivenTimeToEnd) {
-  const std::string work = log_->WorkFilePath();
+  const std::string work = Probe(*log_).WorkFilePath();
   WriteRequestLog("early request\nhalf of a ");
   int reads = 0;
   fs::SetFaultHook([&](fs::Op op, const std::string& path) {
