@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -574,6 +577,7 @@ int CRequestLog::SettleSpan(fs::InFile& work, const Progress& p, int64_t& done) 
 }
 
 void CRequestLog::Report(platform::eventlog::EventType type, uint32_t id, const std::vector<std::string>& texts) {
+  std::lock_guard<std::mutex> lock(m_eventsMutex);
   if (!m_events.IsRegistered() && m_events.Register(kEventSource) != platform::eventlog::kOk) return;
   m_events.Report(type, 0, id, texts);
 }
@@ -652,6 +656,104 @@ int CRequestLog::Reopen(fs::InFile& work, const std::string& identity) {
   return 0;
 }
 
+// The hand-off between the reader (reads and transforms blocks) and the writer
+// (records spans and appends): two buffers, one filled while the other is written.
+struct CRequestLog::Pipe {
+  struct Slot {
+    std::string out;        // the block's lines as the daily log gets them (scratch past length)
+    size_t length = 0;
+    int64_t start = 0;      // where the block starts in the work file
+    bool full = false;
+  };
+  Slot slots[2];
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool finished = false;  // the reader gives no more blocks
+  int result = 0;         // the writer's failure, once it stopped
+
+  // The next slot to fill, once the writer is done with it; null when the writer failed.
+  Slot* Free(int index) {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [&] { return !slots[index].full || result != 0; });
+    return result != 0 ? nullptr : &slots[index];
+  }
+  void Fill(Slot& slot) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      slot.full = true;
+    }
+    changed.notify_all();
+  }
+  // The next slot to write; null once the reader finished and all is written.
+  Slot* Next(int index) {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [&] { return slots[index].full || finished; });
+    return slots[index].full ? &slots[index] : nullptr;
+  }
+  void Done(Slot& slot, int failure) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      slot.full = false;
+      if (failure != 0) result = failure;
+    }
+    changed.notify_all();
+  }
+  // Waits until the writer wrote every block given; false when it failed.
+  bool Drain() {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [&] { return (!slots[0].full && !slots[1].full) || result != 0; });
+    return result == 0;
+  }
+  void Finish() {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      finished = true;
+    }
+    changed.notify_all();
+  }
+  int Result() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return result;
+  }
+};
+
+void CRequestLog::WriteBlocks(Pipe& pipe, const std::string& identity) {
+  Progress span;
+  bool recorded = false;  // a record of the span under way was written in this pass
+  for (int index = 0;; index ^= 1) {
+    Pipe::Slot* slot = pipe.Next(index);
+    if (!slot) return;
+    int failure = 0;
+    if (slot->length > 0) {
+      const std::string_view out(slot->out.data(), slot->length);
+      const std::string day = GetTodayText();
+      const std::string daily = DailyLogPath(m_logDir, day);
+      if (!recorded || day != span.day || slot->start - span.done >= m_sizes.span) {
+        span.identity = identity;
+        span.done = slot->start;
+        span.day = day;
+        span.before = std::max<int64_t>(0, fs::FileSize(daily));
+        span.library = m_librarySum;
+        recorded = SaveProgress(span);
+        // Without a record of the span, a kill during it would write lines twice.
+        if (!recorded) {
+          Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {m_progressPath});
+          failure = kAppendFailed;
+        }
+      }
+      if (failure == 0 && !AppendDailyLogText(daily, out)) {
+        // What did not land waits; the next pass settles the span first.
+        if (!m_appendFailing) Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {daily});
+        m_appendFailing = true;
+        failure = kAppendFailed;
+      }
+      if (failure == 0) m_appendFailing = false;
+    }
+    pipe.Done(*slot, failure);
+    if (failure != 0) return;
+  }
+}
+
 int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
   // Our own handle would count as an opener: the wait comes before the open.
   if (!WaitForWriters(stop)) return kStopped;
@@ -661,13 +763,31 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
   if (rc != fs::kOk) return kReadFailed;
   const std::string identity = work.Identity();
   int64_t done = 0;
-  Progress span;
-  if (LoadProgress(span) && span.identity == identity && span.done <= work.Size()) {
-    if (int result = SettleSpan(work, span, done)) return result;
+  {
+    Progress span;
+    if (LoadProgress(span) && span.identity == identity && span.done <= work.Size()) {
+      if (int result = SettleSpan(work, span, done)) return result;
+    }
   }
-  bool recorded = false;  // a record of the span under way was written in this pass
-  int settles = 0;
-  m_out.reserve(m_sizes.block + m_sizes.block / 4);
+  // Reading and transforming here, recording and appending in the writer, at once.
+  Pipe pipe;
+  for (auto& slot : pipe.slots) slot.out.reserve(m_sizes.block + m_sizes.block / 4);
+  std::thread writer([this, &pipe, &identity] { WriteBlocks(pipe, identity); });
+  const int read = ReadBlocks(work, identity, done, pipe, stop);
+  pipe.Finish();
+  writer.join();
+  if (int failure = pipe.Result()) return failure;
+  if (read != 0) return read;
+  // The work file goes first: a progress file without one is stale and is removed
+  // before the next hand-off.
+  if (fs::DeleteFile(m_workFilePath) != fs::kOk) return kWritten;
+  fs::DeleteFile(m_progressPath);
+  return kWritten;
+}
+
+int CRequestLog::ReadBlocks(fs::InFile& work, const std::string& identity, int64_t done, Pipe& pipe,
+                            platform::StopToken* stop) {
+  int settles = 0, index = 0;
   for (int round = 0;; ++round) {
     for (;;) {
       bool atEnd = false;
@@ -682,50 +802,27 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
         if (int result = Reopen(work, identity)) return result;
         if (work.Size() > size) continue;
       }
-      const int64_t end = done + static_cast<int64_t>(m_block.size());
+      Pipe::Slot* slot = pipe.Free(index);
+      if (!slot) return 0;  // the writer failed; it tells why
       size_t count = 0;
-      const size_t length = TransformInto(m_block, m_out, 0, count);
-      const std::string_view out(m_out.data(), length);
-      if (!out.empty()) {
-        const std::string day = GetTodayText();
-        const std::string daily = DailyLogPath(m_logDir, day);
-        if (!recorded || day != span.day || done - span.done >= m_sizes.span) {
-          span.identity = identity;
-          span.done = done;
-          span.day = day;
-          span.before = std::max<int64_t>(0, fs::FileSize(daily));
-          span.library = m_librarySum;
-          // Without a record of the span, a kill during it would write lines twice.
-          if (!SaveProgress(span)) {
-            Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {m_progressPath});
-            return kAppendFailed;
-          }
-          recorded = true;
-        }
-        if (!AppendDailyLogText(daily, out)) {
-          // What did not land waits; the next pass settles the span first.
-          if (!m_appendFailing) Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {daily});
-          m_appendFailing = true;
-          return kAppendFailed;
-        }
-        m_appendFailing = false;
-      }
-      done = end;
+      slot->length = TransformInto(m_block, slot->out, 0, count);
+      slot->start = done;
+      pipe.Fill(*slot);
+      index ^= 1;
+      done += static_cast<int64_t>(m_block.size());
       if (atEnd) break;
     }
     // An open that was half done at the rename may only now show; late lines are looked
-    // for again, also where the file system cannot tell about open writers.
+    // for again, also where the file system cannot tell about open writers, once what
+    // was read has landed, as the file goes right after.
+    if (!pipe.Drain()) return 0;
     work.Close();
     if (!WaitForWriters(stop)) return kStopped;
     if (int result = Reopen(work, identity)) return result;
     if (round + 1 >= kMaxRounds || work.Size() <= done) break;
   }
   work.Close();
-  // The work file goes first: a progress file without one is stale and is removed
-  // before the next hand-off.
-  if (fs::DeleteFile(m_workFilePath) != fs::kOk) return kWritten;
-  fs::DeleteFile(m_progressPath);
-  return kWritten;
+  return 0;
 }
 
 int CRequestLog::ProcessPass(platform::StopToken* stop) {

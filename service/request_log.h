@@ -32,6 +32,7 @@
 // The worker builds one CRequestLog at thread start and calls ProcessPass every pass.
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -109,7 +110,14 @@ class CRequestLog {
   int LoadIpLibrary(const std::string& path);
 
   struct Progress;
+  struct Pipe;
   int ProcessWorkFile(platform::StopToken* stop);
+  // The reader's side of a pass from done on: 0 when the file was read to its end (or
+  // the writer failed), else the pass result.
+  int ReadBlocks(platform::fs::InFile& work, const std::string& identity, int64_t done, Pipe& pipe,
+                 platform::StopToken* stop);
+  // The writer's side: a record before each span, then the blocks appended in order.
+  void WriteBlocks(Pipe& pipe, const std::string& identity);
   // Opens the work file again after a wait: 0, or the pass result when it cannot be
   // opened or is no longer the file it was.
   int Reopen(platform::fs::InFile& work, const std::string& identity);
@@ -149,12 +157,14 @@ class CRequestLog {
   // Names by code, taken once from the region tables (codes outside have none).
   StringList m_countryNames, m_provinceNames;
   size_t m_maxRegionSize = 0;  // the longest "country-province" text
-  // Buffers reused block after block, so a pass holds two blocks whatever the size:
-  // the block read (a view into m_buffer) and its lines as the daily log gets them.
+  // Buffers reused block after block, so a pass holds three blocks whatever the size:
+  // the block read (a view into m_buffer) and, in the pass's two hand-off buffers, the
+  // lines of the two blocks before as the daily log gets them.
   std::unique_ptr<char[]> m_buffer;
   size_t m_bufferSize = 0;
   std::string_view m_block;
-  std::string m_out;
+  std::string m_out;  // scratch of the small-batch check
+  std::mutex m_eventsMutex;  // the reader and the writer both report
   platform::eventlog::Source m_events;
-  bool m_appendFailing = false;  // reported once until an append succeeds again
+  bool m_appendFailing = false;  // reported once until an append succeeds again (the writer's)
 };
