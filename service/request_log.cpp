@@ -598,33 +598,33 @@ bool CRequestLog::WaitForWriters(platform::StopToken* stop) const {
   return true;
 }
 
-int CRequestLog::ReadBlock(fs::InFile& file, int64_t offset, bool& atEnd, size_t blockSize) {
-  m_block = {};
+int CRequestLog::ReadBlock(fs::InFile& file, int64_t offset, bool& atEnd, size_t blockSize, BlockBuffer& into) {
+  into.block = {};
   atEnd = false;
   if (!file.Seek(offset)) return fs::kReadFault;
   size_t used = 0;
   for (;;) {
-    if (m_bufferSize < used + blockSize) {
-      // Only a line longer than a block makes the buffer grow.
-      const size_t size = std::max(used + blockSize, m_bufferSize * 2);
+    if (into.size < used + blockSize) {
+      const size_t size = std::max(used + blockSize, into.size * 2);
       std::unique_ptr<char[]> bigger(new char[size]);
-      if (used > 0) std::memcpy(bigger.get(), m_buffer.get(), used);
-      m_buffer.swap(bigger);
-      m_bufferSize = size;
+      if (used > 0) std::memcpy(bigger.get(), into.data.get(), used);
+      into.data.swap(bigger);
+      into.size = size;
     }
-    char* const start = m_buffer.get() + used;
+    char* const start = into.data.get() + used;
     const int64_t got = file.Read(start, blockSize);
     if (got < 0) return fs::kReadFault;
     if (got == 0) {
       atEnd = true;
-      m_block = std::string_view(m_buffer.get(), used);
+      into.block = std::string_view(into.data.get(), used);
       return fs::kOk;
     }
     used += static_cast<size_t>(got);
     // '\n' is never the second byte of a double-byte character: it ends a line
     // wherever it stands. A line longer than a block takes the next one with it.
     if (const void* nl = ::memrchr(start, '\n', static_cast<size_t>(got))) {
-      m_block = std::string_view(m_buffer.get(), static_cast<size_t>(static_cast<const char*>(nl) - m_buffer.get()) + 1);
+      into.block =
+          std::string_view(into.data.get(), static_cast<size_t>(static_cast<const char*>(nl) - into.data.get()) + 1);
       return fs::kOk;
     }
   }
@@ -636,11 +636,11 @@ bool CRequestLog::IsSmallBatch(fs::InFile& file) {
   int64_t offset = 0;
   for (;;) {
     bool atEnd = false;
-    if (ReadBlock(file, offset, atEnd, 4096) != fs::kOk) return false;
-    if (m_block.empty()) break;
-    offset += static_cast<int64_t>(m_block.size());
+    if (ReadBlock(file, offset, atEnd, 4096, m_small) != fs::kOk) return false;
+    if (m_small.block.empty()) break;
+    offset += static_cast<int64_t>(m_small.block.size());
     size_t count = 0;
-    joined += TransformInto(m_block, m_out, 0, count);
+    joined += TransformInto(m_small.block, m_out, 0, count);
     if (joined > kSmallBatch + 1) return false;
     if (atEnd) break;
   }
@@ -656,52 +656,72 @@ int CRequestLog::Reopen(fs::InFile& work, const std::string& identity) {
   return 0;
 }
 
-// The hand-off between the reader (reads and transforms blocks) and the writer
-// (records spans and appends): two buffers, one filled while the other is written.
+// The hand-off of a pass: the reader reads blocks in order into free slots, the
+// transformers turn any block read into daily-log lines, and the writer records spans
+// and appends the slots in the order they were read, then frees them.
 struct CRequestLog::Pipe {
+  enum State { kFree, kRead, kTransforming, kTransformed };
   struct Slot {
-    std::string out;        // the block's lines as the daily log gets them (scratch past length)
+    BlockBuffer raw;
+    std::string out;  // the block's lines as the daily log gets them (scratch past length)
     size_t length = 0;
-    int64_t start = 0;      // where the block starts in the work file
-    bool full = false;
+    int64_t start = 0;  // where the block starts in the work file
+    State state = kFree;
   };
-  Slot slots[2];
+  static constexpr int kSlots = 4;
+  Slot slots[kSlots];
   std::mutex mutex;
   std::condition_variable changed;
   bool finished = false;  // the reader gives no more blocks
   int result = 0;         // the writer's failure, once it stopped
 
-  // The next slot to fill, once the writer is done with it; null when the writer failed.
-  Slot* Free(int index) {
-    std::unique_lock<std::mutex> lock(mutex);
-    changed.wait(lock, [&] { return !slots[index].full || result != 0; });
-    return result != 0 ? nullptr : &slots[index];
-  }
-  void Fill(Slot& slot) {
+  void Set(Slot& slot, State state) {
     {
       std::lock_guard<std::mutex> lock(mutex);
-      slot.full = true;
+      slot.state = state;
     }
     changed.notify_all();
   }
-  // The next slot to write; null once the reader finished and all is written.
+  // The reader's next slot, once it is free again; null when the writer failed.
+  Slot* Free(int index) {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [&] { return slots[index].state == kFree || result != 0; });
+    return result != 0 ? nullptr : &slots[index];
+  }
+  // A block read for a transformer; null once the reader finished and none is left.
+  Slot* Take() {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+      if (result != 0) return nullptr;
+      for (Slot& slot : slots)
+        if (slot.state == kRead) {
+          slot.state = kTransforming;
+          return &slot;
+        }
+      if (finished) return nullptr;
+      changed.wait(lock);
+    }
+  }
+  // The writer's next slot; null once the reader finished and all is written.
   Slot* Next(int index) {
     std::unique_lock<std::mutex> lock(mutex);
-    changed.wait(lock, [&] { return slots[index].full || finished; });
-    return slots[index].full ? &slots[index] : nullptr;
+    changed.wait(lock, [&] { return slots[index].state == kTransformed || (finished && slots[index].state == kFree); });
+    return slots[index].state == kTransformed ? &slots[index] : nullptr;
   }
   void Done(Slot& slot, int failure) {
     {
       std::lock_guard<std::mutex> lock(mutex);
-      slot.full = false;
+      slot.state = kFree;
       if (failure != 0) result = failure;
     }
     changed.notify_all();
   }
-  // Waits until the writer wrote every block given; false when it failed.
+  // Waits until every block given is written; false when the writer failed.
   bool Drain() {
     std::unique_lock<std::mutex> lock(mutex);
-    changed.wait(lock, [&] { return (!slots[0].full && !slots[1].full) || result != 0; });
+    changed.wait(lock, [&] {
+      return result != 0 || std::all_of(std::begin(slots), std::end(slots), [](const Slot& s) { return s.state == kFree; });
+    });
     return result == 0;
   }
   void Finish() {
@@ -717,10 +737,18 @@ struct CRequestLog::Pipe {
   }
 };
 
+void CRequestLog::TransformBlocks(Pipe& pipe) const {
+  while (Pipe::Slot* slot = pipe.Take()) {
+    size_t count = 0;
+    slot->length = TransformInto(slot->raw.block, slot->out, 0, count);
+    pipe.Set(*slot, Pipe::kTransformed);
+  }
+}
+
 void CRequestLog::WriteBlocks(Pipe& pipe, const std::string& identity) {
   Progress span;
   bool recorded = false;  // a record of the span under way was written in this pass
-  for (int index = 0;; index ^= 1) {
+  for (int index = 0;; index = (index + 1) % Pipe::kSlots) {
     Pipe::Slot* slot = pipe.Next(index);
     if (!slot) return;
     int failure = 0;
@@ -769,12 +797,15 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
       if (int result = SettleSpan(work, span, done)) return result;
     }
   }
-  // Reading and transforming here, recording and appending in the writer, at once.
+  // Reading here, transforming in two threads, recording and appending in a third, at
+  // once: transforming costs most.
   Pipe pipe;
-  for (auto& slot : pipe.slots) slot.out.reserve(m_sizes.block + m_sizes.block / 4);
   std::thread writer([this, &pipe, &identity] { WriteBlocks(pipe, identity); });
+  std::thread transformers[] = {std::thread([this, &pipe] { TransformBlocks(pipe); }),
+                                std::thread([this, &pipe] { TransformBlocks(pipe); })};
   const int read = ReadBlocks(work, identity, done, pipe, stop);
   pipe.Finish();
+  for (auto& t : transformers) t.join();
   writer.join();
   if (int failure = pipe.Result()) return failure;
   if (read != 0) return read;
@@ -790,11 +821,14 @@ int CRequestLog::ReadBlocks(fs::InFile& work, const std::string& identity, int64
   int settles = 0, index = 0;
   for (int round = 0;; ++round) {
     for (;;) {
+      Pipe::Slot* slot = pipe.Free(index);
+      if (!slot) return 0;  // the writer failed; it tells why
       bool atEnd = false;
-      if (ReadBlock(work, done, atEnd, m_sizes.block) != fs::kOk) return kReadFailed;
-      if (m_block.empty()) break;
+      if (ReadBlock(work, done, atEnd, m_sizes.block, slot->raw) != fs::kOk) return kReadFailed;
+      const std::string_view block = slot->raw.block;
+      if (block.empty()) break;
       // A last line without its end may be a write still in progress.
-      if (atEnd && m_block.back() != '\n' && settles < kSettleReads) {
+      if (atEnd && block.back() != '\n' && settles < kSettleReads) {
         ++settles;
         const int64_t size = work.Size();
         work.Close();
@@ -802,14 +836,10 @@ int CRequestLog::ReadBlocks(fs::InFile& work, const std::string& identity, int64
         if (int result = Reopen(work, identity)) return result;
         if (work.Size() > size) continue;
       }
-      Pipe::Slot* slot = pipe.Free(index);
-      if (!slot) return 0;  // the writer failed; it tells why
-      size_t count = 0;
-      slot->length = TransformInto(m_block, slot->out, 0, count);
       slot->start = done;
-      pipe.Fill(*slot);
-      index ^= 1;
-      done += static_cast<int64_t>(m_block.size());
+      pipe.Set(*slot, Pipe::kRead);
+      index = (index + 1) % Pipe::kSlots;
+      done += static_cast<int64_t>(block.size());
       if (atEnd) break;
     }
     // An open that was half done at the rename may only now show; late lines are looked

@@ -114,6 +114,8 @@ class CRequestLog {
   int ProcessWorkFile(platform::StopToken* stop);
   // The reader's side of a pass from done on: 0 when the file was read to its end (or
   // the writer failed), else the pass result.
+  // Transformers take the blocks read, any of them, until the reader finished.
+  void TransformBlocks(Pipe& pipe) const;
   int ReadBlocks(platform::fs::InFile& work, const std::string& identity, int64_t done, Pipe& pipe,
                  platform::StopToken* stop);
   // The writer's side: a record before each span, then the blocks appended in order.
@@ -123,9 +125,15 @@ class CRequestLog {
   int Reopen(platform::fs::InFile& work, const std::string& identity);
   bool WaitForWriters(platform::StopToken* stop) const;
   bool IsSmallBatch(platform::fs::InFile& file);
-  // m_block := the file's bytes from offset up to a line end, about blockSize of them
-  // (atEnd: the file ended first). 0 or a Windows code.
-  int ReadBlock(platform::fs::InFile& file, int64_t offset, bool& atEnd, size_t blockSize);
+  // A buffer reused block after block; only a line longer than a block makes it grow.
+  struct BlockBuffer {
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+    std::string_view block;  // what the last read left in it
+  };
+  // into.block := the file's bytes from offset up to a line end, about blockSize of
+  // them (atEnd: the file ended first). 0 or a Windows code.
+  static int ReadBlock(platform::fs::InFile& file, int64_t offset, bool& atEnd, size_t blockSize, BlockBuffer& into);
   bool LoadProgress(Progress& p) const;
   bool SaveProgress(const Progress& p) const;
   // Settles the span a progress record describes (see the top): done := where the
@@ -157,13 +165,9 @@ class CRequestLog {
   // Names by code, taken once from the region tables (codes outside have none).
   StringList m_countryNames, m_provinceNames;
   size_t m_maxRegionSize = 0;  // the longest "country-province" text
-  // Buffers reused block after block, so a pass holds three blocks whatever the size:
-  // the block read (a view into m_buffer) and, in the pass's two hand-off buffers, the
-  // lines of the two blocks before as the daily log gets them.
-  std::unique_ptr<char[]> m_buffer;
-  size_t m_bufferSize = 0;
-  std::string_view m_block;
-  std::string m_out;  // scratch of the small-batch check
+  // Scratch of the small-batch check; a pass holds its blocks in its hand-off buffers.
+  BlockBuffer m_small;
+  std::string m_out;
   std::mutex m_eventsMutex;  // the reader and the writer both report
   platform::eventlog::Source m_events;
   bool m_appendFailing = false;  // reported once until an append succeeds again (the writer's)
