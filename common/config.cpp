@@ -12,6 +12,7 @@
 #include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
+#include "platform/notice.h"
 
 namespace {
 
@@ -60,7 +61,9 @@ int CConfig::Load() {
   }
 
   if (m_build != Build::Service && !platform::fs::IsFile(path)) {
-    WriteTextFile(path, "");
+    // An empty store all the same: the first save makes the file or reports that it
+    // cannot.
+    if (!WriteTextFile(path, "")) platform::notice::Write("config: " + path + " cannot be made");
     platform::clock::Sleep(100);
     std::lock_guard<std::mutex> lock(m_mutex);
     m_text.clear();
@@ -143,9 +146,12 @@ int CConfig::Save() {
     coded = EncodeText(m_key, m_text);
     path = m_path;
   }
-  if (platform::fs::ReplaceFile(path, coded) != platform::fs::kOk) return 0;
-  WriteApplyStamp();
-  return 1;
+  if (const auto rc = platform::fs::ReplaceFile(path, coded); !rc.Ok()) {
+    platform::notice::Write("config: " + path + " not saved (" + rc.Text() + ")");
+    return 0;
+  }
+  // Without a new stamp the service never reloads what was saved.
+  return WriteApplyStamp();
 }
 
 int CConfig::WriteApplyStamp() {
@@ -155,7 +161,12 @@ int CConfig::WriteApplyStamp() {
     if (m_moduleDir.empty()) m_moduleDir = GetModuleDir();
     dir = m_moduleDir;
   }
-  return platform::fs::ReplaceFile(dir + kApplyFile, GetNowText()) == platform::fs::kOk ? 1 : 0;
+  const std::string path = dir + kApplyFile;
+  if (const auto rc = platform::fs::ReplaceFile(path, GetNowText()); !rc.Ok()) {
+    platform::notice::Write("config: " + path + " not written (" + rc.Text() + ")");
+    return 0;
+  }
+  return 1;
 }
 
 std::string CConfig::GetValue(const char* tag) const {

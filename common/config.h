@@ -45,10 +45,11 @@ class CConfig {
   // not a load) and starts from the defaults. Either tells it once per content.
   int Load();
   // 1 saved, 0 refused: a text shorter than 10 characters, no successful Load yet,
-  // or a failed write (the old file stays and no stamp is written).
-  int Save();
-  // iis/apply.db := the now text; 1 written, 0 not.
-  int WriteApplyStamp();
+  // a failed write (the old file stays and no stamp is written), or a stamp that could
+  // not be written (the store is new, but the service would never reload it).
+  [[nodiscard]] int Save();
+  // iis/apply.db := the now text; 1 written, 0 not (logged).
+  [[nodiscard]] int WriteApplyStamp();
 
   std::string GetSystem() const;
   void SetSystem(const std::string& value);

@@ -5,6 +5,7 @@
 
 #include <mutex>
 
+#include "platform/faults.h"
 #include "platform/machine.h"
 #include "platform/scm_names.h"
 #include "platform/textconv.h"
@@ -13,13 +14,9 @@ namespace platform::accounts {
 
 namespace {
 
-std::mutex g_hookMutex;
-FaultHook g_hook;
+using FaultKind = faults::Kind;
 
-int Fault(Op op) {
-  std::lock_guard<std::mutex> lock(g_hookMutex);
-  return g_hook ? g_hook(op) : 0;
-}
+int Fault(FaultKind kind) { return static_cast<int>(faults::CodeFor(kind)); }
 
 // getpwent/getgrent walk one process-wide cursor.
 std::mutex g_enumMutex;
@@ -72,23 +69,19 @@ std::vector<Account> WellKnown() {
 
 }  // namespace
 
-void SetFaultHook(FaultHook hook) {
-  std::lock_guard<std::mutex> lock(g_hookMutex);
-  g_hook = std::move(hook);
-}
 
 std::string AdministratorsName() { return LoadMachineProfile().adminGroupName; }
 
 int ListUsers(std::vector<std::string>& out) {
   out.clear();
-  if (int f = Fault(Op::ListUsers)) return f;
+  if (int f = Fault(FaultKind::ListUsers)) return f;
   for (const auto& u : OsUsers()) out.push_back(u.name);
   return kOk;
 }
 
 int ListGroups(std::vector<std::string>& out) {
   out.clear();
-  if (int f = Fault(Op::ListGroups)) return f;
+  if (int f = Fault(FaultKind::ListGroups)) return f;
   std::string admins = AdministratorsName();
   if (!admins.empty()) out.push_back(admins);
   for (const auto& g : OsGroups())
@@ -98,7 +91,7 @@ int ListGroups(std::vector<std::string>& out) {
 
 int LookupName(const std::string& fullName, Account& out) {
   out = Account{};
-  if (int f = Fault(Op::LookupName)) return f;
+  if (int f = Fault(FaultKind::LookupName)) return f;
   // "DOMAIN\name" must name the account's own domain.
   std::string name = fullName, domain;
   bool hasDomain = false;
@@ -135,7 +128,7 @@ int LookupName(const std::string& fullName, Account& out) {
 
 int LookupSid(const std::string& sid, Account& out) {
   out = Account{};
-  if (int f = Fault(Op::LookupSid)) return f;
+  if (int f = Fault(FaultKind::LookupSid)) return f;
   for (const auto& a : WellKnown()) {
     if (a.sid == sid) {
       out = a;
@@ -160,7 +153,7 @@ int LookupSid(const std::string& sid, Account& out) {
 
 int QueryGroupsBySid(const std::string& sid, std::vector<std::string>& out) {
   out.clear();
-  if (int f = Fault(Op::QueryGroups)) return f;
+  if (int f = Fault(FaultKind::QueryGroups)) return f;
   if (!LoadMachineProfile().wmiAnswers) return kAccessDenied;
   Account a;
   if (LookupSid(sid, a) == kOk && a.kind != Kind::User) out.push_back(a.name);

@@ -44,9 +44,7 @@ int QueryGroupsBySid(const std::string& sid, std::vector<std::string>& out);
 // The local name of the Administrators group.
 std::string AdministratorsName();
 
-// Test double: a non-zero return makes that call fail with the returned code.
-enum class Op { ListUsers, ListGroups, LookupName, LookupSid, QueryGroups };
-using FaultHook = std::function<int(Op)>;
-void SetFaultHook(FaultHook hook);
+// Each call asks the fault table (platform/faults.h, kinds ListUsers .. QueryGroups)
+// first; a code it gives is the call's answer.
 
 }  // namespace platform::accounts

@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/faults.h"
 #include "platform/accounts.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
@@ -25,13 +26,9 @@ struct Record {
 };
 using Db = std::map<std::string, Record>;
 
-std::mutex g_hookMutex;
-FaultHook g_hook;
+using FaultKind = faults::Kind;
 
-int Fault(Op op, const std::string& path) {
-  std::lock_guard<std::mutex> lock(g_hookMutex);
-  return g_hook ? g_hook(op, path) : 0;
-}
+int Fault(FaultKind kind, const std::string& path) { return static_cast<int>(faults::CodeFor(kind, path)); }
 
 // The object's absolute path with links resolved; empty when it does not exist.
 std::string Canonical(const std::string& path) {
@@ -160,14 +157,10 @@ void Order(std::vector<Entry>& list) {
 
 std::string ModelPath() { return MachinePath("acl/acl.db"); }
 
-void SetFaultHook(FaultHook hook) {
-  std::lock_guard<std::mutex> lock(g_hookMutex);
-  g_hook = std::move(hook);
-}
 
 int Read(const std::string& path, Acl& out) {
   out = Acl{};
-  if (int f = Fault(Op::Read, path)) return f;
+  if (int f = Fault(FaultKind::AclRead, path)) return f;
   std::string canon = Canonical(path);
   if (canon.empty()) return kFileNotFound;
   bool isDir = fs::IsDirectory(canon);
@@ -180,7 +173,7 @@ int Read(const std::string& path, Acl& out) {
 
 int Merge(const std::vector<Access>& accesses, const std::vector<Entry>* old, std::vector<Entry>& out) {
   out.clear();
-  if (int f = Fault(Op::Merge, {})) return f;
+  if (int f = Fault(FaultKind::AclMerge, {})) return f;
   std::vector<Entry> list;
   if (old) list = *old;
   for (const auto& a : accesses) {
@@ -213,7 +206,7 @@ int Merge(const std::vector<Access>& accesses, const std::vector<Entry>* old, st
 }
 
 int Apply(const std::string& path, const std::vector<Entry>& entries, bool isProtected) {
-  if (int f = Fault(Op::Apply, path)) return f;
+  if (int f = Fault(FaultKind::AclApply, path)) return f;
   std::string canon = Canonical(path);
   if (canon.empty()) return kFileNotFound;
   Record r;

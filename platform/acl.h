@@ -75,9 +75,7 @@ int Clear(const std::string& path);
 // The model file of the current machine root.
 std::string ModelPath();
 
-// Test double: a non-zero return makes that call fail with the returned code.
-enum class Op { Read, Merge, Apply };
-using FaultHook = std::function<int(Op, const std::string& path)>;
-void SetFaultHook(FaultHook hook);
+// Reading, merging and applying ask the fault table (platform/faults.h, kinds AclRead,
+// AclMerge, AclApply) first; a code it gives is the call's answer.
 
 }  // namespace platform::acl

@@ -20,7 +20,10 @@
 #include <time.h>
 
 #include "platform/clock.h"
+#include "platform/faults.h"
 #include "platform/notice.h"
+#include "platform/sys.h"
+#include "platform/unique_fd.h"
 
 namespace platform::fs {
 
@@ -136,13 +139,18 @@ bool LockWithin(int fd, int64_t waitMs) {
   }
 }
 
-bool WriteAll(int fd, const char* p, size_t n) {
+// Closes what was written through fd: 0, or the errno of a close that failed (the last
+// bytes of a write may only fail there).
+int CloseFd(UniqueFd& fd, const std::string& path) {
+  const int raw = fd.Release();
+  if (raw < 0) return 0;
+  return sys::Close(raw, path) == 0 ? 0 : errno;
+}
+
+bool WriteAll(int fd, const char* p, size_t n, const std::string& path) {
   while (n > 0) {
-    ssize_t w = ::write(fd, p, n);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
+    ssize_t w = sys::Write(fd, p, n, path);
+    if (w < 0) return false;
     p += w;
     n -= static_cast<size_t>(w);
   }
@@ -154,6 +162,14 @@ void SetFaultHook(FaultHook hook) {
   std::lock_guard<std::mutex> lock(g_hookMutex);
   g_hook = std::move(hook);
   g_hasHook.store(static_cast<bool>(g_hook), std::memory_order_release);
+}
+
+Result Result::FromErrno(int err) { return Result(WinError(err), err); }
+
+std::string Result::Text() const {
+  std::string text = std::to_string(m_code);
+  if (m_errno != 0) text += std::string(" (") + std::strerror(m_errno) + ")";
+  return text;
 }
 
 int WinError(int err) {
@@ -229,7 +245,7 @@ bool WildcardMatch(const std::string& pattern, const std::string& name) {
 
 bool List(const std::string& dir, const std::string& pattern, std::vector<Entry>& out) {
   out.clear();
-  DIR* d = opendir(dir.c_str());
+  DIR* d = sys::OpenDir(dir);
   if (!d) return false;
   std::string base = dir;
   if (!base.empty() && base.back() != '/') base += '/';
@@ -252,157 +268,155 @@ bool List(const std::string& dir, const std::string& pattern, std::vector<Entry>
   return true;
 }
 
-int MakeDir(const std::string& path) {
-  if (::mkdir(path.c_str(), 0755) == 0) return kOk;
-  if (errno == EEXIST && IsDirectory(path)) return kOk;
-  if (errno == ENOENT) return kPathNotFound;
-  return WinError(errno);
+Result MakeDir(const std::string& path) {
+  if (sys::MakeDir(path, 0755) == 0) return Result();
+  const int err = errno;
+  if (err == EEXIST && IsDirectory(path)) return Result();
+  if (err == ENOENT) return Result(kPathNotFound, err);
+  return Result::FromErrno(err);
 }
 
-int MakeDirs(const std::string& path) {
-  if (path.empty() || IsDirectory(path)) return kOk;
+Result MakeDirs(const std::string& path) {
+  if (path.empty() || IsDirectory(path)) return Result();
   std::string parent = ParentOf(path);
   if (parent != path && parent != "." && parent != "/") {
-    int rc = MakeDirs(parent);
-    if (rc != kOk) return rc;
+    Result rc = MakeDirs(parent);
+    if (!rc.Ok()) return rc;
   }
   return MakeDir(path);
 }
 
-int DeleteFile(const std::string& path) {
-  if (path.empty()) return kPathNotFound;
-  if (int err = Fault(Op::Delete, path)) return WinError(err);
+Result DeleteFile(const std::string& path) {
+  if (path.empty()) return Result(kPathNotFound);
+  if (int err = Fault(Op::Delete, path)) return Result::FromErrno(err);
   struct stat st;
   if (::lstat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT) return Exists(ParentOf(path)) ? kFileNotFound : kPathNotFound;
-    return WinError(errno);
+    const int err = errno;
+    if (err == ENOENT) return Result(Exists(ParentOf(path)) ? kFileNotFound : kPathNotFound, err);
+    return Result::FromErrno(err);
   }
-  if (S_ISDIR(st.st_mode)) return kAccessDenied;
-  if (::unlink(path.c_str()) == 0) return kOk;
-  return WinError(errno);
+  if (S_ISDIR(st.st_mode)) return Result(kAccessDenied, EISDIR);
+  if (sys::Unlink(path) == 0) return Result();
+  return Result::FromErrno(errno);
 }
 
-int RemoveDir(const std::string& path) {
-  if (::rmdir(path.c_str()) == 0) return kOk;
-  if (errno == ENOENT) return kFileNotFound;
-  return WinError(errno);
+Result RemoveDir(const std::string& path) {
+  if (sys::RemoveDir(path) == 0) return Result();
+  if (errno == ENOENT) return Result(kFileNotFound, ENOENT);
+  return Result::FromErrno(errno);
 }
 
-int RemoveTree(const std::string& path) {
+Result RemoveTree(const std::string& path) {
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? kFileNotFound : WinError(errno);
-  if (!S_ISDIR(st.st_mode)) return ::unlink(path.c_str()) == 0 ? kOk : WinError(errno);
+  if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? Result(kFileNotFound, ENOENT) : Result::FromErrno(errno);
+  if (!S_ISDIR(st.st_mode)) return sys::Unlink(path) == 0 ? Result() : Result::FromErrno(errno);
   std::vector<Entry> entries;
-  List(path, "*", entries);
+  // A folder that cannot be listed cannot be emptied: say why, rather than the rmdir's
+  // "not empty".
+  if (!List(path, "*", entries)) return Result::FromErrno(errno);
   for (const auto& e : entries) {
-    int rc = RemoveTree(path + "/" + e.name);
-    if (rc != kOk) return rc;
+    Result rc = RemoveTree(path + "/" + e.name);
+    if (!rc.Ok()) return rc;
   }
   return RemoveDir(path);
 }
 
-int Rename(const std::string& from, const std::string& to) {
-  if (int err = Fault(Op::Rename, to)) return WinError(err);
-  if (::rename(from.c_str(), to.c_str()) == 0) return kOk;
-  return WinError(errno);
+Result Rename(const std::string& from, const std::string& to) {
+  if (int err = Fault(Op::Rename, to)) return Result::FromErrno(err);
+  if (sys::Rename(from, to) == 0) return Result();
+  return Result::FromErrno(errno);
 }
 
-int ReadFile(const std::string& path, std::string& out) {
+Result ReadFile(const std::string& path, std::string& out) {
   out.clear();
-  if (int err = Fault(Op::OpenRead, path)) return WinError(err);
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return WinError(errno);
+  if (int err = Fault(Op::OpenRead, path)) return Result::FromErrno(err);
+  UniqueFd fd(sys::Open(path, O_RDONLY | O_CLOEXEC));
+  if (!fd) return Result::FromErrno(errno);
   struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return kAccessDenied;
-  }
+  if (::fstat(fd.Get(), &st) == 0 && S_ISDIR(st.st_mode)) return Result(kAccessDenied, EISDIR);
   char buf[65536];
   for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
+    ssize_t n = sys::Read(fd.Get(), buf, sizeof buf, path);
     if (n < 0) {
-      if (errno == EINTR) continue;
-      int err = errno;
-      ::close(fd);
-      return err == EISDIR ? kAccessDenied : kReadFault;
+      const int err = errno;
+      out.clear();
+      return Result(err == EISDIR ? kAccessDenied : kReadFault, err);
     }
     if (n == 0) break;
     out.append(buf, static_cast<size_t>(n));
   }
-  ::close(fd);
-  return kOk;
+  return Result();
 }
 
-int WriteFile(const std::string& path, const std::string& data, bool append) {
-  if (path.empty()) return kPathNotFound;
-  if (int err = Fault(Op::OpenWrite, path)) return WinError(err);
+Result WriteFile(const std::string& path, const std::string& data, bool append) {
+  if (path.empty()) return Result(kPathNotFound);
+  if (int err = Fault(Op::OpenWrite, path)) return Result::FromErrno(err);
   int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
-  int fd = ::open(path.c_str(), flags, 0644);
-  if (fd < 0) return errno == ENOENT ? kPathNotFound : WinError(errno);
+  UniqueFd fd(sys::Open(path, flags, 0644));
+  if (!fd) return errno == ENOENT ? Result(kPathNotFound, ENOENT) : Result::FromErrno(errno);
   int err = Fault(Op::Write, path);
   size_t size = data.size();
   const int64_t room = append && err == 0 ? Room(path) : -1;
   if (room >= 0 && static_cast<uint64_t>(room) < size) size = static_cast<size_t>(room);
-  bool ok = err == 0 && WriteAll(fd, data.data(), size);
+  bool ok = err == 0 && WriteAll(fd.Get(), data.data(), size, path);
   if (!ok && err == 0) err = errno;
   if (ok && size < data.size()) {
     ok = false;
     err = ENOSPC;
   }
-  if (::close(fd) != 0 && ok) {
+  if (const int closeErr = CloseFd(fd, path); closeErr != 0 && ok) {
     ok = false;
-    err = errno;
+    err = closeErr;
   }
-  return ok ? kOk : (err == ENOSPC || err == EIO || err == 0 ? kWriteFault : WinError(err));
+  if (ok) return Result();
+  return Result(err == ENOSPC || err == EIO || err == 0 ? kWriteFault : WinError(err), err);
 }
 
-int ReplaceFile(const std::string& path, const std::string& data) {
-  if (path.empty()) return kPathNotFound;
-  if (int err = Fault(Op::OpenWrite, path)) return WinError(err);
+Result ReplaceFile(const std::string& path, const std::string& data) {
+  if (path.empty()) return Result(kPathNotFound);
+  if (int err = Fault(Op::OpenWrite, path)) return Result::FromErrno(err);
   std::string tmp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
+  UniqueFd fd;
+  for (int attempt = 0; attempt < 8 && !fd; ++attempt) {
     tmp = path + ".tmp" + std::to_string(::getpid()) + "_" + RandomHex();
-    fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0 && errno != EEXIST) break;
+    fd.Reset(sys::Open(tmp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!fd && errno != EEXIST) break;
   }
-  if (fd < 0) return errno == ENOENT ? kPathNotFound : WinError(errno);
+  if (!fd) return errno == ENOENT ? Result(kPathNotFound, ENOENT) : Result::FromErrno(errno);
   // Held while the file is written, so a cleanup never takes a file still in work.
-  ::flock(fd, LOCK_EX | LOCK_NB);
+  ::flock(fd.Get(), LOCK_EX | LOCK_NB);
   int err = Fault(Op::Write, path);
-  bool ok = err == 0 && WriteAll(fd, data.data(), data.size()) && ::fsync(fd) == 0;
+  bool ok = err == 0 && WriteAll(fd.Get(), data.data(), data.size(), tmp) && sys::Fsync(fd.Get(), tmp) == 0;
   if (!ok && err == 0) err = errno;
-  if (::close(fd) != 0 && ok) {
+  if (const int closeErr = CloseFd(fd, tmp); closeErr != 0 && ok) {
     ok = false;
-    err = errno;
+    err = closeErr;
   }
   if (ok) {
     if (int f = Fault(Op::Rename, path)) {
       ok = false;
       err = f;
-    } else if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    } else if (sys::Rename(tmp, path) != 0) {
       ok = false;
       err = errno;
     }
   }
   if (!ok) {
-    ::unlink(tmp.c_str());
-    return err == 0 ? kWriteFault : WinError(err);
+    // Best effort: what a failed unlink leaves, the next replace's cleanup takes.
+    (void)sys::Unlink(tmp);
+    return err == 0 ? Result(kWriteFault) : Result::FromErrno(err);
   }
-  // Make the rename itself durable.
-  int dfd = ::open(ParentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
+  // Make the rename itself durable; the new content is in place whatever this answers.
+  UniqueFd dir(sys::Open(ParentOf(path), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir) (void)sys::Fsync(dir.Get(), ParentOf(path));
   RemoveStaleTemps(path);
-  return kOk;
+  return Result();
 }
 
 int RemoveStaleTemps(const std::string& path) {
   const std::string dir = ParentOf(path);
   const std::string name = NameOf(path);
-  DIR* d = ::opendir(dir.c_str());
+  DIR* d = sys::OpenDir(dir);
   if (!d) return 0;
   std::vector<std::string> candidates;
   while (dirent* e = ::readdir(d)) {
@@ -413,69 +427,64 @@ int RemoveStaleTemps(const std::string& path) {
   int removed = 0;
   for (const auto& c : candidates) {
     const std::string full = dir + "/" + c;
-    int fd = ::open(full.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) continue;
+    UniqueFd fd(sys::Open(full, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd) continue;
     struct stat st;
     // A writer still at work holds its lock; anything but a plain file is not ours.
-    bool stale = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    bool stale = ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0;
     if (stale) {
       struct stat now;
       // Still the same file under that name when it goes.
       if (::lstat(full.c_str(), &now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev &&
-          ::unlink(full.c_str()) == 0)
+          sys::Unlink(full) == 0)
         ++removed;
     }
-    ::close(fd);
   }
   return removed;
 }
 
 bool BirthTime(const std::string& path, time_t& out) {
   struct statx stx;
-  if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME | STATX_CTIME, &stx) != 0) return false;
-  if (stx.stx_mask & STATX_BTIME) {
-    out = static_cast<time_t>(stx.stx_btime.tv_sec);
-  } else {
-    out = static_cast<time_t>(stx.stx_ctime.tv_sec);
-  }
+  if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &stx) != 0) return false;
+  if (faults::CodeFor(faults::Kind::BirthTime, path) != 0) stx.stx_mask &= ~STATX_BTIME;
+  // Some file systems answer with a zero time rather than leaving the field out.
+  if (!(stx.stx_mask & STATX_BTIME) || (stx.stx_btime.tv_sec == 0 && stx.stx_btime.tv_nsec == 0)) return false;
+  out = static_cast<time_t>(stx.stx_btime.tv_sec);
   return true;
 }
 
 Openers OtherOpeners(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Openers::Unknown;
+  UniqueFd fd(sys::Open(path, O_RDONLY | O_CLOEXEC));
+  if (!fd) return Openers::Unknown;
   // A write lease is granted only while no other descriptor of the file exists.
   Openers result = Openers::Unknown;
-  if (::fcntl(fd, F_SETLEASE, F_WRLCK) == 0) {
-    ::fcntl(fd, F_SETLEASE, F_UNLCK);
+  if (::fcntl(fd.Get(), F_SETLEASE, F_WRLCK) == 0) {
+    ::fcntl(fd.Get(), F_SETLEASE, F_UNLCK);
     result = Openers::None;
   } else if (errno == EAGAIN || errno == EBUSY) {
     result = Openers::Some;
   }
-  ::close(fd);
   return result;
 }
 
 bool WithLock(const std::string& lockPath, const std::function<void()>& fn, const LockOptions& options) {
   for (;;) {
-    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    UniqueFd fd(sys::Open(lockPath, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!fd) {
       // A missing folder is the caller's to report; anything else is worth a line.
       if (errno != ENOENT) notice::Write("lock " + lockPath + ": cannot open (" + std::strerror(errno) + ")");
       return false;
     }
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      ::close(fd);
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
       notice::Write("lock " + lockPath + ": not a plain file, refused");
       return false;
     }
     // A lock file left readable by an older build lets anyone hold it, so an empty one
     // of ours is made private (a file locked for its own sake keeps its mode).
-    if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid() && st.st_size == 0) ::fchmod(fd, 0600);
-    if (!LockWithin(fd, options.waitMs)) {
+    if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid() && st.st_size == 0) ::fchmod(fd.Get(), 0600);
+    if (!LockWithin(fd.Get(), options.waitMs)) {
       int err = errno;
-      ::close(fd);
       notice::Write("lock " + lockPath + (err == ETIMEDOUT ? ": still held after the wait, given up"
                                                             : ": cannot be taken (" + std::string(std::strerror(err)) + ")"));
       return false;
@@ -484,16 +493,13 @@ bool WithLock(const std::string& lockPath, const std::function<void()>& fn, cons
       // The last holder may have removed the file before we had the lock; then the
       // lock is on a file nobody else will find, and the next one is taken afresh.
       struct stat now;
-      if (::lstat(lockPath.c_str(), &now) != 0 || now.st_ino != st.st_ino || now.st_dev != st.st_dev) {
-        ::close(fd);
-        continue;
-      }
+      if (::lstat(lockPath.c_str(), &now) != 0 || now.st_ino != st.st_ino || now.st_dev != st.st_dev) continue;
     }
     fn();
-    // Removed while still held, so nobody takes a lock on the file on its way out.
-    if (options.removeAfter) ::unlink(lockPath.c_str());
-    ::flock(fd, LOCK_UN);
-    ::close(fd);
+    // Removed while still held, so nobody takes a lock on the file on its way out; a
+    // lock file left behind is harmless (the next taker checks it).
+    if (options.removeAfter) (void)sys::Unlink(lockPath);
+    ::flock(fd.Get(), LOCK_UN);
     return true;
   }
 }
@@ -510,70 +516,65 @@ void SetRoomHook(RoomHook hook) {
 
 InFile::~InFile() { Close(); }
 
-int InFile::Open(const std::string& path, bool noFollow) {
+Result InFile::Open(const std::string& path, bool noFollow) {
   Close();
-  if (path.empty()) return kPathNotFound;
-  if (int err = Fault(Op::OpenRead, path)) return WinError(err);
+  if (path.empty()) return Result(kPathNotFound);
+  if (int err = Fault(Op::OpenRead, path)) return Result::FromErrno(err);
   // Non-blocking, so that a fifo put in the file's place cannot hold the open.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (noFollow ? O_NOFOLLOW : 0));
-  if (fd < 0) return errno == ELOOP ? kNotRegularFile : WinError(errno);
+  UniqueFd fd(sys::Open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | (noFollow ? O_NOFOLLOW : 0)));
+  if (!fd) return errno == ELOOP ? Result(kNotRegularFile, ELOOP) : Result::FromErrno(errno);
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return kNotRegularFile;
-  }
-  m_fd = fd;
-  return kOk;
+  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return Result(kNotRegularFile);
+  m_fd = std::move(fd);
+  m_path = path;
+  return Result();
 }
 
 void InFile::Close() {
-  if (m_fd >= 0) ::close(m_fd);
-  m_fd = -1;
+  // Nothing was written through it, so close has nothing to lose.
+  m_fd.Reset();
+  m_path.clear();
 }
 
 int64_t InFile::Read(char* buf, size_t n) {
-  if (m_fd < 0) return -1;
-  for (;;) {
-    ssize_t got = ::read(m_fd, buf, n);
-    if (got >= 0) return static_cast<int64_t>(got);
-    if (errno != EINTR) return -1;
-  }
+  if (!m_fd) return -1;
+  ssize_t got = sys::Read(m_fd.Get(), buf, n, m_path);
+  return got >= 0 ? static_cast<int64_t>(got) : -1;
 }
 
-bool InFile::Seek(int64_t offset) { return m_fd >= 0 && ::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) == offset; }
+bool InFile::Seek(int64_t offset) { return m_fd && ::lseek(m_fd.Get(), static_cast<off_t>(offset), SEEK_SET) == offset; }
 
 int64_t InFile::Size() const {
   struct stat st;
-  if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return -1;
+  if (!m_fd || ::fstat(m_fd.Get(), &st) != 0) return -1;
   return static_cast<int64_t>(st.st_size);
 }
 
 std::string InFile::Identity() const {
   struct stat st;
-  if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return "";
+  if (!m_fd || ::fstat(m_fd.Get(), &st) != 0) return "";
   return std::to_string(static_cast<unsigned long long>(st.st_dev)) + ":" +
          std::to_string(static_cast<unsigned long long>(st.st_ino));
 }
 
-int AppendWhole(const std::string& path, std::string_view data) {
-  if (path.empty()) return kPathNotFound;
-  if (int err = Fault(Op::OpenWrite, path)) return WinError(err);
-  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return errno == ENOENT ? kPathNotFound : WinError(errno);
+Result AppendWhole(const std::string& path, std::string_view data) {
+  if (path.empty()) return Result(kPathNotFound);
+  if (int err = Fault(Op::OpenWrite, path)) return Result::FromErrno(err);
+  UniqueFd fd(sys::Open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+  if (!fd) return errno == ENOENT ? Result(kPathNotFound, ENOENT) : Result::FromErrno(errno);
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return kAccessDenied;
+  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return Result(kAccessDenied);
+  if (data.empty()) {
+    const int closeErr = CloseFd(fd, path);
+    return closeErr == 0 ? Result() : Result(kWriteFault, closeErr);
   }
-  if (data.empty()) return ::close(fd) == 0 ? kOk : kWriteFault;
   int err = Fault(Op::Write, path);
   size_t want = data.size();
   const int64_t room = err == 0 ? Room(path) : -1;
   if (room >= 0 && static_cast<uint64_t>(room) < want) want = static_cast<size_t>(room);
   ssize_t wrote = 0;
   if (err == 0 && want > 0) {
-    do wrote = ::write(fd, data.data(), want);
-    while (wrote < 0 && errno == EINTR);
+    wrote = sys::Write(fd.Get(), data.data(), want, path);
     if (wrote < 0) {
       err = errno;
       wrote = 0;
@@ -582,19 +583,21 @@ int AppendWhole(const std::string& path, std::string_view data) {
   if (err == 0 && static_cast<size_t>(wrote) < data.size()) err = ENOSPC;
   if (err != 0 && wrote > 0) {
     // O_APPEND leaves the offset at the end of what this write added.
-    const off_t end = ::lseek(fd, 0, SEEK_CUR);
-    if (end >= wrote && ::fstat(fd, &st) == 0 && st.st_size == end) (void)::ftruncate(fd, end - wrote);
+    const off_t end = ::lseek(fd.Get(), 0, SEEK_CUR);
+    if (end >= wrote && ::fstat(fd.Get(), &st) == 0 && st.st_size == end)
+      (void)sys::Ftruncate(fd.Get(), end - wrote, path);
   }
-  if (::close(fd) != 0 && err == 0) err = errno;
-  return err == 0 ? kOk : (err == ENOSPC || err == EIO ? kWriteFault : WinError(err));
+  if (const int closeErr = CloseFd(fd, path); closeErr != 0 && err == 0) err = closeErr;
+  if (err == 0) return Result();
+  return Result(err == ENOSPC || err == EIO ? kWriteFault : WinError(err), err);
 }
 
-int Truncate(const std::string& path, int64_t size) {
-  if (int err = Fault(Op::OpenWrite, path)) return WinError(err);
-  int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return WinError(errno);
-  int rc = ::ftruncate(fd, static_cast<off_t>(size)) == 0 ? kOk : WinError(errno);
-  ::close(fd);
+Result Truncate(const std::string& path, int64_t size) {
+  if (int err = Fault(Op::OpenWrite, path)) return Result::FromErrno(err);
+  UniqueFd fd(sys::Open(path, O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
+  if (!fd) return Result::FromErrno(errno);
+  Result rc = sys::Ftruncate(fd.Get(), static_cast<off_t>(size), path) == 0 ? Result() : Result::FromErrno(errno);
+  if (const int closeErr = CloseFd(fd, path); closeErr != 0 && rc.Ok()) rc = Result::FromErrno(closeErr);
   return rc;
 }
 

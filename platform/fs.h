@@ -5,7 +5,10 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "platform/unique_fd.h"
 
 namespace platform::fs {
 
@@ -21,6 +24,28 @@ enum : int {
   kWriteFault = 29,
   kReadFault = 30,
   kNotRegularFile = 1920,  // a link, folder, fifo or device where a file was expected
+};
+
+// The answer of every operation below that can fail: the Windows code the callers test
+// (it converts to int, so `fs::WriteFile(...) == fs::kOk` reads as before) and the errno
+// behind it, which the code alone may hide (every errno Windows has no word for reads as
+// 5), for whoever logs the failure.
+class [[nodiscard]] Result {
+ public:
+  constexpr Result() = default;
+  constexpr explicit Result(int code, int err = 0) : m_code(code), m_errno(err) {}
+  // From an errno: its Windows code, and the errno kept.
+  static Result FromErrno(int err);
+  constexpr operator int() const { return m_code; }
+  constexpr int Code() const { return m_code; }
+  constexpr int Errno() const { return m_errno; }
+  constexpr bool Ok() const { return m_code == 0; }
+  // "5" or "5 (No space left on device)", for logs.
+  std::string Text() const;
+
+ private:
+  int m_code = 0;
+  int m_errno = 0;
 };
 
 struct Entry {
@@ -41,39 +66,40 @@ int64_t FileSize(const std::string& path);
 // Entries of dir whose names match a Windows wildcard ("*.log", "qor*.*", "*"),
 // case-blind, sorted by name byte-wise; "." and ".." are never listed.
 // Returns false when dir cannot be read.
-bool List(const std::string& dir, const std::string& pattern, std::vector<Entry>& out);
+[[nodiscard]] bool List(const std::string& dir, const std::string& pattern, std::vector<Entry>& out);
 bool WildcardMatch(const std::string& pattern, const std::string& name);
 
 // One level; 0 when made or already a folder, else a Windows code.
-int MakeDir(const std::string& path);
+Result MakeDir(const std::string& path);
 // Every missing level of path.
-int MakeDirs(const std::string& path);
+Result MakeDirs(const std::string& path);
 // A file; 0, 2, 3, 5 (also for a folder) or 32.
-int DeleteFile(const std::string& path);
+Result DeleteFile(const std::string& path);
 // An empty folder.
-int RemoveDir(const std::string& path);
+Result RemoveDir(const std::string& path);
 // A folder and all below it.
-int RemoveTree(const std::string& path);
-int Rename(const std::string& from, const std::string& to);
+Result RemoveTree(const std::string& path);
+Result Rename(const std::string& from, const std::string& to);
 
 // Whole file into out; 0 or a Windows code.
-int ReadFile(const std::string& path, std::string& out);
+Result ReadFile(const std::string& path, std::string& out);
 // Truncate-and-write, or one O_APPEND write of the whole data. Fails when open,
 // write, flush or close fails.
-int WriteFile(const std::string& path, const std::string& data, bool append = false);
+Result WriteFile(const std::string& path, const std::string& data, bool append = false);
 // Temporary file in the same folder, fsync, rename over path: readers see the old
 // or the new content, never a mixture. The temporary file has a name nobody can
 // guess (path + ".tmp<pid>_<random>"), is made afresh and never through a link, and
 // is locked while it is written. A replace that worked also removes what earlier
 // replaces of the same path left behind when they were killed midway.
-int ReplaceFile(const std::string& path, const std::string& data);
+Result ReplaceFile(const std::string& path, const std::string& data);
 // Removes temporary files of path's earlier replaces whose writer has gone (no lock
 // on them and no process of the pid in their name). Returns how many it removed.
 int RemoveStaleTemps(const std::string& path);
 
-// Creation time (statx birth time; the change time where the file system has none).
-// Opens nothing for writing. False when the path cannot be read.
-bool BirthTime(const std::string& path, time_t& out);
+// Creation time (statx birth time). Opens nothing for writing. False when the path
+// cannot be read or its file system keeps no creation time (the change time is no
+// stand-in: it moves with every change in the folder).
+[[nodiscard]] bool BirthTime(const std::string& path, time_t& out);
 
 // Whether a process other than the caller still holds the file open (a writer that
 // opened it before it was renamed away, say). Unknown where the file system cannot tell.
@@ -97,14 +123,13 @@ struct LockOptions {
 // opened or is no plain file, and when the wait ran out (both logged).
 bool WithLock(const std::string& lockPath, const std::function<void()>& fn, const LockOptions& options = {});
 
-// Test double: the hook sees every open for reading or writing, every rename and every
-// deletion of a file;
-// a non-zero return makes that call fail with the returned errno.
+// Old test double, kept until its last users move to platform::faults::Guard (which sees
+// every call, not just these): a non-zero return makes that call fail with the errno.
 enum class Op { OpenRead, OpenWrite, Write, Rename, Delete };
 using FaultHook = std::function<int(Op, const std::string& path)>;
-void SetFaultHook(FaultHook hook);
+[[deprecated("use platform::faults::Guard")]] void SetFaultHook(FaultHook hook);
 
-// errno to the Windows code the callers expect.
+// errno to the Windows code the callers expect (unknown ones: 5).
 int WinError(int err);
 
 }  // namespace platform::fs
@@ -121,9 +146,9 @@ class InFile {
   InFile(const InFile&) = delete;
   InFile& operator=(const InFile&) = delete;
   // 0, or a Windows code (1920 for a link or anything but a regular file).
-  int Open(const std::string& path, bool noFollow = false);
+  Result Open(const std::string& path, bool noFollow = false);
   void Close();
-  bool IsOpen() const { return m_fd >= 0; }
+  bool IsOpen() const { return m_fd.Valid(); }
   // Up to n bytes from the current position: the count, 0 at the end, -1 on an error.
   int64_t Read(char* buf, size_t n);
   // Moves the position; false when it cannot.
@@ -134,7 +159,8 @@ class InFile {
   std::string Identity() const;
 
  private:
-  int m_fd = -1;
+  UniqueFd m_fd;
+  std::string m_path;
 };
 
 // One O_APPEND write of data, without a lock: the whole lines of one call never
@@ -142,13 +168,14 @@ class InFile {
 // bytes that did land are cut off again, so the file ends where it ended before
 // (unless another writer appended behind them meanwhile; then they stay).
 // 0, or a Windows code (29 for a short write).
-int AppendWhole(const std::string& path, std::string_view data);
+Result AppendWhole(const std::string& path, std::string_view data);
 // Cuts a file back to size bytes; 0 or a Windows code.
-int Truncate(const std::string& path, int64_t size);
+Result Truncate(const std::string& path, int64_t size);
 
-// Test double of a full disk: room(path) says how many more bytes a write to path
-// may add (negative: no limit); AppendWhole stops there with ENOSPC.
+// Old test double of a full disk, kept like SetFaultHook (a Guard rule's Fault::Fail(ENOSPC,
+// land) does the same): room(path) says how many more bytes a write to path may add
+// (negative: no limit); AppendWhole stops there with ENOSPC.
 using RoomHook = std::function<int64_t(const std::string& path)>;
-void SetRoomHook(RoomHook hook);
+[[deprecated("use platform::faults::Guard")]] void SetRoomHook(RoomHook hook);
 
 }  // namespace platform::fs

@@ -140,9 +140,8 @@ struct JournalEntry {
 };
 bool ReadJournal(std::vector<JournalEntry>& out);
 
-// Test double: a non-zero return makes that call fail with the returned code.
-enum class Op { Open, Get, SetInfo, Children, GetObject, Create, Invoke, ReadState, WriteState };
-using FaultHook = std::function<uint32_t(Op, const std::string& path)>;
-void SetFaultHook(FaultHook hook);
+// Every operation of the object model and every read and write of the state asks the
+// fault table (platform/faults.h, kinds IisOpen .. IisWriteState) first; a code it gives
+// is the operation's answer.
 
 }  // namespace platform::iis

@@ -65,7 +65,7 @@ bool HasConfigSystem() { return LoadMachineProfile().iisGeneration >= 7; }
 
 uint32_t Object::Open(const std::string& adsPath, Object& out) {
   out = Object();
-  if (uint32_t f = detail::Fault(Op::Open, adsPath)) return Failed(f);
+  if (uint32_t f = detail::Fault(faults::Kind::IisOpen, adsPath)) return Failed(f);
   if (!ProviderAnswers()) return Failed(kErrNoProvider);
   static const char kScheme[] = "IIS://";
   const size_t schemeLen = std::strlen(kScheme);
@@ -93,7 +93,7 @@ std::string Object::AdsPath() const { return "IIS://LocalHost/" + m_path; }
 
 uint32_t Object::Get(const std::string& property, Value& out) const {
   out = Value();
-  if (uint32_t f = detail::Fault(Op::Get, m_path + "/" + property)) return Failed(f);
+  if (uint32_t f = detail::Fault(faults::Kind::IisGet, m_path + "/" + property)) return Failed(f);
   for (const auto& p : m_pending) {
     if (SameText(p.first, property)) {
       out = p.second;
@@ -133,7 +133,7 @@ void Object::Put(const std::string& property, const Value& value) {
 }
 
 uint32_t Object::SetInfo() {
-  if (uint32_t f = detail::Fault(Op::SetInfo, m_path)) return Failed(f);
+  if (uint32_t f = detail::Fault(faults::Kind::IisSetInfo, m_path)) return Failed(f);
   if (!IsBound()) return Failed(kErrNotBound);
   uint32_t rc = detail::Transact([&](State& state, std::vector<Change>& changes) -> uint32_t {
     int i = state.Find(m_path);
@@ -159,7 +159,7 @@ uint32_t Object::SetInfo() {
 
 uint32_t Object::Children(std::vector<Object>& out) const {
   out.clear();
-  if (uint32_t f = detail::Fault(Op::Children, m_path)) return Failed(f);
+  if (uint32_t f = detail::Fault(faults::Kind::IisChildren, m_path)) return Failed(f);
   if (!IsBound()) return Failed(kErrNotBound);
   if (m_pendingCreate) return kOk;
   State state;
@@ -178,7 +178,7 @@ uint32_t Object::Children(std::vector<Object>& out) const {
 uint32_t Object::GetObject(const std::string& className, const std::string& name, Object& out) const {
   out = Object();
   std::string path = detail::JoinPath(m_path, name);
-  if (uint32_t f = detail::Fault(Op::GetObject, path)) return Failed(f);
+  if (uint32_t f = detail::Fault(faults::Kind::IisGetObject, path)) return Failed(f);
   if (!IsBound()) return Failed(kErrNotBound);
   if (name.empty()) return Failed(kErrBadPathname);
   State state;
@@ -195,7 +195,7 @@ uint32_t Object::GetObject(const std::string& className, const std::string& name
 uint32_t Object::Create(const std::string& className, const std::string& name, Object& out) const {
   out = Object();
   std::string path = detail::JoinPath(m_path, name);
-  if (uint32_t f = detail::Fault(Op::Create, path)) return Failed(f);
+  if (uint32_t f = detail::Fault(faults::Kind::IisCreate, path)) return Failed(f);
   if (!IsBound()) return Failed(kErrNotBound);
   if (name.empty() || name.find('/') != std::string::npos) return Failed(kErrBadPathname);
   const char* cls = ChildClass(m_class, className);
@@ -211,7 +211,7 @@ uint32_t Object::Create(const std::string& className, const std::string& name, O
 }
 
 uint32_t Object::Invoke(const std::string& method) {
-  if (uint32_t f = detail::Fault(Op::Invoke, m_path + "." + method)) return Failed(f);
+  if (uint32_t f = detail::Fault(faults::Kind::IisInvoke, m_path + "." + method)) return Failed(f);
   if (!IsBound()) return Failed(kErrNotBound);
   if (!SameText(method, "Recycle") || !SameText(m_class, "IIsApplicationPool")) return Failed(kErrUnknownMethod);
   uint32_t rc = detail::Transact([&](State& state, std::vector<Change>& changes) -> uint32_t {

@@ -13,8 +13,6 @@
 namespace platform::iis {
 
 namespace {
-std::mutex g_hookMutex;
-FaultHook g_hook;
 thread_local uint32_t t_lastFailure = 0;
 
 bool IsLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
@@ -230,10 +228,6 @@ bool Value::operator==(const Value& o) const {
 std::string StatePath() { return MachinePath("iis/metabase.txt"); }
 std::string JournalPath() { return MachinePath("iis/journal.log"); }
 
-void SetFaultHook(FaultHook hook) {
-  std::lock_guard<std::mutex> lock(g_hookMutex);
-  g_hook = std::move(hook);
-}
 
 int LastError() { return static_cast<int>(t_lastFailure & 0xFFFF); }
 
@@ -255,13 +249,8 @@ bool ReadJournal(std::vector<JournalEntry>& out) {
 
 namespace detail {
 
-uint32_t Fault(Op op, const std::string& path) {
-  FaultHook hook;
-  {
-    std::lock_guard<std::mutex> lock(g_hookMutex);
-    hook = g_hook;
-  }
-  return hook ? hook(op, path) : kOk;
+uint32_t Fault(faults::Kind kind, const std::string& path) {
+  return static_cast<uint32_t>(faults::CodeFor(kind, path));
 }
 
 void SetLastFailure(uint32_t code) { t_lastFailure = code; }
@@ -410,7 +399,7 @@ bool State::Parse(const std::string& text) {
 
 namespace {
 uint32_t LoadUnlocked(State& out) {
-  if (uint32_t f = Fault(Op::ReadState, StatePath())) return f;
+  if (uint32_t f = Fault(faults::Kind::IisReadState, StatePath())) return f;
   std::string text;
   int rc = fs::ReadFile(StatePath(), text);
   if (rc == fs::kFileNotFound || rc == fs::kPathNotFound) {
@@ -423,7 +412,7 @@ uint32_t LoadUnlocked(State& out) {
 }
 
 uint32_t WriteUnlocked(const State& state, const std::vector<Change>& changes, bool freshJournal) {
-  if (uint32_t f = Fault(Op::WriteState, StatePath())) return f;
+  if (uint32_t f = Fault(faults::Kind::IisWriteState, StatePath())) return f;
   if (fs::ReplaceFile(StatePath(), state.Serialize()) != fs::kOk) return kErrAccessDenied;
   std::string lines = JournalLines(changes);
   int rc = freshJournal ? fs::ReplaceFile(JournalPath(), lines) : fs::WriteFile(JournalPath(), lines, true);

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/faults.h"
 #include "platform/iis.h"
 
 namespace platform::iis::detail {
@@ -52,7 +53,7 @@ uint32_t Load(State& out);
 // Writes the state and the changes as they are (seeding), the journal started anew.
 uint32_t Reset(const State& state, const std::vector<Change>& changes);
 
-uint32_t Fault(Op op, const std::string& path);
+uint32_t Fault(faults::Kind kind, const std::string& path);
 void SetLastFailure(uint32_t code);
 
 // Text helpers that keep GBK pairs whole.

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "platform/machine.h"
 #include "platform/paths.h"
@@ -14,23 +15,14 @@ namespace platform::machine_figures {
 
 namespace {
 
-std::mutex g_hookMutex;
-FaultHook g_hook;
+using FaultKind = faults::Kind;
 
-bool Fails(Figure f) {
-  std::lock_guard<std::mutex> lock(g_hookMutex);
-  return g_hook && g_hook(f);
-}
+bool Fails(FaultKind kind) { return faults::CodeFor(kind) != 0; }
 
 }  // namespace
 
-void SetFaultHook(FaultHook hook) {
-  std::lock_guard<std::mutex> lock(g_hookMutex);
-  g_hook = std::move(hook);
-}
-
 bool SystemDriveSize(uint64_t& bytes) {
-  if (Fails(Figure::DriveSize)) return false;
+  if (Fails(FaultKind::DriveSize)) return false;
   const MachineProfile profile = LoadMachineProfile();
   if (profile.systemDriveSize >= 0) {
     bytes = uint64_t(profile.systemDriveSize);
@@ -43,7 +35,7 @@ bool SystemDriveSize(uint64_t& bytes) {
 }
 
 bool SystemFolderCreated(time_t& created) {
-  if (Fails(Figure::FolderCreated)) return false;
+  if (Fails(FaultKind::FolderCreated)) return false;
   const MachineProfile profile = LoadMachineProfile();
   if (profile.systemFolderCreated >= 0) {
     created = time_t(profile.systemFolderCreated);
@@ -53,7 +45,7 @@ bool SystemFolderCreated(time_t& created) {
 }
 
 int ProcessorCount() {
-  if (Fails(Figure::Processors)) return 0;
+  if (Fails(FaultKind::Processors)) return 0;
   const MachineProfile profile = LoadMachineProfile();
   if (profile.processorCount >= 0) return profile.processorCount;
   const long n = sysconf(_SC_NPROCESSORS_ONLN);

@@ -11,15 +11,13 @@ namespace platform::machine_figures {
 // Total size in bytes of the drive that holds the machine root. False when unreadable.
 bool SystemDriveSize(uint64_t& bytes);
 // Creation time of the system folder; read without opening anything for writing, so
-// every account gets the same answer. False when unreadable.
+// every account gets the same answer. False when unreadable, and where the file system
+// keeps no creation time.
 bool SystemFolderCreated(time_t& created);
 // Processors online; 0 or less when the system does not say.
 int ProcessorCount();
 
-// Test double: a figure for which the hook returns true reads as unreadable (the
-// processor count as 0).
-enum class Figure { DriveSize, FolderCreated, Processors };
-using FaultHook = std::function<bool(Figure)>;
-void SetFaultHook(FaultHook hook);
+// Each figure asks the fault table (platform/faults.h, kinds DriveSize, FolderCreated,
+// Processors) first; a fault makes it unreadable (the processor count 0).
 
 }  // namespace platform::machine_figures

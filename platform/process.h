@@ -66,9 +66,7 @@ int StartDetached(const std::string& program, const std::string& parameters, boo
 bool OpenDocument(const std::string& target);
 std::string RecordedOpensPath();
 
-// Test double: a non-zero return makes the operation fail as with that errno.
-enum class Op { Snapshot, Owner, Kill, Start };
-using FaultHook = std::function<int(Op, int pid)>;
-void SetFaultHook(FaultHook hook);
+// Snapshot, owner look-up, kill and start ask the fault table (platform/faults.h) first;
+// an errno it gives makes the operation fail as with that errno.
 
 }  // namespace platform::process

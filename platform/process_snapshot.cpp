@@ -14,21 +14,16 @@
 #include <mutex>
 
 #include "platform/paths.h"
+#include "platform/faults.h"
 #include "platform/process.h"
 
 namespace platform::process {
 
 namespace {
 
-std::mutex g_hookMutex;
-FaultHook g_hook;
-std::atomic<bool> g_hasHook{false};
+using FaultKind = faults::Kind;
 
-int Fault(Op op, int pid) {
-  if (!g_hasHook.load(std::memory_order_acquire)) return 0;
-  std::lock_guard<std::mutex> lock(g_hookMutex);
-  return g_hook ? g_hook(op, pid) : 0;
-}
+int Fault(FaultKind kind, int pid) { return static_cast<int>(faults::CodeFor(kind, {}, pid)); }
 
 std::string ProcPath(int pid, const char* leaf) {
   char buf[64];
@@ -135,11 +130,6 @@ bool IsRunning(const Status& st) { return st.state != 'Z' && st.state != 'X' && 
 
 }  // namespace
 
-void SetFaultHook(FaultHook hook) {
-  std::lock_guard<std::mutex> lock(g_hookMutex);
-  g_hook = std::move(hook);
-  g_hasHook.store(static_cast<bool>(g_hook), std::memory_order_release);
-}
 
 // Several emulated machines share this one's process table (tests run side by side):
 // a process belongs to the machine root it was started with. The caller always belongs
@@ -164,7 +154,7 @@ bool OnThisMachine(int pid, const std::string& root) {
 
 bool Snapshot(std::vector<ProcessInfo>& out) {
   out.clear();
-  if (int e = Fault(Op::Snapshot, 0)) {
+  if (int e = Fault(FaultKind::Snapshot, 0)) {
     errno = e;
     return false;
   }
@@ -194,10 +184,10 @@ bool Snapshot(std::vector<ProcessInfo>& out) {
   return true;
 }
 
-int ApplyStartFault() { return Fault(Op::Start, 0); }
+int ApplyStartFault() { return Fault(FaultKind::Start, 0); }
 
 std::string ProcessOwner(int pid) {
-  if (pid <= 0 || Fault(Op::Owner, pid)) return "";
+  if (pid <= 0 || Fault(FaultKind::Owner, pid)) return "";
   Status st;
   if (!ReadStatus(pid, st) || !IsRunning(st)) return "";
   return UserName(st.uid);
@@ -205,7 +195,7 @@ std::string ProcessOwner(int pid) {
 
 bool Kill(int pid) {
   if (pid <= 0) return false;
-  if (int e = Fault(Op::Kill, pid)) {
+  if (int e = Fault(FaultKind::Kill, pid)) {
     errno = e;
     return false;
   }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/scm_names.h"
@@ -32,13 +33,9 @@ struct Node {
   }
 };
 
-std::mutex g_hookMutex;
-FaultHook g_hook;
+using FaultKind = faults::Kind;
 
-int Fault(Op op) {
-  std::lock_guard<std::mutex> lock(g_hookMutex);
-  return g_hook ? g_hook(op) : 0;
-}
+int Fault(FaultKind kind) { return static_cast<int>(faults::CodeFor(kind, HivePath())); }
 
 Node* Walk(Node& root, const std::vector<std::string>& parts, bool create, std::string* stored = nullptr,
            bool* created = nullptr) {
@@ -125,7 +122,7 @@ bool Parse(const std::string& text, Node& root) {
 std::string LockPath() { return HivePath() + ".lock"; }
 
 int Load(Node& root) {
-  if (int f = Fault(Op::Read)) return f;
+  if (int f = Fault(FaultKind::RegistryRead)) return f;
   std::string text;
   int rc = fs::ReadFile(HivePath(), text);
   if (rc == fs::kFileNotFound || rc == fs::kPathNotFound) {
@@ -140,7 +137,7 @@ int Load(Node& root) {
 }
 
 int Save(const Node& root) {
-  if (int f = Fault(Op::Write)) return f;
+  if (int f = Fault(FaultKind::RegistryWrite)) return f;
   std::string out = std::string(kHeader) + "\n";
   Serialize(root, "", out);
   return fs::ReplaceFile(HivePath(), out) == fs::kOk ? kOk : kAccessDenied;
@@ -151,7 +148,7 @@ int Locked(const std::function<int(Node& root, bool& changed)>& fn) {
   std::string dir = MachinePath("registry");
   if (!fs::IsDirectory(dir)) {
     // Reading a machine that has no hive yet makes nothing on disk.
-    if (int f = Fault(Op::Read)) return f;
+    if (int f = Fault(FaultKind::RegistryRead)) return f;
     Node root;
     AddDefaults(root);
     bool changed = false;
@@ -184,10 +181,6 @@ std::string Uint32Bytes(uint32_t v) {
 
 std::string HivePath() { return MachinePath("registry/HKLM.hive"); }
 
-void SetFaultHook(FaultHook hook) {
-  std::lock_guard<std::mutex> lock(g_hookMutex);
-  g_hook = std::move(hook);
-}
 
 int OpenKey(const std::string& path, Key& out) {
   out.Close();

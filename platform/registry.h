@@ -73,9 +73,7 @@ int DeleteTree(const std::string& path);
 // The hive file of the current machine root.
 std::string HivePath();
 
-// Test double: a non-zero return makes the read or the write of the hive fail with it.
-enum class Op { Read, Write };
-using FaultHook = std::function<int(Op)>;
-void SetFaultHook(FaultHook hook);
+// Reading and writing the hive ask the fault table (platform/faults.h, kinds
+// RegistryRead, RegistryWrite) first; a code it gives is the call's answer.
 
 }  // namespace platform::registry

@@ -1,12 +1,15 @@
 #pragma once
 // The one owner of a file descriptor in the layer: closed when it goes out of scope,
 // moved, never copied. Code that must see close's own result (a write whose last
-// bytes only fail there) calls Close and looks at what it returns.
+// bytes only fail there) calls Close and looks at what it returns. Both closes go
+// through the layer's fault table (platform/sys.h).
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <utility>
+
+#include "platform/sys.h"
 
 namespace platform {
 
@@ -33,13 +36,13 @@ class UniqueFd {
   // and takes fd.
   void Reset(int fd = -1) noexcept {
     const int old = std::exchange(m_fd, fd);
-    if (old >= 0) (void)::close(old);
+    if (old >= 0) (void)sys::Close(old);
   }
   // Closes now: 0, or the errno of close.
   [[nodiscard]] int Close() noexcept {
     const int old = std::exchange(m_fd, -1);
     if (old < 0) return 0;
-    return ::close(old) == 0 ? 0 : errno;
+    return sys::Close(old) == 0 ? 0 : errno;
   }
 
  private:

@@ -13,6 +13,7 @@
 
 #include "common/coding.h"
 #include "common/hardware.h"
+#include "platform/faults.h"
 #include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
@@ -25,6 +26,10 @@ namespace {
 constexpr uint32_t kKey = 5287;
 constexpr uint32_t kOtherKey = 5288;
 
+using platform::faults::Call;
+using platform::faults::Fault;
+using platform::faults::Kind;
+
 class Config : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -36,10 +41,14 @@ class Config : public ::testing::Test {
     fs::MakeDirs(m_inst.ProgramDir() + "iis");
   }
   void TearDown() override {
-    fs::SetFaultHook(nullptr);
     SetMessageBoxHook(nullptr);
     platform::clock::ClearFake();
   }
+  // Every open for reading fails.
+  void FailReads() {
+    m_faults.When([](const Call& c) { return c.OpensForReading() ? Fault::Fail(EACCES) : Fault{}; });
+  }
+  platform::faults::Guard m_faults;
   std::string ConfigPath() const { return m_inst.ProgramDir() + "iis/config.db"; }
   std::string ApplyPath() const { return m_inst.ProgramDir() + "iis/apply.db"; }
   std::string FileBytes(const std::string& path) const {
@@ -279,13 +288,13 @@ TEST_F(Config, UndecodableStoreInThePanelIsKeptBesideItAndStartsFromTheDefaults)
 TEST_F(Config, UndecodableStoreThatCannotBeKeptIsNotSavedOver) {
   const std::string bytes = EncodeText(kOtherKey, "<KeySystem>1</KeySystem><0>");
   ASSERT_EQ(fs::WriteFile(ConfigPath(), bytes), fs::kOk);
-  fs::SetFaultHook([](fs::Op op, const std::string& path) {
-    return op != fs::Op::OpenRead && path.find(".bad") != std::string::npos ? ENOSPC : 0;
+  m_faults.When([](const Call& c) {
+    return c.Changes() && c.path.find(".bad") != std::string_view::npos ? Fault::Fail(ENOSPC) : Fault{};
   });
   CConfig config;
   config.SetKey(kKey);
   EXPECT_EQ(config.Load(), 0);
-  fs::SetFaultHook(nullptr);
+  m_faults.Reset();
   EXPECT_EQ(m_shown, "");
   config.SetSystem("0");
   EXPECT_EQ(config.Save(), 0);
@@ -324,9 +333,9 @@ TEST_F(Config, SaveRefusedUntilALoadSucceeds) {
   EXPECT_EQ(DecodeText(kKey, FileBytes(ConfigPath())), "<KeySystem>1</KeySystem><0>");
   // A good load, then one that cannot read the file: refused again until the next good one.
   ASSERT_EQ(config.Load(), 1);
-  fs::SetFaultHook([](fs::Op op, const std::string&) { return op == fs::Op::OpenRead ? EACCES : 0; });
+  FailReads();
   EXPECT_EQ(config.Load(), 0);
-  fs::SetFaultHook(nullptr);
+  m_faults.Reset();
   config.SetText("<KeySystem>0</KeySystem>");
   EXPECT_EQ(config.Save(), 0);
   EXPECT_EQ(DecodeText(kKey, FileBytes(ConfigPath())), "<KeySystem>1</KeySystem><0>");
@@ -348,21 +357,21 @@ TEST_F(Config, ServiceReloadKeepsThePreviousStoreWhenTheFileCannotBeRead) {
       {"unreadable",
        [&] {
          WriteStore("<KeySystem>0</KeySystem><0>");
-         fs::SetFaultHook([](fs::Op op, const std::string&) { return op == fs::Op::OpenRead ? EACCES : 0; });
+         FailReads();
        }},
   };
   for (const auto& c : cases) {
     c.damage();
     EXPECT_EQ(service.Load(), 0) << c.what;
     EXPECT_EQ(service.GetSystem(), "1") << c.what;
-    fs::SetFaultHook(nullptr);
+    m_faults.Reset();
   }
   EXPECT_EQ(m_shown, "") << "the service shows no message";
 }
 
 TEST_F(Config, UnreadableFileInThePanelIsReported) {
   WriteStore("<KeySystem>1</KeySystem><0>");
-  fs::SetFaultHook([](fs::Op op, const std::string&) { return op == fs::Op::OpenRead ? EACCES : 0; });
+  FailReads();
   CConfig config;
   config.SetKey(kKey);
   // The message box runs its own loop, whose handlers may read the store.
@@ -381,17 +390,32 @@ TEST_F(Config, UnreadableFileInThePanelIsReported) {
 TEST_F(Config, FailedWriteKeepsTheOldFileAndWritesNoStamp) {
   WriteStore("<KeySystem>1</KeySystem><0>");
   const std::string old = FileBytes(ConfigPath());
-  for (fs::Op failing : {fs::Op::OpenWrite, fs::Op::Write, fs::Op::Rename}) {
+  for (Kind failing : {Kind::Open, Kind::Write, Kind::Fsync, Kind::Rename}) {
     CConfig config;
     LoadWithKey(config);
     config.SetSystem("0");
-    fs::SetFaultHook([&](fs::Op op, const std::string&) { return op == failing ? ENOSPC : 0; });
+    m_faults.Fail(failing, ENOSPC, "config.db");
     EXPECT_EQ(config.Save(), 0) << int(failing);
-    fs::SetFaultHook(nullptr);
+    m_faults.Reset();
     EXPECT_EQ(FileBytes(ConfigPath()), old) << int(failing);
     EXPECT_FALSE(fs::Exists(ApplyPath())) << int(failing);
     EXPECT_TRUE(Leftovers().empty()) << int(failing);
   }
+}
+
+// The service reloads only on a new stamp: a store written without one is a failed save.
+TEST_F(Config, SaveWhoseStampCannotBeWrittenFails) {
+  WriteStore("<KeySystem>1</KeySystem><0>");
+  CConfig config;
+  LoadWithKey(config);
+  config.SetSystem("0");
+  m_faults.Fail(Kind::Open, EACCES, "apply.db");
+  EXPECT_EQ(config.Save(), 0);
+  m_faults.Reset();
+  EXPECT_FALSE(fs::Exists(ApplyPath()));
+  EXPECT_TRUE(Leftovers().empty());
+  EXPECT_EQ(config.Save(), 1);
+  EXPECT_TRUE(fs::Exists(ApplyPath()));
 }
 
 TEST_F(Config, KeyComesFromTheMachineKeyText) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/text_file.h"
+#include "platform/faults.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "tests/support/forked.h"
@@ -26,9 +27,10 @@ struct FakeClock {
   explicit FakeClock(time_t t) { platform::clock::SetFake(t); }
   ~FakeClock() { platform::clock::ClearFake(); }
 };
-struct FaultGuard {
-  ~FaultGuard() { fs::SetFaultHook(nullptr); }
-};
+using FaultGuard = platform::faults::Guard;
+using platform::faults::Call;
+using platform::faults::Fault;
+using platform::faults::Kind;
 std::string Read(const std::string& path) {
   std::string text;
   fs::ReadFile(path, text);
@@ -77,9 +79,9 @@ TEST(DailyLog, Failures) {
   EXPECT_EQ(AppendDailyLog(inst.ProgramDir() + "log/qor2016-09-10.log", "x"), 0);
   // A write that falls short.
   std::string path = inst.ProgramDir() + "log/qor2016-09-11.log";
-  fs::SetFaultHook([&](fs::Op op, const std::string& p) { return op == fs::Op::Write && p == path ? ENOSPC : 0; });
+  guard.When([&](const Call& c) { return c.kind == Kind::Write && c.path == path ? Fault::Fail(ENOSPC) : Fault{}; });
   EXPECT_EQ(AppendDailyLog(path, "x"), 0);
-  fs::SetFaultHook(nullptr);
+  guard.Reset();
   EXPECT_EQ(AppendDailyLog(path, "y"), 1);
   EXPECT_EQ(Read(path), "y\n");
 }
@@ -110,9 +112,11 @@ TEST(DailyLog, ShortWriteIsCutBack) {
   qortest::TempInstall inst;
   std::string path = inst.ProgramDir() + "log/qor2016-09-09.log";
   ASSERT_EQ(AppendDailyLog(path, "first"), 1);
-  fs::SetRoomHook([&](const std::string& p) -> int64_t { return p == path ? 4 : -1; });
-  EXPECT_EQ(AppendDailyLog(path, StringList{"second line", "third line"}), 0);
-  fs::SetRoomHook(nullptr);
+  {
+    FaultGuard guard;
+    guard.When([&](const Call& c) { return c.kind == Kind::Write && c.path == path ? Fault::Fail(ENOSPC, 4) : Fault{}; });
+    EXPECT_EQ(AppendDailyLog(path, StringList{"second line", "third line"}), 0);
+  }
   EXPECT_EQ(Read(path), "first\n");
 }
 

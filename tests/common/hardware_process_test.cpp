@@ -7,6 +7,7 @@
 
 #include "common/hardware.h"
 #include "common/tray_message.h"
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "platform/mailslot.h"
 #include "platform/process.h"
@@ -47,12 +48,8 @@ class Sleepers {
 
 bool Running(int pid) { return qortest::Listed(pid); }
 
-struct HookGuard {
-  ~HookGuard() {
-    proc::SetFaultHook(nullptr);
-    reg::SetFaultHook(nullptr);
-  }
-};
+using HookGuard = platform::faults::Guard;
+using platform::faults::Kind;
 
 }  // namespace
 
@@ -67,7 +64,7 @@ TEST(HardwareProcess, FindProcessByWindowsNameCaseBlind) {
     EXPECT_EQ(hw.FindProcess(name), 1) << name;
   for (const std::string& name : {svc + ".ex", Unique("qorip") + ".exe", std::string(), " " + svc + ".exe"})
     EXPECT_EQ(hw.FindProcess(name), 0) << name;
-  proc::SetFaultHook([](proc::Op op, int) { return op == proc::Op::Snapshot ? EACCES : 0; });
+  guard.Fail(Kind::Snapshot, EACCES);
   EXPECT_EQ(hw.FindProcess(svc + ".exe"), -1);
 }
 
@@ -101,9 +98,9 @@ TEST(HardwareProcess, KillProcessByNameEndsTheFirstOtherProcess) {
   int tray = sleepers.Start(name);
   CHardware hw;
   EXPECT_EQ(hw.KillProcessByName("nothing.exe"), 0);
-  proc::SetFaultHook([](proc::Op op, int) { return op == proc::Op::Kill ? EPERM : 0; });
+  guard.Fail(Kind::Kill, EPERM);
   EXPECT_EQ(hw.KillProcessByName(name + ".exe"), 0);
-  proc::SetFaultHook(nullptr);
+  guard.Reset();
   EXPECT_EQ(hw.KillProcessByName(Unique("qoripPANEL") + ".exe"), 1);
   EXPECT_TRUE(WaitFor([&] { return !Running(tray); }));
   EXPECT_EQ(hw.KillProcessByName(name + ".exe"), 0);
@@ -140,9 +137,9 @@ TEST(HardwareProcess, KillProcessById) {
   Sleepers sleepers(inst);
   int pid = sleepers.Start(Unique("QorIP"));
   CHardware hw;
-  proc::SetFaultHook([](proc::Op op, int) { return op == proc::Op::Snapshot ? EIO : 0; });
+  guard.Fail(Kind::Snapshot, EIO);
   EXPECT_EQ(hw.KillProcess(pid), 0);
-  proc::SetFaultHook(nullptr);
+  guard.Reset();
   EXPECT_EQ(hw.KillProcess(pid), 1);
   EXPECT_TRUE(WaitFor([&] { return !Running(pid); }));
   EXPECT_EQ(hw.KillProcess(pid), 0);
@@ -163,9 +160,9 @@ TEST(HardwareProcess, TrayAutorunSetReadBackAndRemovedTwice) {
   EXPECT_EQ(key.QueryString("QoripPanel", value), reg::kFileNotFound);
   EXPECT_EQ(hw.RemoveTrayAutorun(), 0);
 
-  reg::SetFaultHook([](reg::Op op) { return op == reg::Op::Write ? reg::kAccessDenied : 0; });
+  guard.Fail(Kind::RegistryWrite, reg::kAccessDenied);
   EXPECT_EQ(hw.SetTrayAutorun(), "RegSetValueEx失败：5");
-  reg::SetFaultHook([](reg::Op op) { return op == reg::Op::Read ? reg::kAccessDenied : 0; });
+  guard.Fail(Kind::RegistryRead, reg::kAccessDenied);
   EXPECT_EQ(hw.SetTrayAutorun(), "RegOpenKey失败：5");
   EXPECT_EQ(hw.RemoveTrayAutorun(), 0);
 }

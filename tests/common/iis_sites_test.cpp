@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/faults.h"
 #include "platform/ui/ui_hooks.h"
 #include "platform/iis.h"
 #include "tests/support/temp_install.h"
@@ -113,9 +114,11 @@ TEST(IisSites, SiteInfoPoolsAndCheck) {
   ASSERT_EQ(iis::Seed(6), iis::kOk);
   EXPECT_EQ(CheckIisAdsi(), "");
   // The root opens but cannot be walked.
-  iis::SetFaultHook([](iis::Op op, const std::string&) { return op == iis::Op::Children ? 0x80004002u : 0u; });
-  EXPECT_EQ(CheckIisAdsi(), "ADSI接口错误4，错误码0x80004002");
-  iis::SetFaultHook(nullptr);
+  {
+    platform::faults::Guard faults;
+    faults.Fail(platform::faults::Kind::IisChildren, 0x80004002u);
+    EXPECT_EQ(CheckIisAdsi(), "ADSI接口错误4，错误码0x80004002");
+  }
   StringList pools;
   EXPECT_EQ(EnumIisAppPools(pools), 3);
   EXPECT_EQ(pools, (StringList{"DefaultAppPool", "ShopPool", "OldPool"}));

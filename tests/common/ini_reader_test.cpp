@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/program_paths.h"
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "tests/support/temp_install.h"
 
@@ -23,12 +24,17 @@ std::string DefaultText() {
 // Counts every open and rename of one path.
 struct TouchCounter {
   explicit TouchCounter(const std::string& path) {
-    fs::SetFaultHook([this, path](fs::Op op, const std::string& p) {
-      if (p == path) ++(op == fs::Op::OpenRead ? reads : writes);
-      return 0;
+    faults.When([this, path](const platform::faults::Call& c) {
+      using platform::faults::Kind;
+      if (!c.path.starts_with(path)) return platform::faults::Fault{};  // the file or its temporaries
+      if (c.OpensForReading())
+        ++reads;
+      else if (c.kind != Kind::Read && c.kind != Kind::Close)
+        ++writes;
+      return platform::faults::Fault{};
     });
   }
-  ~TouchCounter() { fs::SetFaultHook(nullptr); }
+  platform::faults::Guard faults;
   int reads = 0, writes = 0;
 };
 

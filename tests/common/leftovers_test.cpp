@@ -8,6 +8,7 @@
 
 #include "common/config.h"
 #include "common/ini_reader.h"
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "tests/support/temp_install.h"
@@ -42,16 +43,16 @@ TEST(Leftovers, ALaterSaveRemovesWhatAKilledSaveLeft) {
   // A save that was killed between writing its temporary file and the rename.
   pid_t killed = fork();
   if (killed == 0) {
-    fs::SetFaultHook([](fs::Op op, const std::string&) {
-      if (op == fs::Op::Rename) _exit(9);
-      return 0;
+    platform::faults::Guard faults;
+    faults.When([](const platform::faults::Call& c) {
+      return c.kind == platform::faults::Kind::Rename ? platform::faults::Fault::Exit() : platform::faults::Fault{};
     });
-    config.Save();
+    (void)config.Save();  // ended at the rename
     _exit(0);
   }
   int status = 0;
   waitpid(killed, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 9);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == platform::faults::kExitStatus);
   const auto before = Names(iis);
   ASSERT_EQ(before.size(), 2u) << testing::PrintToString(before);  // config.db and the leftover
   EXPECT_EQ(before[1].rfind("config.db.tmp" + std::to_string(killed) + "_", 0), 0u) << before[1];

@@ -13,6 +13,7 @@
 #include "common/date_text.h"
 #include "common/hardware.h"
 #include "common/machine_key.h"
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "platform/machine_figures.h"
 #include "platform/paths.h"
@@ -27,13 +28,12 @@ namespace {
 // in the profile's zone UTC), 4 processors.
 constexpr const char* kFixedKeyText = "3F770C4819927C6182851C84BDD85D913F77O";
 
+using platform::faults::Kind;
+
 class MachineKey : public ::testing::Test {
  protected:
-  void TearDown() override {
-    figures::SetFaultHook(nullptr);
-    fs::SetFaultHook(nullptr);
-    SetMachineKeyLogHook(nullptr);
-  }
+  void TearDown() override { SetMachineKeyLogHook(nullptr); }
+  platform::faults::Guard faults;
 };
 
 }  // namespace
@@ -69,15 +69,15 @@ TEST_F(MachineKey, UnreadableFiguresUseTheFallbacks) {
   qortest::TempInstall inst;
   inst.WriteMachineIni();
   const struct {
-    figures::Figure figure;
+    Kind figure;
     const char* logged;  // service log text, if any
   } cases[] = {
-      {figures::Figure::DriveSize, kMachineKeyDiskError},
-      {figures::Figure::FolderCreated, nullptr},
-      {figures::Figure::Processors, kMachineKeyCpuError},
+      {Kind::DriveSize, kMachineKeyDiskError},
+      {Kind::FolderCreated, nullptr},
+      {Kind::Processors, kMachineKeyCpuError},
   };
   for (const auto& c : cases) {
-    figures::SetFaultHook([&](figures::Figure f) { return f == c.figure; });
+    faults.Fail(c.figure, 1);
     std::string log;
     SetMachineKeyLogHook([&](const std::string& text) { log += text; });
     const MachineKeyTexts panel = ReadMachineKeyTexts(Build::Panel);
@@ -87,12 +87,28 @@ TEST_F(MachineKey, UnreadableFiguresUseTheFallbacks) {
     EXPECT_EQ(panel.disk, service.disk);
     EXPECT_EQ(panel.fileTime, service.fileTime);
     EXPECT_EQ(panel.processors, service.processors);
-    EXPECT_EQ(panel.disk, c.figure == figures::Figure::DriveSize ? coded::kDiskSizeFallbackText : "104857");
-    EXPECT_EQ(panel.fileTime, c.figure == figures::Figure::FolderCreated ? kFileTimeFallbackText : "51100");
-    EXPECT_EQ(panel.processors, c.figure == figures::Figure::Processors ? "1" : "4");
+    EXPECT_EQ(panel.disk, c.figure == Kind::DriveSize ? coded::kDiskSizeFallbackText : "104857");
+    EXPECT_EQ(panel.fileTime, c.figure == Kind::FolderCreated ? kFileTimeFallbackText : "51100");
+    EXPECT_EQ(panel.processors, c.figure == Kind::Processors ? "1" : "4");
   }
-  figures::SetFaultHook([](figures::Figure) { return true; });
+  faults.When([](const platform::faults::Call& c) {
+    const bool figure = c.kind == Kind::DriveSize || c.kind == Kind::FolderCreated || c.kind == Kind::Processors;
+    return figure ? platform::faults::Fault::Fail(1) : platform::faults::Fault{};
+  });
   EXPECT_EQ(CHardware().GetMachineKeyText(), ComposeMachineKey("31415", "27182", "1").substr(0, 37));
+}
+
+// On a file system that keeps no creation time the fixed text stands, never the change
+// time: that moves with every file written in the folder, and the key with it.
+TEST_F(MachineKey, NoCreationTimeGivesTheFixedText) {
+  qortest::TempInstall inst;
+  ASSERT_EQ(fs::MakeDirs(platform::SystemDir()), fs::kOk);
+  faults.Fail(Kind::BirthTime, ENODATA);
+  time_t created = 0;
+  EXPECT_FALSE(figures::SystemFolderCreated(created));
+  for (Build build : {Build::Panel, Build::Service})
+    EXPECT_EQ(ReadMachineKeyTexts(build).fileTime, kFileTimeFallbackText);
+  EXPECT_EQ(ReadMachineKeyTexts(Build::Panel).fileTime, "31415");
 }
 
 TEST_F(MachineKey, ProcessorCountBelowOneCountsOne) {
@@ -122,7 +138,9 @@ TEST_F(MachineKey, CreationTimeNeedsNoWriteAccess) {
   ASSERT_EQ(fs::MakeDirs(platform::SystemDir()), 0);
   const MachineKeyTexts before = ReadMachineKeyTexts(Build::Panel);
   ASSERT_NE(before.fileTime, kFileTimeFallbackText);
-  fs::SetFaultHook([](fs::Op op, const std::string&) { return op == fs::Op::OpenRead ? 0 : EACCES; });
+  faults.When([](const platform::faults::Call& c) {
+    return c.Changes() ? platform::faults::Fault::Fail(EACCES) : platform::faults::Fault{};
+  });
   ASSERT_EQ(::chmod(platform::SystemDir().c_str(), 0555), 0);
   const MachineKeyTexts readOnly = ReadMachineKeyTexts(Build::Service);
   ::chmod(platform::SystemDir().c_str(), 0755);

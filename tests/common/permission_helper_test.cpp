@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/faults.h"
 #include "platform/ui/ui_hooks.h"
 #include "platform/accounts.h"
 #include "platform/acl.h"
@@ -28,6 +29,8 @@ TEST(ParsePermissionTest, ExactTextsOnly) {
   for (const auto& c : cases) EXPECT_EQ(PermissionHelper::ParsePermission(c.text), c.mask) << c.text;
 }
 
+using platform::faults::Kind;
+
 class PermissionHelperTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -37,10 +40,9 @@ class PermissionHelperTest : public ::testing::Test {
     ASSERT_EQ(fs::WriteFile(file, "x"), fs::kOk);
   }
   void TearDown() override {
-    acl::SetFaultHook(nullptr);
-    platform::accounts::SetFaultHook(nullptr);
     SetMessageBoxHook(nullptr);
   }
+  platform::faults::Guard faults;
   acl::Acl Read(const std::string& path) {
     acl::Acl a;
     EXPECT_EQ(acl::Read(path, a), acl::kOk);
@@ -77,7 +79,7 @@ TEST_F(PermissionHelperTest, PathsInTheTextsAreGbk) {
   EXPECT_EQ(h.SetPathPermission("re", "everyone", missing, 0), "路径名无效：" + install.ProgramDir() + shown);
   fs::MakeDirs(install.ProgramDir() + platform::GbkToUtf8("网站"));
   ASSERT_EQ(fs::WriteFile(missing, "MZ"), fs::kOk);
-  acl::SetFaultHook([](acl::Op op, const std::string&) { return op == acl::Op::Apply ? 32 : 0; });
+  faults.Fail(Kind::AclApply, 32);
   EXPECT_EQ(h.SetPathPermission("re", "everyone", missing, 0),
             "SetNamedSecutiryInfo失败：" + install.ProgramDir() + shown + "，错误号：32");
 }
@@ -118,18 +120,18 @@ TEST_F(PermissionHelperTest, PlatformFailuresGiveTheirTexts) {
   PermissionHelper h;
   ASSERT_EQ(h.SetPathPermission("r", "Everyone", file, 1), "");
   struct Case {
-    acl::Op op;
+    Kind kind;
     int code;
     std::string result;
   } cases[] = {
-      {acl::Op::Read, 5, "GetNamedSecurityInfo：" + file + "，错误号：5"},
-      {acl::Op::Merge, 1332, "SetEntriesInAcl失败：1332"},
-      {acl::Op::Apply, 32, "SetNamedSecutiryInfo失败：" + file + "，错误号：32"},
+      {Kind::AclRead, 5, "GetNamedSecurityInfo：" + file + "，错误号：5"},
+      {Kind::AclMerge, 1332, "SetEntriesInAcl失败：1332"},
+      {Kind::AclApply, 32, "SetNamedSecutiryInfo失败：" + file + "，错误号：32"},
   };
   for (const auto& c : cases) {
-    acl::SetFaultHook([&](acl::Op op, const std::string&) { return op == c.op ? c.code : 0; });
+    faults.Fail(c.kind, c.code);
     EXPECT_EQ(h.SetPathPermission("all", "SYSTEM", file, 1), c.result);
-    acl::SetFaultHook(nullptr);
+    faults.Reset();
     acl::Acl a = Read(file);
     ASSERT_EQ(a.entries.size(), 1u);
     EXPECT_EQ(a.entries[0].trustee, "Everyone");
@@ -159,8 +161,7 @@ TEST_F(PermissionHelperTest, GroupEnumerationFailureIsShown) {
     flags = f;
     return kIdOk;
   });
-  platform::accounts::SetFaultHook(
-      [](platform::accounts::Op op) { return op == platform::accounts::Op::ListGroups ? 2220 : 0; });
+  faults.Fail(Kind::ListGroups, 2220);
   PermissionHelper h;  // the constructor enumerates too
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0], "ERROR|NetUserEnum: FAILED.  ERROR: 2220");
@@ -171,7 +172,10 @@ TEST_F(PermissionHelperTest, GroupEnumerationFailureIsShown) {
   EXPECT_FALSE(h.IsLocalGroup("SYSTEM"));
   EXPECT_EQ(h.SetPathPermission("r", "SYSTEM", file, 0), "无效的用户名：SYSTEM");
   // A failing user list is silent.
-  platform::accounts::SetFaultHook([](platform::accounts::Op) { return 5; });
+  faults.When([](const platform::faults::Call& c) {
+    const bool accounts = c.kind >= Kind::ListUsers && c.kind <= Kind::QueryGroups;
+    return accounts ? platform::faults::Fault::Fail(5) : platform::faults::Fault{};
+  });
   shown.clear();
   EXPECT_EQ(h.EnumUsers(list), 0);
   EXPECT_FALSE(h.IsLocalUser("root"));

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/faults.h"
 #include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
@@ -32,12 +33,13 @@ TEST(TextFile, RefusedOpenRetriesThenTellsTheUser) {
   std::string path = inst.ProgramDir() + "locked.txt";
   fs::WriteFile(path, "x");
   int opens = 0;
-  fs::SetFaultHook([&](fs::Op op, const std::string& p) {
-    if (op == fs::Op::OpenRead && p == path) {
+  platform::faults::Guard faults;
+  faults.When([&](const platform::faults::Call& c) {
+    if (c.OpensForReading() && c.path == path) {
       ++opens;
-      return EACCES;
+      return platform::faults::Fault::Fail(EACCES);
     }
-    return 0;
+    return platform::faults::Fault{};
   });
   std::string shown;
   SetMessageBoxHook([&](const std::string& text, const std::string&, unsigned) {
@@ -49,7 +51,7 @@ TEST(TextFile, RefusedOpenRetriesThenTellsTheUser) {
   EXPECT_EQ(ReadTextFile(path, out), 0);
   EXPECT_EQ(platform::clock::NowMs(), 1000000LL * 1000 + 19 * 100);
   platform::clock::ClearFake();
-  fs::SetFaultHook(nullptr);
+  faults.Reset();
   SetMessageBoxHook(nullptr);
   EXPECT_EQ(opens, 20);
   EXPECT_TRUE(out.empty());
@@ -85,9 +87,11 @@ TEST(TextFile, WriteReportsEveryFailure) {
   EXPECT_EQ(inst.ReadProgramFile("w.txt"), "a\nb");
   EXPECT_EQ(WriteTextFile("", "a"), 0);
   EXPECT_EQ(WriteTextFile(inst.ProgramDir() + "no/such/dir.txt", "a"), 0);
-  fs::SetFaultHook([](fs::Op op, const std::string&) { return op == fs::Op::Write ? ENOSPC : 0; });
-  EXPECT_EQ(WriteTextFile(path, "c"), 0);
-  fs::SetFaultHook(nullptr);
+  {
+    platform::faults::Guard faults;
+    faults.Fail(platform::faults::Kind::Write, ENOSPC);
+    EXPECT_EQ(WriteTextFile(path, "c"), 0);
+  }
 
   StringList lines;
   fs::WriteFile(path, "x\r\n\r\ny\n");

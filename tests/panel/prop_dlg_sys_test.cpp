@@ -12,6 +12,7 @@
 #include "common/iis_sites.h"
 #include "common/ini_reader.h"
 #include "common/tag_text.h"
+#include "platform/faults.h"
 #include "platform/ui/ui_hooks.h"
 #include "resources/panel_sys_ids.h"
 #include "tests/panel/sys_page_fixture.h"
@@ -139,12 +140,14 @@ TEST_F(PropDlgSysTest, AFailedSaveTurnsTheSwitchBackAndSaysSo) {
   ScriptedSysPage page;
   Open(page);
   Host().RunFor(2000);
-  platform::fs::SetFaultHook([](platform::fs::Op op, const std::string& path) {
-    return op != platform::fs::Op::OpenRead && path.find("config.db") != std::string::npos ? 28 : 0;
-  });
-  Host().ExpectMessageBox("发生错误，保存失败！", kIdOk);
-  page.Click(kIdcSysMasterSwitch);
-  platform::fs::SetFaultHook(nullptr);
+  {
+    platform::faults::Guard faults;
+    faults.When([](const platform::faults::Call& c) {
+      return c.Changes() && c.path.find("config.db") != std::string_view::npos ? platform::faults::Fault::Fail(28) : platform::faults::Fault{};
+    });
+    Host().ExpectMessageBox("发生错误，保存失败！", kIdOk);
+    page.Click(kIdcSysMasterSwitch);
+  }
   EXPECT_EQ(page.IsItemChecked(kIdcSysMasterSwitch), 0);
   EXPECT_EQ(page.ItemText(kIdcSysMasterSwitch), "系统总开关（已关闭）");
   EXPECT_EQ(g_Config.GetSystem(), "0");
@@ -253,12 +256,14 @@ TEST_F(PropDlgSysTest, AFailedLibraryWriteKeepsTheOldLibraryAndVersion) {
   Open(page);
   Host().RunFor(2000);
   page.replies.push_back({1, "<QorIpTime>2026-12-09</QorIpTime><QorIpCode>" + Code(300) + "</QorIpCode>"});
-  platform::fs::SetFaultHook([](platform::fs::Op op, const std::string& path) {
-    return op != platform::fs::Op::OpenRead && path.find("iplib") != std::string::npos ? 28 : 0;
-  });
-  Host().ExpectMessageBox("发生错误，保存失败！", kIdOk);
-  page.Click(kIdcSysUpdateIpLib);
-  platform::fs::SetFaultHook(nullptr);
+  {
+    platform::faults::Guard faults;
+    faults.When([](const platform::faults::Call& c) {
+      return c.Changes() && c.path.find("iplib") != std::string_view::npos ? platform::faults::Fault::Fail(28) : platform::faults::Fault{};
+    });
+    Host().ExpectMessageBox("发生错误，保存失败！", kIdOk);
+    page.Click(kIdcSysUpdateIpLib);
+  }
   EXPECT_EQ(m_install.ReadProgramFile("iplib.db"), "1|2|CN|11|0");
   EXPECT_EQ(CIniReader(Build::Panel).GetWord30(), "2026-12-01 10:00:00");
   EXPECT_EQ(page.ItemText(kIdcSysUpdateIpLib), "[更新]");
@@ -290,12 +295,14 @@ TEST_F(PropDlgSysTest, AFailedTraySaveLeavesBoxTrayAndAutorunAsTheyWere) {
   page.trayRuns = 0;
   Open(page);
   Host().RunFor(2000);
-  platform::fs::SetFaultHook([](platform::fs::Op op, const std::string& path) {
-    return op != platform::fs::Op::OpenRead && path.find("config.db") != std::string::npos ? 28 : 0;
-  });
-  Host().ExpectMessageBox("发生错误，保存失败！", kIdOk);
-  page.Click(kIdcSysShowTray);
-  platform::fs::SetFaultHook(nullptr);
+  {
+    platform::faults::Guard faults;
+    faults.When([](const platform::faults::Call& c) {
+      return c.Changes() && c.path.find("config.db") != std::string_view::npos ? platform::faults::Fault::Fail(28) : platform::faults::Fault{};
+    });
+    Host().ExpectMessageBox("发生错误，保存失败！", kIdOk);
+    page.Click(kIdcSysShowTray);
+  }
   EXPECT_EQ(page.IsItemChecked(kIdcSysShowTray), 1);
   EXPECT_EQ(g_Config.GetShowPanel(), "1");
   EXPECT_EQ(CIniReader(Build::Panel).ReadValue("System", "Word5"), "");

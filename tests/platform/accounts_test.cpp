@@ -1,3 +1,4 @@
+#include "platform/faults.h"
 #include "platform/accounts.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@ namespace {
 
 class AccountsTest : public ::testing::Test {
  protected:
-  void TearDown() override { acc::SetFaultHook(nullptr); }
+  platform::faults::Guard faults;
   qortest::TempInstall install;
 };
 
@@ -79,7 +80,7 @@ TEST_F(AccountsTest, AdministratorsByGroupQuery) {
 }
 
 TEST_F(AccountsTest, FaultHookFailsTheNamedCall) {
-  acc::SetFaultHook([](acc::Op op) { return op == acc::Op::ListGroups ? 2221 : 0; });
+  faults.Fail(platform::faults::Kind::ListGroups, 2221);
   std::vector<std::string> list;
   EXPECT_EQ(acc::ListGroups(list), 2221);
   EXPECT_EQ(acc::ListUsers(list), acc::kOk);

@@ -19,7 +19,6 @@ class AclTest : public ::testing::Test {
     ASSERT_EQ(fs::WriteFile(root + "/file.txt", "x"), fs::kOk);
     ASSERT_EQ(fs::WriteFile(root + "/sub/inner.txt", "x"), fs::kOk);
   }
-  void TearDown() override { acl::SetFaultHook(nullptr); }
 
   // Grants on path, replacing its own list.
   void Give(const std::string& path, std::vector<acl::Access> accesses, bool isProtected = false) {

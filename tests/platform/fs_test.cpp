@@ -1,3 +1,4 @@
+#include "platform/faults.h"
 #include "platform/fs.h"
 
 #include <gtest/gtest.h>
@@ -9,15 +10,18 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <functional>
 #include <cerrno>
 #include <thread>
 #include <vector>
 
+#include "platform/faults.h"
 #include "platform/notice.h"
 #include "tests/support/other_account.h"
 #include "tests/support/temp_install.h"
 
 namespace fs = platform::fs;
+using platform::faults::Kind;
 
 TEST(Fs, WindowsWildcards) {
   struct Case {
@@ -63,10 +67,14 @@ TEST(Fs, ReplaceIsAllOrNothing) {
   qortest::TempInstall inst;
   std::string path = inst.ProgramDir() + "store";
   ASSERT_EQ(fs::ReplaceFile(path, "old"), fs::kOk);
-  for (fs::Op failing : {fs::Op::OpenWrite, fs::Op::Write, fs::Op::Rename}) {
-    fs::SetFaultHook([&](fs::Op op, const std::string&) { return op == failing ? EIO : 0; });
-    EXPECT_NE(fs::ReplaceFile(path, "new"), fs::kOk);
-    fs::SetFaultHook(nullptr);
+  for (Kind failing : {Kind::Open, Kind::Write, Kind::Fsync, Kind::Close, Kind::Rename}) {
+    {
+      platform::faults::Guard faults;
+      faults.Fail(failing, EIO, "store");
+      const fs::Result rc = fs::ReplaceFile(path, "new");
+      EXPECT_NE(rc, fs::kOk) << int(failing);
+      EXPECT_EQ(rc.Errno(), EIO) << int(failing);
+    }
     std::string data;
     ASSERT_EQ(fs::ReadFile(path, data), fs::kOk);
     EXPECT_EQ(data, "old");
@@ -86,9 +94,18 @@ TEST(Fs, AppendAndReadFaults) {
   std::string data;
   EXPECT_EQ(fs::ReadFile(path, data), fs::kOk);
   EXPECT_EQ(data, "12");
-  fs::SetFaultHook([](fs::Op op, const std::string&) { return op == fs::Op::OpenRead ? EACCES : 0; });
-  EXPECT_EQ(fs::ReadFile(path, data), fs::kAccessDenied);
-  fs::SetFaultHook(nullptr);
+  {
+    platform::faults::Guard faults;
+    faults.Fail(Kind::Open, EACCES);
+    EXPECT_EQ(fs::ReadFile(path, data), fs::kAccessDenied);
+    // Mid-file: what was read is not handed out as the whole file.
+    faults.Fail(Kind::Read, EIO);
+    data = "stale";
+    const fs::Result rc = fs::ReadFile(path, data);
+    EXPECT_EQ(rc, fs::kReadFault);
+    EXPECT_EQ(rc.Errno(), EIO);
+    EXPECT_EQ(data, "");
+  }
   EXPECT_EQ(fs::ReadFile(inst.ProgramDir(), data), fs::kAccessDenied);
   time_t born = 0;
   EXPECT_TRUE(fs::BirthTime(path, born));
@@ -128,19 +145,21 @@ TEST(Fs, ReplaceNeverWritesThroughALinkAtAGuessableName) {
   for (int n = 0; n < 300; ++n) symlink(target.c_str(), (path + ".tmp" + pid + "_" + std::to_string(n)).c_str());
 
   std::vector<std::string> seen;
-  fs::SetFaultHook([&](fs::Op op, const std::string&) {
-    std::vector<fs::Entry> entries;
-    if (op == fs::Op::Write && fs::List(inst.ProgramDir() + "iis/log", "state.tmp*", entries))
-      for (const auto& e : entries) {
-        struct stat st;
-        if (lstat((inst.ProgramDir() + "iis/log/" + e.name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
-          seen.push_back(e.name);
-      }
-    return 0;
-  });
-  ASSERT_EQ(fs::ReplaceFile(path, "one"), fs::kOk);
-  ASSERT_EQ(fs::ReplaceFile(path, "two"), fs::kOk);
-  fs::SetFaultHook(nullptr);
+  {
+    platform::faults::Guard faults;
+    faults.When([&](const platform::faults::Call& c) {
+      std::vector<fs::Entry> entries;
+      if (c.kind == Kind::Write && fs::List(inst.ProgramDir() + "iis/log", "state.tmp*", entries))
+        for (const auto& e : entries) {
+          struct stat st;
+          if (lstat((inst.ProgramDir() + "iis/log/" + e.name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            seen.push_back(e.name);
+        }
+      return platform::faults::Fault{};
+    });
+    ASSERT_EQ(fs::ReplaceFile(path, "one"), fs::kOk);
+    ASSERT_EQ(fs::ReplaceFile(path, "two"), fs::kOk);
+  }
 
   std::string data;
   ASSERT_EQ(fs::ReadFile(target, data), fs::kOk);
@@ -251,4 +270,71 @@ TEST(Fs, AnotherAccountCannotHoldALockOfTheSystem) {
   ASSERT_TRUE(fs::WithLock(lock, [] {}));
   qortest::HeldByNobody other;
   EXPECT_FALSE(other.Hold(lock));
+}
+
+// The fault table: counted modes, the count, a cut write, and the guard's reset.
+TEST(FaultTable, CountedModesStrikeTheNthCall) {
+  qortest::TempInstall inst;
+  const std::string path = inst.ProgramDir() + "f";
+  using platform::faults::Guard;
+  uint64_t calls = 0;
+  {
+    Guard g;
+    ASSERT_EQ(fs::WriteFile(path, "abc"), fs::kOk);
+    calls = g.Calls();  // open, write, close
+  }
+  ASSERT_EQ(calls, 3u);
+  const struct {
+    const char* what;
+    std::function<void(Guard&)> arm;
+    bool failsFirst, failsSecond;
+  } cases[] = {
+      {"once", [](Guard& g) { g.FailAt(2, ENOSPC); }, true, false},
+      {"from then on", [](Guard& g) { g.FailFrom(2, ENOSPC); }, true, true},
+      {"past the end", [&](Guard& g) { g.FailAt(2 * calls + 1, ENOSPC); }, false, false},
+      {"only counted kinds", [](Guard& g) {
+         g.Only([](const platform::faults::Call& c) { return c.kind == Kind::Close; });
+         g.FailAt(1, EIO);
+       }, true, false},
+  };
+  for (const auto& c : cases) {
+    Guard g;
+    c.arm(g);
+    EXPECT_EQ(fs::WriteFile(path, "first") != fs::kOk, c.failsFirst) << c.what;
+    EXPECT_EQ(fs::WriteFile(path, "second") != fs::kOk, c.failsSecond) << c.what;
+  }
+  // The guard is gone: nothing strikes any more.
+  EXPECT_EQ(fs::WriteFile(path, "after"), fs::kOk);
+}
+
+TEST(FaultTable, ExitEndsTheProcessAtTheCallAndACutWriteLandsItsPart) {
+  qortest::TempInstall inst;
+  const std::string path = inst.ProgramDir() + "f";
+  pid_t pid = fork();
+  if (pid == 0) {
+    platform::faults::Guard g;
+    g.Only([](const platform::faults::Call& c) { return c.kind == Kind::Write; });
+    g.ExitAt(1, /*land=*/4);
+    (void)fs::WriteFile(path, "abcdefgh");
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), platform::faults::kExitStatus);
+  std::string data;
+  ASSERT_EQ(fs::ReadFile(path, data), fs::kOk);
+  EXPECT_EQ(data, "abcd");
+
+  // Cut short without an exit: the bytes land, the write fails, and so does the file's write.
+  platform::faults::Guard g;
+  g.When([](const platform::faults::Call& c) {
+    return c.kind == Kind::Write ? platform::faults::Fault::Fail(ENOSPC, 2) : platform::faults::Fault{};
+  });
+  const fs::Result rc = fs::WriteFile(path, "xyz");
+  EXPECT_EQ(rc, fs::kWriteFault);
+  EXPECT_EQ(rc.Errno(), ENOSPC);
+  g.Reset();
+  ASSERT_EQ(fs::ReadFile(path, data), fs::kOk);
+  EXPECT_EQ(data, "xy");
 }

@@ -1,3 +1,4 @@
+#include "platform/faults.h"
 #include "platform/iis.h"
 
 #include <gtest/gtest.h>
@@ -190,12 +191,12 @@ TEST(IisObject, FailuresOfTheStoreAreReported) {
 
   ASSERT_EQ(iis::Seed(6), iis::kOk);
   iis::Object site = MustOpen("IIS://LocalHost/W3SVC/1");
-  iis::SetFaultHook([](iis::Op op, const std::string&) -> uint32_t {
-    return op == iis::Op::WriteState ? iis::kErrAccessDenied : iis::kOk;
-  });
-  site.Put("ServerComment", iis::Value::OfText("x"));
-  EXPECT_EQ(site.SetInfo(), iis::kErrAccessDenied);
-  iis::SetFaultHook(nullptr);
+  {
+    platform::faults::Guard faults;
+    faults.Fail(platform::faults::Kind::IisWriteState, iis::kErrAccessDenied);
+    site.Put("ServerComment", iis::Value::OfText("x"));
+    EXPECT_EQ(site.SetInfo(), iis::kErrAccessDenied);
+  }
   EXPECT_EQ(Text(MustOpen("IIS://LocalHost/W3SVC/1"), "ServerComment"), "Default Web Site");
   EXPECT_EQ(JournalOps().size(), 1u);  // the seed only
 }

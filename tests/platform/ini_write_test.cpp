@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "platform/ini.h"
 #include "tests/support/forked.h"
@@ -28,9 +29,10 @@ std::string SetText(const std::string& before, const std::string& section, const
   return doc.Text();
 }
 
-struct FaultGuard {
-  ~FaultGuard() { fs::SetFaultHook(nullptr); }
-};
+using FaultGuard = platform::faults::Guard;
+using platform::faults::Call;
+using platform::faults::Fault;
+using platform::faults::Kind;
 }  // namespace
 
 TEST(IniWrite, SetKeepsEveryOtherLine) {
@@ -108,9 +110,9 @@ TEST(IniWrite, UnreadableFileIsNotOverwritten) {
   FaultGuard guard;
   std::string path = inst.ProgramDir() + "a.ini";
   fs::WriteFile(path, "[S]\nk=old\nother=1\n");
-  fs::SetFaultHook([&](fs::Op op, const std::string& p) { return op == fs::Op::OpenRead && p == path ? EACCES : 0; });
+  guard.When([&](const Call& c) { return c.OpensForReading() && c.path == path ? Fault::Fail(EACCES) : Fault{}; });
   EXPECT_FALSE(ini::WriteString(path, "S", "k", "new"));
-  fs::SetFaultHook(nullptr);
+  guard.Reset();
   EXPECT_EQ(Read(path), "[S]\nk=old\nother=1\n");
 }
 
@@ -119,9 +121,9 @@ TEST(IniWrite, FailedReplaceKeepsTheOldFile) {
   FaultGuard guard;
   std::string path = inst.ProgramDir() + "a.ini";
   fs::WriteFile(path, "[S]\nk=old\n");
-  fs::SetFaultHook([](fs::Op op, const std::string&) { return op == fs::Op::Rename ? EIO : 0; });
+  guard.Fail(Kind::Rename, EIO);
   EXPECT_FALSE(ini::WriteString(path, "S", "k", "new"));
-  fs::SetFaultHook(nullptr);
+  guard.Reset();
   EXPECT_EQ(Read(path), "[S]\nk=old\n");
 }
 

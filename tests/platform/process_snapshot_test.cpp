@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "platform/process.h"
 #include "tests/support/fake_program.h"
@@ -26,9 +27,10 @@ const proc::ProcessInfo* FindPid(const std::vector<proc::ProcessInfo>& list, int
 using qortest::Listed;
 using qortest::WaitFor;
 
-struct HookGuard {
-  ~HookGuard() { proc::SetFaultHook(nullptr); }
-};
+using HookGuard = platform::faults::Guard;
+using platform::faults::Call;
+using platform::faults::Fault;
+using platform::faults::Kind;
 
 }  // namespace
 
@@ -95,19 +97,27 @@ TEST(ProcessSnapshot, FaultHookFailsEachOperation) {
   qortest::TempInstall inst;
   const std::string sleeper = qortest::CopySleeper(inst.ProgramDir(), "sleeper");
   ASSERT_FALSE(sleeper.empty());
-  proc::SetFaultHook([](proc::Op op, int) { return op == proc::Op::Kill ? EPERM : EIO; });
+  guard.When([](const Call& c) {
+    switch (c.kind) {
+      case Kind::Kill: return Fault::Fail(EPERM);
+      case Kind::Snapshot:
+      case Kind::Owner:
+      case Kind::Start: return Fault::Fail(EIO);
+      default: return Fault{};
+    }
+  });
   std::vector<proc::ProcessInfo> list{proc::ProcessInfo{}};
   EXPECT_FALSE(proc::Snapshot(list));
   EXPECT_TRUE(list.empty());
   EXPECT_EQ(proc::ProcessOwner(proc::CurrentPid()), "");
   EXPECT_EQ(proc::StartDetached(sleeper, "30"), -1);
 
-  proc::SetFaultHook([](proc::Op op, int) { return op == proc::Op::Kill ? EPERM : 0; });
+  guard.Fail(Kind::Kill, EPERM);
   int pid = proc::StartDetached(sleeper, "30");
   ASSERT_GT(pid, 0);
   EXPECT_FALSE(proc::Kill(pid));
   EXPECT_TRUE(Listed(pid));
-  proc::SetFaultHook(nullptr);
+  guard.Reset();
   EXPECT_TRUE(proc::Kill(pid));
   EXPECT_TRUE(WaitFor([&] { return !Listed(pid); }));
 }

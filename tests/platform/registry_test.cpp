@@ -1,3 +1,4 @@
+#include "platform/faults.h"
 #include "platform/registry.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,7 @@ namespace {
 
 class RegistryTest : public ::testing::Test {
  protected:
-  void TearDown() override { reg::SetFaultHook(nullptr); }
+  platform::faults::Guard faults;
   qortest::TempInstall install;
 };
 
@@ -136,9 +137,9 @@ TEST_F(RegistryTest, FailedWriteChangesNothing) {
   reg::Key k;
   ASSERT_EQ(reg::CreateKey("Software\\QorTest", k), reg::kOk);
   ASSERT_EQ(k.SetDword("Value", 1), reg::kOk);
-  reg::SetFaultHook([](reg::Op op) { return op == reg::Op::Write ? reg::kAccessDenied : 0; });
+  faults.Fail(platform::faults::Kind::RegistryWrite, reg::kAccessDenied);
   EXPECT_EQ(k.SetDword("Value", 2), reg::kAccessDenied);
-  reg::SetFaultHook(nullptr);
+  faults.Reset();
   uint32_t d = 0;
   ASSERT_EQ(k.QueryDword("Value", d), reg::kOk);
   EXPECT_EQ(d, 1u);

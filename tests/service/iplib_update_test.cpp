@@ -8,6 +8,7 @@
 #include "common/ini_reader.h"
 #include "common/program_log.h"
 #include "common/update_endpoint.h"
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "service/iplib_update.h"
 #include "tests/support/update_server.h"
@@ -87,8 +88,8 @@ class IpLibUpdateAttempt : public ::testing::Test {
   }
   void TearDown() override {
     unsetenv(endpoint::kOverrideEnv);
-    fs::SetFaultHook(nullptr);
   }
+  platform::faults::Guard faults_;
   // One attempt against a server started with args; the request target in target.
   int Attempt(std::vector<std::string> args, std::string& target, std::vector<std::string>* all = nullptr) {
     qortest::UpdateServer server(install_, std::move(args));
@@ -165,10 +166,13 @@ TEST_F(IpLibUpdateAttempt, FailedWriteKeepsTheOldVersion) {
   install_.WriteProgramFile("iplib.db", "old library");
   ini_->SetWord30("2026-1-2 3:4:5");
   const std::string path = install_.ProgramDir() + "iplib.db";
-  fs::SetFaultHook([&](fs::Op op, const std::string& p) { return op == fs::Op::Rename && p == path ? ENOSPC : 0; });
+  faults_.When([&](const platform::faults::Call& c) {
+    return c.kind == platform::faults::Kind::Rename && c.path == path ? platform::faults::Fault::Fail(ENOSPC)
+                                                                       : platform::faults::Fault{};
+  });
   std::string target;
   EXPECT_EQ(Attempt({"--iplib", lib_, "--iplib-time", "2026-2-2 0:0:0"}, target), kIpLibWriteFailed);
-  fs::SetFaultHook(nullptr);
+  faults_.Reset();
   EXPECT_EQ(Library(), "old library");
   EXPECT_EQ(ini_->GetWord30(), "2026-1-2 3:4:5");
   // No temporary file is left beside it.

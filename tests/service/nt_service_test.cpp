@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "common/config.h"
+#include "platform/faults.h"
 #include "platform/gbk.h"
 #include "common/ini_reader.h"
 #include "platform/clock.h"
@@ -148,10 +149,8 @@ TEST(ServiceShell, InstallWithoutEventSourceStillSucceeds) {
   int recordWrites = 0;
   {
     qortest::TempInstall probe;
-    reg::SetFaultHook([&](reg::Op op) {
-      if (op == reg::Op::Write) ++recordWrites;
-      return 0;
-    });
+    platform::faults::Guard faults;
+    faults.Only([](const platform::faults::Call& c) { return c.kind == platform::faults::Kind::RegistryWrite; });
     scm::Manager manager;
     ASSERT_EQ(manager.Open(), scm::kOk);
     scm::Config config;
@@ -159,15 +158,18 @@ TEST(ServiceShell, InstallWithoutEventSourceStillSucceeds) {
     config.imagePath = probe.ProgramDir() + "qoripsvc";
     config.startType = scm::kAutoStart;
     ASSERT_EQ(manager.CreateService(config), scm::kOk);
-    reg::SetFaultHook(nullptr);
+    recordWrites = static_cast<int>(faults.Calls());
   }
   ASSERT_GT(recordWrites, 0);
 
   Shell s;
-  int writes = 0;
-  reg::SetFaultHook([&](reg::Op op) { return op == reg::Op::Write && ++writes == recordWrites + 1 ? 5 : 0; });
-  const std::string out = s.Command({"-i"});
-  reg::SetFaultHook(nullptr);
+  std::string out;
+  {
+    platform::faults::Guard faults;
+    faults.Only([](const platform::faults::Call& c) { return c.kind == platform::faults::Kind::RegistryWrite; });
+    faults.FailAt(recordWrites + 1, 5);
+    out = s.Command({"-i"});
+  }
   EXPECT_NE(out.find("Warning: the event log source of qoripsvc could not be registered. Error 5\n"),
             std::string::npos)
       << out;
@@ -179,9 +181,12 @@ TEST(ServiceShell, InstallWithoutEventSourceStillSucceeds) {
 
 TEST(ServiceShell, FailedInstallReportsTheError) {
   Shell s;
-  reg::SetFaultHook([](reg::Op op) { return op == reg::Op::Write ? 5 : 0; });
-  const std::string out = s.Command({"-i"});
-  reg::SetFaultHook(nullptr);
+  std::string out;
+  {
+    platform::faults::Guard faults;
+    faults.Fail(platform::faults::Kind::RegistryWrite, 5);
+    out = s.Command({"-i"});
+  }
   EXPECT_EQ(out, "qoripsvc failed to install. Error 5\n");
   EXPECT_EQ(s.service.LastError(), 5);
   EXPECT_TRUE(EventIds().empty());

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "common/text_file.h"
+#include "platform/faults.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/iis.h"
@@ -26,8 +27,8 @@ class Isapi : public ::testing::Test {
   void SetUp() override { platform::clock::SetFake(1767225600); }
   void TearDown() override {
     platform::clock::ClearFake();
-    iis::SetFaultHook(nullptr);
   }
+  platform::faults::Guard faults;
 
   // A machine of that OS version with a seeded IIS and the modules asked for.
   void Prepare(const std::string& os, int generation, bool module32 = true, bool module64 = true) {
@@ -176,25 +177,21 @@ TEST_F(Isapi, AlreadyListedIsSuccessOnEveryVersion) {
 TEST_F(Isapi, Iis6FailuresAbortBeforeTheListIsWritten) {
   Prepare6();
   // An unreadable load order must not become a list of our name alone.
-  iis::SetFaultHook([](iis::Op op, const std::string& path) -> uint32_t {
-    return op == iis::Op::Get && path.find("FilterLoadOrder") != std::string::npos ? iis::kErrAccessDenied : 0u;
-  });
+  faults.Fail(platform::faults::Kind::IisGet, iis::kErrAccessDenied, "FilterLoadOrder");
   std::string error;
   EXPECT_FALSE(LoadIsapi(error));
   EXPECT_NE(error.find("0x80070005"), std::string::npos) << error;
-  iis::SetFaultHook(nullptr);
+  faults.Reset();
   EXPECT_EQ(LoadOrder(), "sspifilt,Compression");
   iis::Object f;
   EXPECT_EQ(iis::Object::Open("IIS://LocalHost/W3SVC/Filters/qorip", f), iis::kErrPathNotFound);
 
   // A filter object that cannot be created leaves the load order alone too.
-  iis::SetFaultHook([](iis::Op op, const std::string&) -> uint32_t {
-    return op == iis::Op::Create ? iis::kErrAccessDenied : 0u;
-  });
+  faults.Fail(platform::faults::Kind::IisCreate, iis::kErrAccessDenied);
   error.clear();
   EXPECT_FALSE(LoadIsapi(error));
   EXPECT_FALSE(error.empty());
-  iis::SetFaultHook(nullptr);
+  faults.Reset();
   EXPECT_EQ(LoadOrder(), "sspifilt,Compression");
 
   inst.WriteMachineIni("os_major=5\nos_minor=2\nadsi=0\n");

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "common/date_text.h"
+#include "platform/faults.h"
 #include "platform/ui/ui_hooks.h"
 #include "platform/fs.h"
 #include "platform/process.h"
@@ -115,13 +116,13 @@ TEST_F(TrayDialog, ServiceWatchShowsTheServiceGoneAndBack) {
 }
 
 TEST_F(TrayDialog, ServiceWatchLeavesTheDisplayWithoutAProcessList) {
-  proc::SetFaultHook([](proc::Op op, int) { return op == proc::Op::Snapshot ? 13 : 0; });
+  platform::faults::Guard faults;
+  faults.Fail(platform::faults::Kind::Snapshot, 13);
   host.After(12001, [&] {
     EXPECT_EQ(Shown().tip, kTitle);
     EXPECT_FALSE(dlg.Status().ServiceDown());
   });
   Run(12100);
-  proc::SetFaultHook(nullptr);
 }
 
 TEST_F(TrayDialog, TaskbarRestartBringsBackTheStartIcon) {
