@@ -556,9 +556,12 @@ int CRequestLog::SettleSpan(fs::InFile& work, const Progress& p, int64_t& done) 
         daily.Close();
         // Not the piece of a line that can be completed: it goes, and only while it is
         // still the last thing in the log, so no line appended since is cut.
-        if (fs::FileSize(path) == size && fs::Truncate(path, start) != fs::kOk) {
-          Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {path});
-          return kAppendFailed;
+        if (fs::FileSize(path) == size) {
+          if (const fs::Result cut = fs::Truncate(path, start); !cut.Ok()) {
+            // Appending after it would join the piece to a whole line: the span waits.
+            Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {path, cut.Text()});
+            return kAppendFailed;
+          }
         }
       }
       return 0;
@@ -585,8 +588,9 @@ void CRequestLog::Report(platform::eventlog::EventType type, uint32_t id, const 
 int CRequestLog::Refuse(const std::string& path) {
   // Removing the link itself (never what it points to) frees the name for the filter
   // module's next line.
-  fs::DeleteFile(path);
-  Report(platform::eventlog::EventType::Warning, kEventRequestLogRefused, {path});
+  const fs::Result removed = fs::DeleteFile(path);
+  Report(platform::eventlog::EventType::Warning, kEventRequestLogRefused,
+         removed.Ok() ? std::vector<std::string>{path} : std::vector<std::string>{path, removed.Text()});
   return kRefused;
 }
 
@@ -811,8 +815,15 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
   if (read != 0) return read;
   // The work file goes first: a progress file without one is stale and is removed
   // before the next hand-off.
-  if (fs::DeleteFile(m_workFilePath) != fs::kOk) return kWritten;
-  fs::DeleteFile(m_progressPath);
+  if (const fs::Result removed = fs::DeleteFile(m_workFilePath); !removed.Ok()) {
+    // Every line landed; the next pass finds them all in the daily log and tries again.
+    Report(platform::eventlog::EventType::Warning, kEventRequestLogLeft, {m_workFilePath, removed.Text()});
+    return kWritten;
+  }
+  // A progress file left behind is removed by the next pass, which finds no work file;
+  // so are the temporaries of records cut short by a kill.
+  (void)fs::DeleteFile(m_progressPath);
+  fs::RemoveStaleTemps(m_progressPath);
   return kWritten;
 }
 
@@ -858,7 +869,7 @@ int CRequestLog::ReadBlocks(fs::InFile& work, const std::string& identity, int64
 int CRequestLog::ProcessPass(platform::StopToken* stop) {
   if (fs::Present(m_workFilePath)) return ProcessWorkFile(stop);
   // No work file: a progress file left behind belongs to none.
-  if (fs::Present(m_progressPath)) fs::DeleteFile(m_progressPath);
+  if (fs::Present(m_progressPath)) (void)fs::DeleteFile(m_progressPath);  // tried again next pass
   if (!fs::Present(m_requestLogPath)) return kIdle;
 
   fs::InFile request;

@@ -50,6 +50,7 @@ class InFile;
 enum : uint32_t {
   kEventRequestLogNotWritten = 109,  // the daily log refused a block: path, error code
   kEventRequestLogRefused = 110,     // iis.log or its work file was not a regular file: path
+  kEventRequestLogLeft = 111,        // the work file stayed after its lines landed: path, error
 };
 
 class CRequestLog {

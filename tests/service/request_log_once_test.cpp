@@ -15,17 +15,21 @@
 #include <random>
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 #include "common/text_file.h"
 #include "platform/clock.h"
 #include "platform/eventlog.h"
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "service/request_log.h"
 #include "tests/service/request_log_probe.h"
+#include "tests/support/forked.h"
 #include "tests/support/temp_install.h"
 
 namespace fs = platform::fs;
+namespace faults = platform::faults;
 
 namespace {
 
@@ -36,10 +40,16 @@ class RequestLogOnce : public ::testing::Test {
     install_.WriteProgramFile("iplib.db", "16777216|255|154|1002|0");
     daily_ = install_.ProgramDir() + "log/qor2026-12-09.log";
   }
-  void TearDown() override {
-    fs::SetFaultHook(nullptr);
-    fs::SetRoomHook(nullptr);
-    platform::clock::ClearFake();
+  void TearDown() override { platform::clock::ClearFake(); }
+
+  // A rule that lets the daily log grow to room bytes at most (negative: no limit): a
+  // write past it lands what fits, then fails as a full disk does.
+  faults::Rule DiskOf(const int64_t& room) const {
+    return [this, &room](const faults::Call& c) {
+      if (room < 0 || c.kind != faults::Kind::Write || c.path != daily_) return faults::Fault{};
+      const int64_t left = std::max<int64_t>(0, room - std::max<int64_t>(0, fs::FileSize(daily_)));
+      return static_cast<int64_t>(c.data.size()) > left ? faults::Fault::Fail(ENOSPC, left) : faults::Fault{};
+    };
   }
 
   // Lines of about 100 bytes, each with its own number.
@@ -107,10 +117,8 @@ void AppendRaw(const std::string& path, const std::string& text) {
 TEST_F(RequestLogOnce, FullDiskWritesEveryLineOnce) {
   const int kLines = static_cast<int>(CRequestLog::kBlockSize / 55);  // about one and a half blocks
   int64_t limit = static_cast<int64_t>(CRequestLog::kBlockSize);
-  fs::SetRoomHook([&](const std::string& path) -> int64_t {
-    if (path != daily_) return -1;
-    return std::max<int64_t>(0, limit - std::max<int64_t>(0, fs::FileSize(daily_)));
-  });
+  faults::Guard guard;
+  guard.When(DiskOf(limit));
   install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, kLines));
   CRequestLog log(install_.ProgramDir());
   EXPECT_EQ(log.ProcessPass(), CRequestLog::kAppendFailed);
@@ -125,7 +133,6 @@ TEST_F(RequestLogOnce, FullDiskWritesEveryLineOnce) {
   EXPECT_EQ(EventsWithId(kEventRequestLogNotWritten), 1);
 
   limit = -1;
-  fs::SetRoomHook(nullptr);
   EXPECT_EQ(log.ProcessPass(), CRequestLog::kWritten);
   ExpectEachOnce(kLines);
   EXPECT_FALSE(fs::Exists(Probe(log).WorkFilePath()));
@@ -136,10 +143,9 @@ TEST_F(RequestLogOnce, FullDiskWritesEveryLineOnce) {
 // lines or leaves them, never both.
 TEST_F(RequestLogOnce, SmallDiskNeverDoublesALine) {
   constexpr int kLines = 1600;
-  const int64_t kRoom = 64 * 1024;
-  fs::SetRoomHook([&](const std::string& path) -> int64_t {
-    return path == daily_ ? std::max<int64_t>(0, kRoom - std::max<int64_t>(0, fs::FileSize(daily_))) : -1;
-  });
+  int64_t room = 64 * 1024;
+  faults::Guard guard;
+  guard.When(DiskOf(room));
   CRequestLog log(install_.ProgramDir());
   for (int i = 0; i < kLines; i += 100) {
     std::string text = RequestLines(i, 100);
@@ -158,25 +164,26 @@ TEST_F(RequestLogOnce, SmallDiskNeverDoublesALine) {
   EXPECT_EQ(doubled, 0);
   EXPECT_GT(landed, 0);
   EXPECT_LT(landed, kLines);
-  fs::SetRoomHook(nullptr);
+  room = -1;
   while (log.ProcessPass() != CRequestLog::kIdle) {
   }
   ExpectEachOnce(kLines);
 }
 
-// Runs one pass of a worker in a child process, which the hook may end with _exit(0)
-// as a kill would; true when the child ended that way or after the pass.
-bool PassInChild(const std::string& programDir, CRequestLog::Sizes sizes, const fs::FaultHook& hook) {
+// Runs one pass of a worker in a child process, which the rule may end as a kill would;
+// true when the child ended that way.
+bool PassInChild(const std::string& programDir, CRequestLog::Sizes sizes, const faults::Rule& rule) {
   pid_t pid = fork();
   if (pid < 0) return false;
   if (pid == 0) {
     CRequestLog log(programDir, sizes);
-    fs::SetFaultHook(hook);
+    faults::Guard guard;
+    guard.When(rule);
     log.ProcessPass();
     _exit(0);
   }
   int status = 0;
-  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == faults::kExitStatus;
 }
 
 // The service is killed after a block landed and before the work file was deleted
@@ -184,15 +191,15 @@ bool PassInChild(const std::string& programDir, CRequestLog::Sizes sizes, const 
 TEST_F(RequestLogOnce, KillAfterTheAppendDoublesNothing) {
   const int kLines = static_cast<int>(CRequestLog::kBlockSize / 55);
   for (int killAt : {0, 1}) {
-    fs::RemoveTree(install_.ProgramDir() + "log");
+    (void)fs::RemoveTree(install_.ProgramDir() + "log");  // not there before the first round
     install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, kLines));
     const std::string work = install_.ProgramDir() + "iis/log/iis.log.work";
     int appends = 0;
-    ASSERT_TRUE(PassInChild(install_.ProgramDir(), {}, [&](fs::Op op, const std::string& path) {
+    ASSERT_TRUE(PassInChild(install_.ProgramDir(), {}, [&](const faults::Call& c) {
       // killAt 0: as the work file is deleted; 1: as the second block is appended.
-      if (killAt == 0 && op == fs::Op::Delete && path == work) _exit(0);
-      if (killAt == 1 && op == fs::Op::Write && path == daily_ && ++appends == 2) _exit(0);
-      return 0;
+      if (killAt == 0 && c.kind == faults::Kind::Unlink && c.path == work) return faults::Fault::Exit();
+      if (killAt == 1 && c.kind == faults::Kind::Write && c.path == daily_ && ++appends == 2) return faults::Fault::Exit();
+      return faults::Fault{};
     })) << killAt;
     ASSERT_TRUE(fs::Exists(work));
 
@@ -250,19 +257,16 @@ TEST_F(RequestLogOnce, KillAnywhereInAnAppendLandsEachLineOnce) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     install_.WriteProgramFile("iplib.db", "16777216|255|154|1002|0");
-    fs::RemoveTree(install_.ProgramDir() + "log");
+    (void)fs::RemoveTree(install_.ProgramDir() + "log");  // not there before the first round
     install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, kLines));
     size_t cut = 0;
     for (int i = 0; i < c.line && i < kLines; ++i) cut += want[static_cast<size_t>(i)].size() + 1;
-    if (c.offset < 0) cut += want[static_cast<size_t>(c.line)].size();
-    else cut += static_cast<size_t>(c.offset);
-    ASSERT_TRUE(PassInChild(install_.ProgramDir(), {}, [&](fs::Op op, const std::string& path) {
-      if (op != fs::Op::Write || path != daily_) return 0;
-      int fd = ::open(daily_.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
-      if (fd < 0) return EIO;
-      if (c.before && ::write(fd, kPanel.data(), kPanel.size()) < 0) return EIO;
-      if (::write(fd, whole.data(), cut) < 0) return EIO;
-      _exit(0);
+    cut += c.offset < 0 ? want[static_cast<size_t>(c.line)].size() : static_cast<size_t>(c.offset);
+    ASSERT_TRUE(PassInChild(install_.ProgramDir(), {}, [&](const faults::Call& call) {
+      if (call.kind != faults::Kind::Write || call.path != daily_) return faults::Fault{};
+      // The other writer's line goes in with a plain write, past the table.
+      if (c.before) AppendRaw(daily_, kPanel);
+      return call.data == whole ? faults::Fault::Exit(static_cast<int64_t>(cut)) : faults::Fault::Fail(EIO);
     }));
     if (c.after) AppendRaw(daily_, kPanel);
     if (c.library) install_.WriteProgramFile("iplib.db", "16777216|255|81|0|0");
@@ -282,7 +286,9 @@ TEST_F(RequestLogOnce, KillAnywhereInAnAppendLandsEachLineOnce) {
       // right after it; nothing else stands beside the request lines.
       if (line.size() >= panelLine.size() && line.compare(line.size() - panelLine.size(), panelLine.size(), panelLine) == 0) {
         ++panel;
-        if (!(c.after && c.offset > 0)) EXPECT_EQ(line, panelLine);
+        if (!(c.after && c.offset > 0)) {
+          EXPECT_EQ(line, panelLine);
+        }
         continue;
       }
       got.push_back(line);
@@ -311,7 +317,7 @@ TEST_F(RequestLogOnce, LinkInThePlaceOfTheRequestLogIsRefused) {
   }
   EXPECT_EQ(install_.ReadProgramFile("log/qor2026-12-09.log"), "");
   std::string kept;
-  fs::ReadFile(secret, kept);
+  ASSERT_EQ(fs::ReadFile(secret, kept), fs::kOk);
   EXPECT_EQ(kept, "secret line one\nsecret line two\n");
   EXPECT_EQ(EventsWithId(kEventRequestLogRefused), 2);
   // The filter module's next line is taken as usual.
@@ -388,7 +394,7 @@ TEST_F(RequestLogOnce, RandomKillsDuringLargePassesLoseAndDoubleNothing) {
     pid_t ended = 0;
     while ((ended = waitpid(pid, &status, WNOHANG)) == 0 && fs::FileSize(daily_) < at) sched_yield();
     if (ended == 0) {
-      ::kill(pid, SIGKILL); std::fprintf(stderr, "kill at %lld (mark %lld)\n", (long long)fs::FileSize(daily_), (long long)at); std::fprintf(stderr, "kill at %lld (mark %lld)\n", (long long)fs::FileSize(daily_), (long long)at); 
+      ::kill(pid, SIGKILL);
       ASSERT_EQ(waitpid(pid, &status, 0), pid);
     }
     if (WIFEXITED(status)) {
@@ -405,4 +411,58 @@ TEST_F(RequestLogOnce, RandomKillsDuringLargePassesLoseAndDoubleNothing) {
   EXPECT_EQ(got.size(), want.size());
   EXPECT_FALSE(fs::Exists(install_.ProgramDir() + "iis/log/iis.log.work"));
   EXPECT_FALSE(fs::Exists(install_.ProgramDir() + "iis/log/iis.log.work.pos"));
+}
+
+// Every call of a pass of several blocks and spans (its threads included) fails in turn,
+// or ends the process there, with or without part of a write landed first; a restart
+// then lands every request line exactly once and in order, and leaves no file behind.
+TEST_F(RequestLogOnce, SweepOverEveryCallOfAPass) {
+
+  const CRequestLog::Sizes sizes{4096, 12 * 1024};
+  const std::string raw = RequestLines(0, 200);
+  std::string want;
+  {
+    CRequestLog reference(install_.ProgramDir());
+    for (const std::string& line : Probe(reference).TransformBatch(raw)) want += line + "\n";
+  }
+  const std::string logDir = install_.ProgramDir() + "log", iisDir = install_.ProgramDir() + "iis/log";
+  struct Mode {
+    const char* name;
+    std::function<void(faults::Guard&, uint64_t)> arm;
+  } modes[] = {
+      {"fail", [](faults::Guard& g, uint64_t n) { g.FailAt(n, EIO); }},
+      {"end", [](faults::Guard& g, uint64_t n) { g.ExitAt(n); }},
+      {"end in a write", [](faults::Guard& g, uint64_t n) { g.ExitAt(n, /*land=*/1500); }},
+  };
+  for (const Mode& mode : modes) {
+    uint64_t n = 1;
+    for (;; ++n) {
+      SCOPED_TRACE(std::string(mode.name) + " at call " + std::to_string(n));
+      ASSERT_LT(n, 2000u);
+      (void)fs::RemoveTree(logDir);  // not there before the first round
+      ASSERT_EQ(fs::RemoveTree(iisDir), fs::kOk);
+      install_.WriteProgramFile("iis/log/iis.log", raw);
+      // The child says whether its pass ran without reaching call n.
+      const bool completed = qortest::RunForked(1, [&](int) {
+        CRequestLog log(install_.ProgramDir(), sizes);
+        faults::Guard guard;
+        mode.arm(guard, n);
+        log.ProcessPass();
+        return guard.Calls() < n;
+      });
+      CRequestLog restarted(install_.ProgramDir());
+      for (int pass = 0; pass < 5 && restarted.ProcessPass() != CRequestLog::kIdle; ++pass) {
+      }
+      ASSERT_EQ(install_.ReadProgramFile("log/qor2026-12-09.log"), want);
+      std::vector<fs::Entry> left;
+      ASSERT_TRUE(fs::List(iisDir, "*", left));
+      for (const auto& e : left) ADD_FAILURE() << "left: " << e.name;
+      ASSERT_TRUE(fs::List(logDir, "*", left));
+      for (const auto& e : left)
+        if (e.name != "qor2026-12-09.log") ADD_FAILURE() << "left: " << e.name;
+      if (completed) break;
+    }
+    // The sweep reached every call of a pass of several blocks.
+    EXPECT_GT(n, 30u) << mode.name;
+  }
 }
