@@ -4,12 +4,17 @@
 #include <unistd.h>
 
 #include "platform/clock.h"
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "service/request_log.h"
 #include "tests/service/request_log_probe.h"
 #include "tests/support/temp_install.h"
 
 namespace fs = platform::fs;
+namespace faults = platform::faults;
+using faults::Call;
+using faults::Fault;
+using faults::Kind;
 
 namespace {
 
@@ -20,10 +25,7 @@ class RequestLogPass : public ::testing::Test {
     install_.WriteProgramFile("iplib.db", "16777216|255|154|1002|0");
     log_ = std::make_unique<CRequestLog>(install_.ProgramDir());
   }
-  void TearDown() override {
-    fs::SetFaultHook(nullptr);
-    platform::clock::ClearFake();
-  }
+  void TearDown() override { platform::clock::ClearFake(); }
 
   void WriteRequestLog(const std::string& text) { install_.WriteProgramFile("iis/log/iis.log", text); }
   std::string Daily(const std::string& date = "2026-12-09") {
@@ -128,15 +130,17 @@ TEST_F(RequestLogPass, MissingLogFolderIsCreated) {
 }
 
 TEST_F(RequestLogPass, RefusedAppendKeepsTheBatchAndWritesItOnce) {
-  for (fs::Op failing : {fs::Op::OpenWrite, fs::Op::Write}) {
+  for (Kind failing : {Kind::Open, Kind::Write}) {
     const std::string daily = install_.ProgramDir() + "log/qor2026-12-09.log";
-    fs::RemoveTree(install_.ProgramDir() + "log");
+    (void)fs::RemoveTree(install_.ProgramDir() + "log");  // not there in the first round
     WriteRequestLog("request line one\nrequest line two\n");
-    fs::SetFaultHook([&](fs::Op op, const std::string& path) { return op == failing && path == daily ? ENOSPC : 0; });
-    EXPECT_EQ(log_->ProcessPass(), CRequestLog::kAppendFailed);
+    {
+      faults::Guard guard;
+      guard.When([&](const Call& c) { return c.kind == failing && c.path == daily ? Fault::Fail(ENOSPC) : Fault{}; });
+      EXPECT_EQ(log_->ProcessPass(), CRequestLog::kAppendFailed);
+    }
     EXPECT_TRUE(WorkFileExists());
     EXPECT_EQ(Daily(), "");
-    fs::SetFaultHook(nullptr);
     EXPECT_EQ(log_->ProcessPass(), CRequestLog::kWritten);
     EXPECT_EQ(Daily(), "request line one\nrequest line two\n");
     EXPECT_FALSE(WorkFileExists());
@@ -146,21 +150,25 @@ TEST_F(RequestLogPass, RefusedAppendKeepsTheBatchAndWritesItOnce) {
 TEST_F(RequestLogPass, UnreadableFileStaysForALaterPass) {
   WriteRequestLog("request line one\n");
   const std::string work = Probe(*log_).WorkFilePath();
-  fs::SetFaultHook([&](fs::Op op, const std::string& path) { return op == fs::Op::OpenRead && path == work ? EACCES : 0; });
-  EXPECT_EQ(log_->ProcessPass(), CRequestLog::kReadFailed);
+  {
+    faults::Guard guard;
+    guard.When([&](const Call& c) { return c.OpensForReading() && c.path == work ? Fault::Fail(EACCES) : Fault{}; });
+    EXPECT_EQ(log_->ProcessPass(), CRequestLog::kReadFailed);
+  }
   EXPECT_TRUE(WorkFileExists());
-  fs::SetFaultHook(nullptr);
   EXPECT_EQ(log_->ProcessPass(), CRequestLog::kWritten);
   EXPECT_EQ(Daily(), "request line one\n");
 }
 
 TEST_F(RequestLogPass, FailedRenameLeavesTheRequestLog) {
   WriteRequestLog("request line one\n");
-  fs::SetFaultHook([](fs::Op op, const std::string&) { return op == fs::Op::Rename ? EACCES : 0; });
-  EXPECT_EQ(log_->ProcessPass(), CRequestLog::kHandOffFailed);
+  {
+    faults::Guard guard;
+    guard.Fail(Kind::Rename, EACCES);
+    EXPECT_EQ(log_->ProcessPass(), CRequestLog::kHandOffFailed);
+  }
   EXPECT_TRUE(RequestLogExists());
   EXPECT_FALSE(WorkFileExists());
-  fs::SetFaultHook(nullptr);
   EXPECT_EQ(log_->ProcessPass(), CRequestLog::kWritten);
 }
 
@@ -191,9 +199,10 @@ TEST_F(RequestLogPass, LinesOfALateWriterAreTakenBeforeTheFileGoes) {
   int appends = 0;
   // A writer that opened iis.log before the rename adds its line while the batch
   // read before goes to the daily log.
-  fs::SetFaultHook([&](fs::Op op, const std::string& path) {
-    if (op == fs::Op::OpenWrite && path == daily && ++appends == 1) AppendRaw(work, "late request\n");
-    return 0;
+  faults::Guard guard;
+  guard.When([&](const Call& c) {
+    if (c.kind == Kind::Open && !c.OpensForReading() && c.path == daily && ++appends == 1) AppendRaw(work, "late request\n");
+    return Fault{};
   });
   EXPECT_EQ(log_->ProcessPass(), CRequestLog::kWritten);
   EXPECT_EQ(Daily(), "early request\nlate request\n");
@@ -204,9 +213,10 @@ TEST_F(RequestLogPass, UnfinishedLastLineIsGivenTimeToEnd) {
   const std::string work = Probe(*log_).WorkFilePath();
   WriteRequestLog("early request\nhalf of a ");
   int reads = 0;
-  fs::SetFaultHook([&](fs::Op op, const std::string& path) {
-    if (op == fs::Op::OpenRead && path == work && ++reads == 2) AppendRaw(work, "line\n");
-    return 0;
+  faults::Guard guard;
+  guard.When([&](const Call& c) {
+    if (c.OpensForReading() && c.path == work && ++reads == 2) AppendRaw(work, "line\n");
+    return Fault{};
   });
   EXPECT_EQ(log_->ProcessPass(), CRequestLog::kWritten);
   EXPECT_EQ(Daily(), "early request\nhalf of a line\n");
