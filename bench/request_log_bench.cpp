@@ -19,6 +19,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/config.h"
@@ -112,6 +113,29 @@ int PassChild(const std::string& prog) {
   int result = log.ProcessPass();
   double seconds = Seconds() - t0;
   std::printf("%.6f %d %.1f %.1f\n", seconds, result, before, PeakMb());
+  return 0;
+}
+
+// Child: the worker's start (region tables and library read, the library indexed), runs
+// times; prints each time in seconds.
+int LoadChild(const std::string& prog, int runs) {
+  for (int run = 0; run < runs; ++run) {
+    const double t0 = Seconds();
+    CRequestLog log(prog);
+    std::printf("%.6f\n", Seconds() - t0);
+  }
+  // A stop asked 5 ms into the start: how long the start goes on after it.
+  platform::StopToken stop;
+  double asked = 0;
+  std::thread stopper([&] {
+    ::usleep(5000);
+    asked = Seconds();
+    stop.RequestStop();
+  });
+  CRequestLog log(prog, &stop);
+  const double ended = Seconds();
+  stopper.join();
+  std::printf("stop %.6f\n", ended > asked ? ended - asked : 0.0);
   return 0;
 }
 
@@ -216,6 +240,19 @@ void MeasurePlace(const char* name, const std::string& where, const std::string&
               memory ? "2" : "2.5", pass.Median() / plain.Median());
   std::printf("  pass peak memory: %.1f MB (%.1f MB with the library loaded, before the pass; target 64)\n", peak,
               startMb);
+  if (memory) {
+    Figures load;
+    double afterStop = -1;
+    const std::string times = RunChild({"--load", prog, std::to_string(std::max(runs, 5))});
+    for (size_t at = 0; at < times.size();) {
+      if (times.compare(at, 5, "stop ") == 0) afterStop = std::atof(times.c_str() + at + 5);
+      else load.Add(std::atof(times.c_str() + at));
+      const size_t nl = times.find('\n', at);
+      at = nl == std::string::npos ? times.size() : nl + 1;
+    }
+    std::printf("  worker start (region tables, library read and indexed): %s\n", load.Ms().c_str());
+    std::printf("  a stop asked 5 ms into the start ends it %.1f ms later (target 200)\n", afterStop * 1e3);
+  }
   if (std::getenv("QOR_BENCH_KEEP")) std::printf("  kept: %s\n", daily.c_str());
   else fs::RemoveTree(base);
 }
@@ -224,6 +261,7 @@ void MeasurePlace(const char* name, const std::string& where, const std::string&
 
 int main(int argc, char** argv) {
   if (argc > 2 && std::strcmp(argv[1], "--pass") == 0) return PassChild(argv[2]);
+  if (argc > 3 && std::strcmp(argv[1], "--load") == 0) return LoadChild(argv[2], std::atoi(argv[3]));
   if (argc > 3 && std::strcmp(argv[1], "--viewer") == 0) return ViewerChild(argv[2], std::atoll(argv[3]));
   const int ranges = argc > 1 ? std::atoi(argv[1]) : 197126;
   const int lines = argc > 2 ? std::atoi(argv[2]) : 2000000;

@@ -190,9 +190,10 @@ void ForEachKeptLine(std::string_view content, Fn fn) {
 }
 }  // namespace
 
-CRequestLog::CRequestLog(const std::string& programDir) : CRequestLog(programDir, Sizes{}) {}
+CRequestLog::CRequestLog(const std::string& programDir, platform::StopToken* stop)
+    : CRequestLog(programDir, Sizes{}, stop) {}
 
-CRequestLog::CRequestLog(const std::string& programDir, Sizes sizes)
+CRequestLog::CRequestLog(const std::string& programDir, Sizes sizes, platform::StopToken* stop)
     : m_requestLogPath(programDir + filter_module::kRequestLogFile),
       m_workFilePath(m_requestLogPath + ".work"),
       m_progressPath(m_requestLogPath + ".work.pos"),
@@ -212,17 +213,17 @@ CRequestLog::CRequestLog(const std::string& programDir, Sizes sizes)
     province = std::max(province, m_provinceNames[static_cast<size_t>(code)].size());
   }
   m_maxRegionSize = country + 1 + province;
-  LoadIpLibrary(programDir + "iplib.db");
+  m_loadStopped = LoadIpLibrary(programDir + "iplib.db", stop) < 0;
 }
 
 CRequestLog::~CRequestLog() = default;
 
-int CRequestLog::LoadIpLibrary(const std::string& path) {
+int CRequestLog::LoadIpLibrary(const std::string& path, platform::StopToken* stop) {
   std::string text;
   ReadTextFile(path, text, Build::Service, false);
   if (!text.empty() && !gbk::Contains(text, "|") && !gbk::Contains(text, "*")) SubstituteChars(text);
   m_librarySum = Checksum(text) | 1;  // never 0, which stands for "not recorded"
-  return m_ipTable.Load(text);
+  return m_ipTable.Load(text, stop);
 }
 
 const std::string& CRequestLog::CountryName(int code) const {
@@ -867,6 +868,7 @@ int CRequestLog::ReadBlocks(fs::InFile& work, const std::string& identity, int64
 }
 
 int CRequestLog::ProcessPass(platform::StopToken* stop) {
+  if (m_loadStopped) return kStopped;
   if (fs::Present(m_workFilePath)) return ProcessWorkFile(stop);
   // No work file: a progress file left behind belongs to none.
   if (fs::Present(m_progressPath)) (void)fs::DeleteFile(m_progressPath);  // tried again next pass

@@ -83,9 +83,10 @@ class CRequestLog {
   };
 
   // Thread start: the paths under programDir (with its trailing '/'), the region
-  // tables and the IP library programDir + "iplib.db".
-  explicit CRequestLog(const std::string& programDir);
-  CRequestLog(const std::string& programDir, Sizes sizes);
+  // tables and the IP library programDir + "iplib.db". A stop asked during the load
+  // cuts it short; every pass then returns kStopped at once.
+  explicit CRequestLog(const std::string& programDir, platform::StopToken* stop = nullptr);
+  CRequestLog(const std::string& programDir, Sizes sizes, platform::StopToken* stop = nullptr);
   virtual ~CRequestLog();
   CRequestLog(const CRequestLog&) = delete;
   CRequestLog& operator=(const CRequestLog&) = delete;
@@ -107,8 +108,8 @@ class CRequestLog {
   size_t TransformInto(std::string_view content, std::string& out, size_t used, size_t& count) const;
 
   // Reads a library file as the worker does at start (letter form substituted);
-  // returns the number of ranges.
-  int LoadIpLibrary(const std::string& path);
+  // returns the number of ranges, -1 when stop was asked meanwhile.
+  int LoadIpLibrary(const std::string& path, platform::StopToken* stop);
 
   struct Progress;
   struct Pipe;
@@ -162,6 +163,7 @@ class CRequestLog {
   std::string m_requestLogPath, m_workFilePath, m_progressPath, m_logDir;
   CQorIpVector m_ipTable;
   uint64_t m_librarySum = 0;  // checksum of the library text the lines are looked up in
+  bool m_loadStopped = false;  // the library was not read: no pass may run
   Sizes m_sizes;
   // Names by code, taken once from the region tables (codes outside have none).
   StringList m_countryNames, m_provinceNames;

@@ -2,6 +2,8 @@
 
 #include <random>
 
+#include "common/date_text.h"
+#include "platform/clock.h"
 #include "service/request_log.h"
 #include "tests/service/request_log_probe.h"
 #include "tests/support/temp_install.h"
@@ -120,6 +122,27 @@ TEST(RequestLogLibrary, MissingLibraryFailsEveryLookup) {
   EXPECT_EQ(Probe(log).IpTable().GetCount(), 0);
   EXPECT_EQ(Probe(log).TransformLine("<ipstart>1.0.0.1<ipend>[~area~]"), "1.0.0.1[-]");
   EXPECT_EQ(Probe(log).TransformLine("<ipstart>1.0.0.1<ipend>[~state~]"), "1.0.0.1[]");
+}
+
+// A stop asked while the worker reads a large library ends the read early; no pass runs
+// with the part read, and the request log stays for the next start.
+TEST(RequestLogLibrary, StopDuringTheLoadCutsItShortAndNoPassRuns) {
+  qortest::TempInstall install;
+  std::string library;
+  for (int i = 0; i < 100000; ++i) library += std::to_string(16777216 + i * 256) + "|255|154|1002|0*";
+  install.WriteProgramFile("iplib.db", library);
+  install.WriteProgramFile("iis/log/iis.log", "a\t<ipstart>1.0.0.1<ipend>\t~area~\n");
+  platform::StopToken stop;
+  stop.RequestStop();
+  CRequestLog stopped(install.ProgramDir(), &stop);
+  EXPECT_EQ(Probe(stopped).IpTable().GetCount(), 0);
+  EXPECT_EQ(stopped.ProcessPass(), CRequestLog::kStopped);
+  EXPECT_EQ(install.ReadProgramFile("iis/log/iis.log"), "a\t<ipstart>1.0.0.1<ipend>\t~area~\n");
+  EXPECT_EQ(install.ReadProgramFile("log/qor" + GetTodayText() + ".log"), "");
+
+  CRequestLog whole(install.ProgramDir());
+  EXPECT_EQ(Probe(whole).IpTable().GetCount(), 100000);
+  EXPECT_EQ(Probe(whole).TransformLine("<ipstart>1.1.134.160<ipend>~area~"), "1.1.134.160中国-北京市");
 }
 
 // The one-walk transformation against the marker-by-marker one, on lines made of
