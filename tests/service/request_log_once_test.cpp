@@ -302,6 +302,36 @@ TEST_F(RequestLogOnce, KillAnywhereInAnAppendLandsEachLineOnce) {
   }
 }
 
+// A piece of a line cut by a kill that cannot be completed (the library changed before
+// the restart) is cut off; when that cut fails, nothing is appended behind the piece,
+// the failure is reported, and a later pass finishes the span.
+TEST_F(RequestLogOnce, FailedCutOfAPieceHoldsTheSpan) {
+  constexpr int kLines = 50;
+  install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, kLines));
+  ASSERT_TRUE(PassInChild(install_.ProgramDir(), {}, [&](const faults::Call& c) {
+    return c.kind == faults::Kind::Write && c.path == daily_ ? faults::Fault::Exit(250) : faults::Fault{};
+  }));
+  const std::string piece = install_.ReadProgramFile("log/qor2026-12-09.log");
+  ASSERT_EQ(piece.size(), 250u);
+  install_.WriteProgramFile("iplib.db", "16777216|255|81|0|0");
+  CRequestLog restarted(install_.ProgramDir());
+  {
+    faults::Guard guard;
+    guard.Fail(faults::Kind::Truncate, EIO);
+    EXPECT_EQ(restarted.ProcessPass(), CRequestLog::kAppendFailed);
+  }
+  EXPECT_EQ(install_.ReadProgramFile("log/qor2026-12-09.log"), piece);
+  EXPECT_EQ(EventsWithId(kEventRequestLogNotWritten), 1);
+  EXPECT_EQ(restarted.ProcessPass(), CRequestLog::kWritten);
+  const StringList lines = SplitLines(install_.ReadProgramFile("log/qor2026-12-09.log"));
+  ASSERT_EQ(lines.size(), static_cast<size_t>(kLines));
+  // The lines that landed whole keep their region; the rest have the new library's.
+  const size_t whole = static_cast<size_t>(std::count(piece.begin(), piece.end(), '\n'));
+  ASSERT_GT(whole, 0u);
+  for (size_t i = 0; i < lines.size(); ++i)
+    EXPECT_NE(lines[i].find(i < whole ? "中国-北京市" : "美国-"), std::string::npos) << i << ": " << lines[i];
+}
+
 // iis/log is writable by every account: a link put there in the place of the request
 // log (or of its work file) is never followed into the world-readable daily log.
 TEST_F(RequestLogOnce, LinkInThePlaceOfTheRequestLogIsRefused) {
