@@ -7,7 +7,9 @@
 // renames it to a work file (a later line makes a new iis.log), gives writers that
 // opened the old name a moment to finish, then reads the work file block by block,
 // appending each block's lines to the daily log, and deletes it only after its last
-// block landed. A batch too small to write stays in iis.log, so the daily log keeps
+// block landed. Reading, transforming and appending overlap: the pass's thread reads
+// blocks into a few reused buffers, two threads transform them, and one appends them
+// in the order they were read; all end before the pass does. A batch too small to write stays in iis.log, so the daily log keeps
 // the order in which the lines were written. Only a regular file is taken: a link in
 // its place is removed and the refusal goes to the event log.
 //
@@ -17,8 +19,8 @@
 // the daily log's size before the span and a checksum of the IP library. Appends are
 // single O_APPEND writes of whole lines, so other writers' lines (the panel's
 // operation log goes into the same daily log) may stand between them, never inside.
-// A pass that finds a work file (a kill or a stop in between) settles the recorded span
-// first: it transforms the span's lines again and walks the daily log from the recorded
+// A pass that finds a work file (a kill, a stop or a failed append in between) settles
+// the recorded span first: it transforms the span's lines again and walks the daily log from the recorded
 // size, taking each line that equals the next expected one as landed and passing over
 // any other. A last line cut by a kill is completed with its missing bytes (or, when it
 // is not the next expected line, cut off, only if the log still ends with it). The pass
