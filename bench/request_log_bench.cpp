@@ -207,8 +207,10 @@ void MeasurePlace(const char* name, const std::string& where, const std::string&
   struct statfs st;
   const bool memory = ::statfs(base.c_str(), &st) == 0 && st.f_type == TMPFS_MAGIC;
   const std::string prog = base + "/prog/";
-  fs::MakeDirs(prog + "iis/log");
-  fs::MakeDirs(prog + "log");
+  if (fs::MakeDirs(prog + "iis/log") != fs::kOk || fs::MakeDirs(prog + "log") != fs::kOk) {
+    std::printf("%s: no folders in %s\n", name, base.c_str());
+    return;
+  }
   Put(prog + "iplib.db", library);
   const std::string src = base + "/request.src", copy = base + "/copy.out";
   Put(src, source);
@@ -254,7 +256,7 @@ void MeasurePlace(const char* name, const std::string& where, const std::string&
     std::printf("  a stop asked 5 ms into the start ends it %.1f ms later (target 200)\n", afterStop * 1e3);
   }
   if (std::getenv("QOR_BENCH_KEEP")) std::printf("  kept: %s\n", daily.c_str());
-  else fs::RemoveTree(base);
+  else (void)fs::RemoveTree(base);  // scratch
 }
 
 }  // namespace
@@ -303,14 +305,13 @@ int main(int argc, char** argv) {
   // The viewer on one day of many lines.
   {
     const std::string viewerProg = base + "/viewer/";
-    fs::MakeDirs(viewerProg + "log");
-    fs::MakeDirs(viewerProg + "iis");
+    if (fs::MakeDirs(viewerProg + "log") != fs::kOk || fs::MakeDirs(viewerProg + "iis") != fs::kOk) return 1;
     const std::string day = viewerProg + "log/qor2016-09-20.log";
     Put(day, MakeDailyLog(viewerLines));
     std::printf("viewer day: %d lines, %.1f MB\n", viewerLines, static_cast<double>(fs::FileSize(day)) / 1e6);
     std::fputs(RunChild({"--viewer", viewerProg, std::to_string(fs::FileSize(day))}).c_str(), stdout);
   }
 
-  if (!std::getenv("QOR_BENCH_KEEP")) fs::RemoveTree(base);
+  if (!std::getenv("QOR_BENCH_KEEP")) (void)fs::RemoveTree(base);  // scratch
   return 0;
 }
