@@ -26,8 +26,8 @@ std::string CIniReader::ReadValue(const std::string& section, const std::string&
 
 int CIniReader::WriteValue(const std::string& value, const std::string& key, const std::string& section) {
   if (m_build == Build::Service && ReadValue(section, key) == value) return 1;
-  platform::ini::WriteString(m_strPath, section, key, value);
-  return 1;
+  // A write that did not land is not reported as done.
+  return platform::ini::WriteString(m_strPath, section, key, value) ? 1 : 0;
 }
 
 int CIniReader::CreateDefaultFile() {

@@ -19,9 +19,17 @@
 //   g.Fail(Kind::Rename, EIO);            // the same, for a rule as plain as that one
 //   g.Calls();                            // calls counted so far
 //
-// A sweep runs an operation in a fresh child (qortest::RunForked) with ExitAt(N) or
-// FailAt(N) for N = 1, 2, ... until the child reports fewer than N calls: by then every
-// call has been hit once.
+// A rule sees a write's bytes, so it can end the process after a chosen part of them:
+//   g.When([](const Call& c) {            // a cut right after the first line end
+//     if (c.kind != Kind::Write) return Fault{};
+//     const size_t end = c.data.find('\n');
+//     return end == std::string_view::npos ? Fault{} : Fault::Exit(static_cast<int64_t>(end + 1));
+//   });
+//
+// A sweep runs an operation in a fresh child (qortest::RunInChild in
+// tests/support/forked.h) with ExitAt(N) or FailAt(N) for N = 1, 2, ... until the child
+// reports fewer than N calls: by then every call has been hit once (an Only filter of
+// Call::IsFileCall keeps the count to file calls). tests/common/leftovers_test.cpp has one.
 #include <fcntl.h>
 
 #include <cstdint>
@@ -32,7 +40,7 @@
 namespace platform::faults {
 
 enum class Kind {
-  // Files (platform::sys).
+  // Files (platform::sys); keep them first (Call::IsFileCall).
   Open, Read, Write, Fsync, Rename, Truncate, Unlink, Close, MakeDir, RemoveDir, ListDir,
   BirthTime,  // a fault: the file system keeps no creation time
   // accounts
@@ -58,6 +66,8 @@ struct Call {
   int flags = 0;          // Open: its O_ flags
   // An Open that only reads (nothing made, cut or written).
   bool OpensForReading() const { return kind == Kind::Open && (flags & (O_ACCMODE | O_CREAT | O_TRUNC)) == O_RDONLY; }
+  // A call of platform::sys (or the birth-time read), not a module's.
+  bool IsFileCall() const { return kind <= Kind::BirthTime; }
   // A file call that changes something on disk.
   bool Changes() const {
     switch (kind) {

@@ -11,7 +11,9 @@
 #include <thread>  // std::chrono clocks; <chrono> itself has a literal with no GBK form
 #include <vector>
 
+#include "platform/faults.h"
 #include "platform/process.h"
+#include "platform/unique_fd.h"
 
 extern char** environ;
 
@@ -25,19 +27,19 @@ AppcmdRun RunAppcmd(const std::string& program, const std::string& parameters, l
   for (auto& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
 
+  if (faults::CodeFor(faults::Kind::Start, program) != 0) return run;
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return run;
+  UniqueFd out(fds[0]), in(fds[1]);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, in.Get(), 1);
   pid_t pid = 0;
   int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  close(fds[1]);
-  if (rc != 0) {
-    close(fds[0]);
-    return run;
-  }
+  // Only the child writes: the read below ends when it has gone.
+  in.Reset();
+  if (rc != 0) return run;
   run.started = true;
 
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
@@ -47,17 +49,17 @@ AppcmdRun RunAppcmd(const std::string& program, const std::string& parameters, l
   };
   bool open = true;
   while (open) {
-    pollfd p{fds[0], POLLIN, 0};
+    pollfd p{out.Get(), POLLIN, 0};
     int ready = poll(&p, 1, remainingMs());
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) break;  // deadline
     char buf[4096];
-    ssize_t n = read(fds[0], buf, sizeof buf);
+    ssize_t n = read(out.Get(), buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) open = false;
     else run.output.append(buf, static_cast<size_t>(n));
   }
-  close(fds[0]);
+  out.Reset();
 
   int status = 0;
   for (;;) {

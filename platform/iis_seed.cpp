@@ -27,7 +27,8 @@ void AddSite(State& s, int id, const std::string& comment, std::vector<std::stri
   site.Set("ServerState", Value::OfNumber(state));
   auto& root = s.Add(path + "/Root", "IIsWebVirtualDir");
   std::string home = MachineRoot() + "inetpub/" + folder;
-  fs::MakeDirs(home);
+  // A home that cannot be made is one removed later: the site reports it, not the seed.
+  (void)fs::MakeDirs(home);
   root.Set("Path", Value::OfText(home));
   root.Set("AppPoolId", Value::OfText(pool));
 }
@@ -41,11 +42,10 @@ uint32_t Seed(int generation) {
   if (generation != 6 && generation != 7) return kErrInvalidData;
   MachineProfile profile = LoadMachineProfile();
   std::string inetsrv = SystemDir() + "inetsrv";
-  fs::MakeDirs(inetsrv);
-  if (profile.is64Bit) {
-    fs::MakeDirs(MachineRoot() + "Program Files (x86)");
-    fs::MakeDirs(MachineRoot() + "Windows/SysWOW64/inetsrv");
-  }
+  if (!fs::MakeDirs(inetsrv).Ok()) return kErrAccessDenied;
+  if (profile.is64Bit && (!fs::MakeDirs(MachineRoot() + "Program Files (x86)").Ok() ||
+                          !fs::MakeDirs(MachineRoot() + "Windows/SysWOW64/inetsrv").Ok()))
+    return kErrAccessDenied;
 
   State s;
   s.Add("W3SVC", "IIsWebService")

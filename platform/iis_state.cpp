@@ -421,7 +421,8 @@ uint32_t WriteUnlocked(const State& state, const std::vector<Change>& changes, b
 }  // namespace
 
 uint32_t Transact(const std::function<uint32_t(State&, std::vector<Change>&)>& fn) {
-  fs::MakeDirs(MachinePath("iis"));
+  // A folder that cannot be made shows as a lock that cannot be taken.
+  (void)fs::MakeDirs(MachinePath("iis"));
   uint32_t rc = kErrAccessDenied;
   bool locked = fs::WithLock(LockPath(), [&] {
     State state;
@@ -435,14 +436,16 @@ uint32_t Transact(const std::function<uint32_t(State&, std::vector<Change>&)>& f
 }
 
 uint32_t Load(State& out) {
-  fs::MakeDirs(MachinePath("iis"));
+  // A folder that cannot be made shows as a lock that cannot be taken.
+  (void)fs::MakeDirs(MachinePath("iis"));
   uint32_t rc = kErrAccessDenied;
   bool locked = fs::WithLock(LockPath(), [&] { rc = LoadUnlocked(out); });
   return locked ? rc : kErrAccessDenied;
 }
 
 uint32_t Reset(const State& state, const std::vector<Change>& changes) {
-  fs::MakeDirs(MachinePath("iis"));
+  // A folder that cannot be made shows as a lock that cannot be taken.
+  (void)fs::MakeDirs(MachinePath("iis"));
   uint32_t rc = kErrAccessDenied;
   bool locked = fs::WithLock(LockPath(), [&] { rc = WriteUnlocked(state, changes, true); });
   return locked ? rc : kErrAccessDenied;

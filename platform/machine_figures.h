@@ -9,11 +9,11 @@
 namespace platform::machine_figures {
 
 // Total size in bytes of the drive that holds the machine root. False when unreadable.
-bool SystemDriveSize(uint64_t& bytes);
+[[nodiscard]] bool SystemDriveSize(uint64_t& bytes);
 // Creation time of the system folder; read without opening anything for writing, so
 // every account gets the same answer. False when unreadable, and where the file system
 // keeps no creation time.
-bool SystemFolderCreated(time_t& created);
+[[nodiscard]] bool SystemFolderCreated(time_t& created);
 // Processors online; 0 or less when the system does not say.
 int ProcessorCount();
 

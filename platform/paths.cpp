@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/sys.h"
+
 namespace platform {
 
 namespace {
@@ -55,7 +57,7 @@ bool SameProgramName(const std::string& a, const std::string& b) {
 
 std::string MapProgramName(const std::string& windowsName, const std::string& dir) {
   std::string want = StripExe(windowsName);
-  if (DIR* d = opendir(dir.c_str())) {
+  if (DIR* d = sys::OpenDir(dir)) {
     std::string found;
     while (dirent* e = readdir(d)) {
       if (strcasecmp(e->d_name, want.c_str()) == 0) {

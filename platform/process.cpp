@@ -10,6 +10,7 @@
 #include <thread>  // std::chrono clocks; <chrono> itself has a literal with no GBK form
 
 #include "platform/clock.h"
+#include "platform/faults.h"
 
 extern char** environ;
 
@@ -93,6 +94,7 @@ RunResult RunAndWaitArgs(const std::string& program, const std::vector<std::stri
   for (auto& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid = 0;
+  if (faults::CodeFor(faults::Kind::Start, program) != 0) return result;
   if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return result;
   result.started = true;
   result.pid = static_cast<int>(pid);

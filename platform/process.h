@@ -46,24 +46,24 @@ struct ProcessInfo {
 
 // Every running process (not the ones that ended and wait to be reaped), by ascending
 // pid. False when the process table cannot be read.
-bool Snapshot(std::vector<ProcessInfo>& out);
+[[nodiscard]] bool Snapshot(std::vector<ProcessInfo>& out);
 
 // Account the process runs as; empty when it does not exist or the account is unknown.
 std::string ProcessOwner(int pid);
 
 // Ends the process at once. False when it does not exist or may not be ended; never
 // signals a group (pid <= 0).
-bool Kill(int pid);
+[[nodiscard]] bool Kill(int pid);
 
 // Starts program with the arguments of the parameters text, detached like a shell
 // "open": its own session, stdin from /dev/null, not waited for. A Windows program name
 // ("QoripPanel.exe") is mapped to the file of its folder. The pid, or -1 when it could
 // not be started.
-int StartDetached(const std::string& program, const std::string& parameters, bool hidden = false);
+[[nodiscard]] int StartDetached(const std::string& program, const std::string& parameters, bool hidden = false);
 
 // Opens a web address or a folder with the desktop's opener. Without a desktop the
 // request is recorded as one line in RecordedOpensPath(). False when neither happened.
-bool OpenDocument(const std::string& target);
+[[nodiscard]] bool OpenDocument(const std::string& target);
 std::string RecordedOpensPath();
 
 // Snapshot, owner look-up, kill and start ask the fault table (platform/faults.h) first;

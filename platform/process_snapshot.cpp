@@ -16,6 +16,8 @@
 #include "platform/paths.h"
 #include "platform/faults.h"
 #include "platform/process.h"
+#include "platform/sys.h"
+#include "platform/unique_fd.h"
 
 namespace platform::process {
 
@@ -33,17 +35,15 @@ std::string ProcPath(int pid, const char* leaf) {
 
 bool ReadSmall(const std::string& path, std::string& out) {
   out.clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  UniqueFd fd(sys::Open(path, O_RDONLY | O_CLOEXEC));
+  if (!fd) return false;
   char buf[4096];
   for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
+    ssize_t n = sys::Read(fd.Get(), buf, sizeof buf, path);
     if (n <= 0) break;
     out.append(buf, static_cast<size_t>(n));
     if (out.size() > (1u << 16)) break;
   }
-  ::close(fd);
   return true;
 }
 
@@ -158,7 +158,7 @@ bool Snapshot(std::vector<ProcessInfo>& out) {
     errno = e;
     return false;
   }
-  DIR* d = ::opendir("/proc");
+  DIR* d = sys::OpenDir("/proc");
   if (!d) return false;
   std::map<long, std::string> owners;
   const std::string root = MachineRoot();

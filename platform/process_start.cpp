@@ -10,6 +10,8 @@
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/process.h"
+#include "platform/sys.h"
+#include "platform/unique_fd.h"
 
 extern char** environ;
 
@@ -23,8 +25,7 @@ bool ReadInt(int fd, int& value) {
   char* p = reinterpret_cast<char*>(&value);
   size_t got = 0;
   while (got < sizeof value) {
-    ssize_t n = ::read(fd, p + got, sizeof value - got);
-    if (n < 0 && errno == EINTR) continue;
+    ssize_t n = sys::Read(fd, p + got, sizeof value - got);
     if (n <= 0) return false;
     got += static_cast<size_t>(n);
   }
@@ -45,45 +46,43 @@ int SpawnDetached(const std::string& path, const std::vector<std::string>& args)
   sigset_t none;
   sigemptyset(&none);
 
-  int pidPipe[2], errPipe[2];
-  if (::pipe2(pidPipe, O_CLOEXEC) != 0) return -1;
-  if (::pipe2(errPipe, O_CLOEXEC) != 0) {
-    ::close(pidPipe[0]);
-    ::close(pidPipe[1]);
-    return -1;
-  }
-  int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  // The middle child reports the pid on one pipe; the grandchild's exec failure comes
+  // on the other (closed without a word when exec worked).
+  int raw[2];
+  if (::pipe2(raw, O_CLOEXEC) != 0) return -1;
+  UniqueFd pidRead(raw[0]), pidWrite(raw[1]);
+  if (::pipe2(raw, O_CLOEXEC) != 0) return -1;
+  UniqueFd errRead(raw[0]), errWrite(raw[1]);
+  UniqueFd devNull(sys::Open("/dev/null", O_RDONLY | O_CLOEXEC));
   pid_t middle = ::fork();
   if (middle == 0) {
     ::setsid();
     pid_t child = ::fork();
     if (child == 0) {
-      if (devNull >= 0) ::dup2(devNull, 0);
+      if (devNull) ::dup2(devNull.Get(), 0);
       ::sigprocmask(SIG_SETMASK, &none, nullptr);
       ::execve(argv[0], argv.data(), environ);
       int e = errno;
-      ssize_t ignored = ::write(errPipe[1], &e, sizeof e);
+      ssize_t ignored = ::write(errWrite.Get(), &e, sizeof e);
       (void)ignored;
       ::_exit(127);
     }
     int value = static_cast<int>(child);
-    ssize_t ignored = ::write(pidPipe[1], &value, sizeof value);
+    ssize_t ignored = ::write(pidWrite.Get(), &value, sizeof value);
     (void)ignored;
     ::_exit(0);
   }
-  ::close(pidPipe[1]);
-  ::close(errPipe[1]);
-  if (devNull >= 0) ::close(devNull);
+  // Only the children write: the reads below end when they have gone.
+  pidWrite.Reset();
+  errWrite.Reset();
+  devNull.Reset();
   int pid = -1, err = 0;
   if (middle > 0) {
     while (::waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
     }
-    if (!ReadInt(pidPipe[0], pid)) pid = -1;
-    // Closed without a word once exec succeeded.
-    if (pid > 0 && ReadInt(errPipe[0], err)) pid = -1;
+    if (!ReadInt(pidRead.Get(), pid)) pid = -1;
+    if (pid > 0 && ReadInt(errRead.Get(), err)) pid = -1;
   }
-  ::close(pidPipe[0]);
-  ::close(errPipe[0]);
   if (pid <= 0 && err) errno = err;
   return pid > 0 ? pid : -1;
 }
@@ -136,7 +135,8 @@ bool OpenDocument(const std::string& target) {
     std::string opener = FindInPath("xdg-open");
     if (!opener.empty() && SpawnDetached(opener, {target}) > 0) return true;
   }
-  fs::MakeDirs(MachinePath("shell"));
+  // A missing folder shows in the write below.
+  (void)fs::MakeDirs(MachinePath("shell"));
   return fs::WriteFile(RecordedOpensPath(), target + "\n", true) == fs::kOk;
 }
 

@@ -70,6 +70,7 @@ int UpdateIpLibOnce(const std::string& programDir, const std::string& host, cons
   }
   // Readers see the old library or the new one; the time follows only a stored library.
   if (platform::fs::ReplaceFile(programDir + "iplib.db", code) != platform::fs::kOk) return kIpLibWriteFailed;
-  ini.SetWord30(time);
+  // A time that did not land leaves the next attempt to fetch the same library again.
+  if (ini.SetWord30(time) != 1) return kIpLibWriteFailed;
   return kIpLibWritten;
 }

@@ -11,7 +11,7 @@ enum IpLibUpdateResult {
   kIpLibNoReply = 0,      // no reply, or a status other than 200
   kIpLibRefused = 1,      // a reply without a usable newer library
   kIpLibWritten = 2,      // iplib.db replaced and Word30 stored
-  kIpLibWriteFailed = 3,  // iplib.db could not be written; Word30 kept
+  kIpLibWriteFailed = 3,  // iplib.db, or its time after it, could not be written; Word30 kept
 };
 
 // Word30 without its blanks; empty when programDir has no iplib.db.

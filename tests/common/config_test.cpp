@@ -38,7 +38,7 @@ class Config : public ::testing::Test {
       m_shown += text;
       return kIdOk;
     });
-    fs::MakeDirs(m_inst.ProgramDir() + "iis");
+    EXPECT_EQ(fs::MakeDirs(m_inst.ProgramDir() + "iis"), fs::kOk);
   }
   void TearDown() override {
     SetMessageBoxHook(nullptr);
@@ -53,7 +53,7 @@ class Config : public ::testing::Test {
   std::string ApplyPath() const { return m_inst.ProgramDir() + "iis/apply.db"; }
   std::string FileBytes(const std::string& path) const {
     std::string s;
-    fs::ReadFile(path, s);
+    (void)fs::ReadFile(path, s);
     return s;
   }
   void WriteStore(const std::string& plain, uint32_t key = kKey) const {
@@ -62,7 +62,7 @@ class Config : public ::testing::Test {
   // Files in iis/ besides the store and the stamp.
   std::vector<std::string> Leftovers() const {
     std::vector<fs::Entry> entries;
-    fs::List(m_inst.ProgramDir() + "iis", "*", entries);
+    (void)fs::List(m_inst.ProgramDir() + "iis", "*", entries);
     std::vector<std::string> names;
     for (const auto& e : entries) {
       if (!e.isDir && e.name != "config.db" && e.name != "apply.db") names.push_back(e.name);
@@ -281,7 +281,7 @@ TEST_F(Config, UndecodableStoreInThePanelIsKeptBesideItAndStartsFromTheDefaults)
     EXPECT_TRUE(fs::Exists(ApplyPath()));
     ASSERT_EQ(config.Load(), 1);
     EXPECT_FALSE(config.IsRecovered());
-    fs::DeleteFile(ApplyPath());
+    (void)fs::DeleteFile(ApplyPath());
   }
 }
 
@@ -353,7 +353,7 @@ TEST_F(Config, ServiceReloadKeepsThePreviousStoreWhenTheFileCannotBeRead) {
     const char* what;
     std::function<void()> damage;
   } cases[] = {
-      {"deleted", [&] { fs::DeleteFile(ConfigPath()); }},
+      {"deleted", [&] { (void)fs::DeleteFile(ConfigPath()); }},
       {"unreadable",
        [&] {
          WriteStore("<KeySystem>0</KeySystem><0>");
@@ -441,7 +441,7 @@ TEST_F(Config, StampIsTheNowText) {
   platform::clock::SetFake(platform::clock::FromLocal(2026, 12, 31, 23, 59, 58));
   EXPECT_EQ(config.WriteApplyStamp(), 1);
   EXPECT_EQ(FileBytes(ApplyPath()), "2026-12-31 23:59:58");
-  fs::RemoveTree(m_inst.ProgramDir() + "iis");
+  (void)fs::RemoveTree(m_inst.ProgramDir() + "iis");
   EXPECT_EQ(config.WriteApplyStamp(), 0);
 }
 

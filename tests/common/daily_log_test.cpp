@@ -33,7 +33,7 @@ using platform::faults::Fault;
 using platform::faults::Kind;
 std::string Read(const std::string& path) {
   std::string text;
-  fs::ReadFile(path, text);
+  (void)fs::ReadFile(path, text);
   return text;
 }
 }  // namespace

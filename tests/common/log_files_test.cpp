@@ -8,11 +8,11 @@
 TEST(LogFiles, ListSkipsSystemNamesButNotOtherCases) {
   qortest::TempInstall inst;
   std::string dir = inst.ProgramDir() + "logs";
-  platform::fs::MakeDir(dir);
+  EXPECT_EQ(platform::fs::MakeDir(dir), platform::fs::kOk);
   for (const char* n : {"qor2016-9-30.log", "debug.log", "system.log", "Debug.log", "note.txt"})
-    platform::fs::WriteFile(dir + "/" + n, "x\n");
-  platform::fs::MakeDir(dir + "/.hidden.log");
-  platform::fs::MakeDir(dir + "/old.log");
+    EXPECT_EQ(platform::fs::WriteFile(dir + "/" + n, "x\n"), platform::fs::kOk);
+  EXPECT_EQ(platform::fs::MakeDir(dir + "/.hidden.log"), platform::fs::kOk);
+  EXPECT_EQ(platform::fs::MakeDir(dir + "/old.log"), platform::fs::kOk);
   StringList list;
   EXPECT_EQ(ListLogFiles(list, dir, "log"), 3);
   EXPECT_EQ(list, (StringList{"Debug.log", "old.log", "qor2016-9-30.log"}));

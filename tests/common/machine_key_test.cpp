@@ -127,7 +127,7 @@ TEST_F(MachineKey, RealFiguresWhenTheProfileIsSilent) {
   EXPECT_TRUE(figures::SystemFolderCreated(created));
   EXPECT_GT(created, 0);
   EXPECT_GE(figures::ProcessorCount(), 1);
-  fs::RemoveTree(platform::SystemDir());
+  (void)fs::RemoveTree(platform::SystemDir());
   EXPECT_FALSE(figures::SystemFolderCreated(created));
 }
 

@@ -29,7 +29,7 @@ class OpLogTest : public ::testing::Test {
   std::string Today() const { return m_inst.ProgramDir() + "log/qor2016-09-09.log"; }
   std::string ReadToday() const {
     std::string text;
-    fs::ReadFile(Today(), text);
+    (void)fs::ReadFile(Today(), text);
     return text;
   }
 
@@ -86,7 +86,7 @@ TEST_F(OpLogTest, BreaksAndTabsBecomeBlanks) {
 
 TEST_F(OpLogTest, MissingFolderIsMadeUnwritableDayGivesZero) {
   m_config.SetText("<KeyLogOn>1</KeyLogOn><0>");
-  fs::RemoveDir(m_inst.ProgramDir() + "log");
+  (void)fs::RemoveDir(m_inst.ProgramDir() + "log");
   EXPECT_EQ(WriteOpLog("[保存]x", m_config), 1);
   EXPECT_TRUE(fs::IsFile(Today()));
   ASSERT_EQ(fs::MakeDir(m_inst.ProgramDir() + "log/qor2016-09-10.log"), 0);

@@ -77,7 +77,7 @@ TEST_F(PermissionHelperTest, PathsInTheTextsAreGbk) {
   const std::string shown = "网站/qorip.dll";
   const std::string missing = install.ProgramDir() + platform::GbkToUtf8(shown);
   EXPECT_EQ(h.SetPathPermission("re", "everyone", missing, 0), "路径名无效：" + install.ProgramDir() + shown);
-  fs::MakeDirs(install.ProgramDir() + platform::GbkToUtf8("网站"));
+  EXPECT_EQ(fs::MakeDirs(install.ProgramDir() + platform::GbkToUtf8("网站")), fs::kOk);
   ASSERT_EQ(fs::WriteFile(missing, "MZ"), fs::kOk);
   faults.Fail(Kind::AclApply, 32);
   EXPECT_EQ(h.SetPathPermission("re", "everyone", missing, 0),

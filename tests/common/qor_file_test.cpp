@@ -48,7 +48,7 @@ TEST(QorFileTest, TheLimitCountsThePathInTheSystemsCodePage) {
   const std::string path = install.ProgramDir() + platform::GbkToUtf8(folder + "/" + name) + ".log";
   ASSERT_GT(path.size(), 259u);
   ASSERT_LE(platform::Utf8ToGbk(path).size(), 259u);
-  fs::MakeDirs(install.ProgramDir() + platform::GbkToUtf8(folder));
+  EXPECT_EQ(fs::MakeDirs(install.ProgramDir() + platform::GbkToUtf8(folder)), fs::kOk);
   ASSERT_EQ(fs::WriteFile(path, "x"), fs::kOk);
   EXPECT_TRUE(CQorFile().DeleteFile(path));
   EXPECT_FALSE(fs::Exists(path));

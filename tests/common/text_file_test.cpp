@@ -17,7 +17,7 @@ namespace fs = platform::fs;
 TEST(TextFile, ReadJoinsLinesInEveryBuild) {
   qortest::TempInstall inst;
   std::string path = inst.ProgramDir() + "a.txt";
-  fs::WriteFile(path, "ab\r\ncd\n\nef");
+  EXPECT_EQ(fs::WriteFile(path, "ab\r\ncd\n\nef"), fs::kOk);
   std::string out;
   EXPECT_EQ(ReadTextFile(path, out), 1);
   EXPECT_EQ(out, "abcdef");
@@ -31,7 +31,7 @@ TEST(TextFile, ReadJoinsLinesInEveryBuild) {
 TEST(TextFile, RefusedOpenRetriesThenTellsTheUser) {
   qortest::TempInstall inst;
   std::string path = inst.ProgramDir() + "locked.txt";
-  fs::WriteFile(path, "x");
+  EXPECT_EQ(fs::WriteFile(path, "x"), fs::kOk);
   int opens = 0;
   platform::faults::Guard faults;
   faults.When([&](const platform::faults::Call& c) {
@@ -68,13 +68,13 @@ TEST(TextFile, CountLinesCapsAtAThousand) {
   for (const auto& c : cases) {
     std::string text;
     for (int i = 0; i < c.lines; ++i) text += "line\n\n";
-    fs::WriteFile(inst.ProgramDir() + "n.log", text);
+    EXPECT_EQ(fs::WriteFile(inst.ProgramDir() + "n.log", text), fs::kOk);
     EXPECT_EQ(CountFileLines(inst.ProgramDir() + "n.log"), c.want) << c.lines;
   }
   EXPECT_EQ(CountFileLines(inst.ProgramDir() + "none.log"), 0);
   // Either line end; a line of one '\r' before its '\n' is not empty.
   for (const auto& [text, want] : std::vector<std::pair<std::string, int>>{{"a\r\n\r\nb", 2}, {"\r\r\n\n", 1}}) {
-    fs::WriteFile(inst.ProgramDir() + "n.log", text);
+    EXPECT_EQ(fs::WriteFile(inst.ProgramDir() + "n.log", text), fs::kOk);
     EXPECT_EQ(CountFileLines(inst.ProgramDir() + "n.log"), want);
   }
 }
@@ -94,7 +94,7 @@ TEST(TextFile, WriteReportsEveryFailure) {
   }
 
   StringList lines;
-  fs::WriteFile(path, "x\r\n\r\ny\n");
+  EXPECT_EQ(fs::WriteFile(path, "x\r\n\r\ny\n"), fs::kOk);
   EXPECT_EQ(ReadLinesToArray(lines, path), 1);
   EXPECT_EQ(lines, (StringList{"x", "y"}));
   EXPECT_EQ(ReadLinesToArray(lines, path + ".none"), 0);

@@ -40,8 +40,8 @@ TEST(Fs, WindowsWildcards) {
 TEST(Fs, ListIsSortedAndFiltered) {
   qortest::TempInstall inst;
   std::string d = inst.ProgramDir() + "x";
-  fs::MakeDir(d);
-  for (const char* n : {"b.log", "a.LOG", "c.txt"}) fs::WriteFile(d + "/" + n, "1");
+  EXPECT_EQ(fs::MakeDir(d), fs::kOk);
+  for (const char* n : {"b.log", "a.LOG", "c.txt"}) EXPECT_EQ(fs::WriteFile(d + "/" + n, "1"), fs::kOk);
   std::vector<fs::Entry> out;
   ASSERT_TRUE(fs::List(d, "*.log", out));
   ASSERT_EQ(out.size(), 2u);
@@ -53,7 +53,7 @@ TEST(Fs, ListIsSortedAndFiltered) {
 TEST(Fs, DeleteGivesWindowsCodes) {
   qortest::TempInstall inst;
   std::string base = inst.ProgramDir();
-  fs::WriteFile(base + "f", "1");
+  EXPECT_EQ(fs::WriteFile(base + "f", "1"), fs::kOk);
   EXPECT_EQ(fs::DeleteFile(base + "f"), fs::kOk);
   EXPECT_EQ(fs::DeleteFile(base + "f"), fs::kFileNotFound);
   EXPECT_EQ(fs::DeleteFile(base + "nodir/f"), fs::kPathNotFound);
@@ -80,7 +80,7 @@ TEST(Fs, ReplaceIsAllOrNothing) {
     EXPECT_EQ(data, "old");
   }
   std::vector<fs::Entry> left;
-  fs::List(inst.ProgramDir(), "store.tmp*", left);
+  (void)fs::List(inst.ProgramDir(), "store.tmp*", left);
   EXPECT_TRUE(left.empty());
   EXPECT_EQ(fs::ReplaceFile(path, "new"), fs::kOk);
   EXPECT_EQ(fs::FileSize(path), 3);
@@ -265,7 +265,7 @@ TEST(Fs, AnotherAccountCannotHoldALockOfTheSystem) {
   if (!qortest::CanSwitchAccounts()) GTEST_SKIP() << "needs root to act as another account";
   qortest::TempInstall inst;
   qortest::OpenWayFor(inst.MachineRoot() + "registry/x");
-  fs::MakeDirs(inst.MachineRoot() + "registry");
+  EXPECT_EQ(fs::MakeDirs(inst.MachineRoot() + "registry"), fs::kOk);
   const std::string lock = inst.MachineRoot() + "registry/HKLM.hive.lock";
   ASSERT_TRUE(fs::WithLock(lock, [] {}));
   qortest::HeldByNobody other;

@@ -9,7 +9,7 @@
 TEST(IniRead, CaseBlindTrimmedWithDefaults) {
   qortest::TempInstall inst;
   std::string path = inst.ProgramDir() + "a.ini";
-  platform::fs::WriteFile(path, "; comment\r\n[System]\r\n Word1 = value one \r\nWord2=\r\n[Other]\nWord1=x\n");
+  EXPECT_EQ(platform::fs::WriteFile(path, "; comment\r\n[System]\r\n Word1 = value one \r\nWord2=\r\n[Other]\nWord1=x\n"), platform::fs::kOk);
   namespace ini = platform::ini;
   EXPECT_EQ(ini::ReadString(path, "system", "WORD1", "d"), "value one");
   EXPECT_EQ(ini::ReadString(path, "System", "Word2", "d"), "");

@@ -17,7 +17,7 @@ namespace ini = platform::ini;
 namespace {
 std::string Read(const std::string& path) {
   std::string text;
-  fs::ReadFile(path, text);
+  (void)fs::ReadFile(path, text);
   return text;
 }
 
@@ -82,7 +82,7 @@ TEST(IniWrite, GbkNamesMatchWholeCharacters) {
 TEST(IniWrite, WriteStringReadsBack) {
   qortest::TempInstall inst;
   std::string path = inst.ProgramDir() + "iis/config.ini";
-  fs::WriteFile(path, ";c\r\n[System]\r\nWord1=a\r\n");
+  EXPECT_EQ(fs::WriteFile(path, ";c\r\n[System]\r\nWord1=a\r\n"), fs::kOk);
   ASSERT_TRUE(ini::WriteString(path, "System", "Word30", "2016-09-09 10:00:00"));
   EXPECT_EQ(ini::ReadString(path, "System", "Word30", "d"), "2016-09-09 10:00:00");
   EXPECT_EQ(ini::ReadString(path, "System", "Word1", "d"), "a");
@@ -109,7 +109,7 @@ TEST(IniWrite, UnreadableFileIsNotOverwritten) {
   qortest::TempInstall inst;
   FaultGuard guard;
   std::string path = inst.ProgramDir() + "a.ini";
-  fs::WriteFile(path, "[S]\nk=old\nother=1\n");
+  EXPECT_EQ(fs::WriteFile(path, "[S]\nk=old\nother=1\n"), fs::kOk);
   guard.When([&](const Call& c) { return c.OpensForReading() && c.path == path ? Fault::Fail(EACCES) : Fault{}; });
   EXPECT_FALSE(ini::WriteString(path, "S", "k", "new"));
   guard.Reset();
@@ -120,7 +120,7 @@ TEST(IniWrite, FailedReplaceKeepsTheOldFile) {
   qortest::TempInstall inst;
   FaultGuard guard;
   std::string path = inst.ProgramDir() + "a.ini";
-  fs::WriteFile(path, "[S]\nk=old\n");
+  EXPECT_EQ(fs::WriteFile(path, "[S]\nk=old\n"), fs::kOk);
   guard.Fail(Kind::Rename, EIO);
   EXPECT_FALSE(ini::WriteString(path, "S", "k", "new"));
   guard.Reset();
@@ -130,7 +130,7 @@ TEST(IniWrite, FailedReplaceKeepsTheOldFile) {
 TEST(IniWrite, ConcurrentWritersLoseNoKey) {
   qortest::TempInstall inst;
   std::string path = inst.ProgramDir() + "iis/config.ini";
-  fs::WriteFile(path, ";comment\n[System]\n");
+  EXPECT_EQ(fs::WriteFile(path, ";comment\n[System]\n"), fs::kOk);
   constexpr int kWriters = 3, kKeys = 40;
   EXPECT_TRUE(qortest::RunForked(kWriters, [&](int w) {
     bool ok = true;

@@ -84,7 +84,7 @@ TEST(ProcessSnapshot, EndedChildrenAwaitingReapAreNotListed) {
   // Zombie until reaped: the kernel still shows it, the snapshot must not.
   ASSERT_TRUE(WaitFor([&] {
     std::string status;
-    fs::ReadFile("/proc/" + std::to_string(pid) + "/status", status);
+    (void)fs::ReadFile("/proc/" + std::to_string(pid) + "/status", status);
     return status.find("State:\tZ") != std::string::npos;
   }));
   EXPECT_FALSE(Listed(pid));

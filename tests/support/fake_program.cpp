@@ -51,7 +51,7 @@ FakeProgram::FakeProgram(const std::string& dir, const std::string& name, const 
 
 void FakeProgram::Stop() {
   if (m_pid <= 0) return;
-  proc::Kill(m_pid);
+  (void)proc::Kill(m_pid);  // gone already is as good
   WaitFor([&] { return !Listed(m_pid, m_name); });
   m_pid = -1;
 }

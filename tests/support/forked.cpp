@@ -24,6 +24,41 @@ bool RunForked(int count, const std::function<bool(int)>& work) {
   return ok;
 }
 
+ChildRun RunInChild(const std::function<std::string()>& work) {
+  ChildRun run;
+  int fds[2];
+  if (::pipe(fds) != 0) return run;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    const std::string result = work();
+    const char* p = result.data();
+    size_t left = result.size();
+    while (left > 0) {
+      const ssize_t n = ::write(fds[1], p, left);
+      if (n <= 0) ::_exit(1);
+      p += n;
+      left -= static_cast<size_t>(n);
+    }
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  if (pid < 0) {
+    ::close(fds[0]);
+    return run;
+  }
+  char buf[4096];
+  ssize_t n;
+  while ((n = ::read(fds[0], buf, sizeof buf)) > 0) run.result.append(buf, static_cast<size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+    run.exitStatus = WEXITSTATUS(status);
+    run.returned = run.exitStatus == 0 && !run.result.empty();
+  }
+  return run;
+}
+
 HoldingChild::HoldingChild(const std::function<int()>& work) {
   int fds[2];
   if (::pipe(fds) != 0) return;

@@ -4,12 +4,21 @@
 #include <sys/types.h>
 
 #include <functional>
+#include <string>
 
 namespace qortest {
 
 // Runs work(0) .. work(count - 1) in as many children at once; true when every child
 // ended with work true.
 bool RunForked(int count, const std::function<bool(int index)>& work);
+
+// work run in a child: what it returned, or how the child ended before it returned.
+struct ChildRun {
+  bool returned = false;
+  std::string result;  // work's, when returned
+  int exitStatus = -1;  // the child's, when it ended by itself
+};
+ChildRun RunInChild(const std::function<std::string()>& work);
 
 // A child that runs work, reports its result back and then stays, holding what work
 // made, until it is killed (at the latest when this goes).

@@ -19,9 +19,9 @@ TempInstall::TempInstall() {
   m_base = std::string(dir) + "/";
   m_programDir = m_base + "prog/";
   m_machineRoot = m_base + "machine/";
-  fs::MakeDirs(m_programDir + "iis/log");
-  fs::MakeDirs(m_programDir + "log");
-  fs::MakeDirs(m_machineRoot + "Windows/System32");
+  EXPECT_EQ(fs::MakeDirs(m_programDir + "iis/log"), fs::kOk);
+  EXPECT_EQ(fs::MakeDirs(m_programDir + "log"), fs::kOk);
+  EXPECT_EQ(fs::MakeDirs(m_machineRoot + "Windows/System32"), fs::kOk);
   if (const char* p = std::getenv("QOR_PROGRAM_DIR")) {
     m_hadProgramDir = true;
     m_oldProgramDir = p;
@@ -39,19 +39,19 @@ TempInstall::~TempInstall() {
   else unsetenv("QOR_PROGRAM_DIR");
   if (m_hadMachineRoot) setenv("QOR_MACHINE_ROOT", m_oldMachineRoot.c_str(), 1);
   else unsetenv("QOR_MACHINE_ROOT");
-  if (!std::getenv("QOR_KEEP_TEMP")) fs::RemoveTree(m_base.substr(0, m_base.size() - 1));
+  if (!std::getenv("QOR_KEEP_TEMP")) (void)fs::RemoveTree(m_base.substr(0, m_base.size() - 1));
 }
 
 void TempInstall::WriteProgramFile(const std::string& relative, const std::string& content) const {
   std::string path = m_programDir + relative;
   auto slash = path.rfind('/');
-  fs::MakeDirs(path.substr(0, slash));
+  EXPECT_EQ(fs::MakeDirs(path.substr(0, slash)), fs::kOk);
   ASSERT_EQ(fs::WriteFile(path, content), fs::kOk) << path;
 }
 
 std::string TempInstall::ReadProgramFile(const std::string& relative) const {
   std::string out;
-  fs::ReadFile(m_programDir + relative, out);
+  (void)fs::ReadFile(m_programDir + relative, out);
   return out;
 }
 

@@ -16,8 +16,8 @@ namespace fs = platform::fs;
 
 UpdateServer::UpdateServer(const TempInstall& install, std::vector<std::string> args, bool logged)
     : m_portFile(install.Base() + "port"), m_logFile(install.Base() + "requests.log") {
-  fs::DeleteFile(m_portFile);
-  fs::DeleteFile(m_logFile);
+  (void)fs::DeleteFile(m_portFile);
+  (void)fs::DeleteFile(m_logFile);
   std::vector<std::string> head = {BinDir() + "qorupdate", "--port", "0", "--port-file", m_portFile};
   if (logged) head.insert(head.end(), {"--log", m_logFile, "--idle-timeout", "60"});
   args.insert(args.begin(), head.begin(), head.end());
@@ -43,7 +43,7 @@ std::string UpdateServer::Base() {
 
 std::vector<std::string> UpdateServer::Requests() const {
   std::string text;
-  fs::ReadFile(m_logFile, text);
+  (void)fs::ReadFile(m_logFile, text);
   std::vector<std::string> out;
   size_t pos = 0;
   while (pos < text.size()) {
