@@ -68,10 +68,6 @@ class CRequestLog {
   // and one progress record covers a span of about kSpanSize bytes of it.
   static constexpr size_t kBlockSize = 1 << 20;
   static constexpr int64_t kSpanSize = 64 << 20;
-  struct Sizes {
-    size_t block = kBlockSize;
-    int64_t span = kSpanSize;
-  };
 
   enum PassResult {
     kIdle = 0,       // nothing to do
@@ -88,7 +84,6 @@ class CRequestLog {
   // tables and the IP library programDir + "iplib.db". A stop asked during the load
   // cuts it short; every pass then returns kStopped at once.
   explicit CRequestLog(const std::string& programDir, platform::StopToken* stop = nullptr);
-  CRequestLog(const std::string& programDir, Sizes sizes, platform::StopToken* stop = nullptr);
   virtual ~CRequestLog();
   CRequestLog(const CRequestLog&) = delete;
   CRequestLog& operator=(const CRequestLog&) = delete;
@@ -99,6 +94,13 @@ class CRequestLog {
  private:
   // What the tests and benchmarks look at (tests/service/request_log_probe.h).
   friend class CRequestLogProbe;
+
+  // Smaller blocks and spans let tests reach every part of a pass with a small file.
+  struct Sizes {
+    size_t block = kBlockSize;
+    int64_t span = kSpanSize;
+  };
+  CRequestLog(const std::string& programDir, Sizes sizes, platform::StopToken* stop);
 
   // A raw line as the daily log gets it, marker by marker: replace every region marker, then remove every
   // "<ipend>", then every "<ipstart>". The one walk comes here for the few lines

@@ -172,14 +172,14 @@ TEST_F(RequestLogOnce, SmallDiskNeverDoublesALine) {
 
 // Runs one pass of a worker in a child process, which the rule may end as a kill would;
 // true when the child ended that way.
-bool PassInChild(const std::string& programDir, CRequestLog::Sizes sizes, const faults::Rule& rule) {
+bool PassInChild(const std::string& programDir, CRequestLogProbe::Sizes sizes, const faults::Rule& rule) {
   pid_t pid = fork();
   if (pid < 0) return false;
   if (pid == 0) {
-    CRequestLog log(programDir, sizes);
+    const auto log = CRequestLogProbe::WithSizes(programDir, sizes);
     faults::Guard guard;
     guard.When(rule);
-    log.ProcessPass();
+    log->ProcessPass();
     _exit(0);
   }
   int status = 0;
@@ -380,7 +380,7 @@ TEST_F(RequestLogOnce, StopEndsTheWaitForWriters) {
 // small enough that the kills fall in every part of a pass: after the restarts every
 // kept line stands in the daily log once, whole and in order.
 TEST_F(RequestLogOnce, RandomKillsDuringLargePassesLoseAndDoubleNothing) {
-  const CRequestLog::Sizes sizes{64 * 1024, 256 * 1024};
+  const CRequestLogProbe::Sizes sizes{64 * 1024, 256 * 1024};
   std::mt19937 gen(20261209);
   std::uniform_int_distribution<int> percent(0, 99), shortLength(0, 300), longLength(1000, 20000),
       hugeLength(100000, 300000), letter('a', 'z');
@@ -411,8 +411,8 @@ TEST_F(RequestLogOnce, RandomKillsDuringLargePassesLoseAndDoubleNothing) {
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-      CRequestLog log(install_.ProgramDir(), sizes);
-      while (log.ProcessPass() != CRequestLog::kIdle) {
+      const auto log = CRequestLogProbe::WithSizes(install_.ProgramDir(), sizes);
+      while (log->ProcessPass() != CRequestLog::kIdle) {
       }
       _exit(0);
     }
@@ -448,7 +448,7 @@ TEST_F(RequestLogOnce, RandomKillsDuringLargePassesLoseAndDoubleNothing) {
 // then lands every request line exactly once and in order, and leaves no file behind.
 TEST_F(RequestLogOnce, SweepOverEveryCallOfAPass) {
 
-  const CRequestLog::Sizes sizes{4096, 12 * 1024};
+  const CRequestLogProbe::Sizes sizes{4096, 12 * 1024};
   const std::string raw = RequestLines(0, 200);
   std::string want;
   {
@@ -474,10 +474,10 @@ TEST_F(RequestLogOnce, SweepOverEveryCallOfAPass) {
       install_.WriteProgramFile("iis/log/iis.log", raw);
       // The child says whether its pass ran without reaching call n.
       const bool completed = qortest::RunForked(1, [&](int) {
-        CRequestLog log(install_.ProgramDir(), sizes);
+        const auto log = CRequestLogProbe::WithSizes(install_.ProgramDir(), sizes);
         faults::Guard guard;
         mode.arm(guard, n);
-        log.ProcessPass();
+        log->ProcessPass();
         return guard.Calls() < n;
       });
       CRequestLog restarted(install_.ProgramDir());

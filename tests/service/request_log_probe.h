@@ -1,6 +1,7 @@
 #pragma once
 // The insides of the request-log pass that tests and benchmarks look at; nothing that
 // ships includes this.
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,12 @@
 
 class CRequestLogProbe {
  public:
+  using Sizes = CRequestLog::Sizes;
+  // A worker that reads blocks of sizes.block bytes and records spans of sizes.span.
+  static std::unique_ptr<CRequestLog> WithSizes(const std::string& programDir, Sizes sizes) {
+    return std::unique_ptr<CRequestLog>(new CRequestLog(programDir, sizes, nullptr));
+  }
+
   explicit CRequestLogProbe(const CRequestLog& log) : m_log(log) {}
 
   // A raw line as the daily log gets it (the pass's way, one line).
