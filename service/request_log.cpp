@@ -125,7 +125,9 @@ class LineReader {
     for (;;) {
       const char* base = m_buffer.data() + m_pos;
       const size_t left = m_buffer.size() - m_pos;
-      if (const void* nl = std::memchr(base, '\n', left)) {
+      // Only the bytes read since the last look can hold the line end.
+      const size_t from = std::max(m_pos, m_scanned);
+      if (const void* nl = std::memchr(m_buffer.data() + from, '\n', m_buffer.size() - from)) {
         const size_t len = static_cast<size_t>(static_cast<const char*>(nl) - base);
         line = std::string_view(base, len);
         whole = true;
@@ -133,6 +135,7 @@ class LineReader {
         m_pos += len + 1;
         return true;
       }
+      m_scanned = m_buffer.size();
       if (m_failed) return false;
       if (m_atEnd) {
         if (left == 0) return false;
@@ -144,6 +147,7 @@ class LineReader {
       }
       m_buffer.erase(0, m_pos);
       m_start += static_cast<int64_t>(m_pos);
+      m_scanned -= m_pos;
       m_pos = 0;
       const size_t had = m_buffer.size();
       m_buffer.resize(had + kChunk);
@@ -160,7 +164,8 @@ class LineReader {
   fs::InFile& m_file;
   std::string m_buffer;
   size_t m_pos = 0;
-  int64_t m_start;  // the file offset of m_buffer[0]
+  size_t m_scanned = 0;  // bytes of m_buffer looked through for a line end
+  int64_t m_start;       // the file offset of m_buffer[0]
   bool m_atEnd = false, m_failed = false;
 };
 
