@@ -38,6 +38,6 @@ function(qor_tests dir)
     add_test(NAME ${_area}/${_n} COMMAND ${_exe})
     # The folder is the label: `ctest -L interaction` runs the tests of tests/interaction.
     set_tests_properties(${_area}/${_n} PROPERTIES TIMEOUT 300 LABELS ${_area}
-      ENVIRONMENT "QOR_BIN_DIR=${CMAKE_BINARY_DIR}/bin;QOR_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+      ENVIRONMENT "QOR_BIN_DIR=${CMAKE_BINARY_DIR}/bin;QOR_SOURCE_DIR=${CMAKE_SOURCE_DIR};QOR_CMAKE=${CMAKE_COMMAND}")
   endforeach()
 endfunction()

@@ -22,11 +22,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "common/update_endpoint.h"
 #include "platform/fs.h"
@@ -52,47 +55,76 @@ struct Settings {
   long long ipLibPad = 0;
 };
 
+const char kUsage[] =
+    "usage: qorupdate [--port N] [--port-file FILE] [--iplib FILE] [--iplib-time TEXT]\n"
+    "                 [--iplib-error TEXT] [--version-reply FILE] [--notice-reply FILE]\n"
+    "                 [--status CODE] [--log FILE] [--idle-timeout SECONDS]\n"
+    "                 [--redirects N] [--iplib-pad BYTES]\n"
+    "  --port N             0-65535; 0 (the default) picks a free port\n"
+    "  --status CODE        100-999, the status of every answer (default 200)\n"
+    "  --idle-timeout S     ends after S seconds without a request, 1-86400 (default 120)\n"
+    "  --redirects N        redirects to the same address N times first, 0-100\n"
+    "  --iplib-pad BYTES    filler after the library text, 0-1073741824\n"
+    "Prints \"port N\" when it listens on 127.0.0.1; ends on SIGTERM or SIGINT.\n";
+
+// A whole decimal number within [low, high]; "abc", "8o", "-1" and overflow are refused.
+bool ParseNumber(const std::string& text, long long low, long long high, long long& out) {
+  const char* end = text.data() + text.size();
+  auto [at, ec] = std::from_chars(text.data(), end, out);
+  return !text.empty() && ec == std::errc() && at == end && out >= low && out <= high;
+}
+
 bool ParseArgs(int argc, char** argv, Settings& s) {
+  struct NumberOption {
+    const char* name;
+    long long low, high;
+    std::function<void(long long)> set;
+  };
+  const NumberOption numbers[] = {
+      {"--port", 0, 65535, [&s](long long v) { s.port = int(v); }},
+      {"--status", 100, 999, [&s](long long v) { s.status = int(v); }},
+      {"--idle-timeout", 1, 86400, [&s](long long v) { s.idleSeconds = int(v); }},
+      {"--redirects", 0, 100, [&s](long long v) { s.redirects = int(v); }},
+      {"--iplib-pad", 0, 1LL << 30, [&s](long long v) { s.ipLibPad = v; }},
+  };
+  const std::pair<const char*, std::string*> texts[] = {
+      {"--port-file", &s.portFile},       {"--iplib", &s.ipLibFile},
+      {"--iplib-time", &s.ipLibTime},     {"--iplib-error", &s.ipLibError},
+      {"--version-reply", &s.versionFile}, {"--notice-reply", &s.noticeFile},
+      {"--log", &s.logFile},
+  };
   for (int i = 1; i < argc; ++i) {
     const std::string opt = argv[i];
+    if (opt == "--help" || opt == "-h") {
+      std::fputs(kUsage, stdout);
+      std::exit(0);
+    }
+    const NumberOption* number = nullptr;
+    std::string* text = nullptr;
+    for (const auto& n : numbers)
+      if (opt == n.name) number = &n;
+    for (const auto& [name, target] : texts)
+      if (opt == name) text = target;
+    if (!number && !text) {
+      std::fprintf(stderr, "qorupdate: unknown option %s\n%s", opt.c_str(), kUsage);
+      return false;
+    }
     if (i + 1 >= argc) {
       std::fprintf(stderr, "qorupdate: %s needs a value\n", opt.c_str());
       return false;
     }
     const std::string value = argv[++i];
-    if (opt == "--port") {
-      s.port = std::atoi(value.c_str());
-    } else if (opt == "--port-file") {
-      s.portFile = value;
-    } else if (opt == "--iplib") {
-      s.ipLibFile = value;
-    } else if (opt == "--iplib-time") {
-      s.ipLibTime = value;
-    } else if (opt == "--iplib-error") {
-      s.ipLibError = value;
-    } else if (opt == "--version-reply") {
-      s.versionFile = value;
-    } else if (opt == "--notice-reply") {
-      s.noticeFile = value;
-    } else if (opt == "--status") {
-      s.status = std::atoi(value.c_str());
-    } else if (opt == "--log") {
-      s.logFile = value;
-    } else if (opt == "--idle-timeout") {
-      s.idleSeconds = std::atoi(value.c_str());
-    } else if (opt == "--redirects") {
-      s.redirects = std::atoi(value.c_str());
-    } else if (opt == "--iplib-pad") {
-      s.ipLibPad = std::atoll(value.c_str());
-    } else {
-      std::fprintf(stderr, "qorupdate: unknown option %s\n", opt.c_str());
+    if (text) {
+      *text = value;
+      continue;
+    }
+    long long v = 0;
+    if (!ParseNumber(value, number->low, number->high, v)) {
+      std::fprintf(stderr, "qorupdate: %s %s: not a number from %lld to %lld\n", opt.c_str(), value.c_str(),
+                   number->low, number->high);
       return false;
     }
-  }
-  if (s.port < 0 || s.port > 65535 || s.status < 100 || s.status > 999 || s.idleSeconds < 1 || s.redirects < 0 ||
-      s.ipLibPad < 0) {
-    std::fprintf(stderr, "qorupdate: bad port, status or idle timeout\n");
-    return false;
+    number->set(v);
   }
   return true;
 }

@@ -191,7 +191,7 @@ int CQorIPApp::Uninstall() {
 
 bool CQorIPApp::ClaimSingleInstance() {
   // Made and kept, never looked at.
-  platform::instance::ClaimInstance(kMutexName);
+  (void)platform::instance::ClaimInstance(kMutexName);
   const std::string name = InstanceName();
   // A lock that cannot be made at all does not keep the panel from running.
   if (platform::instance::ClaimInstance(name) != platform::instance::Claim::Taken) return true;

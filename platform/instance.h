@@ -1,8 +1,10 @@
 #pragma once
-// Single instances in place of named semaphores and mutexes: a lock per name in
-// <machine root>/ipc/, held for the life of the process (the kernel drops it when the
-// process ends; children never inherit it), and a local channel through which a
-// later start asks the holder to come forward.
+// Single instances in place of named semaphores and mutexes: a lock per name, held for
+// the life of the process (the kernel drops it when the process ends; children never
+// inherit it), and a local channel through which a later start asks the holder to come
+// forward. As on Windows a name belongs to the account's own session: lock and channel
+// lie in the account's own folder <machine root>/users/<account>/, which no other
+// account can open, so no other account can hold the name or the channel.
 #include <functional>
 #include <string>
 
@@ -15,21 +17,22 @@ enum class Claim {
 };
 
 enum class Scope {
-  AllAccounts,  // programs of any account meet at the name (in the shared ipc folder)
-  SystemOnly,   // only the system's own processes take it: a lock no other account can open
+  ThisAccount,  // the programs of this account meet at the name (in its own folder)
+  SystemOnly,   // only the system's own processes take it: a lock in locks/
 };
 
-// Takes the name for the rest of the process's life. A name of the shared folder that
-// is taken by something not of this system (a link, say) gives Failed.
-Claim ClaimInstance(const std::string& name, Scope scope = Scope::AllAccounts);
+// Takes the name for the rest of the process's life. A name taken by something not of
+// this system (a link, say) gives Failed.
+[[nodiscard]] Claim ClaimInstance(const std::string& name, Scope scope = Scope::ThisAccount);
 
 // While this process holds name, every later start that asks brings onComeForward to
 // run, on a listener thread of its own (a window must post to its UI thread from
-// there). False when name is not held here or the channel cannot be opened.
-bool ListenForComeForward(const std::string& name, std::function<void()> onComeForward);
+// there). Peers are served side by side; one that says nothing is dropped after a
+// second. False when name is not held here or the channel cannot be opened.
+[[nodiscard]] bool ListenForComeForward(const std::string& name, std::function<void()> onComeForward);
 
 // Asks the holder of name to come forward; true when it has done so within waitMs.
-bool AskComeForward(const std::string& name, int waitMs = 2000);
+[[nodiscard]] bool AskComeForward(const std::string& name, int waitMs = 2000);
 
 // Gives name up before the process ends (and stops its listener).
 void ReleaseInstance(const std::string& name);

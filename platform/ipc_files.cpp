@@ -22,6 +22,11 @@ std::string ParentDir(const std::string& path) {
   return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
 }
 
+bool PrivateDirOfMine(const std::string& dir) {
+  struct stat st;
+  return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
+}
+
 void Refuse(const std::string& path, const char* why) {
   notice::Write("ipc " + path + ": the name is taken by " + why + ", not by this system; refused");
 }
@@ -53,6 +58,39 @@ std::string PrivateFolder() {
   return dir + "/";
 }
 
+std::string AccountFolder() {
+  const std::string dir = AccountPath();
+  const std::string users = ParentDir(dir);
+  if (!fs::IsDirectory(users)) {
+    const std::string root = ParentDir(users);
+    if (!fs::IsDirectory(root) && fs::MakeDirs(root) != fs::kOk) return "";
+    // Every account makes its own folder here, and none can move another's.
+    if (::mkdir(users.c_str(), 0755) == 0) ::chmod(users.c_str(), 01777);
+    else if (errno != EEXIST) return "";
+  }
+  struct stat st;
+  if (::lstat(users.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || (st.st_uid != 0 && st.st_uid != ::geteuid()) ||
+      ((st.st_mode & 0002) && !(st.st_mode & S_ISVTX))) {
+    notice::Write("accounts folder " + users + ": not the machine's own, refused");
+    return "";
+  }
+  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+    notice::Write("account folder " + dir + ": cannot be made (" + std::strerror(errno) + ")");
+    return "";
+  }
+  if (PrivateDirOfMine(dir)) return dir + "/";
+  if (::geteuid() == 0) {
+    // Another account took the name first: root may move it out of the way.
+    const std::string aside = dir + ".refused." + std::to_string(::getpid());
+    if (::rename(dir.c_str(), aside.c_str()) == 0 && ::mkdir(dir.c_str(), 0700) == 0 && PrivateDirOfMine(dir)) {
+      notice::Write("account folder " + dir + ": was not this account's own; moved aside to " + aside);
+      return dir + "/";
+    }
+  }
+  notice::Write("account folder " + dir + ": not a private folder of this account, refused");
+  return "";
+}
+
 std::string FileName(const std::string& objectName) {
   std::string out;
   out.reserve(objectName.size());
@@ -71,15 +109,12 @@ std::string FileName(const std::string& objectName) {
   return out;
 }
 
-int TryLock(const std::string& path, bool shared) {
-  const mode_t mode = shared ? 0666 : 0600;
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-  if (fd >= 0) {
-    ::fchmod(fd, mode);  // made just now: the umask must not keep other accounts out
-  } else if (errno == EEXIST) {
+int TryLock(const std::string& path) {
+  UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  if (!fd && errno == EEXIST) {
     // O_NONBLOCK: a fifo planted under the name must not hold the open up.
-    fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    fd.Reset(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd) {
       int err = errno;
       if (err == ELOOP) {
         Refuse(path, "a link");
@@ -90,26 +125,26 @@ int TryLock(const std::string& path, bool shared) {
     }
     struct stat st;
     const char* why = nullptr;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) why = "something that is no plain file";
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) why = "something that is no plain file";
     else if (st.st_nlink != 1) why = "a file with other names";
-    else if (!shared && st.st_uid != ::geteuid()) why = "a file of another account";
+    else if (st.st_uid != ::geteuid()) why = "a file of another account";
     if (why) {
-      ::close(fd);
+      fd.Reset();
       Refuse(path, why);
       errno = EPERM;
       return -1;
     }
-  } else {
+  } else if (!fd) {
     return -1;
   }
-  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  while (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
     int err = errno;
-    ::close(fd);
+    fd.Reset();
     errno = err;
     return -1;
   }
-  return fd;
+  return fd.Release();
 }
 
 bool OpenSocketToAll(const std::string& path) {
@@ -134,15 +169,8 @@ bool ClearStaleSocket(const std::string& path) {
   return true;
 }
 
-LocalAddress::~LocalAddress() {
-  if (m_dirFd >= 0) ::close(m_dirFd);
-}
-
 bool LocalAddress::Set(const std::string& path) {
-  if (m_dirFd >= 0) {
-    ::close(m_dirFd);
-    m_dirFd = -1;
-  }
+  m_dirFd.Reset();
   std::memset(&m_addr, 0, sizeof m_addr);
   m_addr.sun_family = AF_UNIX;
   std::string use = path;
@@ -150,10 +178,10 @@ bool LocalAddress::Set(const std::string& path) {
     auto slash = path.rfind('/');
     if (slash == std::string::npos) return false;
     std::string dir = slash == 0 ? "/" : path.substr(0, slash);
-    m_dirFd = ::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (m_dirFd < 0) return false;
+    m_dirFd.Reset(::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!m_dirFd) return false;
     char prefix[48];
-    std::snprintf(prefix, sizeof prefix, "/proc/self/fd/%d", m_dirFd);
+    std::snprintf(prefix, sizeof prefix, "/proc/self/fd/%d", m_dirFd.Get());
     use = prefix + path.substr(slash);
     if (use.size() >= sizeof m_addr.sun_path) return false;
   }

@@ -1,10 +1,13 @@
 #pragma once
-// What the mailslot and the single-instance locks share: their folder <machine root>/ipc/,
+// What the mailslot and the single-instance locks share: their folders (ipc/ for what
+// accounts share, users/<account>/ for what belongs to one, locks/ for the system's),
 // file names made from object names, owner locks and local socket addresses.
 #include <sys/socket.h>
 #include <sys/un.h>
 
 #include <string>
+
+#include "platform/unique_fd.h"
 
 namespace platform::ipc {
 
@@ -21,39 +24,46 @@ std::string FileName(const std::string& objectName);
 // Empty (and logged) when it cannot be made or is not a private folder of ours.
 std::string PrivateFolder();
 
-// An exclusive flock on path held by the returned descriptor (close-on-exec, so a child
-// never keeps it). -1 when another open of the file holds it (errno EWOULDBLOCK) or the
-// file cannot be opened. Other accounts write the folder, so a link is never followed
-// and only a file made here gets its mode set (0666 when shared, 0600 when not); a
-// name taken by something else (a link, no plain file, a file with other names) is
-// refused with errno EPERM and a log line.
-int TryLock(const std::string& path, bool shared = true);
+// The folder of what belongs to the running account alone, with a trailing '/':
+// <machine root>/users/<account>/, mode 0700 and owned by the account, so no other
+// account can open what lies in it. users/ is sticky and open to every account, each
+// making its own folder there. A name there that is not a private folder of this
+// account is refused (and logged); root moves it aside and makes its folder afresh.
+// Empty when it cannot be had.
+std::string AccountFolder();
+
+// An exclusive flock on path in a private folder (the account's own or locks/), held
+// by the returned descriptor (close-on-exec, so a child never keeps it). -1 when
+// another open of the file holds it (errno EWOULDBLOCK) or the file cannot be opened.
+// A new lock file gets mode 0600; a link is never followed, and a name taken by
+// something else (a link, no plain file, a file with other names or of another
+// account) is refused with errno EPERM and a log line.
+[[nodiscard]] int TryLock(const std::string& path);
 
 // Makes a socket file that bind just created reachable by every account. False (and
 // logged) when the name holds something else, which is then left alone.
-bool OpenSocketToAll(const std::string& path);
+[[nodiscard]] bool OpenSocketToAll(const std::string& path);
 
 // Clears a socket left by a holder that died, before a new one is bound there. False
 // (and logged) when the name holds something that is not a socket.
-bool ClearStaleSocket(const std::string& path);
+[[nodiscard]] bool ClearStaleSocket(const std::string& path);
 
 // A Unix socket address for path. Paths too long for sun_path go through
 // /proc/self/fd/<folder descriptor>/, which stays open as long as the address lives.
 class LocalAddress {
  public:
   LocalAddress() = default;
-  ~LocalAddress();
   LocalAddress(const LocalAddress&) = delete;
   LocalAddress& operator=(const LocalAddress&) = delete;
 
-  bool Set(const std::string& path);
+  [[nodiscard]] bool Set(const std::string& path);
   const sockaddr* Addr() const { return reinterpret_cast<const sockaddr*>(&m_addr); }
   socklen_t Length() const { return m_length; }
 
  private:
   sockaddr_un m_addr{};
   socklen_t m_length = 0;
-  int m_dirFd = -1;
+  UniqueFd m_dirFd;
 };
 
 }  // namespace platform::ipc

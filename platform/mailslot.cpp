@@ -1,6 +1,7 @@
 #include "platform/mailslot.h"
 
 #include <poll.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,8 @@
 #include <thread>  // std::chrono clocks; <chrono> itself has a literal with no GBK form
 
 #include "platform/ipc_files.h"
+#include "platform/notice.h"
+#include "platform/scm_access.h"
 
 namespace platform::mailslot {
 
@@ -44,6 +47,62 @@ int ErrnoCode(int err) {
   }
 }
 
+// How long a name another account reads is waited for before the refusal.
+constexpr int64_t kForeignReaderWaitMs = 500;
+
+int64_t NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::string AccountName(uid_t uid) {
+  char buf[4096];
+  passwd pw{};
+  passwd* found = nullptr;
+  if (::getpwuid_r(uid, &pw, buf, sizeof buf, &found) == 0 && found) return found->pw_name;
+  return std::to_string(uid);
+}
+
+// 1 a reader is bound to the socket at path, 0 nobody is, -1 cannot tell.
+int ReaderLives(const std::string& path) {
+  UniqueFd s(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  ipc::LocalAddress addr;
+  if (!s || !addr.Set(path)) return -1;
+  if (::connect(s.Get(), addr.Addr(), addr.Length()) == 0) return 1;
+  return errno == ECONNREFUSED ? 0 : -1;
+}
+
+// Makes the slot's name free for this reader: kOk once nothing is at path.
+int FreeTheName(const std::string& path) {
+  const int64_t until = NowMs() + kForeignReaderWaitMs;
+  const uid_t me = ::geteuid();
+  for (;;) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? kOk : ErrnoCode(errno);
+    if (!S_ISSOCK(st.st_mode)) return ipc::ClearStaleSocket(path) ? kOk : kAccessDenied;  // refused and logged
+    const int lives = ReaderLives(path);
+    if (lives == 0) {
+      // Left by a reader that died: its account, or root, clears it.
+      if (st.st_uid == me || me == 0) return ipc::ClearStaleSocket(path) ? kOk : kAccessDenied;
+      notice::Write("mailslot " + path + ": left by account " + AccountName(st.st_uid) +
+                    ", which alone can clear it; refused");
+      return kAccessDenied;
+    }
+    if (st.st_uid == me) return kAlreadyExists;
+    if (scm::access::IsAdministrator(me) && !scm::access::IsAdministrator(st.st_uid) && ::unlink(path.c_str()) == 0) {
+      notice::Write("mailslot " + path + ": read by account " + AccountName(st.st_uid) +
+                    ", which is no administrator; taken back");
+      return kOk;
+    }
+    if (NowMs() >= until) {
+      notice::Write("mailslot " + path + ": read by account " + AccountName(st.st_uid) + "; waited " +
+                    std::to_string(kForeignReaderWaitMs) + " ms, refused");
+      return kAlreadyExists;
+    }
+    ::poll(nullptr, 0, 25);
+  }
+}
+
 }  // namespace
 
 std::string SocketPath(const std::string& name) {
@@ -58,39 +117,20 @@ int Slot::Create(const std::string& name) {
   if (IsOpen()) return kAlreadyExists;
   if (BareName(name).empty()) return kInvalidName;
   std::string path = SocketPath(name);
-  if (path.empty()) return kAccessDenied;
-  int lock = ipc::TryLock(path + ".lock");
-  if (lock < 0) return errno == EWOULDBLOCK ? kAlreadyExists : ErrnoCode(errno);
-  // Holding the lock, a socket file still there was left by a reader that died.
-  if (!ipc::ClearStaleSocket(path)) {
-    ::close(lock);
-    return kAccessDenied;
-  }
-  int s = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (s < 0) {
-    ::close(lock);
-    return kFailed;
-  }
+  std::string own = ipc::AccountFolder();
+  if (path.empty() || own.empty()) return kAccessDenied;
+  UniqueFd lock(ipc::TryLock(own + ipc::FileName(BareName(name)) + ".slot.lock"));
+  if (!lock) return errno == EWOULDBLOCK ? kAlreadyExists : ErrnoCode(errno);
+  if (int rc = FreeTheName(path)) return rc;
+  UniqueFd s(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  if (!s) return kFailed;
   ipc::LocalAddress addr;
-  if (!addr.Set(path)) {
-    ::close(s);
-    ::close(lock);
-    return kInvalidName;
-  }
-  if (::bind(s, addr.Addr(), addr.Length()) != 0) {
-    int code = ErrnoCode(errno);
-    ::close(s);
-    ::close(lock);
-    return code;
-  }
+  if (!addr.Set(path)) return kInvalidName;
+  if (::bind(s.Get(), addr.Addr(), addr.Length()) != 0) return errno == EADDRINUSE ? kAlreadyExists : ErrnoCode(errno);
   // Writers run under other accounts too.
-  if (!ipc::OpenSocketToAll(path)) {
-    ::close(s);
-    ::close(lock);
-    return kAccessDenied;
-  }
-  m_socket = s;
-  m_lock = lock;
+  if (!ipc::OpenSocketToAll(path)) return kAccessDenied;
+  m_socket = std::move(s);
+  m_lock = std::move(lock);
   m_path = path;
   return kOk;
 }
@@ -107,7 +147,7 @@ Slot::ReadResult Slot::Read(std::string& message, int64_t waitMs) {
                       .count();
       timeout = left > 0 ? static_cast<int>(left) : 0;
     }
-    pollfd p{m_socket, POLLIN, 0};
+    pollfd p{m_socket.Get(), POLLIN, 0};
     int r = ::poll(&p, 1, timeout);
     if (r < 0) {
       if (errno == EINTR) continue;
@@ -116,7 +156,7 @@ Slot::ReadResult Slot::Read(std::string& message, int64_t waitMs) {
     if (r == 0) return ReadResult::Timeout;
     // MSG_TRUNC gives the whole length, so an oversized message is seen and dropped
     // instead of arriving cut.
-    ssize_t n = ::recv(m_socket, buf, sizeof buf, MSG_DONTWAIT | MSG_TRUNC);
+    ssize_t n = ::recv(m_socket.Get(), buf, sizeof buf, MSG_DONTWAIT | MSG_TRUNC);
     if (n < 0) {
       if (errno == EINTR || errno == EAGAIN) continue;
       return ReadResult::Failed;
@@ -128,12 +168,11 @@ Slot::ReadResult Slot::Read(std::string& message, int64_t waitMs) {
 }
 
 void Slot::Close() {
-  if (m_socket < 0) return;
+  if (!m_socket) return;
   // Unlinked while the lock is still held, so the next owner never loses its socket.
   ::unlink(m_path.c_str());
-  ::close(m_socket);
-  ::close(m_lock);
-  m_socket = m_lock = -1;
+  m_socket.Reset();
+  m_lock.Reset();
   m_path.clear();
 }
 
@@ -145,19 +184,15 @@ int Write(const std::string& name, const std::string& message) {
   struct stat st;
   if (::lstat(path.c_str(), &st) != 0) return ErrnoCode(errno);
   if (!S_ISSOCK(st.st_mode)) return kNoReader;  // a link or a file is nobody's slot
-  int s = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (s < 0) return kFailed;
+  UniqueFd s(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  if (!s) return kFailed;
   ipc::LocalAddress addr;
-  int code = kInvalidName;
-  if (addr.Set(path)) {
-    ssize_t n;
-    do {
-      n = ::sendto(s, message.data(), message.size(), MSG_DONTWAIT | MSG_NOSIGNAL, addr.Addr(), addr.Length());
-    } while (n < 0 && errno == EINTR);
-    code = n == static_cast<ssize_t>(message.size()) ? kOk : (n < 0 ? ErrnoCode(errno) : kFailed);
-  }
-  ::close(s);
-  return code;
+  if (!addr.Set(path)) return kInvalidName;
+  ssize_t n;
+  do {
+    n = ::sendto(s.Get(), message.data(), message.size(), MSG_DONTWAIT | MSG_NOSIGNAL, addr.Addr(), addr.Length());
+  } while (n < 0 && errno == EINTR);
+  return n == static_cast<ssize_t>(message.size()) ? kOk : (n < 0 ? ErrnoCode(errno) : kFailed);
 }
 
 }  // namespace platform::mailslot

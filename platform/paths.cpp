@@ -1,6 +1,7 @@
 #include "platform/paths.h"
 
 #include <dirent.h>
+#include <pwd.h>
 #include <strings.h>
 #include <unistd.h>
 
@@ -43,6 +44,21 @@ std::string MachineRoot() {
 std::string SystemDir() { return MachineRoot() + "Windows/System32/"; }
 
 std::string MachinePath(const std::string& relative) { return MachineRoot() + relative; }
+
+std::string AccountPath() {
+  const uid_t uid = ::geteuid();
+  std::vector<char> buf(16384);
+  passwd pw{};
+  passwd* found = nullptr;
+  std::string name;
+  if (::getpwuid_r(uid, &pw, buf.data(), buf.size(), &found) == 0 && found && found->pw_name[0] &&
+      std::string(found->pw_name).find('/') == std::string::npos && std::string(found->pw_name) != "." &&
+      std::string(found->pw_name) != "..")
+    name = found->pw_name;
+  else
+    name = std::to_string(uid);
+  return MachinePath("users/" + name);
+}
 
 std::string StripExe(const std::string& name) {
   if (name.size() >= 4 && strcasecmp(name.c_str() + name.size() - 4, ".exe") == 0)

@@ -22,6 +22,11 @@ std::string SystemDir();
 // A path under the machine root (no leading '/': "registry/hklm.hive").
 std::string MachinePath(const std::string& relative);
 
+// The folder of what belongs to the running account alone, under the machine root:
+// "users/<account name>" (the uid's number when it has no name), no trailing '/'.
+// Only the path: platform/ipc_files.h makes and checks it.
+std::string AccountPath();
+
 // Windows program name ("QoripPanel.exe") to the name of a file in the program folder:
 // a trailing ".exe" dropped, matched against the folder's files without regard to case.
 // Returns the plain name when no file matches.

@@ -16,8 +16,10 @@
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/registry.h"
+#include "platform/scm_access.h"
 #include "platform/scm_names.h"
 #include "platform/scm_wire.h"
+#include "platform/unique_fd.h"
 
 extern char** environ;
 
@@ -67,11 +69,17 @@ uint32_t BytesUint32(const std::string& b, size_t at) {
   return v;
 }
 
-bool OpenRecord(const std::string& name, reg::Key& key) {
-  if (reg::OpenKey(ServiceKeyPath(name), key) != reg::kOk) return false;
+// 0, kServiceDoesNotExist, or kAccessDenied when the records cannot be read by this
+// account (the registry is the system's).
+[[nodiscard]] int RecordCode(const std::string& name, reg::Key& key) {
+  int rc = reg::OpenKey(ServiceKeyPath(name), key);
+  if (rc == reg::kAccessDenied) return kAccessDenied;
+  if (rc != reg::kOk) return kServiceDoesNotExist;
   reg::Value v;
-  return key.QueryValue("ImagePath", v) == reg::kOk;
+  return key.QueryValue("ImagePath", v) == reg::kOk ? kOk : kServiceDoesNotExist;
 }
+
+[[nodiscard]] bool OpenRecord(const std::string& name, reg::Key& key) { return RecordCode(name, key) == kOk; }
 
 bool MarkedForDelete(const reg::Key& key) {
   uint32_t flag = 0;
@@ -103,22 +111,20 @@ int RunStarter(const std::string& name, const std::vector<std::string>& args, st
 
   int pipeFd[2];
   if (::pipe2(pipeFd, O_CLOEXEC) != 0) return kAccessDenied;
+  UniqueFd readEnd(pipeFd[0]), writeEnd(pipeFd[1]);
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
-  posix_spawn_file_actions_adddup2(&fa, pipeFd[1], 1);
+  posix_spawn_file_actions_adddup2(&fa, writeEnd.Get(), 1);
   pid_t pid = -1;
   int rc = ::posix_spawnp(&pid, program.c_str(), &fa, nullptr, cargv.data(), environ);
   posix_spawn_file_actions_destroy(&fa);
-  ::close(pipeFd[1]);
-  if (rc != 0) {
-    ::close(pipeFd[0]);
-    return kFileNotFound;
-  }
+  writeEnd.Reset();
+  if (rc != 0) return kFileNotFound;
   // The starter forks the supervisor and ends at once; its output ends with it.
   answer.clear();
   char buf[256];
   for (;;) {
-    ssize_t n = ::read(pipeFd[0], buf, sizeof buf);
+    ssize_t n = ::read(readEnd.Get(), buf, sizeof buf);
     if (n > 0) {
       answer.append(buf, static_cast<size_t>(n));
       continue;
@@ -126,7 +132,6 @@ int RunStarter(const std::string& name, const std::vector<std::string>& args, st
     if (n < 0 && errno == EINTR) continue;
     break;
   }
-  ::close(pipeFd[0]);
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
@@ -169,7 +174,16 @@ int Manager::OpenService(const std::string& name, Service& out) const {
   if (!m_open) return kInvalidHandle;
   if (!ValidName(name)) return kInvalidName;
   reg::Key key;
-  if (!OpenRecord(name, key)) return kServiceDoesNotExist;
+  int rc = RecordCode(name, key);
+  if (rc == kAccessDenied) {
+    // Another account cannot read the records, but may query a service the manager
+    // knows: its status file names it.
+    wire::StatusRecord rec;
+    if (!wire::ReadStatusRecord(name, rec) || !names::Same(rec.name, name)) return kAccessDenied;
+    out.m_name = rec.name;
+    return kOk;
+  }
+  if (rc != kOk) return rc;
   auto parts = names::SplitAt(key.Path(), '\\');
   out.m_name = parts.empty() ? name : parts.back();
   return kOk;
@@ -181,6 +195,7 @@ int Manager::CreateService(const Config& c, Service* out) const {
   if (!ValidName(c.name)) return kInvalidName;
   if (c.imagePath.empty()) return kInvalidParameter;
   if (c.startType > kDisabled) return kInvalidParameter;
+  if (!access::MayI(access::Right::Change)) return kAccessDenied;
   reg::Key key;
   if (OpenRecord(c.name, key)) return MarkedForDelete(key) ? kMarkedForDelete : kServiceExists;
   if (reg::CreateKey(ServiceKeyPath(c.name), key) != reg::kOk) return kAccessDenied;
@@ -237,7 +252,7 @@ int Service::QueryConfig(Config& out) const {
   out = Config{};
   if (!IsOpen()) return kInvalidHandle;
   reg::Key key;
-  if (!OpenRecord(m_name, key)) return kServiceDoesNotExist;
+  if (int rc = RecordCode(m_name, key)) return rc;
   out.name = m_name;
   key.QueryString("ImagePath", out.imagePath);
   key.QueryString("DisplayName", out.displayName);
@@ -260,6 +275,7 @@ int Service::QueryStatus(Status& out) const {
 
 int Service::Start(const std::vector<std::string>& args) const {
   if (!IsOpen()) return kInvalidHandle;
+  if (!access::MayI(access::Right::Start)) return kAccessDenied;
   reg::Key key;
   if (!OpenRecord(m_name, key)) return kServiceDoesNotExist;
   if (MarkedForDelete(key)) return kMarkedForDelete;
@@ -323,17 +339,18 @@ int Service::Control(uint32_t code, Status* status) const {
   st = Status{};
   if (!IsOpen()) return kInvalidHandle;
   if (code == 0 || code > kLastCustomControl) return kInvalidParameter;
+  // The supervisor decides who may send what; the record only has to exist.
   reg::Key key;
-  if (!OpenRecord(m_name, key)) return kServiceDoesNotExist;
+  if (int rc = RecordCode(m_name, key); rc == kServiceDoesNotExist) return rc;
   wire::StatusRecord rec;
   bool have = wire::ReadStatusRecord(m_name, rec);
   st = EffectiveStatus(rec, have);
   if (!have || !wire::SupervisorAlive(rec) || rec.status.state == State::Stopped) return kServiceNotActive;
-  int fd = wire::Connect(rec.socket);
-  if (fd < 0) return kServiceNotActive;
+  UniqueFd fd(wire::Connect(rec.socket));
+  if (!fd) return kServiceNotActive;
   int rc = kRequestTimeout;
-  if (wire::SendLine(fd, "Q " + std::to_string(code))) {
-    wire::LineReader reader(fd);
+  if (wire::SendLine(fd.Get(), "Q " + std::to_string(code))) {
+    wire::LineReader reader(fd.Get());
     std::string line;
     std::vector<std::string> f;
     int r = reader.Read(line, wire::ProcessWaitMs(kControlWaitMs) + 2000);
@@ -346,12 +363,12 @@ int Service::Control(uint32_t code, Status* status) const {
       rc = kServiceNotActive;  // the supervisor ended meanwhile
     }
   }
-  ::close(fd);
   return rc;
 }
 
 int Service::Delete() const {
   if (!IsOpen()) return kInvalidHandle;
+  if (!access::MayI(access::Right::Change)) return kAccessDenied;
   int rc = kOk;
   bool locked = fs::WithLock(wire::LockPath(m_name), [&] {
     reg::Key key;
@@ -378,6 +395,7 @@ int Service::Delete() const {
 
 int Service::ChangeFailureActions(const FailureActions& a) const {
   if (!IsOpen()) return kInvalidHandle;
+  if (!access::MayI(access::Right::Change)) return kAccessDenied;
   reg::Key key;
   if (!OpenRecord(m_name, key)) return kServiceDoesNotExist;
   std::string bytes = Uint32Bytes(a.resetPeriodSec) + Uint32Bytes(static_cast<uint32_t>(a.actions.size()));
@@ -412,6 +430,7 @@ int Service::QueryFailureActions(FailureActions& out) const {
 
 int Service::ChangeStartType(uint32_t startType) const {
   if (!IsOpen()) return kInvalidHandle;
+  if (!access::MayI(access::Right::Change)) return kAccessDenied;
   if (startType > kDisabled) return kInvalidParameter;
   reg::Key key;
   if (!OpenRecord(m_name, key)) return kServiceDoesNotExist;
@@ -420,6 +439,7 @@ int Service::ChangeStartType(uint32_t startType) const {
 
 int Service::ChangeDescription(const std::string& description) const {
   if (!IsOpen()) return kInvalidHandle;
+  if (!access::MayI(access::Right::Change)) return kAccessDenied;
   reg::Key key;
   if (!OpenRecord(m_name, key)) return kServiceDoesNotExist;
   return key.SetString("Description", description) == reg::kOk ? kOk : kAccessDenied;

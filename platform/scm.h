@@ -16,6 +16,12 @@
 // A service's standard output and error go to <machine root>/services/<name>.log
 // (started afresh with every start). Custom controls (128-255) always reach the
 // handler; controls 6-127 are refused with 1052.
+//
+// Every account may query a service and send it interrogate and custom controls; only
+// an administrator may start, stop, pause, continue, delete or change one (see
+// scm_access.h). The supervisor checks the caller of each control by the kernel's peer
+// credentials and serves the accounts in turn; the other operations check the calling
+// process's own account.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -27,7 +33,8 @@ namespace platform::scm {
 enum : int {
   kOk = 0,
   kFileNotFound = 2,                 // the image cannot be run
-  kAccessDenied = 5,                 // the manager's state cannot be read or written
+  kAccessDenied = 5,                 // the manager's state cannot be read or written, or the
+                                     // caller's account may not do that (scm_access.h)
   kInvalidHandle = 6,
   kInvalidParameter = 87,
   kInvalidName = 123,
@@ -104,7 +111,7 @@ int64_t ProcessWaitMs(int64_t ms);
 class WaitLimit {
  public:
   explicit WaitLimit(int64_t ms);
-  bool Over() const;
+  [[nodiscard]] bool Over() const;
 
  private:
   int64_t m_until;
@@ -171,14 +178,14 @@ class Service {
   int Control(uint32_t code, Status* status = nullptr) const;
   // A service whose supervisor or process has died reads as stopped.
   int QueryStatus(Status& out) const;
-  int QueryConfig(Config& out) const;
+  [[nodiscard]] int QueryConfig(Config& out) const;
   // Removes the record at once when the service is stopped; otherwise marks it and
   // the supervisor removes it when the service ends. 1072 when already marked.
-  int Delete() const;
+  [[nodiscard]] int Delete() const;
   int ChangeFailureActions(const FailureActions& actions) const;
   int QueryFailureActions(FailureActions& out) const;
-  int ChangeStartType(uint32_t startType) const;
-  int ChangeDescription(const std::string& description) const;
+  [[nodiscard]] int ChangeStartType(uint32_t startType) const;
+  [[nodiscard]] int ChangeDescription(const std::string& description) const;
 
  private:
   friend class Manager;
@@ -189,13 +196,13 @@ class Service {
 class Manager {
  public:
   // 0, or 5 when the manager's state folder cannot be made.
-  int Open();
+  [[nodiscard]] int Open();
   bool IsOpen() const { return m_open; }
   // 0, or 1060 when no such service; 123 an empty or malformed name.
-  int OpenService(const std::string& name, Service& out) const;
+  [[nodiscard]] int OpenService(const std::string& name, Service& out) const;
   // 1073 when a service of that name exists, 1072 when it is marked for deletion,
   // 123 a bad name, 87 an empty image path.
-  int CreateService(const Config& config, Service* out = nullptr) const;
+  [[nodiscard]] int CreateService(const Config& config, Service* out = nullptr) const;
   // Names of every service record.
   int ListServices(std::vector<std::string>& out) const;
   // Starts every automatic service that is not running; the first error, or 0.
@@ -225,14 +232,15 @@ using ControlHandler = std::function<void(uint32_t control)>;
 // the service manager (or for another service name). When the supervisor goes away
 // the handler gets a stop; a process that has not ended kStopWaitMs later exits.
 // Programs the service starts do not inherit its connection to the manager.
-int RunDispatcher(const std::string& serviceName, const ServiceMain& main);
+[[nodiscard]] int RunDispatcher(const std::string& serviceName, const ServiceMain& main);
 
 // Registers the handler of the dispatched service: 0, 1063 outside a dispatcher,
 // 1060 for another name than the dispatched one.
 int RegisterControlHandler(const std::string& serviceName, ControlHandler handler);
 
 // Reports the service's status to the manager. Safe from any thread. 0, or 6 when
-// no handler was registered, 1063 outside a dispatcher.
+// no handler was registered, 1063 outside a dispatcher. (Results a caller may leave
+// unread, as the programs do, carry no [[nodiscard]].)
 int SetStatus(const Status& status);
 
 }  // namespace platform::scm

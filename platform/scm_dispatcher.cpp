@@ -1,6 +1,10 @@
 // The service side: the dispatcher that a service's process runs, its control
 // handler and its status reports.
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <atomic>
 #include <cstdlib>
@@ -10,6 +14,7 @@
 #include "platform/scm.h"
 #include "platform/scm_names.h"
 #include "platform/scm_wire.h"
+#include "platform/unique_fd.h"
 
 namespace platform::scm {
 
@@ -18,7 +23,10 @@ namespace {
 struct Dispatcher {
   std::mutex mutex;  // guards everything below and every write to fd
   bool active = false;
-  int fd = -1;
+  UniqueFd fd;
+  // Wakes the dispatcher's thread when main returns or Stopped is reported, so that
+  // it can block on its socket instead of looking round on a timer.
+  UniqueFd wake;
   std::string name;
   ControlHandler handler;
   bool handlerSet = false;
@@ -28,7 +36,23 @@ struct Dispatcher {
 
 Dispatcher g_d;
 
-bool SendLocked(const std::string& line) { return g_d.fd >= 0 && wire::SendLine(g_d.fd, line); }
+bool SendLocked(const std::string& line) { return g_d.fd && wire::SendLine(g_d.fd.Get(), line); }
+
+void WakeLocked() {
+  if (!g_d.wake) return;
+  const uint64_t one = 1;
+  (void)!::write(g_d.wake.Get(), &one, sizeof one);
+}
+
+// Until fd has data or wake is signalled (its count is taken), at most timeoutMs (< 0:
+// no limit).
+void WaitFor(int fd, int wake, int64_t timeoutMs) {
+  pollfd p[2] = {{fd, POLLIN, 0}, {wake, POLLIN, 0}};
+  if (::poll(p, 2, static_cast<int>(timeoutMs)) > 0 && p[1].revents) {
+    uint64_t count;
+    (void)!::read(wake, &count, sizeof count);
+  }
+}
 
 // Which controls reach the handler, by the last reported status.
 int Admit(uint32_t code, const Status& st) {
@@ -61,7 +85,7 @@ void Deliver(uint32_t code) {
   }
   if (rc == kOk && handler) handler(code);
   std::lock_guard<std::mutex> lock(g_d.mutex);
-  SendLocked("R " + std::to_string(rc) + " " + wire::FormatStatus(g_d.last));
+  (void)SendLocked("R " + std::to_string(rc) + " " + wire::FormatStatus(g_d.last));
 }
 
 }  // namespace
@@ -80,23 +104,24 @@ int RunDispatcher(const std::string& serviceName, const ServiceMain& main) {
     if (g_d.active) return kNotStartedByManager;
   }
 
-  int fd = wire::Connect(socketName);
-  if (fd < 0) return kNotStartedByManager;
-  wire::LineReader reader(fd);
+  UniqueFd fd(wire::Connect(socketName));
+  UniqueFd wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (!fd || !wake) return kNotStartedByManager;
+  wire::LineReader reader(fd.Get());
   std::vector<std::string> f;
   std::string line;
-  if (!wire::SendLine(fd, wire::JoinFields({"H", serviceName, std::to_string(::getpid())})) ||
-      reader.Read(line, wire::ProcessWaitMs(kStartWaitMs)) != 1 || !wire::SplitFields(line, f) || f[0] != "A") {
-    ::close(fd);
+  if (!wire::SendLine(fd.Get(), wire::JoinFields({"H", serviceName, std::to_string(::getpid())})) ||
+      reader.Read(line, wire::ProcessWaitMs(kStartWaitMs)) != 1 || !wire::SplitFields(line, f) || f[0] != "A")
     return kNotStartedByManager;
-  }
   std::vector<std::string> args(f.begin() + 1, f.end());
   if (args.empty()) args.push_back(serviceName);
 
+  const int socketFd = fd.Get(), wakeFd = wake.Get();
   {
     std::lock_guard<std::mutex> lock(g_d.mutex);
     g_d.active = true;
-    g_d.fd = fd;
+    g_d.fd = std::move(fd);
+    g_d.wake = std::move(wake);
     g_d.name = serviceName;
     g_d.handler = nullptr;
     g_d.handlerSet = false;
@@ -110,6 +135,8 @@ int RunDispatcher(const std::string& serviceName, const ServiceMain& main) {
   std::thread worker([&] {
     main(args);
     mainDone.store(true);
+    std::lock_guard<std::mutex> lock(g_d.mutex);
+    WakeLocked();
   });
 
   bool lost = false;
@@ -123,20 +150,23 @@ int RunDispatcher(const std::string& serviceName, const ServiceMain& main) {
     if (mainDone.load() || (stopped && lost)) break;
     if (lost) {
       // Without a manager nobody will stop this process: it ends by itself or is ended.
-      if (wire::SteadyMs() - lostAt > wire::ProcessWaitMs(kStopWaitMs)) std::_Exit(static_cast<int>(kProcessAborted));
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      int64_t left = lostAt + wire::ProcessWaitMs(kStopWaitMs) - wire::SteadyMs();
+      if (left <= 0) std::_Exit(static_cast<int>(kProcessAborted));
+      WaitFor(-1, wakeFd, left);
       continue;
     }
-    int r = reader.Read(line, 50);
-    if (r == 0) continue;
+    int r = reader.ReadAvailable(line);
+    if (r == 0) {
+      WaitFor(socketFd, wakeFd, -1);
+      continue;
+    }
     if (r < 0) {
       lost = true;
       lostAt = wire::SteadyMs();
       ControlHandler handler;
       {
         std::lock_guard<std::mutex> lock(g_d.mutex);
-        ::close(g_d.fd);
-        g_d.fd = -1;
+        g_d.fd.Reset();
         if (g_d.handlerSet && Admit(kControlStop, g_d.last) == kOk) handler = g_d.handler;
       }
       if (handler) handler(kControlStop);
@@ -148,8 +178,8 @@ int RunDispatcher(const std::string& serviceName, const ServiceMain& main) {
   worker.join();
 
   std::lock_guard<std::mutex> lock(g_d.mutex);
-  if (g_d.fd >= 0) ::close(g_d.fd);
-  g_d.fd = -1;
+  g_d.fd.Reset();
+  g_d.wake.Reset();
   g_d.active = false;
   g_d.handlerSet = false;
   g_d.handler = nullptr;
@@ -171,8 +201,11 @@ int SetStatus(const Status& status) {
   if (!g_d.handlerSet) return kInvalidHandle;
   g_d.last = status;
   g_d.last.processId = ::getpid();
-  if (status.state == State::Stopped) g_d.stoppedReported = true;
-  SendLocked("S " + wire::FormatStatus(g_d.last));
+  if (status.state == State::Stopped) {
+    g_d.stoppedReported = true;
+    WakeLocked();
+  }
+  (void)SendLocked("S " + wire::FormatStatus(g_d.last));
   return kOk;
 }
 

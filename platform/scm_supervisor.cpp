@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
+#include <sys/syscall.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -10,8 +12,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <deque>
+#include <map>
 #include <memory>
 #include <random>
 
@@ -21,8 +25,10 @@
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/scm.h"
+#include "platform/scm_access.h"
 #include "platform/scm_names.h"
 #include "platform/scm_wire.h"
+#include "platform/unique_fd.h"
 
 extern char** environ;
 
@@ -32,10 +38,55 @@ namespace {
 
 namespace reg = platform::registry;
 
+// How many connections one account may hold open at once; more are refused, so a
+// flood of one account never takes the descriptors or the turns of another.
+constexpr size_t kMaxClientsPerAccount = 16;
+// A caller has this long to send its request once connected; one that says nothing
+// gives its place up.
+constexpr int64_t kRequestLineWaitMs = 2000;
+// How often the machine root is looked at when no change notice can be had.
+constexpr int64_t kRootCheckMs = 200;
+// And when the kernel tells of a removal: only a root moved away goes unnoticed.
+constexpr int64_t kRootCheckWatchedMs = 5000;
+
 struct Client {
-  int fd = -1;
+  UniqueFd fd;
+  uid_t uid = 0;
   wire::LineReader reader;
-  bool waiting = false;  // a control request waits for its answer
+  bool waiting = false;  // a control request waits for its turn or its answer
+  int64_t requestBy = 0;  // real time by which the request line must have come
+};
+
+struct Request {
+  Client* client;
+  uint32_t control;
+};
+
+// Requests in turn by account: each account's oldest request, one account after the
+// other, so that one account's flood delays another's request by one control at most.
+class FairQueue {
+ public:
+  void Push(Client* c, uint32_t control) {
+    auto& q = m_byAccount[c->uid];
+    if (q.empty()) m_turns.push_back(c->uid);
+    q.push_back({c, control});
+  }
+  [[nodiscard]] bool Pop(Request& out) {
+    if (m_turns.empty()) return false;
+    uid_t uid = m_turns.front();
+    m_turns.pop_front();
+    auto& q = m_byAccount[uid];
+    out = q.front();
+    q.pop_front();
+    if (q.empty()) m_byAccount.erase(uid);
+    else m_turns.push_back(uid);
+    return true;
+  }
+  [[nodiscard]] bool Empty() const { return m_turns.empty(); }
+
+ private:
+  std::map<uid_t, std::deque<Request>> m_byAccount;
+  std::deque<uid_t> m_turns;
 };
 
 std::vector<std::string> ImageArgv(const std::string& imagePath) {
@@ -55,53 +106,73 @@ std::string SocketName() {
   return buf;
 }
 
+// A descriptor that becomes readable when the child ends; invalid where the kernel
+// has none (then the child is looked at on a short timer).
+UniqueFd ChildExitFd(pid_t pid) {
+#ifdef SYS_pidfd_open
+  return UniqueFd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+#else
+  (void)pid;
+  return UniqueFd();
+#endif
+}
+
 class Supervisor {
  public:
-  Supervisor(std::string name, std::vector<std::string> image, std::vector<std::string> startArgs, int listenFd,
+  Supervisor(std::string name, std::vector<std::string> image, std::vector<std::string> startArgs, UniqueFd listenFd,
              wire::StatusRecord rec)
       : m_name(std::move(name)),
         m_image(std::move(image)),
         m_startArgs(std::move(startArgs)),
-        m_listenFd(listenFd),
+        m_listen(std::move(listenFd)),
         m_rec(std::move(rec)) {}
 
   void Run();
 
  private:
   void Spawn();
-  void WriteRecord() { wire::WriteStatusRecord(m_rec); }
+  void WriteRecord() { (void)wire::WriteStatusRecord(m_rec); }
   void Finish(uint32_t win32);
   void OnChildExit();
-  void OnClientLine(Client& c, const std::string& line, bool& keep);
+  void AcceptAll();
+  void ReadClients();
+  // False when the client is done with (answered or gone).
+  bool OnClientLine(Client& c, const std::string& line);
   void OnServiceLine(const std::string& line);
   void PumpQueue();
-  void Answer(int fd, int code);
+  void Answer(Client* c, int code);
+  void Drop(Client* c);
   void CloseService();
+  void WatchRoot();
+  [[nodiscard]] bool RootGone();
+  [[nodiscard]] int PollTimeout(int64_t now) const;
   bool StatusFromFields(const std::vector<std::string>& f, size_t from, Status& out);
   bool MarkedForDelete();
 
   std::string m_name;
   std::vector<std::string> m_image;
   std::vector<std::string> m_startArgs;
-  int m_listenFd;
+  UniqueFd m_listen;
   wire::StatusRecord m_rec;
 
   pid_t m_child = 0;
+  UniqueFd m_childExit;
   bool m_connected = false;       // the current run's dispatcher has said hello
   bool m_everConnected = false;
   int64_t m_connectDeadline = 0;
   int64_t m_stoppedAt = 0;         // when the current run reported Stopped
   int64_t m_restartAt = 0;
   bool m_killedForTimeout = false;
-  int m_svcFd = -1;
+  UniqueFd m_svc;
   wire::LineReader m_svcReader;
   std::vector<std::unique_ptr<Client>> m_clients;
-  std::deque<std::pair<int, uint32_t>> m_queue;  // callers waiting: fd, control
-  int m_inFlightFd = -1;
+  FairQueue m_queue;
+  Client* m_inFlight = nullptr;
   int64_t m_inFlightDeadline = 0;
   uint32_t m_failures = 0;
   int64_t m_lastFailure = 0;
   bool m_done = false;
+  UniqueFd m_rootWatch;
   int64_t m_nextRootCheck = 0;
 };
 
@@ -141,6 +212,7 @@ void Supervisor::Spawn() {
     return;
   }
   m_child = pid;
+  m_childExit = ChildExitFd(pid);
   m_rec.status.state = State::StartPending;
   m_rec.status.processId = pid;
   m_connectDeadline = wire::SteadyMs() + wire::ProcessWaitMs(kStartWaitMs);
@@ -154,13 +226,12 @@ void Supervisor::Finish(uint32_t win32) {
   m_rec.status.win32ExitCode = win32 ? win32 : (last.state == State::Stopped ? last.win32ExitCode : 0);
   m_rec.status.serviceExitCode = last.state == State::Stopped ? last.serviceExitCode : 0;
   m_rec.ended = true;
-  if (m_inFlightFd >= 0) Answer(m_inFlightFd, kServiceNotActive);
-  m_inFlightFd = -1;
-  for (auto& q : m_queue) Answer(q.first, kServiceNotActive);
-  m_queue.clear();
-  for (auto& c : m_clients) ::close(c->fd);
+  if (m_inFlight) Answer(m_inFlight, kServiceNotActive);
+  m_inFlight = nullptr;
+  Request r;
+  while (m_queue.Pop(r)) Answer(r.client, kServiceNotActive);
   m_clients.clear();
-  fs::WithLock(wire::LockPath(m_name), [&] {
+  (void)fs::WithLock(wire::LockPath(m_name), [&] {
     reg::Key key;
     bool exists = reg::OpenKey(ServiceKeyPath(m_name), key) == reg::kOk;
     uint32_t flag = 0;
@@ -168,27 +239,29 @@ void Supervisor::Finish(uint32_t win32) {
       reg::DeleteTree(ServiceKeyPath(m_name));
       exists = false;
     }
-    if (exists) WriteStatusRecord(m_rec);
+    if (exists) (void)WriteStatusRecord(m_rec);
     else fs::DeleteFile(StatusFilePath(m_name));
   });
   m_done = true;
 }
 
 void Supervisor::CloseService() {
-  if (m_svcFd >= 0) ::close(m_svcFd);
-  m_svcFd = -1;
+  m_svc.Reset();
   m_svcReader.Reset(-1);
 }
 
-void Supervisor::Answer(int fd, int code) {
-  wire::SendLine(fd, "R " + std::to_string(code) + " " + wire::FormatStatus(m_rec.status));
+void Supervisor::Drop(Client* c) {
   for (auto it = m_clients.begin(); it != m_clients.end(); ++it) {
-    if ((*it)->fd == fd) {
+    if (it->get() == c) {
       m_clients.erase(it);
-      break;
+      return;
     }
   }
-  ::close(fd);
+}
+
+void Supervisor::Answer(Client* c, int code) {
+  (void)wire::SendLine(c->fd.Get(), "R " + std::to_string(code) + " " + wire::FormatStatus(m_rec.status));
+  Drop(c);
 }
 
 bool Supervisor::StatusFromFields(const std::vector<std::string>& f, size_t from, Status& out) {
@@ -211,54 +284,96 @@ void Supervisor::OnServiceLine(const std::string& line) {
     st.processId = m_child;
     m_rec.status = st;
     WriteRecord();
-    if (m_inFlightFd >= 0) {
-      Answer(m_inFlightFd, std::atoi(f[1].c_str()));
-      m_inFlightFd = -1;
+    if (m_inFlight) {
+      Answer(m_inFlight, std::atoi(f[1].c_str()));
+      m_inFlight = nullptr;
     }
   }
 }
 
-void Supervisor::OnClientLine(Client& c, const std::string& line, bool& keep) {
+bool Supervisor::OnClientLine(Client& c, const std::string& line) {
   std::vector<std::string> f;
-  keep = false;
-  if (!wire::SplitFields(line, f)) return;
+  if (!wire::SplitFields(line, f)) return false;
   if (f[0] == "H" && f.size() == 3) {
-    int peer = wire::PeerPid(c.fd);
-    if (m_svcFd >= 0 || m_child <= 0 || peer != m_child || !names::Same(f[1], m_name)) {
-      wire::SendLine(c.fd, "N " + std::to_string(kNotStartedByManager));
-      return;
+    wire::Peer peer = wire::PeerOf(c.fd.Get());
+    if (m_svc || m_child <= 0 || peer.pid != m_child || peer.uid != ::geteuid() || !names::Same(f[1], m_name)) {
+      (void)wire::SendLine(c.fd.Get(), "N " + std::to_string(kNotStartedByManager));
+      return false;
     }
     std::vector<std::string> accept = {"A", m_name};
     if (!m_everConnected) accept.insert(accept.end(), m_startArgs.begin(), m_startArgs.end());
-    if (!wire::SendLine(c.fd, wire::JoinFields(accept))) return;
-    m_svcFd = c.fd;
+    if (!wire::SendLine(c.fd.Get(), wire::JoinFields(accept))) return false;
+    m_svc = std::move(c.fd);
     m_svcReader = std::move(c.reader);
-    c.fd = -1;  // now the service's
     m_connected = m_everConnected = true;
     ++m_rec.connects;
     WriteRecord();
-    return;
+    return false;
   }
   if (f[0] == "Q" && f.size() == 2) {
-    m_queue.emplace_back(c.fd, static_cast<uint32_t>(std::strtoul(f[1].c_str(), nullptr, 10)));
+    uint32_t control = static_cast<uint32_t>(std::strtoul(f[1].c_str(), nullptr, 10));
     c.waiting = true;
-    keep = true;
+    if (!access::Allowed(c.uid, access::RightOf(control))) {
+      Answer(&c, kAccessDenied);
+      return true;  // already answered and dropped
+    }
+    m_queue.Push(&c, control);
+    return true;
+  }
+  return false;
+}
+
+void Supervisor::AcceptAll() {
+  // Everything waiting is taken now, so a flood cannot keep a later caller in the backlog.
+  for (int i = 0; i < 256; ++i) {
+    UniqueFd fd(wire::Accept(m_listen.Get()));
+    if (!fd) return;
+    wire::Peer peer = wire::PeerOf(fd.Get());
+    size_t held = 0;
+    for (const auto& c : m_clients) held += c->uid == peer.uid;
+    if (held >= kMaxClientsPerAccount) {
+      (void)wire::SendLine(fd.Get(), "R " + std::to_string(kCannotAcceptControl) + " " +
+                                         wire::FormatStatus(m_rec.status));
+      continue;  // refused: closed here
+    }
+    auto c = std::make_unique<Client>();
+    c->uid = peer.uid;
+    c->requestBy = wire::SteadyMs() + kRequestLineWaitMs;
+    c->reader.Reset(fd.Get());
+    c->fd = std::move(fd);
+    m_clients.push_back(std::move(c));
+  }
+}
+
+void Supervisor::ReadClients() {
+  std::vector<Client*> idle;
+  for (auto& c : m_clients)
+    if (!c->waiting) idle.push_back(c.get());
+  const int64_t now = wire::SteadyMs();
+  for (Client* c : idle) {
+    std::string line;
+    int r = c->reader.ReadAvailable(line);
+    if (r == 0) {
+      if (now > c->requestBy) Drop(c);
+      continue;
+    }
+    bool keep = r == 1 && OnClientLine(*c, line);
+    if (!keep) Drop(c);
   }
 }
 
 void Supervisor::PumpQueue() {
-  while (m_inFlightFd < 0 && !m_queue.empty()) {
-    auto [fd, code] = m_queue.front();
-    m_queue.pop_front();
-    if (m_svcFd < 0) {
-      Answer(fd, m_rec.status.state == State::Stopped ? kServiceNotActive : kCannotAcceptControl);
+  Request r;
+  while (!m_inFlight && m_queue.Pop(r)) {
+    if (!m_svc) {
+      Answer(r.client, m_rec.status.state == State::Stopped ? kServiceNotActive : kCannotAcceptControl);
       continue;
     }
-    if (!wire::SendLine(m_svcFd, "C " + std::to_string(code))) {
-      Answer(fd, kCannotAcceptControl);
+    if (!wire::SendLine(m_svc.Get(), "C " + std::to_string(r.control))) {
+      Answer(r.client, kCannotAcceptControl);
       continue;
     }
-    m_inFlightFd = fd;
+    m_inFlight = r.client;
     m_inFlightDeadline = wire::SteadyMs() + wire::ProcessWaitMs(kControlWaitMs);
   }
 }
@@ -266,12 +381,13 @@ void Supervisor::PumpQueue() {
 void Supervisor::OnChildExit() {
   // Reports sent just before the end still count.
   std::string line;
-  while (m_svcFd >= 0 && m_svcReader.ReadAvailable(line) == 1) OnServiceLine(line);
+  while (m_svc && m_svcReader.ReadAvailable(line) == 1) OnServiceLine(line);
   CloseService();
   m_child = 0;
-  if (m_inFlightFd >= 0) {
-    Answer(m_inFlightFd, m_rec.status.state == State::Stopped ? kOk : kProcessAborted);
-    m_inFlightFd = -1;
+  m_childExit.Reset();
+  if (m_inFlight) {
+    Answer(m_inFlight, m_rec.status.state == State::Stopped ? kOk : kProcessAborted);
+    m_inFlight = nullptr;
   }
   if (m_rec.status.state == State::Stopped) {
     Finish(0);
@@ -289,7 +405,7 @@ void Supervisor::OnChildExit() {
   Service svc;
   Manager mgr;
   FailureActions fa;
-  if (mgr.Open() == kOk && mgr.OpenService(m_name, svc) == kOk) svc.QueryFailureActions(fa);
+  if (mgr.Open() == kOk && mgr.OpenService(m_name, svc) == kOk) (void)svc.QueryFailureActions(fa);
   int64_t now = wire::SteadyMs();
   if (fa.resetPeriodSec && m_failures && now - m_lastFailure > clock::ScaledMs(int64_t(fa.resetPeriodSec) * 1000))
     m_failures = 0;
@@ -324,45 +440,60 @@ void Supervisor::OnChildExit() {
   }
 }
 
+void Supervisor::WatchRoot() {
+  m_rootWatch = UniqueFd(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
+  if (!m_rootWatch) return;
+  // The root's own entries going (services/ among them) or the root itself.
+  const uint32_t gone = IN_DELETE | IN_MOVED_FROM | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+  if (::inotify_add_watch(m_rootWatch.Get(), MachineRoot().c_str(), gone) < 0) m_rootWatch.Reset();
+}
+
+bool Supervisor::RootGone() { return !fs::IsDirectory(MachinePath("services")); }
+
+int Supervisor::PollTimeout(int64_t now) const {
+  int64_t next = m_nextRootCheck;
+  auto consider = [&](int64_t at) { next = std::min(next, at); };
+  if (m_child > 0) {
+    if (!m_childExit) consider(now + 20);  // no exit notice: look at the child often
+    if (!m_connected && !m_killedForTimeout) consider(m_connectDeadline + 1);
+    if (m_stoppedAt) consider(m_stoppedAt + wire::ProcessWaitMs(kControlWaitMs) + 1);
+  } else if (m_restartAt) {
+    consider(m_restartAt);
+  }
+  if (m_inFlight) consider(m_inFlightDeadline + 1);
+  for (const auto& c : m_clients)
+    if (!c->waiting) consider(c->requestBy + 1);
+  return static_cast<int>(std::clamp<int64_t>(next - now, 0, 60000));
+}
+
 void Supervisor::Run() {
+  WatchRoot();
+  m_nextRootCheck = wire::SteadyMs() + (m_rootWatch ? kRootCheckWatchedMs : kRootCheckMs);
   Spawn();
   while (!m_done) {
+    // Block until something happens: a caller, the service, the child's end, the root
+    // going, or the next deadline.
     std::vector<pollfd> fds;
-    fds.push_back({m_listenFd, POLLIN, 0});
-    if (m_svcFd >= 0) fds.push_back({m_svcFd, POLLIN, 0});
+    fds.push_back({m_listen.Get(), POLLIN, 0});
+    fds.push_back({m_svc.Get(), POLLIN, 0});         // -1 is skipped by poll
+    fds.push_back({m_childExit.Get(), POLLIN, 0});
+    fds.push_back({m_rootWatch.Get(), POLLIN, 0});
     for (auto& c : m_clients)
-      if (!c->waiting) fds.push_back({c->fd, POLLIN, 0});
-    ::poll(fds.data(), fds.size(), 20);
+      if (!c->waiting) fds.push_back({c->fd.Get(), POLLIN, 0});
+    int pr = ::poll(fds.data(), fds.size(), PollTimeout(wire::SteadyMs()));
+    if (pr < 0 && errno != EINTR) break;
 
-    if (fds[0].revents & POLLIN) {
-      int fd = wire::Accept(m_listenFd);
-      if (fd >= 0) {
-        auto c = std::make_unique<Client>();
-        c->fd = fd;
-        c->reader.Reset(fd);
-        m_clients.push_back(std::move(c));
+    if (fds[3].revents) {
+      char buf[4096];
+      while (::read(m_rootWatch.Get(), buf, sizeof buf) > 0) {
       }
+      m_nextRootCheck = 0;  // look now
     }
 
-    for (size_t i = 0; i < m_clients.size();) {
-      Client& c = *m_clients[i];
-      if (c.waiting) {
-        ++i;
-        continue;
-      }
-      std::string line;
-      int r = c.reader.ReadAvailable(line);
-      bool keep = r == 0;
-      if (r == 1) OnClientLine(c, line, keep);
-      if (!keep) {
-        if (c.fd >= 0) ::close(c.fd);
-        m_clients.erase(m_clients.begin() + static_cast<long>(i));
-        continue;
-      }
-      ++i;
-    }
+    if (fds[0].revents & POLLIN) AcceptAll();
+    ReadClients();
 
-    if (m_svcFd >= 0) {
+    if (m_svc) {
       std::string line;
       int r;
       while ((r = m_svcReader.ReadAvailable(line)) == 1) OnServiceLine(line);
@@ -371,9 +502,9 @@ void Supervisor::Run() {
 
     PumpQueue();
     int64_t now = wire::SteadyMs();
-    if (m_inFlightFd >= 0 && now > m_inFlightDeadline) {
-      Answer(m_inFlightFd, kRequestTimeout);
-      m_inFlightFd = -1;
+    if (m_inFlight && now > m_inFlightDeadline) {
+      Answer(m_inFlight, kRequestTimeout);
+      m_inFlight = nullptr;
     }
 
     if (m_child > 0) {
@@ -397,8 +528,8 @@ void Supervisor::Run() {
 
     // A machine root that is gone takes its services with it.
     if (now >= m_nextRootCheck) {
-      m_nextRootCheck = now + 200;
-      if (!fs::IsDirectory(MachinePath("services"))) {
+      m_nextRootCheck = now + (m_rootWatch ? kRootCheckWatchedMs : kRootCheckMs);
+      if (RootGone()) {
         if (m_child > 0) {
           ::kill(m_child, SIGKILL);
           ::waitpid(m_child, nullptr, 0);
@@ -421,6 +552,8 @@ int RunSupervisor(const std::vector<std::string>& args) {
   if (args.empty()) return answer(kInvalidParameter, 0);
   // Whatever the caller left open is not the supervisor's to keep.
   ::close_range(3, ~0U, 0);
+  // Only an administrator starts a service, whoever runs this program.
+  if (!access::MayI(access::Right::Start)) return answer(kAccessDenied, 0);
   Manager mgr;
   Service svc;
   if (mgr.Open() != kOk) return answer(kAccessDenied, 0);
@@ -431,36 +564,38 @@ int RunSupervisor(const std::vector<std::string>& args) {
   if (image.empty() || !CanRun(image[0])) return answer(kFileNotFound, 0);
 
   std::string socketName = SocketName();
-  int listenFd = wire::Listen(socketName);
-  if (listenFd < 0) return answer(kAccessDenied, 0);
+  UniqueFd listenFd(wire::Listen(socketName));
+  if (!listenFd) return answer(kAccessDenied, 0);
   int sync[2];
   if (::pipe2(sync, O_CLOEXEC) != 0) return answer(kAccessDenied, 0);
+  UniqueFd syncRead(sync[0]), syncWrite(sync[1]);
 
   std::fflush(stdout);
   pid_t pid = ::fork();
   if (pid < 0) return answer(kAccessDenied, 0);
   if (pid == 0) {
-    ::close(sync[1]);
+    syncWrite.Reset();
     ::setsid();
     // The caller reads our parent's answer to its end: our copy of that pipe must go.
-    int devnull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    UniqueFd devnull(::open("/dev/null", O_RDWR | O_CLOEXEC));
     std::string logPath = wire::FileBase(svc.Name()) + ".log";
-    int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (devnull >= 0) {
-      ::dup2(devnull, 0);
-      ::dup2(log >= 0 ? log : devnull, 1);
-      ::dup2(log >= 0 ? log : devnull, 2);
-      ::close(devnull);
+    UniqueFd log(::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (devnull) {
+      const int out = log ? log.Get() : devnull.Get();
+      ::dup2(devnull.Get(), 0);
+      ::dup2(out, 1);
+      ::dup2(out, 2);
     }
-    if (log >= 0) ::close(log);
+    devnull.Reset();
+    log.Reset();
     char b;
-    while (::read(sync[0], &b, 1) < 0 && errno == EINTR) {
+    while (::read(syncRead.Get(), &b, 1) < 0 && errno == EINTR) {
     }
-    ::close(sync[0]);
+    syncRead.Reset();
     if (::chdir("/") != 0) {
     }
     wire::StatusRecord rec;
-    wire::ReadStatusRecord(svc.Name(), rec);
+    (void)wire::ReadStatusRecord(svc.Name(), rec);
     rec.name = svc.Name();
     rec.socket = socketName;
     rec.supervisorPid = ::getpid();
@@ -468,13 +603,13 @@ int RunSupervisor(const std::vector<std::string>& args) {
     rec.connects = 0;
     rec.ended = false;
     std::vector<std::string> startArgs(args.begin() + 1, args.end());
-    Supervisor s(svc.Name(), image, startArgs, listenFd, rec);
+    Supervisor s(svc.Name(), image, startArgs, std::move(listenFd), rec);
     s.Run();
     std::fflush(nullptr);
     ::_exit(0);
   }
-  ::close(sync[0]);
-  ::close(listenFd);
+  syncRead.Reset();
+  listenFd.Reset();
   wire::StatusRecord rec;
   rec.name = svc.Name();
   rec.status.state = State::StartPending;
@@ -483,7 +618,7 @@ int RunSupervisor(const std::vector<std::string>& args) {
   rec.socket = socketName;
   int rc = wire::WriteStatusRecord(rec);
   int code = answer(rc, pid);
-  ::close(sync[1]);
+  syncWrite.Reset();
   if (rc != kOk) ::kill(pid, SIGKILL);
   return code;
 }

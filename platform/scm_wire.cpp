@@ -15,6 +15,7 @@
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/scm_names.h"
+#include "platform/unique_fd.h"
 
 namespace platform::scm {
 
@@ -139,32 +140,25 @@ socklen_t MakeAddress(const std::string& name, sockaddr_un& addr) {
 }  // namespace
 
 int Listen(const std::string& name) {
-  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
+  UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (!fd) return -1;
   sockaddr_un addr;
   socklen_t len = MakeAddress(name, addr);
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 || ::listen(fd, 16) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
+  if (::bind(fd.Get(), reinterpret_cast<sockaddr*>(&addr), len) != 0 || ::listen(fd.Get(), SOMAXCONN) != 0) return -1;
+  return fd.Release();
 }
 
 int Connect(const std::string& name) {
   if (name.empty()) return -1;
-  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
+  UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!fd) return -1;
   sockaddr_un addr;
   socklen_t len = MakeAddress(name, addr);
   int rc;
   do {
-    rc = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), len);
+    rc = ::connect(fd.Get(), reinterpret_cast<sockaddr*>(&addr), len);
   } while (rc != 0 && errno == EINTR);
-  if (rc != 0) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
+  return rc == 0 ? fd.Release() : -1;
 }
 
 int Accept(int listenFd) {
@@ -175,11 +169,14 @@ int Accept(int listenFd) {
   return fd;
 }
 
-int PeerPid(int fd) {
+Peer PeerOf(int fd) {
   ucred cred{};
   socklen_t len = sizeof cred;
-  if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0) return 0;
-  return static_cast<int>(cred.pid);
+  Peer p;
+  if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0) return p;
+  p.pid = static_cast<int>(cred.pid);
+  p.uid = cred.uid;
+  return p;
 }
 
 bool SendLine(int fd, const std::string& line) {

@@ -11,7 +11,13 @@
 //   dispatcher -> supervisor  "S <status>"                a status report
 //                             "R <code> <status>"         the answer to "C"
 //   caller -> supervisor      "Q <control>"               a control request
-//   supervisor -> caller      "R <code> <status>"
+//   supervisor -> caller      "R <code> <status>"         5 when the caller's account
+//                                                         may not send it (the peer's
+//                                                         credentials say who it is),
+//                                                         1061 when that account holds
+//                                                         too many connections already
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
 
@@ -39,8 +45,8 @@ struct StatusRecord {
 std::string FileBase(const std::string& serviceName);  // services/<name folded>
 std::string LockPath(const std::string& serviceName);
 // False when there is no status file (never started).
-bool ReadStatusRecord(const std::string& serviceName, StatusRecord& out);
-int WriteStatusRecord(const StatusRecord& record);
+[[nodiscard]] bool ReadStatusRecord(const std::string& serviceName, StatusRecord& out);
+[[nodiscard]] int WriteStatusRecord(const StatusRecord& record);
 // Whether the record's supervisor is still at work.
 bool SupervisorAlive(const StatusRecord& record);
 
@@ -50,13 +56,19 @@ uint64_t ProcessStartTicks(int pid);
 std::string FormatStatus(const Status& s);
 bool ParseStatus(const std::string& fields, Status& out);
 
-// Abstract-namespace Unix stream sockets, close-on-exec. -1 on failure.
-int Listen(const std::string& name);
-int Connect(const std::string& name);
-int Accept(int listenFd);
-// Pid of the peer of a connected socket; 0 when unknown.
-int PeerPid(int fd);
-bool SendLine(int fd, const std::string& line);
+// Abstract-namespace Unix stream sockets, close-on-exec. -1 on failure. The listener
+// does not block: Accept gives -1 once nobody waits.
+[[nodiscard]] int Listen(const std::string& name);
+[[nodiscard]] int Connect(const std::string& name);
+[[nodiscard]] int Accept(int listenFd);
+// Who is at the other end of a connected socket, as the kernel says; an unknown peer
+// reads as pid 0 of the account nobody can be (uid -1).
+struct Peer {
+  int pid = 0;
+  uid_t uid = static_cast<uid_t>(-1);
+};
+[[nodiscard]] Peer PeerOf(int fd);
+[[nodiscard]] bool SendLine(int fd, const std::string& line);
 
 // Buffered line reading from a socket.
 class LineReader {
@@ -67,9 +79,9 @@ class LineReader {
     m_buf.clear();
   }
   // 1 a line was read, 0 none within timeoutMs (real), -1 end of stream or error.
-  int Read(std::string& line, int64_t timeoutMs);
+  [[nodiscard]] int Read(std::string& line, int64_t timeoutMs);
   // Reads what is available without waiting: 1 a line, 0 nothing complete yet, -1 end.
-  int ReadAvailable(std::string& line);
+  [[nodiscard]] int ReadAvailable(std::string& line);
   int Fd() const { return m_fd; }
 
  private:

@@ -41,5 +41,8 @@ for step in "$here"/scripts/demo.d/*.sh; do
   [ -f "$step" ] && . "$step"
 done
 echo "demo: installation in $demo (program folder prog/, machine root machine/)"
+echo "demo: open the panel on it yourself (a display is needed) with:"
+echo "  QOR_MACHINE_ROOT=$demo/machine/ $demo/prog/QorIP"
 echo "demo: the service keeps running; stop it with:"
 echo "  QOR_PROGRAM_DIR=$demo/prog/ QOR_MACHINE_ROOT=$demo/machine/ $demo/prog/qorsc stop qoripsvc"
+echo "demo: the panel starts the tray program QoripPanel, which keeps running after it; its menu ends it"

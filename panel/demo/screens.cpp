@@ -21,6 +21,7 @@
 #include "panel/qor_ip_dlg.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
+#include "platform/ui/qt/qt_display.h"
 #include "platform/ui/qt/qt_host.h"
 #include "platform/ui/ui_hooks.h"
 #include "resources/panel_log_ids.h"
@@ -66,13 +67,28 @@ void Shot(ui::QtHost& host, ui::Dialog& dlg, const std::string& folder, const st
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: qorscreens FOLDER\n");
+  const char* usage =
+      "usage: qorscreens FOLDER\n"
+      "  renders every window and page of the panel to PNG files in FOLDER, on the\n"
+      "  installation that QOR_PROGRAM_DIR and QOR_MACHINE_ROOT name; off screen where\n"
+      "  there is no display\n";
+  const std::string first = argc > 1 ? argv[1] : "";
+  if (first == "--help" || first == "-h") {
+    std::fputs(usage, stdout);
+    return 0;
+  }
+  if (argc != 2 || first.empty() || first[0] == '-') {
+    std::fputs(usage, stderr);
     return 2;
   }
-  const std::string folder = argv[1];
-  platform::fs::MakeDirs(folder);
-  ui::QtHost host(argc, argv);
+  const std::string folder = first;
+  if (platform::fs::MakeDirs(folder) != platform::fs::kOk) {
+    std::fprintf(stderr, "qorscreens: cannot make the folder %s\n", folder.c_str());
+    return 1;
+  }
+  // Pictures need no screen: the display where it answers, off screen otherwise.
+  ui::QtArguments qtArgs(argc, argv, ui::ChooseDisplay());
+  ui::QtHost host(qtArgs.Argc(), qtArgs.Argv());
   res::InstallPanelResources();
   {
     ShownPanel panel;

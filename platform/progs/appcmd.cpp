@@ -157,12 +157,14 @@ int Seed(const std::vector<std::string>& args) {
   return iis::kAppcmdOk;
 }
 
+const char kUsage[] =
+    "Usage: appcmd set config /section:isapiFilters /+[name='...',path='...',preCondition='...']\n"
+    "       appcmd set config /section:isapiFilters /-[name='...']\n"
+    "       appcmd list config /section:isapiFilters\n"
+    "       appcmd qor-seed iis6|iis7\n";
+
 int Usage() {
-  std::printf(
-      "Usage: appcmd set config /section:isapiFilters /+[name='...',path='...',preCondition='...']\n"
-      "       appcmd set config /section:isapiFilters /-[name='...']\n"
-      "       appcmd list config /section:isapiFilters\n"
-      "       appcmd qor-seed iis6|iis7\n");
+  std::fputs(kUsage, stdout);
   return iis::kAppcmdBadSyntax;
 }
 
@@ -172,6 +174,10 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return Usage();
   std::string verb = gbk::ToLower(args[0]);
+  if (verb == "/?" || verb == "-?" || verb == "--help" || verb == "help") {
+    std::fputs(kUsage, stdout);
+    return iis::kAppcmdOk;
+  }
   if (verb == "qor-seed") return Seed(args);
   if (args.size() < 2 || gbk::ToLower(args[1]) != "config") return Usage();
   if (verb != "set" && verb != "list") return Usage();

@@ -1,6 +1,7 @@
 // qorsc: the service manager's command-line tool, and the supervisor of a running
 // service ("supervise", started by the manager itself). Names and paths are taken as
 // the OS gives them; display texts cross between UTF-8 and GBK here.
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,7 +33,9 @@ const char* kUsage =
     "  qfailure <name>\n"
     "  list\n"
     "  boot                         (starts every automatic service)\n"
-    "  events [log]                 (prints the event log, Application by default)\n";
+    "  events [log]                 (prints the event log, Application by default)\n"
+    "  help                         (this text)\n"
+    "Numbers are decimal, from 0 to 4294967295.\n";
 
 int Fail(const std::string& what, int code) {
   std::fprintf(stderr, "qorsc: %s: error %d\n", what.c_str(), code);
@@ -70,6 +73,14 @@ bool TakeOption(const std::string& arg, const char* key, std::string& value) {
   return true;
 }
 
+// A decimal number that fits the 32 bits the manager stores: no sign, no blanks, no
+// wrap-around, so "-5" is refused rather than stored as 4294967291.
+bool ParseNumber(const std::string& text, uint32_t& out) {
+  const char* end = text.data() + text.size();
+  auto [at, ec] = std::from_chars(text.data(), end, out);
+  return !text.empty() && ec == std::errc() && at == end;
+}
+
 bool ParseStartType(const std::string& v, uint32_t& out) {
   if (v == "auto") out = scm::kAutoStart;
   else if (v == "demand") out = scm::kDemandStart;
@@ -97,9 +108,7 @@ bool ParseActions(const std::string& text, std::vector<scm::FailureAction>& out)
     else if (t == "reboot") fa.type = scm::ActionType::Reboot;
     else if (t == "run") fa.type = scm::ActionType::RunCommand;
     else return false;
-    char* end = nullptr;
-    fa.delayMs = static_cast<uint32_t>(std::strtoul(parts[i + 1].c_str(), &end, 10));
-    if (parts[i + 1].empty() || *end) return false;
+    if (!ParseNumber(parts[i + 1], fa.delayMs)) return false;
     out.push_back(fa);
   }
   return true;
@@ -136,6 +145,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string cmd = args[0];
+  if (cmd == "help" || cmd == "--help" || cmd == "-h" || cmd == "/?") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   if (cmd == "supervise") return scm::RunSupervisor(std::vector<std::string>(args.begin() + 1, args.end()));
   if (cmd == "events") return PrintEvents(args.size() > 1 ? args[1] : "Application");
 
@@ -207,9 +220,7 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return 2;
       }
-      char* end = nullptr;
-      code = static_cast<uint32_t>(std::strtoul(args[2].c_str(), &end, 10));
-      if (args[2].empty() || *end) return Fail("control: code " + args[2], scm::kInvalidParameter);
+      if (!ParseNumber(args[2], code)) return Fail("control: code " + args[2], scm::kInvalidParameter);
     }
     scm::Status s;
     if (int rc = svc.Control(code, &s)) return Fail(cmd + " " + name, rc);
@@ -228,7 +239,7 @@ int main(int argc, char** argv) {
     for (size_t i = 2; i < args.size(); ++i) {
       std::string v;
       if (TakeOption(args[i], "reset", v)) {
-        fa.resetPeriodSec = static_cast<uint32_t>(std::strtoul(v.c_str(), nullptr, 10));
+        if (!ParseNumber(v, fa.resetPeriodSec)) return Fail("failure: reset " + v, scm::kInvalidParameter);
       } else if (TakeOption(args[i], "actions", v)) {
         if (!ParseActions(v, fa.actions)) return Fail("failure: actions " + v, scm::kInvalidParameter);
       } else if (TakeOption(args[i], "command", v)) {

@@ -12,6 +12,10 @@ namespace scm = platform::scm;
 
 namespace {
 
+const char kUsage[] =
+    "usage: w3svc [NAME]\n"
+    "  runs under the service manager (qorsc start) as the service NAME, w3svc by default\n";
+
 std::string g_name = "w3svc";
 platform::StopToken g_stop;
 std::atomic<bool> g_stopping{false};
@@ -44,7 +48,16 @@ void ServiceMain(const std::vector<std::string>&) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1) g_name = argv[1];  // another service name, for more than one stand-in
+  const std::string first = argc > 1 ? argv[1] : "";
+  if (first == "--help" || first == "-h") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc > 2 || (!first.empty() && first[0] == '-')) {
+    std::fprintf(stderr, "w3svc: unknown arguments\n%s", kUsage);
+    return 2;
+  }
+  if (argc > 1) g_name = first;  // another service name, for more than one stand-in
   int rc = scm::RunDispatcher(g_name, ServiceMain);
   if (rc != scm::kOk) {
     std::fprintf(stderr, "w3svc: not started by the service manager (error %d)\n", rc);

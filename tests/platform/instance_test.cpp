@@ -1,11 +1,17 @@
 #include "platform/instance.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 #include <atomic>
+#include <cstring>
 #include <thread>
+#include <vector>
 
+#include "platform/ipc_files.h"
 #include "platform/process.h"
+#include "platform/unique_fd.h"
 #include "tests/support/forked.h"
 #include "tests/support/temp_install.h"
 
@@ -107,5 +113,27 @@ TEST(Instance, ReleaseFromTheCallbackItselfDoesNotHang) {
   ASSERT_TRUE(inst::ListenForComeForward("QorIP", [] { inst::ReleaseInstance("QorIP"); }));
   EXPECT_TRUE(inst::AskComeForward("QorIP"));
   EXPECT_EQ(inst::ClaimInstance("QorIP"), inst::Claim::Acquired);
+  inst::ReleaseInstance("QorIP");
+}
+
+TEST(Instance, SilentPeersDoNotHoldUpALaterStart) {
+  qortest::TempInstall tmp;
+  ASSERT_EQ(inst::ClaimInstance("QorIP"), inst::Claim::Acquired);
+  std::atomic<int> calls{0};
+  ASSERT_TRUE(inst::ListenForComeForward("QorIP", [&] { ++calls; }));
+  // Connections that never say anything, each of which the listener gives a second.
+  const std::string path = platform::ipc::AccountFolder() + "qorip.fwd";
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  ASSERT_LT(path.size(), sizeof addr.sun_path);
+  std::memcpy(addr.sun_path, path.data(), path.size());
+  std::vector<platform::UniqueFd> silent;
+  for (int i = 0; i < 30; ++i) {
+    platform::UniqueFd s(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0));
+    if (::connect(s.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) silent.push_back(std::move(s));
+  }
+  EXPECT_GE(silent.size(), 16u);
+  EXPECT_TRUE(inst::AskComeForward("QorIP", 2000));
+  EXPECT_EQ(calls.load(), 1);
   inst::ReleaseInstance("QorIP");
 }

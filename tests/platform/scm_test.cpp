@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
+#include <functional>
 #include <cstdlib>
 #include <thread>
 
@@ -13,6 +15,8 @@
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/scm_wire.h"
+#include "platform/unique_fd.h"
+#include "tests/support/other_account.h"
 #include "tests/support/services.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
@@ -337,6 +341,129 @@ TEST_F(ScmTest, ARemovedMachineRootTakesItsServicesAlong) {
   EXPECT_TRUE(WaitFor([&] { return !Alive(rec.supervisorPid) && !Alive(rec.status.processId); }));
 }
 
+// ---- another account ----
+
+// A service that accepts stop, pause and continue and writes down every control it gets.
+class ScmAccountTest : public ScmTest {
+ protected:
+  void SetUp() override {
+    ScmTest::SetUp();
+    if (!qortest::CanSwitchAccounts()) GTEST_SKIP() << "needs root to act as another account";
+    qortest::OpenWayFor(install.MachineRoot() + "x");
+    qortest::OpenWayFor(install.ProgramDir() + "x");
+  }
+  scm::Service StartRecorder() {
+    scm::Service s = Create("recorder", StandInImage("recorder"));
+    EXPECT_EQ(s.Start(), scm::kOk);
+    EXPECT_TRUE(WaitState(s, scm::State::Running));
+    return s;
+  }
+  // What nobody gets for one request on the service: 0 when it got `expected`.
+  static int AsNobody(const std::function<int(const scm::Service&)>& request, int expected) {
+    return qortest::RunAsNobody([&] {
+      scm::Manager m;
+      scm::Service s;
+      if (m.Open() != scm::kOk) return 100;
+      if (int rc = m.OpenService("recorder", s)) return rc == scm::kServiceDoesNotExist ? 101 : 102;
+      int rc = request(s);
+      if (rc != expected) std::fprintf(stderr, "nobody got %d, not %d\n", rc, expected);
+      return rc == expected ? 0 : 1;
+    });
+  }
+  std::vector<std::string> Received() {
+    std::string text;
+    fs::ReadFile(install.ProgramDir() + "controls.txt", text);
+    std::vector<std::string> out;
+    for (size_t at = 0, nl; (nl = text.find('\n', at)) != std::string::npos; at = nl + 1)
+      out.push_back(text.substr(at, nl - at));
+    return out;
+  }
+};
+
+TEST_F(ScmAccountTest, AnotherAccountMayLookAndSendItsOwnControlsButNotStopPauseOrChange) {
+  scm::Service s = StartRecorder();
+  using Request = std::function<int(const scm::Service&)>;
+  struct Case {
+    const char* what;
+    Request request;
+    int expected;
+  } cases[] = {
+      {"stop", [](const scm::Service& x) { return x.Control(scm::kControlStop); }, scm::kAccessDenied},
+      {"pause", [](const scm::Service& x) { return x.Control(scm::kControlPause); }, scm::kAccessDenied},
+      {"continue", [](const scm::Service& x) { return x.Control(scm::kControlContinue); }, scm::kAccessDenied},
+      {"shutdown", [](const scm::Service& x) { return x.Control(scm::kControlShutdown); }, scm::kAccessDenied},
+      {"start", [](const scm::Service& x) { return x.Start(); }, scm::kAccessDenied},
+      {"delete", [](const scm::Service& x) { return x.Delete(); }, scm::kAccessDenied},
+      {"start type", [](const scm::Service& x) { return x.ChangeStartType(scm::kDisabled); }, scm::kAccessDenied},
+      {"description", [](const scm::Service& x) { return x.ChangeDescription("x"); }, scm::kAccessDenied},
+      {"failure actions", [](const scm::Service& x) { return x.ChangeFailureActions({}); }, scm::kAccessDenied},
+      {"interrogate", [](const scm::Service& x) { return x.Control(scm::kControlInterrogate); }, scm::kOk},
+      {"own control", [](const scm::Service& x) { return x.Control(200); }, scm::kOk},
+      {"query", [](const scm::Service& x) {
+         scm::Status st;
+         return x.QueryStatus(st) == scm::kOk && st.state == scm::State::Running ? 0 : 1;
+       }, scm::kOk},
+  };
+  for (const auto& c : cases) EXPECT_EQ(AsNobody(c.request, c.expected), 0) << c.what;
+  // Nor straight to the supervisor, whose socket name the status file gives away.
+  platform::scm::wire::StatusRecord rec;
+  ASSERT_TRUE(platform::scm::wire::ReadStatusRecord("recorder", rec));
+  for (uint32_t code : {scm::kControlStop, scm::kControlPause}) {
+    EXPECT_EQ(qortest::RunAsNobody([&] {
+      namespace wire = platform::scm::wire;
+      platform::UniqueFd fd(wire::Connect(rec.socket));
+      std::string line;
+      wire::LineReader reader(fd.Get());
+      if (!fd || !wire::SendLine(fd.Get(), "Q " + std::to_string(code)) || reader.Read(line, 5000) != 1) return 2;
+      return line.rfind("R 5 ", 0) == 0 ? 0 : 1;
+    }), 0) << code;
+  }
+  EXPECT_EQ(StateOf(s), scm::State::Running);
+  scm::Config cfg;
+  ASSERT_EQ(s.QueryConfig(cfg), scm::kOk);
+  EXPECT_EQ(cfg.startType, scm::kDemandStart);
+  EXPECT_TRUE(cfg.description.empty());
+  // The administrator may.
+  EXPECT_EQ(s.Control(scm::kControlPause), scm::kOk);
+  EXPECT_TRUE(WaitState(s, scm::State::Paused));
+  EXPECT_EQ(s.Control(scm::kControlStop), scm::kOk);
+  EXPECT_TRUE(WaitState(s, scm::State::Stopped));
+}
+
+TEST_F(ScmAccountTest, AMemberOfTheAdministratorsGroupMayStop) {
+  install.WriteMachineIni("admin_group=NOGROUP\n");  // nobody's own group, named case-blind
+  scm::Service s = StartRecorder();
+  EXPECT_EQ(AsNobody([](const scm::Service& x) { return x.Control(scm::kControlStop); }, scm::kOk), 0);
+  EXPECT_TRUE(WaitState(s, scm::State::Stopped));
+}
+
+TEST_F(ScmAccountTest, AnotherAccountsFloodOfControlsDoesNotQueueAheadOfAStop) {
+  scm::Service s = StartRecorder();
+  platform::scm::wire::StatusRecord rec;
+  ASSERT_TRUE(platform::scm::wire::ReadStatusRecord("recorder", rec));
+  const std::string socket = rec.socket;
+  // Each of its controls keeps the service's handler busy for a while.
+  qortest::HeldByNobody nobody;
+  ASSERT_TRUE(nobody.HoldWhat([&](int& sent, int&) {
+    for (int i = 0; i < 60; ++i) {
+      int fd = platform::scm::wire::Connect(socket);
+      if (fd >= 0 && platform::scm::wire::SendLine(fd, "Q 200")) ++sent;  // kept open
+    }
+    return true;
+  }));
+  ASSERT_TRUE(WaitFor([&] { return !Received().empty(); }));
+  const size_t earlier = Received().size();
+  ASSERT_EQ(s.Control(scm::kControlStop), scm::kOk);
+  auto got = Received();
+  size_t stop = earlier;
+  while (stop < got.size() && got[stop] != "1") ++stop;
+  ASSERT_LT(stop, got.size()) << "the stop never reached the service";
+  // One control in hand and one turn of the other account's; a little more on a busy
+  // machine, but never its whole queue (60 of them, of which it may have 16 waiting).
+  EXPECT_LE(stop - earlier, 8u) << "the stop waited behind another account's controls";
+  nobody.Release();
+}
+
 // ---- the stand-in service (runs only when the manager starts this program) ----
 
 std::string Part() {
@@ -364,6 +491,19 @@ TEST(ServiceStandIn, DISABLED_Run) {
       if (code == scm::kControlStop) state = scm::State::StopPending;
       Report(state, state == scm::State::Running ? uint32_t{scm::kAcceptStop} : 0u);
     });
+    if (part == "recorder") {
+      scm::RegisterControlHandler(name, [&](uint32_t code) {
+        fs::WriteFile(platform::ProgramDir() + "controls.txt", std::to_string(code) + "\n", true);
+        if (code >= scm::kFirstCustomControl) platform::clock::Sleep(2000);  // a slow handler
+        if (code == scm::kControlStop) state = scm::State::Stopped;
+        if (code == scm::kControlPause) state = scm::State::Paused;
+        if (code == scm::kControlContinue) state = scm::State::Running;
+        Report(state, state == scm::State::Stopped ? 0u : uint32_t{scm::kAcceptStop | scm::kAcceptPauseContinue});
+      });
+      Report(scm::State::Running, scm::kAcceptStop | scm::kAcceptPauseContinue);
+      while (state != scm::State::Stopped) platform::clock::Sleep(1000);
+      return;
+    }
     if (part == "args") {
       std::string text;
       for (const auto& a : args) text += a + "\n";

@@ -143,6 +143,35 @@ TEST_F(QorscTest, CrashIsRestartedByTheFailureActions) {
   EXPECT_EQ(Field(Qorsc({"query", "w3svc"}).output, "WIN32_EXIT_CODE"), "1067");
 }
 
+// Numbers are stored in 32 bits: a sign, a stray character or a value past the top is
+// refused and the stored actions stay as they were, never wrapped round.
+TEST_F(QorscTest, FailureAndControlRefuseNumbersTheyCannotStore) {
+  ASSERT_EQ(Qorsc({"create", "w3svc", w3svc}).exitCode, 0);
+  ASSERT_EQ(Qorsc({"failure", "w3svc", "reset=4294967295", "actions=restart/4294967295"}).exitCode, 0);
+  const std::vector<std::string> bad[] = {
+      {"failure", "w3svc", "reset=-5"},
+      {"failure", "w3svc", "reset=4294967296"},
+      {"failure", "w3svc", "reset=99999999999999999999"},
+      {"failure", "w3svc", "reset="},
+      {"failure", "w3svc", "reset=+5"},
+      {"failure", "w3svc", "reset= 5"},
+      {"failure", "w3svc", "reset=5s"},
+      {"failure", "w3svc", "actions=restart/-5"},
+      {"failure", "w3svc", "actions=restart/4294967296"},
+      {"failure", "w3svc", "actions=restart/1e3"},
+      {"control", "w3svc", "-4"},
+      {"control", "w3svc", "4294967300"},
+  };
+  for (const auto& args : bad) {
+    Result r = Qorsc(args);
+    EXPECT_EQ(r.exitCode, 1) << args[2] << "\n" << r.output;
+    EXPECT_NE(r.output.find("error 87"), std::string::npos) << args[2] << "\n" << r.output;
+  }
+  Result qf = Qorsc({"qfailure", "w3svc"});
+  EXPECT_EQ(Field(qf.output, "RESET_PERIOD"), "4294967295") << qf.output;
+  EXPECT_EQ(Field(qf.output, "ACTION"), "restart/4294967295") << qf.output;
+}
+
 TEST_F(QorscTest, DeleteWhileRunningThenStop) {
   ASSERT_EQ(Qorsc({"create", "w3svc", w3svc}).exitCode, 0);
   ASSERT_EQ(Qorsc({"start", "w3svc"}).exitCode, 0);
@@ -232,4 +261,33 @@ TEST_F(QorscTest, AnotherAccountCannotHoldTheServiceManagersLocks) {
     qortest::HeldByNobody other;
     EXPECT_FALSE(other.Hold(install.MachineRoot() + lock)) << lock;
   }
+}
+
+TEST_F(QorscTest, AnotherAccountMayQueryButNotStopOrPause) {
+  if (!qortest::CanSwitchAccounts()) GTEST_SKIP() << "needs root to act as another account";
+  qortest::OpenWayFor(install.MachineRoot() + "services/x");
+  ASSERT_EQ(Qorsc({"create", "w3svc", w3svc}).exitCode, 0);
+  ASSERT_EQ(Qorsc({"start", "w3svc"}).exitCode, 0);
+  ASSERT_TRUE(WaitFor([&] { return State("w3svc") == "4 RUNNING"; }));
+  struct Case {
+    std::vector<std::string> args;
+    const char* expected;  // in the output
+  } cases[] = {
+      {{"stop", "w3svc"}, "error 5"},
+      {{"control", "w3svc", "2"}, "error 5"},
+      {{"delete", "w3svc"}, "error 5"},
+      {{"start", "w3svc"}, "error 5"},
+      {{"supervise", "w3svc"}, "5 0"},
+      {{"query", "w3svc"}, "4 RUNNING"},
+      {{"control", "w3svc", "4"}, "4 RUNNING"},
+      {{"control", "w3svc", "200"}, "4 RUNNING"},
+  };
+  for (const auto& c : cases) {
+    int rc = qortest::RunAsNobody([&] {
+      Result r = Qorsc(c.args);
+      return r.output.find(c.expected) != std::string::npos ? 0 : 1;
+    });
+    EXPECT_EQ(rc, 0) << c.args[0] << " " << c.args.back();
+  }
+  EXPECT_EQ(State("w3svc"), "4 RUNNING");
 }

@@ -29,11 +29,22 @@ class HeldByNobody {
   // True once the child holds the lock; false when nobody cannot open or lock the file
   // (create: the file may be made, mode 0666).
   bool Hold(const std::string& path, bool create = false);
+  // Takes hold of whatever nobody can reach under folder: an exclusive flock on every
+  // file it can open and `connections` silent connections to every stream socket it
+  // can connect to. True once the child has done so; Locks() and Connections() say how
+  // much it holds.
+  bool HoldEverything(const std::string& folder, int connections);
+  // Runs setUp as nobody and keeps what it opened until released; setUp's two counts
+  // are kept as Locks() and Connections(). False when setUp failed.
+  bool HoldWhat(const std::function<bool(int& a, int& b)>& setUp);
+  int Locks() const { return m_counts[0]; }
+  int Connections() const { return m_counts[1]; }
   void Release();
 
  private:
   pid_t m_pid = -1;
   int m_release = -1;
+  int m_counts[2] = {0, 0};
 };
 
 }  // namespace qortest

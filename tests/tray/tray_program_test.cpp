@@ -12,6 +12,8 @@
 #include "platform/fs.h"
 #include "platform/mailslot.h"
 #include "platform/process.h"
+#include "tests/support/absent_display.h"
+#include "tests/support/console.h"
 #include "tests/support/fake_program.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
@@ -207,6 +209,31 @@ TEST_F(TrayProgram, SecondStartEndsAtOnceLeavingOneIcon) {
   ASSERT_TRUE(SendTrayMessage(BuildTrayMessage(kTrayCmdQuit)));
   EXPECT_EQ(Wait().exitCode, 0);
   EXPECT_EQ(Count("add"), 1);
+}
+
+// Started by the panel's repair on a server without a screen, or from a shell whose X
+// session ended: it says why and ends with a status of its own instead of aborting.
+TEST_F(TrayProgram, WithoutAReachableDisplayItSaysWhyAndEnds) {
+  const std::string lost = qortest::AbsentDisplay();
+  const struct {
+    const char* name;
+    std::string env;
+    std::string told;
+  } cases[] = {
+      {"no display", "-u DISPLAY", "DISPLAY 和 WAYLAND_DISPLAY 均未设置"},
+      {"lost display", "DISPLAY=" + lost, "无法连接显示（DISPLAY=" + lost + "）"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const qortest::Output out =
+        qortest::RunConsole("env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + c.env + " '" + exe + "' -autorun");
+    EXPECT_EQ(out.exitCode, 3) << out.text;
+    EXPECT_NE(out.text.find(c.told), std::string::npos) << out.text;
+    EXPECT_EQ(Count("add"), 0);
+  }
+  // Nothing was left behind: a start with a display runs as usual.
+  Start();
+  ASSERT_TRUE(WaitFor([&] { return Count("add") == 1; }));
 }
 
 }  // namespace

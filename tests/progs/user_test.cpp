@@ -1,0 +1,133 @@
+// The programs as a user meets them. On the command line: --help prints what they take
+// and ends well, a bad value is refused with a status of its own, and neither needs a
+// display or touches anything first. Installed: cmake --install lays out a program
+// folder that works from where it lies, without the tests.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/fs.h"
+#include "tests/support/console.h"
+#include "tests/support/temp_install.h"
+
+namespace fs = platform::fs;
+
+namespace {
+
+struct Case {
+  const char* program;
+  const char* args;
+  int exitCode;
+  const char* says;  // part of what it prints
+};
+
+const Case kCases[] = {
+    {"qorsc", "--help", 0, "qfailure <name>"},
+    {"qorsc", "help", 0, "failure <name>"},
+    {"qorsc", "", 2, "usage: qorsc"},
+    {"appcmd", "--help", 0, "appcmd qor-seed"},
+    {"appcmd", "/?", 0, "appcmd list config"},
+    {"w3svc", "--help", 0, "usage: w3svc"},
+    {"w3svc", "--bogus", 2, "usage: w3svc"},
+    {"w3svc", "one two", 2, "usage: w3svc"},
+    {"qorupdate", "--help", 0, "--idle-timeout"},
+    {"qorupdate", "--port abc --idle-timeout 1", 2, "--port abc"},
+    {"qorupdate", "--port 8080x --idle-timeout 1", 2, "--port 8080x"},
+    {"qorupdate", "--port 65536 --idle-timeout 1", 2, "--port 65536"},
+    {"qorupdate", "--port -1 --idle-timeout 1", 2, "--port -1"},
+    {"qorupdate", "--idle-timeout 0", 2, "--idle-timeout 0"},
+    {"qorupdate", "--idle-timeout 99999999999999999999", 2, "--idle-timeout"},
+    {"qorupdate", "--redirects two --idle-timeout 1", 2, "--redirects two"},
+    {"qorupdate", "--iplib-pad -5 --idle-timeout 1", 2, "--iplib-pad -5"},
+    {"qorupdate", "--status 20O --idle-timeout 1", 2, "--status 20O"},
+    {"qorupdate", "--log", 2, "--log needs a value"},
+    {"qorscreens", "--help", 0, "usage: qorscreens"},
+    {"qorscreens", "", 2, "usage: qorscreens"},
+    {"qorscreens", "--bogus", 2, "usage: qorscreens"},
+    {"qorscreens", "one two", 2, "usage: qorscreens"},
+    {"uidemo", "--help", 0, "usage: uidemo"},
+    {"uidemo", "--png", 2, "--png needs a folder"},
+    {"uidemo", "--bogus", 2, "unknown argument --bogus"},
+    {"uidemo", "", 1, "no display"},
+};
+
+}  // namespace
+
+TEST(ProgramUsage, HelpIsPrintedAndBadValuesAreRefused) {
+  qortest::TempInstall install;
+  install.WriteMachineIni();
+  const std::string cwd = install.Base() + "cwd/";
+  ASSERT_EQ(fs::MakeDirs(cwd), fs::kOk);
+  int ran = 0;
+  for (const Case& c : kCases) {
+    const std::string exe = qortest::BinDir() + c.program;
+    if (!fs::IsFile(exe)) continue;  // the demo's programs need Qt 6
+    ++ran;
+    SCOPED_TRACE(std::string(c.program) + " " + c.args);
+    // Without a display, as on a server: a program that reached Qt would abort.
+    const qortest::Output out = qortest::RunConsole("cd '" + cwd +
+                                                    "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
+                                                    exe + "' " + c.args);
+    EXPECT_EQ(out.exitCode, c.exitCode) << out.text;
+    EXPECT_NE(out.text.find(c.says), std::string::npos) << out.text;
+    // An option is never taken for a folder to make.
+    std::vector<fs::Entry> made;
+    ASSERT_TRUE(fs::List(cwd, "*", made));
+    EXPECT_TRUE(made.empty()) << made.front().name;
+  }
+  EXPECT_GE(ran, 19);
+}
+
+namespace {
+
+// Every file under dir, relative to it, links as links.
+void Walk(const std::string& dir, const std::string& prefix, std::vector<std::string>& out) {
+  std::vector<fs::Entry> entries;
+  fs::List(dir, "*", entries);
+  for (const fs::Entry& e : entries) {
+    out.push_back(prefix + e.name);
+    if (e.isDir) Walk(dir + e.name + "/", prefix + e.name + "/", out);
+  }
+}
+
+}  // namespace
+
+TEST(ProgramUsage, InstalledCopyHoldsTheProgramsAndRunsFromItsFolder) {
+  const char* cmake = std::getenv("QOR_CMAKE");
+  if (!cmake || !*cmake) GTEST_SKIP() << "run through ctest, which names cmake";
+  qortest::TempInstall install;
+  const std::string prefix = install.Base() + "prefix";
+  const qortest::Output installed =
+      qortest::RunConsole(std::string("'") + cmake + "' --install '" + qortest::BinDir() + "..' --prefix '" + prefix + "'");
+  ASSERT_EQ(installed.exitCode, 0) << installed.text;
+
+  const std::string folder = prefix + "/lib/qorip/";
+  for (const char* p : {"QorIP", "QoripPanel", "QoripTools", "qoripsvc", "qorsc", "appcmd", "w3svc", "qorupdate"}) {
+    if (!fs::IsFile(qortest::BinDir() + p)) continue;  // the panel and the tray need Qt 6
+    SCOPED_TRACE(p);
+    EXPECT_TRUE(fs::IsFile(folder + p));
+  }
+  for (const char* p : {"QorIP", "QoripTools", "qoripsvc", "qorsc"})
+    if (fs::IsFile(qortest::BinDir() + p)) EXPECT_TRUE(fs::IsFile(prefix + "/bin/" + p)) << p;
+  std::vector<std::string> files;
+  Walk(prefix + "/", "", files);
+  for (const std::string& f : files) {
+    const std::string name = f.substr(f.rfind('/') + 1);
+    EXPECT_FALSE(name.rfind("t_", 0) == 0 || name.find("_bench") != std::string::npos || name == "uidemo" ||
+                 name == "qorscreens")
+        << f << " is not for users";
+  }
+
+  // The installed toolbox, from its own folder (no overrides), registers the installed
+  // filter module through the appcmd stand-in of a machine root made from the template.
+  const std::string machine = install.Base() + "machine/";
+  ASSERT_EQ(qortest::RunConsole("cp -a '" + prefix + "/share/qorip/machine/.' '" + machine + "'").exitCode, 0);
+  const std::string env = "env -u QOR_PROGRAM_DIR -u QOR_BIN_DIR QOR_MACHINE_ROOT='" + machine + "' QOR_TIME_SCALE=0.01 ";
+  const qortest::Output load = qortest::RunConsole(env + "'" + prefix + "/bin/QoripTools' -load_isapi");
+  EXPECT_EQ(load.exitCode, 0) << load.text;
+  const qortest::Output list = qortest::RunConsole(env + "'" + machine +
+                                                   "Windows/System32/inetsrv/appcmd' list config /section:isapiFilters");
+  EXPECT_NE(list.text.find("path=\"" + folder + "iis/qorip.dll\""), std::string::npos) << list.text;
+}
