@@ -6,6 +6,7 @@
 #include <cstring>
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -46,6 +47,8 @@ struct Hit {
   size_t pos;
   HitKind kind;
 };
+// Threads that transform blocks during a pass, beside the reader and the writer.
+constexpr int kTransformers = 2;
 // Markers a line may hold before it takes the step-by-step way.
 constexpr int kMaxHits = 16;
 
@@ -810,13 +813,19 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
   // Reading here, transforming in two threads, recording and appending in a third, at
   // once: transforming costs most.
   Pipe pipe;
-  std::thread writer([this, &pipe, &identity] { WriteBlocks(pipe, identity); });
-  std::thread transformers[] = {std::thread([this, &pipe] { TransformBlocks(pipe); }),
-                                std::thread([this, &pipe] { TransformBlocks(pipe); })};
+  std::vector<std::thread> helpers;
+  try {
+    helpers.emplace_back([this, &pipe, &identity] { WriteBlocks(pipe, identity); });
+    for (int i = 0; i < kTransformers; ++i) helpers.emplace_back([this, &pipe] { TransformBlocks(pipe); });
+  } catch (const std::system_error&) {
+    // No thread to be had now: nothing was read yet, and the file waits for a later pass.
+    pipe.Finish();
+    for (auto& t : helpers) t.join();
+    return kReadFailed;
+  }
   const int read = ReadBlocks(work, identity, done, pipe, stop);
   pipe.Finish();
-  for (auto& t : transformers) t.join();
-  writer.join();
+  for (auto& t : helpers) t.join();
   if (int failure = pipe.Result()) return failure;
   if (read != 0) return read;
   // The work file goes first: a progress file without one is stale and is removed
