@@ -6,7 +6,9 @@
 // pass and the viewer run in child processes of their own, so that their peak memory
 // is theirs alone.
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -17,6 +19,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/config.h"
@@ -34,51 +37,13 @@
 
 namespace fs = platform::fs;
 
+using bench::Figures;
 using bench::MakeRequestLog;
+using bench::PeakMb;
+using bench::Put;
 using bench::Seconds;
 
 namespace {
-
-// Peak resident memory of this process so far, in MB.
-double PeakMb() {
-  FILE* f = std::fopen("/proc/self/status", "r");
-  if (!f) return -1;
-  char line[256];
-  long kb = -1;
-  while (std::fgets(line, sizeof line, f))
-    if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1) break;
-  std::fclose(f);
-  return static_cast<double>(kb) / 1024.0;
-}
-
-// Writes text to a file with plain calls.
-void Put(const std::string& path, const std::string& text) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return;
-  for (size_t done = 0; done < text.size();) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  ::close(fd);
-}
-
-// The reference: the same bytes read and written with plain calls in 4 MB blocks.
-double RawCopy(const std::string& from, const std::string& to) {
-  static std::vector<char> buf(4 << 20);
-  double t0 = Seconds();
-  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (in < 0 || out < 0) return -1;
-  for (;;) {
-    ssize_t n = ::read(in, buf.data(), buf.size());
-    if (n <= 0) break;
-    if (::write(out, buf.data(), static_cast<size_t>(n)) != n) break;
-  }
-  ::close(in);
-  ::close(out);
-  return Seconds() - t0;
-}
 
 std::string MakeLibrary(int ranges, std::mt19937& gen) {
   std::string text;
@@ -151,6 +116,29 @@ int PassChild(const std::string& prog) {
   return 0;
 }
 
+// Child: the worker's start (region tables and library read, the library indexed), runs
+// times; prints each time in seconds.
+int LoadChild(const std::string& prog, int runs) {
+  for (int run = 0; run < runs; ++run) {
+    const double t0 = Seconds();
+    CRequestLog log(prog);
+    std::printf("%.6f\n", Seconds() - t0);
+  }
+  // A stop asked 5 ms into the start: how long the start goes on after it.
+  platform::StopToken stop;
+  double asked = 0;
+  std::thread stopper([&] {
+    ::usleep(5000);
+    asked = Seconds();
+    stop.RequestStop();
+  });
+  CRequestLog log(prog, &stop);
+  const double ended = Seconds();
+  stopper.join();
+  std::printf("stop %.6f\n", ended > asked ? ended - asked : 0.0);
+  return 0;
+}
+
 // Child: the viewer's steps on the day in prog's log folder.
 int ViewerChild(const std::string& prog, int64_t fileSize) {
   setenv("QOR_PROGRAM_DIR", prog.c_str(), 1);
@@ -193,7 +181,9 @@ int ViewerChild(const std::string& prog, int64_t fileSize) {
     dlg.UpdateData(false);
     dlg.OnSearch();
   });
-  step("choose the day again", [&] {
+  step("keyword cleared, day again", [&] {
+    dlg.m_strKeyword.clear();
+    dlg.UpdateData(false);
     dlg.m_listDays.SetItemSelected(0, true);
     dlg.OnShowDayLog();
   });
@@ -205,59 +195,98 @@ int ViewerChild(const std::string& prog, int64_t fileSize) {
   return 0;
 }
 
+// The pass against cp and a plain copy of the same file, in one folder, run after run;
+// prints median and spread.
+void MeasurePlace(const char* name, const std::string& where, const std::string& library, const std::string& source,
+                  int runs) {
+  const std::string base = bench::MakeScratch(where);
+  if (base.empty()) {
+    std::printf("%s: no scratch folder in %s\n", name, where.c_str());
+    return;
+  }
+  struct statfs st;
+  const bool memory = ::statfs(base.c_str(), &st) == 0 && st.f_type == TMPFS_MAGIC;
+  const std::string prog = base + "/prog/";
+  if (fs::MakeDirs(prog + "iis/log") != fs::kOk || fs::MakeDirs(prog + "log") != fs::kOk) {
+    std::printf("%s: no folders in %s\n", name, base.c_str());
+    return;
+  }
+  Put(prog + "iplib.db", library);
+  const std::string src = base + "/request.src", copy = base + "/copy.out";
+  Put(src, source);
+  const std::string requestLog = prog + "iis/log/iis.log", daily = prog + "log/qor2026-12-09.log";
+  Figures cp, plain, pass;
+  double peak = 0, startMb = 0;
+  int result = -1;
+  for (int run = 0; run < runs; ++run) {
+    ::sync();
+    cp.Add(bench::Cp(src, copy));
+    ::unlink(copy.c_str());
+    ::sync();
+    plain.Add(bench::PlainCopy(src, copy));
+    ::unlink(copy.c_str());
+    ::unlink(daily.c_str());
+    bench::PlainCopy(src, requestLog);
+    ::sync();
+    double seconds = 0, before = 0, after = 0;
+    if (std::sscanf(RunChild({"--pass", prog}).c_str(), "%lf %d %lf %lf", &seconds, &result, &before, &after) != 4)
+      return;
+    pass.Add(seconds);
+    peak = std::max(peak, after);
+    startMb = before;
+  }
+  std::printf("%s, %s (%s), %d runs, median (min-max):\n", name, where.c_str(), memory ? "tmpfs" : "not tmpfs", runs);
+  std::printf("  cp %s, plain copy %s, service pass %s (result %d, %.1f MB out)\n", cp.Ms().c_str(),
+              plain.Ms().c_str(), pass.Ms().c_str(), result, static_cast<double>(fs::FileSize(daily)) / 1e6);
+  std::printf("  pass / cp: %.2f (target %s), pass / plain copy: %.2f\n", pass.Median() / cp.Median(),
+              memory ? "2" : "2.5", pass.Median() / plain.Median());
+  std::printf("  pass peak memory: %.1f MB (%.1f MB with the library loaded, before the pass; target 64)\n", peak,
+              startMb);
+  if (memory) {
+    Figures load;
+    double afterStop = -1;
+    const std::string times = RunChild({"--load", prog, std::to_string(std::max(runs, 5))});
+    for (size_t at = 0; at < times.size();) {
+      if (times.compare(at, 5, "stop ") == 0) afterStop = std::atof(times.c_str() + at + 5);
+      else load.Add(std::atof(times.c_str() + at));
+      const size_t nl = times.find('\n', at);
+      at = nl == std::string::npos ? times.size() : nl + 1;
+    }
+    std::printf("  worker start (region tables, library read and indexed): %s\n", load.Ms().c_str());
+    std::printf("  a stop asked 5 ms into the start ends it %.1f ms later (target 200)\n", afterStop * 1e3);
+  }
+  if (std::getenv("QOR_BENCH_KEEP")) std::printf("  kept: %s\n", daily.c_str());
+  else (void)fs::RemoveTree(base);  // scratch
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc > 2 && std::strcmp(argv[1], "--pass") == 0) return PassChild(argv[2]);
+  if (argc > 3 && std::strcmp(argv[1], "--load") == 0) return LoadChild(argv[2], std::atoi(argv[3]));
   if (argc > 3 && std::strcmp(argv[1], "--viewer") == 0) return ViewerChild(argv[2], std::atoll(argv[3]));
-  const int ranges = argc > 1 ? std::atoi(argv[1]) : 200000;
+  const int ranges = argc > 1 ? std::atoi(argv[1]) : 197126;
   const int lines = argc > 2 ? std::atoi(argv[2]) : 2000000;
   const int viewerLines = argc > 3 ? std::atoi(argv[3]) : 1000000;
+  const int runs = argc > 4 ? std::max(1, std::atoi(argv[4])) : 3;
   std::mt19937 gen(20261209);
+  const std::string library = MakeLibrary(ranges, gen);
+  const std::string source = MakeRequestLog(lines, gen);
+  std::printf("request log: %d lines, %.1f MB; library %d ranges\n", lines, static_cast<double>(source.size()) / 1e6,
+              ranges);
 
-  const char* where = std::getenv("QOR_BENCH_DIR");
-  std::string scratch = std::string(where && *where ? where : (fs::IsDirectory("/dev/shm") ? "/dev/shm" : "/tmp")) +
-                        "/qorbench.XXXXXX";
-  std::vector<char> tmpl(scratch.begin(), scratch.end());
-  tmpl.push_back(0);
-  if (!mkdtemp(tmpl.data())) return 1;
-  const std::string base = tmpl.data();
-  std::printf("scratch folder: %s\n", base.c_str());
-  const std::string prog = base + "/prog/";
-  fs::MakeDirs(prog + "iis/log");
-  fs::MakeDirs(prog + "log");
-  Put(prog + "iplib.db", MakeLibrary(ranges, gen));
-  const std::string source = base + "/request.src";
-  {
-    std::string text = MakeRequestLog(lines, gen);
-    Put(source, text);
-    std::printf("request log: %d lines, %.1f MB; library %d ranges\n", lines, static_cast<double>(text.size()) / 1e6,
-                ranges);
-  }
+  // In memory (QOR_BENCH_DIR, else /dev/shm) and on a disk (QOR_BENCH_DISK_DIR, else
+  // /var/tmp), where the progress records reach the disk.
+  const char* memory = std::getenv("QOR_BENCH_DIR");
+  const char* disk = std::getenv("QOR_BENCH_DISK_DIR");
+  MeasurePlace("memory", memory && *memory ? memory : (fs::IsDirectory("/dev/shm") ? "/dev/shm" : "/tmp"), library,
+               source, runs);
+  if (!(disk && std::strcmp(disk, "-") == 0))
+    MeasurePlace("disk", disk && *disk ? disk : "/var/tmp", library, source, runs);
+  if (std::getenv("QOR_BENCH_PASS_ONLY")) return 0;
 
-  // Best of three runs each.
-  const std::string requestLog = prog + "iis/log/iis.log", daily = prog + "log/qor2026-12-09.log";
-  double copy = 1e9, pass = 1e9, peak = 0, startMb = 0;
-  int result = -1;
-  for (int run = 0; run < 3; ++run) {
-    ::unlink((base + "/copy.out").c_str());
-    copy = std::min(copy, RawCopy(source, base + "/copy.out"));
-    ::unlink((base + "/copy.out").c_str());
-    ::unlink(daily.c_str());
-    RawCopy(source, requestLog);
-    double seconds = 0, before = 0, after = 0;
-    if (std::sscanf(RunChild({"--pass", prog}).c_str(), "%lf %d %lf %lf", &seconds, &result, &before, &after) != 4)
-      return 2;
-    pass = std::min(pass, seconds);
-    peak = std::max(peak, after);
-    startMb = before;
-  }
-  std::printf("raw copy: %.0f ms\n", copy * 1e3);
-  std::printf("service pass: %.0f ms (result %d, %.1f MB out)\n", pass * 1e3, result,
-              static_cast<double>(fs::FileSize(daily)) / 1e6);
-  std::printf("pass / raw copy: %.2f (target 3)\n", pass / copy);
-  std::printf("pass peak memory: %.1f MB (%.1f MB with the library loaded, before the pass; target 64)\n", peak, startMb);
-
+  const std::string base = bench::MakeScratch(memory && *memory ? memory : "/tmp");
+  if (base.empty()) return 1;
   // CountFileLines on a 200 MB daily log.
   {
     const std::string big = base + "/big.log";
@@ -276,14 +305,13 @@ int main(int argc, char** argv) {
   // The viewer on one day of many lines.
   {
     const std::string viewerProg = base + "/viewer/";
-    fs::MakeDirs(viewerProg + "log");
-    fs::MakeDirs(viewerProg + "iis");
+    if (fs::MakeDirs(viewerProg + "log") != fs::kOk || fs::MakeDirs(viewerProg + "iis") != fs::kOk) return 1;
     const std::string day = viewerProg + "log/qor2016-09-20.log";
     Put(day, MakeDailyLog(viewerLines));
     std::printf("viewer day: %d lines, %.1f MB\n", viewerLines, static_cast<double>(fs::FileSize(day)) / 1e6);
     std::fputs(RunChild({"--viewer", viewerProg, std::to_string(fs::FileSize(day))}).c_str(), stdout);
   }
 
-  if (!std::getenv("QOR_BENCH_KEEP")) fs::RemoveTree(base);
+  if (!std::getenv("QOR_BENCH_KEEP")) (void)fs::RemoveTree(base);  // scratch
   return 0;
 }

@@ -4,10 +4,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <map>
+#include <unordered_map>
 #include <queue>
 #include <string_view>
 
+#include "platform/clock.h"
 #include "platform/gbk.h"
 
 namespace {
@@ -266,8 +267,44 @@ bool ParseMappedIpv6(std::string_view s, uint32_t& number) {
 CQorIpVector::CQorIpVector() = default;
 CQorIpVector::~CQorIpVector() = default;
 
-int CQorIpVector::Load(const std::string& text) {
+namespace {
+// A field of decimal digits alone, the library's usual shape, read without the general
+// number reader (which gives the same value for it).
+bool ReadDigits(std::string_view s, uint64_t& out) {
+  if (s.empty() || s.size() > 18) return false;
+  uint64_t v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + static_cast<uint64_t>(c - '0');
+  }
+  out = v;
+  return true;
+}
+
+// Whether text holds no byte of a double-byte character: then '|' and '*' separate
+// wherever they stand.
+bool IsAscii(const std::string& text) {
+  uint64_t any = 0;
+  size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    uint64_t w;
+    std::memcpy(&w, text.data() + i, 8);
+    any |= w;
+  }
+  for (; i < text.size(); ++i) any |= static_cast<unsigned char>(text[i]);
+  return (any & 0x8080808080808080ULL) == 0;
+}
+
+// How many records a load reads between two looks at a stop.
+constexpr int kStopCheckRecords = 8192;
+}  // namespace
+
+int CQorIpVector::Load(const std::string& text, const platform::StopToken* stop) {
   m_ranges.clear();
+  m_segments.clear();
+  m_indexed = false;
+  int sinceCheck = 0;
+  bool stopped = false;
   std::string_view fields[5];
   int fieldCount = 0;
   size_t fieldStart = 0;
@@ -277,30 +314,59 @@ int CQorIpVector::Load(const std::string& text) {
   };
   auto endRecord = [&]() {
     if (fieldCount >= 5) {
-      uint32_t first = LowBits(ReadNumber(fields[0]));
-      uint32_t last = LowBits(static_cast<double>(first) + ReadNumber(fields[1]));
+      uint64_t a = 0, b = 0;
+      uint32_t first, last;
+      if (ReadDigits(fields[0], a) && ReadDigits(fields[1], b) && a + b < (1ULL << 53)) {
+        first = static_cast<uint32_t>(a);
+        last = static_cast<uint32_t>(static_cast<uint64_t>(first) + b);
+      } else {
+        first = LowBits(ReadNumber(fields[0]));
+        last = LowBits(static_cast<double>(first) + ReadNumber(fields[1]));
+      }
       AddRange(first, last, ReadInteger(fields[2]), ReadInteger(fields[3]), ReadInteger(fields[4]));
+      if (stop && ++sinceCheck == kStopCheckRecords) {
+        sinceCheck = 0;
+        stopped = stop->StopRequested();
+      }
     }
     fieldCount = 0;
   };
   size_t i = 0;
   const size_t n = text.size();
-  while (i < n) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (gbk::IsLeadByte(c) && i + 1 < n) {
-      i += 2;
-      continue;
-    }
-    if (c == '|' || c == '*') {
+  m_ranges.reserve(n / 24);
+  if (IsAscii(text)) {
+    const char* data = text.data();
+    for (; i < n && !stopped; ++i) {
+      const char c = data[i];
+      if (c != '|' && c != '*') continue;
       endField(i);
       if (c == '*') endRecord();
       fieldStart = i + 1;
     }
-    ++i;
+  } else {
+    while (i < n && !stopped) {
+      unsigned char c = static_cast<unsigned char>(text[i]);
+      if (gbk::IsLeadByte(c) && i + 1 < n) {
+        i += 2;
+        continue;
+      }
+      if (c == '|' || c == '*') {
+        endField(i);
+        if (c == '*') endRecord();
+        fieldStart = i + 1;
+      }
+      ++i;
+    }
   }
-  endField(n);
-  endRecord();
-  BuildIndex();
+  if (!stopped) {
+    endField(n);
+    endRecord();
+  }
+  if (stopped || !BuildIndex(stop)) {
+    m_ranges.clear();
+    m_indexed = false;
+    return -1;
+  }
   return GetCount();
 }
 
@@ -392,7 +458,8 @@ void CQorIpVector::FindNumbers(const uint32_t* numbers, size_t count, int* resul
   for (size_t i = 0; i < count; ++i) results[i] = FindNumber(numbers[i], codes[i].countryId, codes[i].provinceId);
 }
 
-void CQorIpVector::BuildIndex() {
+bool CQorIpVector::BuildIndex(const platform::StopToken* stop) {
+  auto stopped = [stop] { return stop && stop->StopRequested(); };
   m_segments.clear();
   m_pairs.clear();
   m_bucket.clear();
@@ -416,16 +483,21 @@ void CQorIpVector::BuildIndex() {
     points.push_back(lo);
     points.push_back(hi + 1);
   }
-  std::stable_sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.lo < b.lo; });
-  std::sort(points.begin(), points.end());
+  // A library comes sorted by address, mostly: then neither sort has work to do.
+  auto byStart = [](const Span& a, const Span& b) { return a.lo < b.lo; };
+  if (!std::is_sorted(spans.begin(), spans.end(), byStart)) std::stable_sort(spans.begin(), spans.end(), byStart);
+  if (stopped()) return false;
+  if (!std::is_sorted(points.begin(), points.end())) std::sort(points.begin(), points.end());
+  if (stopped()) return false;
   points.erase(std::unique(points.begin(), points.end()), points.end());
 
   // Each distinct code pair once.
-  std::map<std::pair<int32_t, int32_t>, int32_t> pairIndex;
+  std::unordered_map<uint64_t, int32_t> pairIndex;
   auto pairOf = [&](int32_t range) -> int32_t {
     if (range < 0) return -1;
     const SQorIpRange& r = m_ranges[static_cast<size_t>(range)];
-    auto [it, added] = pairIndex.emplace(std::make_pair(r.countryId, r.provinceId), static_cast<int32_t>(m_pairs.size()));
+    const uint64_t key = static_cast<uint64_t>(static_cast<uint32_t>(r.countryId)) << 32 | static_cast<uint32_t>(r.provinceId);
+    auto [it, added] = pairIndex.emplace(key, static_cast<int32_t>(m_pairs.size()));
     if (added) m_pairs.push_back({r.countryId, r.provinceId});
     return it->second;
   };
@@ -457,4 +529,5 @@ void CQorIpVector::BuildIndex() {
     m_bucket[65536] = static_cast<uint32_t>(m_segments.size() - 1);
   }
   m_indexed = true;
+  return true;
 }

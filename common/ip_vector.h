@@ -7,6 +7,10 @@
 #include <string_view>
 #include <vector>
 
+namespace platform {
+class StopToken;
+}
+
 struct SQorIpRange {
   uint32_t first = 0;
   uint32_t last = 0;  // inclusive; 0 means the range is its first address alone
@@ -22,8 +26,9 @@ class CQorIpVector {
 
   // Clears the table and reads the library text: records split at "*", fields at "|",
   // empty fields dropped, records with fewer than 5 fields skipped. Builds the index.
-  // Returns the number of records kept.
-  int Load(const std::string& text);
+  // Returns the number of records kept; -1, with the table empty, when stop was asked
+  // meanwhile (looked at every few thousand records).
+  int Load(const std::string& text, const platform::StopToken* stop = nullptr);
   int GetCount() const;
 
   // 1 and both codes when the address falls in a range; 0 and the outputs untouched
@@ -53,7 +58,8 @@ class CQorIpVector {
 
   // Appends one range. The index is out of date until BuildIndex runs (Load does).
   void AddRange(uint32_t first, uint32_t last, int countryId, int provinceId, int fifthId);
-  void BuildIndex();
+  // False, the index left out of date, when stop was asked meanwhile.
+  bool BuildIndex(const platform::StopToken* stop = nullptr);
 
   const std::vector<SQorIpRange>& Ranges() const { return m_ranges; }
   // Disjoint segments of the index (adjacent segments with equal codes are merged).

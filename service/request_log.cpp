@@ -4,6 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -38,16 +42,13 @@ using filter_module::kMarkerState;
 constexpr std::string_view kArea = kMarkerArea, kState = kMarkerState, kStart = kMarkerIpStart, kEnd = kMarkerIpEnd;
 // The event source of the service.
 constexpr const char* kEventSource = "qoripsvc";
-// Line starts of the daily log looked at for a block that may have landed before a kill.
-constexpr int kLandedCandidates = 64;
-// Bytes read past a recorded block when looking for it.
-constexpr int64_t kLandedSlack = 1 << 20;
-
 enum HitKind : uint8_t { kHitArea, kHitState, kHitStart, kHitEnd };
 struct Hit {
   size_t pos;
   HitKind kind;
 };
+// Threads that transform blocks during a pass, beside the reader and the writer.
+constexpr int kTransformers = 2;
 // Markers a line may hold before it takes the step-by-step way.
 constexpr int kMaxHits = 16;
 
@@ -101,30 +102,75 @@ bool StartsCharacter(std::string_view s, size_t pos) {
   return leads % 2 == 0;
 }
 
-// A 64-bit checksum of the length and of the first and last 64 KB, eight bytes at a
-// time: enough to tell a landed block from the few lines that can stand where it
-// would, and cheap beside the append.
+// A 64-bit checksum of every byte, eight at a time.
 uint64_t Checksum(std::string_view data) {
-  constexpr size_t kEdge = 64 * 1024;
   uint64_t h = 0x9E3779B97F4A7C15ULL ^ data.size();
-  auto mix = [&h](std::string_view part) {
-    size_t i = 0;
-    for (; i + 8 <= part.size(); i += 8) {
-      uint64_t w;
-      std::memcpy(&w, part.data() + i, 8);
-      h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
-      h ^= h >> 29;
-    }
-    for (; i < part.size(); ++i) h = (h ^ static_cast<unsigned char>(part[i])) * 0x100000001B3ULL;
-  };
-  if (data.size() <= 2 * kEdge) {
-    mix(data);
-  } else {
-    mix(data.substr(0, kEdge));
-    mix(data.substr(data.size() - kEdge));
+  size_t i = 0;
+  for (; i + 8 <= data.size(); i += 8) {
+    uint64_t w;
+    std::memcpy(&w, data.data() + i, 8);
+    h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
+    h ^= h >> 29;
   }
+  for (; i < data.size(); ++i) h = (h ^ static_cast<unsigned char>(data[i])) * 0x100000001B3ULL;
   return h ^ (h >> 32);
 }
+
+// The lines of a file from an offset on, each without its "\n", of any length.
+class LineReader {
+ public:
+  LineReader(fs::InFile& file, int64_t offset) : m_file(file), m_start(offset) {
+    m_failed = !file.Seek(offset);
+  }
+  // The next line and where it starts; whole is false for a last piece without its
+  // end. False at the end and on a read error (Failed).
+  bool Next(std::string_view& line, bool& whole, int64_t& start) {
+    for (;;) {
+      const char* base = m_buffer.data() + m_pos;
+      const size_t left = m_buffer.size() - m_pos;
+      // Only the bytes read since the last look can hold the line end.
+      const size_t from = std::max(m_pos, m_scanned);
+      if (const void* nl = std::memchr(m_buffer.data() + from, '\n', m_buffer.size() - from)) {
+        const size_t len = static_cast<size_t>(static_cast<const char*>(nl) - base);
+        line = std::string_view(base, len);
+        whole = true;
+        start = m_start + static_cast<int64_t>(m_pos);
+        m_pos += len + 1;
+        return true;
+      }
+      m_scanned = m_buffer.size();
+      if (m_failed) return false;
+      if (m_atEnd) {
+        if (left == 0) return false;
+        line = std::string_view(base, left);
+        whole = false;
+        start = m_start + static_cast<int64_t>(m_pos);
+        m_pos = m_buffer.size();
+        return true;
+      }
+      m_buffer.erase(0, m_pos);
+      m_start += static_cast<int64_t>(m_pos);
+      m_scanned -= m_pos;
+      m_pos = 0;
+      const size_t had = m_buffer.size();
+      m_buffer.resize(had + kChunk);
+      const int64_t got = m_file.Read(m_buffer.data() + had, kChunk);
+      m_buffer.resize(had + static_cast<size_t>(std::max<int64_t>(got, 0)));
+      if (got < 0) m_failed = true;
+      if (got == 0) m_atEnd = true;
+    }
+  }
+  bool Failed() const { return m_failed; }
+
+ private:
+  static constexpr size_t kChunk = 1 << 16;
+  fs::InFile& m_file;
+  std::string m_buffer;
+  size_t m_pos = 0;
+  size_t m_scanned = 0;  // bytes of m_buffer looked through for a line end
+  int64_t m_start;       // the file offset of m_buffer[0]
+  bool m_atEnd = false, m_failed = false;
+};
 
 // A day text as the daily log names carry it: digits and hyphens, 8 to 10 bytes.
 bool IsDayText(const std::string& day) {
@@ -152,11 +198,15 @@ void ForEachKeptLine(std::string_view content, Fn fn) {
 }
 }  // namespace
 
-CRequestLog::CRequestLog(const std::string& programDir)
+CRequestLog::CRequestLog(const std::string& programDir, platform::StopToken* stop)
+    : CRequestLog(programDir, Sizes{}, stop) {}
+
+CRequestLog::CRequestLog(const std::string& programDir, Sizes sizes, platform::StopToken* stop)
     : m_requestLogPath(programDir + filter_module::kRequestLogFile),
       m_workFilePath(m_requestLogPath + ".work"),
       m_progressPath(m_requestLogPath + ".work.pos"),
-      m_logDir(programDir + "log/") {
+      m_logDir(programDir + "log/"),
+      m_sizes(sizes) {
   CQorArea area;
   area.Load();
   m_countryNames.resize(kNameCacheSize);
@@ -171,17 +221,17 @@ CRequestLog::CRequestLog(const std::string& programDir)
     province = std::max(province, m_provinceNames[static_cast<size_t>(code)].size());
   }
   m_maxRegionSize = country + 1 + province;
-  LoadIpLibrary(programDir + "iplib.db");
+  m_loadStopped = LoadIpLibrary(programDir + "iplib.db", stop) < 0;
 }
 
 CRequestLog::~CRequestLog() = default;
 
-int CRequestLog::LoadIpLibrary(const std::string& path) {
+int CRequestLog::LoadIpLibrary(const std::string& path, platform::StopToken* stop) {
   std::string text;
   ReadTextFile(path, text, Build::Service, false);
-  if (text.empty()) return m_ipTable.Load("");
-  if (!gbk::Contains(text, "|") && !gbk::Contains(text, "*")) SubstituteChars(text);
-  return m_ipTable.Load(text);
+  if (!text.empty() && !gbk::Contains(text, "|") && !gbk::Contains(text, "*")) SubstituteChars(text);
+  m_librarySum = Checksum(text) | 1;  // never 0, which stands for "not recorded"
+  return m_ipTable.Load(text, stop);
 }
 
 const std::string& CRequestLog::CountryName(int code) const {
@@ -357,25 +407,6 @@ void CRequestLog::AppendTransformed(std::string_view line, std::string& out) con
   out.resize(used - 1);  // without the line end
 }
 
-std::string CRequestLog::TransformLine(std::string_view line) const {
-  std::string out;
-  out.reserve(line.size() + 32);
-  AppendTransformed(line, out);
-  return out;
-}
-
-StringList CRequestLog::TransformBatch(const std::string& content) const {
-  StringList lines;
-  ForEachKeptLine(content, [&](std::string_view line) { lines.push_back(TransformLine(line)); });
-  return lines;
-}
-
-size_t CRequestLog::TransformLines(std::string_view content, std::string& out) const {
-  size_t count = 0;
-  out.resize(TransformInto(content, out, out.size(), count));
-  return count;
-}
-
 size_t CRequestLog::TransformInto(std::string_view content, std::string& out, size_t used, size_t& count) const {
   // Lines go in groups: the markers of every line are found and its address parsed,
   // then all addresses are looked up, then the lines written. Lookups that follow one
@@ -430,13 +461,9 @@ size_t CRequestLog::TransformInto(std::string_view content, std::string& out, si
 struct CRequestLog::Progress {
   std::string identity;  // of the work file it belongs to
   int64_t done = 0;      // bytes of the work file whose lines are in the daily log
-  // The append under way when blockEnd > done: the work file's bytes up to blockEnd,
-  // as length bytes with this checksum, onto the day's log, then before bytes long.
-  int64_t blockEnd = 0;
-  std::string day;
-  int64_t before = 0;
-  int64_t length = 0;
-  uint64_t sum = 0;
+  std::string day;       // the span's lines go into this day's log,
+  int64_t before = 0;    // after this many bytes of it
+  uint64_t library = 0;  // checksum of the library they are looked up in; 0: unknown
 };
 
 bool CRequestLog::LoadProgress(Progress& p) const {
@@ -447,59 +474,122 @@ bool CRequestLog::LoadProgress(Progress& p) const {
   if (got <= 0) return false;
   buf[got] = 0;
   char identity[128] = {0}, day[32] = {0};
-  long long done = 0, blockEnd = 0, before = 0, length = 0;
-  unsigned long long sum = 0;
-  if (std::sscanf(buf, "id=%127s\ndone=%lld\nend=%lld\nday=%31s\nbefore=%lld\nlength=%lld\nsum=%llx", identity, &done,
-                  &blockEnd, day, &before, &length, &sum) != 7)
-    return false;
+  long long done = 0, before = 0, blockEnd = 0;
+  unsigned long long library = 0;
+  if (std::sscanf(buf, "id=%127s\ndone=%lld\nday=%31s\nbefore=%lld\nlibrary=%llx", identity, &done, day, &before,
+                  &library) != 5) {
+    // A record of an earlier version, one per block: where its block started is all
+    // the settling needs.
+    if (std::sscanf(buf, "id=%127s\ndone=%lld\nend=%lld\nday=%31s\nbefore=%lld", identity, &done, &blockEnd, day,
+                    &before) != 5)
+      return false;
+    library = 0;
+  }
   p.identity = identity;
   p.done = done;
-  p.blockEnd = blockEnd;
   p.day = day;
   p.before = before;
-  p.length = length;
-  p.sum = sum;
-  return p.done >= 0 && p.blockEnd >= p.done && p.before >= 0 && p.length >= 0 && IsDayText(p.day);
+  p.library = library;
+  return p.done >= 0 && p.before >= 0 && IsDayText(p.day);
 }
 
 bool CRequestLog::SaveProgress(const Progress& p) const {
   char buf[512];
-  std::snprintf(buf, sizeof buf, "id=%s\ndone=%lld\nend=%lld\nday=%s\nbefore=%lld\nlength=%lld\nsum=%llx\n",
-                p.identity.c_str(), static_cast<long long>(p.done), static_cast<long long>(p.blockEnd), p.day.c_str(),
-                static_cast<long long>(p.before), static_cast<long long>(p.length),
-                static_cast<unsigned long long>(p.sum));
+  std::snprintf(buf, sizeof buf, "id=%s\ndone=%lld\nday=%s\nbefore=%lld\nlibrary=%llx\n", p.identity.c_str(),
+                static_cast<long long>(p.done), p.day.c_str(), static_cast<long long>(p.before),
+                static_cast<unsigned long long>(p.library));
   return fs::ReplaceFile(m_progressPath, buf) == fs::kOk;
 }
 
-bool CRequestLog::BlockLanded(const Progress& p) const {
+bool CRequestLog::SameLine(std::string_view logged, std::string_view expected, bool exact) const {
+  if (logged == expected) return true;
+  if (exact) return false;
+  // The parts before and after the region texts are the line's own; what lies between
+  // must be short enough for region texts and cross no field.
+  size_t head = 0;
+  const size_t shorter = std::min(logged.size(), expected.size());
+  while (head < shorter && logged[head] == expected[head]) ++head;
+  size_t tail = 0;
+  while (tail < shorter - head && logged[logged.size() - 1 - tail] == expected[expected.size() - 1 - tail]) ++tail;
+  const std::string_view a = logged.substr(head, logged.size() - head - tail);
+  const std::string_view b = expected.substr(head, expected.size() - head - tail);
+  return a.size() <= m_maxRegionSize && b.size() <= m_maxRegionSize && a.find('\t') == std::string_view::npos &&
+         b.find('\t') == std::string_view::npos;
+}
+
+int CRequestLog::SettleSpan(fs::InFile& work, const Progress& p, int64_t& done) {
+  done = p.done;
   const std::string path = DailyLogPath(m_logDir, p.day);
+  if (!fs::Present(path)) return 0;
   fs::InFile daily;
-  if (daily.Open(path, true) != fs::kOk) return false;
-  const int64_t size = daily.Size();
-  if (size <= p.before) return false;
-  // The block went in as one write at the end, so it starts at a line start at or
-  // after the recorded size; the panel's lines may stand before it.
-  const int64_t span = std::min(size - p.before, p.length + kLandedSlack);
-  std::string text(static_cast<size_t>(span), '\0');
-  if (!daily.Seek(p.before) || daily.Read(text.data(), text.size()) != span) return false;
-  const size_t length = static_cast<size_t>(p.length);
-  int candidates = 0;
-  for (size_t at = 0; at + length <= text.size() && candidates < kLandedCandidates; ++candidates) {
-    if (Checksum(std::string_view(text).substr(at, length)) == p.sum) return true;
-    size_t nl = text.find('\n', at);
-    if (nl == std::string::npos) break;
-    at = nl + 1;
+  if (daily.Open(path, true) != fs::kOk) {
+    Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {path});
+    return kReadFailed;
   }
-  // A write cut short by the kill leaves the file ending inside a line: cut it back.
-  char last = 0;
-  if (daily.Seek(size - 1) && daily.Read(&last, 1) == 1 && last != '\n') {
-    daily.Close();
-    fs::Truncate(path, p.before);
+  // Lines transformed as they were: exactly what landed, unless the library changed.
+  const bool exact = p.library != 0 && p.library == m_librarySum;
+  LineReader raw(work, p.done), logged(daily, p.before);
+  std::string expected;
+  int64_t expectedEnd = 0;
+  auto next = [&]() -> bool {
+    std::string_view line;
+    bool whole = false;
+    int64_t start = 0;
+    while (raw.Next(line, whole, start)) {
+      const int64_t end = start + static_cast<int64_t>(line.size()) + (whole ? 1 : 0);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      if (line.size() < kMinLineLength) continue;
+      expected.clear();
+      AppendTransformed(line, expected);
+      expectedEnd = end;
+      return true;
+    }
+    return false;
+  };
+  bool have = next();
+  std::string_view line;
+  bool whole = false;
+  int64_t start = 0;
+  while (have && logged.Next(line, whole, start)) {
+    if (!whole) {
+      // A write cut by the kill inside a line, the last thing in the log.
+      const int64_t size = start + static_cast<int64_t>(line.size());
+      if (exact && line.size() <= expected.size() && expected.compare(0, line.size(), line) == 0) {
+        const std::string rest = expected.substr(line.size()) + "\n";
+        if (!AppendDailyLogText(path, rest)) {
+          Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {path});
+          return kAppendFailed;
+        }
+        done = expectedEnd;
+      } else {
+        daily.Close();
+        // Not the piece of a line that can be completed: it goes, and only while it is
+        // still the last thing in the log, so no line appended since is cut.
+        if (fs::FileSize(path) == size) {
+          if (const fs::Result cut = fs::Truncate(path, start); !cut.Ok()) {
+            // Appending after it would join the piece to a whole line: the span waits.
+            Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {path, cut.Text()});
+            return kAppendFailed;
+          }
+        }
+      }
+      return 0;
+    }
+    if (SameLine(line, expected, exact)) {
+      done = expectedEnd;
+      have = next();
+    }
   }
-  return false;
+  if (raw.Failed()) return kReadFailed;
+  if (logged.Failed()) {
+    Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {path});
+    return kReadFailed;
+  }
+  return 0;
 }
 
 void CRequestLog::Report(platform::eventlog::EventType type, uint32_t id, const std::vector<std::string>& texts) {
+  std::lock_guard<std::mutex> lock(m_eventsMutex);
   if (!m_events.IsRegistered() && m_events.Register(kEventSource) != platform::eventlog::kOk) return;
   m_events.Report(type, 0, id, texts);
 }
@@ -507,8 +597,9 @@ void CRequestLog::Report(platform::eventlog::EventType type, uint32_t id, const 
 int CRequestLog::Refuse(const std::string& path) {
   // Removing the link itself (never what it points to) frees the name for the filter
   // module's next line.
-  fs::DeleteFile(path);
-  Report(platform::eventlog::EventType::Warning, kEventRequestLogRefused, {path});
+  const fs::Result removed = fs::DeleteFile(path);
+  Report(platform::eventlog::EventType::Warning, kEventRequestLogRefused,
+         removed.Ok() ? std::vector<std::string>{path} : std::vector<std::string>{path, removed.Text()});
   return kRefused;
 }
 
@@ -520,33 +611,33 @@ bool CRequestLog::WaitForWriters(platform::StopToken* stop) const {
   return true;
 }
 
-int CRequestLog::ReadBlock(fs::InFile& file, int64_t offset, bool& atEnd, size_t blockSize) {
-  m_block = {};
+int CRequestLog::ReadBlock(fs::InFile& file, int64_t offset, bool& atEnd, size_t blockSize, BlockBuffer& into) {
+  into.block = {};
   atEnd = false;
   if (!file.Seek(offset)) return fs::kReadFault;
   size_t used = 0;
   for (;;) {
-    if (m_bufferSize < used + blockSize) {
-      // Only a line longer than a block makes the buffer grow.
-      const size_t size = std::max(used + blockSize, m_bufferSize * 2);
+    if (into.size < used + blockSize) {
+      const size_t size = std::max(used + blockSize, into.size * 2);
       std::unique_ptr<char[]> bigger(new char[size]);
-      if (used > 0) std::memcpy(bigger.get(), m_buffer.get(), used);
-      m_buffer.swap(bigger);
-      m_bufferSize = size;
+      if (used > 0) std::memcpy(bigger.get(), into.data.get(), used);
+      into.data.swap(bigger);
+      into.size = size;
     }
-    char* const start = m_buffer.get() + used;
+    char* const start = into.data.get() + used;
     const int64_t got = file.Read(start, blockSize);
     if (got < 0) return fs::kReadFault;
     if (got == 0) {
       atEnd = true;
-      m_block = std::string_view(m_buffer.get(), used);
+      into.block = std::string_view(into.data.get(), used);
       return fs::kOk;
     }
     used += static_cast<size_t>(got);
     // '\n' is never the second byte of a double-byte character: it ends a line
     // wherever it stands. A line longer than a block takes the next one with it.
     if (const void* nl = ::memrchr(start, '\n', static_cast<size_t>(got))) {
-      m_block = std::string_view(m_buffer.get(), static_cast<size_t>(static_cast<const char*>(nl) - m_buffer.get()) + 1);
+      into.block =
+          std::string_view(into.data.get(), static_cast<size_t>(static_cast<const char*>(nl) - into.data.get()) + 1);
       return fs::kOk;
     }
   }
@@ -558,11 +649,11 @@ bool CRequestLog::IsSmallBatch(fs::InFile& file) {
   int64_t offset = 0;
   for (;;) {
     bool atEnd = false;
-    if (ReadBlock(file, offset, atEnd, 4096) != fs::kOk) return false;
-    if (m_block.empty()) break;
-    offset += static_cast<int64_t>(m_block.size());
+    if (ReadBlock(file, offset, atEnd, 4096, m_small) != fs::kOk) return false;
+    if (m_small.block.empty()) break;
+    offset += static_cast<int64_t>(m_small.block.size());
     size_t count = 0;
-    joined += TransformInto(m_block, m_out, 0, count);
+    joined += TransformInto(m_small.block, m_out, 0, count);
     if (joined > kSmallBatch + 1) return false;
     if (atEnd) break;
   }
@@ -578,6 +669,132 @@ int CRequestLog::Reopen(fs::InFile& work, const std::string& identity) {
   return 0;
 }
 
+// The hand-off of a pass: the reader reads blocks in order into free slots, the
+// transformers turn any block read into daily-log lines, and the writer records spans
+// and appends the slots in the order they were read, then frees them.
+struct CRequestLog::Pipe {
+  enum State { kFree, kRead, kTransforming, kTransformed };
+  struct Slot {
+    BlockBuffer raw;
+    std::string out;  // the block's lines as the daily log gets them (scratch past length)
+    size_t length = 0;
+    int64_t start = 0;  // where the block starts in the work file
+    State state = kFree;
+  };
+  static constexpr int kSlots = 4;
+  Slot slots[kSlots];
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool finished = false;  // the reader gives no more blocks
+  int result = 0;         // the writer's failure, once it stopped
+
+  void Set(Slot& slot, State state) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      slot.state = state;
+    }
+    changed.notify_all();
+  }
+  // The reader's next slot, once it is free again; null when the writer failed.
+  Slot* Free(int index) {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [&] { return slots[index].state == kFree || result != 0; });
+    return result != 0 ? nullptr : &slots[index];
+  }
+  // A block read for a transformer; null once the reader finished and none is left.
+  Slot* Take() {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+      if (result != 0) return nullptr;
+      for (Slot& slot : slots)
+        if (slot.state == kRead) {
+          slot.state = kTransforming;
+          return &slot;
+        }
+      if (finished) return nullptr;
+      changed.wait(lock);
+    }
+  }
+  // The writer's next slot; null once the reader finished and all is written.
+  Slot* Next(int index) {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [&] { return slots[index].state == kTransformed || (finished && slots[index].state == kFree); });
+    return slots[index].state == kTransformed ? &slots[index] : nullptr;
+  }
+  void Done(Slot& slot, int failure) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      slot.state = kFree;
+      if (failure != 0) result = failure;
+    }
+    changed.notify_all();
+  }
+  // Waits until every block given is written; false when the writer failed.
+  bool Drain() {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [&] {
+      return result != 0 || std::all_of(std::begin(slots), std::end(slots), [](const Slot& s) { return s.state == kFree; });
+    });
+    return result == 0;
+  }
+  void Finish() {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      finished = true;
+    }
+    changed.notify_all();
+  }
+  int Result() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return result;
+  }
+};
+
+void CRequestLog::TransformBlocks(Pipe& pipe) const {
+  while (Pipe::Slot* slot = pipe.Take()) {
+    size_t count = 0;
+    slot->length = TransformInto(slot->raw.block, slot->out, 0, count);
+    pipe.Set(*slot, Pipe::kTransformed);
+  }
+}
+
+void CRequestLog::WriteBlocks(Pipe& pipe, const std::string& identity) {
+  Progress span;
+  bool recorded = false;  // a record of the span under way was written in this pass
+  for (int index = 0;; index = (index + 1) % Pipe::kSlots) {
+    Pipe::Slot* slot = pipe.Next(index);
+    if (!slot) return;
+    int failure = 0;
+    if (slot->length > 0) {
+      const std::string_view out(slot->out.data(), slot->length);
+      const std::string day = GetTodayText();
+      const std::string daily = DailyLogPath(m_logDir, day);
+      if (!recorded || day != span.day || slot->start - span.done >= m_sizes.span) {
+        span.identity = identity;
+        span.done = slot->start;
+        span.day = day;
+        span.before = std::max<int64_t>(0, fs::FileSize(daily));
+        span.library = m_librarySum;
+        recorded = SaveProgress(span);
+        // Without a record of the span, a kill during it would write lines twice.
+        if (!recorded) {
+          Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {m_progressPath});
+          failure = kAppendFailed;
+        }
+      }
+      if (failure == 0 && !AppendDailyLogText(daily, out)) {
+        // What did not land waits; the next pass settles the span first.
+        if (!m_appendFailing) Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {daily});
+        m_appendFailing = true;
+        failure = kAppendFailed;
+      }
+      if (failure == 0) m_appendFailing = false;
+    }
+    pipe.Done(*slot, failure);
+    if (failure != 0) return;
+  }
+}
+
 int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
   // Our own handle would count as an opener: the wait comes before the open.
   if (!WaitForWriters(stop)) return kStopped;
@@ -587,20 +804,57 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
   if (rc != fs::kOk) return kReadFailed;
   const std::string identity = work.Identity();
   int64_t done = 0;
-  Progress saved;
-  if (LoadProgress(saved) && saved.identity == identity && saved.done <= work.Size()) {
-    done = saved.done;
-    if (saved.blockEnd > saved.done && BlockLanded(saved)) done = saved.blockEnd;
+  {
+    Progress span;
+    if (LoadProgress(span) && span.identity == identity && span.done <= work.Size()) {
+      if (int result = SettleSpan(work, span, done)) return result;
+    }
   }
-  int settles = 0;
-  m_out.reserve(kBlockSize + kBlockSize / 4);
+  // Reading here, transforming in two threads, recording and appending in a third, at
+  // once: transforming costs most.
+  Pipe pipe;
+  std::vector<std::thread> helpers;
+  try {
+    helpers.emplace_back([this, &pipe, &identity] { WriteBlocks(pipe, identity); });
+    for (int i = 0; i < kTransformers; ++i) helpers.emplace_back([this, &pipe] { TransformBlocks(pipe); });
+  } catch (const std::system_error&) {
+    // No thread to be had now: nothing was read yet, and the file waits for a later pass.
+    pipe.Finish();
+    for (auto& t : helpers) t.join();
+    return kReadFailed;
+  }
+  const int read = ReadBlocks(work, identity, done, pipe, stop);
+  pipe.Finish();
+  for (auto& t : helpers) t.join();
+  if (int failure = pipe.Result()) return failure;
+  if (read != 0) return read;
+  // The work file goes first: a progress file without one is stale and is removed
+  // before the next hand-off.
+  if (const fs::Result removed = fs::DeleteFile(m_workFilePath); !removed.Ok()) {
+    // Every line landed; the next pass finds them all in the daily log and tries again.
+    Report(platform::eventlog::EventType::Warning, kEventRequestLogLeft, {m_workFilePath, removed.Text()});
+    return kWritten;
+  }
+  // A progress file left behind is removed by the next pass, which finds no work file;
+  // so are the temporaries of records cut short by a kill.
+  (void)fs::DeleteFile(m_progressPath);
+  fs::RemoveStaleTemps(m_progressPath);
+  return kWritten;
+}
+
+int CRequestLog::ReadBlocks(fs::InFile& work, const std::string& identity, int64_t done, Pipe& pipe,
+                            platform::StopToken* stop) {
+  int settles = 0, index = 0;
   for (int round = 0;; ++round) {
     for (;;) {
+      Pipe::Slot* slot = pipe.Free(index);
+      if (!slot) return 0;  // the writer failed; it tells why
       bool atEnd = false;
-      if (ReadBlock(work, done, atEnd, kBlockSize) != fs::kOk) return kReadFailed;
-      if (m_block.empty()) break;
+      if (ReadBlock(work, done, atEnd, m_sizes.block, slot->raw) != fs::kOk) return kReadFailed;
+      const std::string_view block = slot->raw.block;
+      if (block.empty()) break;
       // A last line without its end may be a write still in progress.
-      if (atEnd && m_block.back() != '\n' && settles < kSettleReads) {
+      if (atEnd && block.back() != '\n' && settles < kSettleReads) {
         ++settles;
         const int64_t size = work.Size();
         work.Close();
@@ -608,58 +862,30 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
         if (int result = Reopen(work, identity)) return result;
         if (work.Size() > size) continue;
       }
-      const int64_t end = done + static_cast<int64_t>(m_block.size());
-      size_t count = 0;
-      const size_t length = TransformInto(m_block, m_out, 0, count);
-      const std::string_view out(m_out.data(), length);
-      if (!out.empty()) {
-        Progress next;
-        next.identity = identity;
-        next.done = done;
-        next.blockEnd = end;
-        next.day = GetTodayText();
-        const std::string daily = DailyLogPath(m_logDir, next.day);
-        next.before = std::max<int64_t>(0, fs::FileSize(daily));
-        next.length = static_cast<int64_t>(out.size());
-        next.sum = Checksum(out);
-        // Without a record of the append, a kill after it would write the block twice.
-        if (!SaveProgress(next)) {
-          Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {m_progressPath});
-          return kAppendFailed;
-        }
-        if (!AppendDailyLogText(daily, out)) {
-          // The daily log is as it was (a partial write is cut back); the block waits.
-          if (!m_appendFailing) Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {daily});
-          m_appendFailing = true;
-          next.blockEnd = next.done;
-          if (!SaveProgress(next))
-            Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {m_progressPath});
-          return kAppendFailed;
-        }
-        m_appendFailing = false;
-      }
-      done = end;
+      slot->start = done;
+      pipe.Set(*slot, Pipe::kRead);
+      index = (index + 1) % Pipe::kSlots;
+      done += static_cast<int64_t>(block.size());
       if (atEnd) break;
     }
     // An open that was half done at the rename may only now show; late lines are looked
-    // for again, also where the file system cannot tell about open writers.
+    // for again, also where the file system cannot tell about open writers, once what
+    // was read has landed, as the file goes right after.
+    if (!pipe.Drain()) return 0;
     work.Close();
     if (!WaitForWriters(stop)) return kStopped;
     if (int result = Reopen(work, identity)) return result;
     if (round + 1 >= kMaxRounds || work.Size() <= done) break;
   }
   work.Close();
-  // The work file goes first: a progress file without one is stale and is removed
-  // before the next hand-off.
-  if (fs::DeleteFile(m_workFilePath) != fs::kOk) return kWritten;
-  fs::DeleteFile(m_progressPath);
-  return kWritten;
+  return 0;
 }
 
 int CRequestLog::ProcessPass(platform::StopToken* stop) {
+  if (m_loadStopped) return kStopped;
   if (fs::Present(m_workFilePath)) return ProcessWorkFile(stop);
   // No work file: a progress file left behind belongs to none.
-  if (fs::Present(m_progressPath)) fs::DeleteFile(m_progressPath);
+  if (fs::Present(m_progressPath)) (void)fs::DeleteFile(m_progressPath);  // tried again next pass
   if (!fs::Present(m_requestLogPath)) return kIdle;
 
   fs::InFile request;

@@ -99,8 +99,9 @@ unsigned CThread::IpLibUpdateProc(void* param) {
 }
 
 void CThread::RunLogWorker() {
-  // The region tables and the IP library are read once per worker life.
-  CRequestLog requestLog(m_global.ProgramDir());
+  // The region tables and the IP library are read once per worker life; a stop asked
+  // meanwhile cuts the read short.
+  CRequestLog requestLog(m_global.ProgramDir(), m_stop);
   bool ownsRequestLog = false;
   while (!m_stop->StopRequested()) {
     if (!ownsRequestLog)

@@ -4,6 +4,8 @@
 
 #include <random>
 
+#include "platform/clock.h"
+
 namespace {
 
 struct Want {
@@ -70,6 +72,51 @@ TEST(IpVector, LoadParsesRecordsAsTheLibraryDefinesThem) {
     EXPECT_EQ(v.Load(c.text), static_cast<int>(c.want.size())) << c.text;
     ExpectRanges(v, c.want, c.text);
   }
+}
+
+// Fields of plain digits take a shorter way than the general number reading; both give
+// the same ranges, wrapping past the last address included. A text with double-byte
+// characters takes the way that steps over them, with the same result.
+TEST(IpVector, PlainDigitsReadAsTheGeneralFormDoes) {
+  std::mt19937_64 gen(26);
+  std::uniform_int_distribution<int> digits(1, 12);
+  auto number = [&] {
+    std::string text;
+    for (int i = digits(gen); i > 0; --i) text += static_cast<char>('0' + gen() % 10);
+    return text;
+  };
+  std::string plain, general, wide;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string a = number(), b = number(), codes = "|" + std::to_string(gen() % 200) + "|7|0*";
+    plain += a + "|" + b + codes;
+    general += "+" + a + "|+" + b + codes;
+    wide += a + "|" + b + codes.substr(0, codes.size() - 1) + "|中国*";
+  }
+  CQorIpVector p, g, w;
+  ASSERT_EQ(p.Load(plain), 20000);
+  ASSERT_EQ(g.Load(general), 20000);
+  ASSERT_EQ(w.Load(wide), 20000);
+  for (size_t i = 0; i < 20000; ++i) {
+    ASSERT_EQ(p.Ranges()[i].first, g.Ranges()[i].first) << i;
+    ASSERT_EQ(p.Ranges()[i].last, g.Ranges()[i].last) << i;
+    ASSERT_EQ(p.Ranges()[i].countryId, g.Ranges()[i].countryId) << i;
+    ASSERT_EQ(w.Ranges()[i].first, p.Ranges()[i].first) << i;
+    ASSERT_EQ(w.Ranges()[i].last, p.Ranges()[i].last) << i;
+  }
+}
+
+// A stop asked before or during a load leaves the table empty; -1 tells it.
+TEST(IpVector, StoppedLoadLeavesTheTableEmpty) {
+  std::string text;
+  for (int i = 0; i < 50000; ++i) text += std::to_string(i * 256) + "|255|1|0|0*";
+  platform::StopToken stop;
+  CQorIpVector v;
+  ASSERT_EQ(v.Load(text, &stop), 50000);
+  stop.RequestStop();
+  EXPECT_EQ(v.Load(text, &stop), -1);
+  EXPECT_EQ(v.GetCount(), 0);
+  int country = 0, province = 0;
+  EXPECT_EQ(v.FindNumber(512, country, province), 0);
 }
 
 TEST(IpVector, LoadReplacesThePreviousTable) {

@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "service/request_log.h"
+#include "tests/service/request_log_probe.h"
 #include "tests/support/temp_install.h"
 
 namespace {
@@ -43,7 +44,7 @@ TEST(RequestLogConcurrency, EveryLineOfARunningWriterLandsOnce) {
   qortest::TempInstall install;
   install.WriteProgramFile("iplib.db", "16777216|255|154|1002|0");
   CRequestLog log(install.ProgramDir());
-  const std::string requestLog = log.RequestLogPath();
+  const std::string requestLog = Probe(log).RequestLogPath();
 
   std::atomic<bool> writing{true};
   std::atomic<int> passes{0}, written{0};
@@ -71,7 +72,7 @@ TEST(RequestLogConcurrency, EveryLineOfARunningWriterLandsOnce) {
   EXPECT_GT(written.load(), 1) << "the worker took the file over only once";
   RecordProperty("batches", written.load());
   EXPECT_FALSE(platform::fs::Exists(requestLog));
-  EXPECT_FALSE(platform::fs::Exists(log.WorkFilePath()));
+  EXPECT_FALSE(platform::fs::Exists(Probe(log).WorkFilePath()));
 
   // Every daily file, in case the run crossed midnight.
   StringList lines;

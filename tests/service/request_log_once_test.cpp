@@ -7,19 +7,29 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sched.h>
+#include <signal.h>
+
+#include <climits>
 #include <cstdio>
+#include <random>
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 #include "common/text_file.h"
 #include "platform/clock.h"
 #include "platform/eventlog.h"
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "service/request_log.h"
+#include "tests/service/request_log_probe.h"
+#include "tests/support/forked.h"
 #include "tests/support/temp_install.h"
 
 namespace fs = platform::fs;
+namespace faults = platform::faults;
 
 namespace {
 
@@ -30,10 +40,16 @@ class RequestLogOnce : public ::testing::Test {
     install_.WriteProgramFile("iplib.db", "16777216|255|154|1002|0");
     daily_ = install_.ProgramDir() + "log/qor2026-12-09.log";
   }
-  void TearDown() override {
-    fs::SetFaultHook(nullptr);
-    fs::SetRoomHook(nullptr);
-    platform::clock::ClearFake();
+  void TearDown() override { platform::clock::ClearFake(); }
+
+  // A rule that lets the daily log grow to room bytes at most (negative: no limit): a
+  // write past it lands what fits, then fails as a full disk does.
+  faults::Rule DiskOf(const int64_t& room) const {
+    return [this, &room](const faults::Call& c) {
+      if (room < 0 || c.kind != faults::Kind::Write || c.path != daily_) return faults::Fault{};
+      const int64_t left = std::max<int64_t>(0, room - std::max<int64_t>(0, fs::FileSize(daily_)));
+      return static_cast<int64_t>(c.data.size()) > left ? faults::Fault::Fail(ENOSPC, left) : faults::Fault{};
+    };
   }
 
   // Lines of about 100 bytes, each with its own number.
@@ -85,6 +101,14 @@ class RequestLogOnce : public ::testing::Test {
   std::string daily_;
 };
 
+// Appends with a plain write, as another process would.
+void AppendRaw(const std::string& path, const std::string& text) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  ::close(fd);
+}
+
 }  // namespace
 
 // The daily log may grow by one block's raw size: the first block (shorter once
@@ -93,10 +117,8 @@ class RequestLogOnce : public ::testing::Test {
 TEST_F(RequestLogOnce, FullDiskWritesEveryLineOnce) {
   const int kLines = static_cast<int>(CRequestLog::kBlockSize / 55);  // about one and a half blocks
   int64_t limit = static_cast<int64_t>(CRequestLog::kBlockSize);
-  fs::SetRoomHook([&](const std::string& path) -> int64_t {
-    if (path != daily_) return -1;
-    return std::max<int64_t>(0, limit - std::max<int64_t>(0, fs::FileSize(daily_)));
-  });
+  faults::Guard guard;
+  guard.When(DiskOf(limit));
   install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, kLines));
   CRequestLog log(install_.ProgramDir());
   EXPECT_EQ(log.ProcessPass(), CRequestLog::kAppendFailed);
@@ -111,25 +133,23 @@ TEST_F(RequestLogOnce, FullDiskWritesEveryLineOnce) {
   EXPECT_EQ(EventsWithId(kEventRequestLogNotWritten), 1);
 
   limit = -1;
-  fs::SetRoomHook(nullptr);
   EXPECT_EQ(log.ProcessPass(), CRequestLog::kWritten);
   ExpectEachOnce(kLines);
-  EXPECT_FALSE(fs::Exists(log.WorkFilePath()));
-  EXPECT_FALSE(fs::Exists(log.ProgressFilePath()));
+  EXPECT_FALSE(fs::Exists(Probe(log).WorkFilePath()));
+  EXPECT_FALSE(fs::Exists(Probe(log).ProgressFilePath()));
 }
 
 // A small disk that fills up while request lines keep coming: every pass either lands
 // lines or leaves them, never both.
 TEST_F(RequestLogOnce, SmallDiskNeverDoublesALine) {
   constexpr int kLines = 1600;
-  const int64_t kRoom = 64 * 1024;
-  fs::SetRoomHook([&](const std::string& path) -> int64_t {
-    return path == daily_ ? std::max<int64_t>(0, kRoom - std::max<int64_t>(0, fs::FileSize(daily_))) : -1;
-  });
+  int64_t room = 64 * 1024;
+  faults::Guard guard;
+  guard.When(DiskOf(room));
   CRequestLog log(install_.ProgramDir());
   for (int i = 0; i < kLines; i += 100) {
     std::string text = RequestLines(i, 100);
-    int fd = ::open(log.RequestLogPath().c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+    int fd = ::open(Probe(log).RequestLogPath().c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
     ::close(fd);
@@ -144,10 +164,26 @@ TEST_F(RequestLogOnce, SmallDiskNeverDoublesALine) {
   EXPECT_EQ(doubled, 0);
   EXPECT_GT(landed, 0);
   EXPECT_LT(landed, kLines);
-  fs::SetRoomHook(nullptr);
+  room = -1;
   while (log.ProcessPass() != CRequestLog::kIdle) {
   }
   ExpectEachOnce(kLines);
+}
+
+// Runs one pass of a worker in a child process, which the rule may end as a kill would;
+// true when the child ended that way.
+bool PassInChild(const std::string& programDir, CRequestLogProbe::Sizes sizes, const faults::Rule& rule) {
+  pid_t pid = fork();
+  if (pid < 0) return false;
+  if (pid == 0) {
+    const auto log = CRequestLogProbe::WithSizes(programDir, sizes);
+    faults::Guard guard;
+    guard.When(rule);
+    log->ProcessPass();
+    _exit(0);
+  }
+  int status = 0;
+  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == faults::kExitStatus;
 }
 
 // The service is killed after a block landed and before the work file was deleted
@@ -155,65 +191,145 @@ TEST_F(RequestLogOnce, SmallDiskNeverDoublesALine) {
 TEST_F(RequestLogOnce, KillAfterTheAppendDoublesNothing) {
   const int kLines = static_cast<int>(CRequestLog::kBlockSize / 55);
   for (int killAt : {0, 1}) {
-    fs::RemoveTree(install_.ProgramDir() + "log");
+    (void)fs::RemoveTree(install_.ProgramDir() + "log");  // not there before the first round
     install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, kLines));
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      CRequestLog log(install_.ProgramDir());
-      const std::string work = log.WorkFilePath(), progress = log.ProgressFilePath();
-      int progressWrites = 0;
-      fs::SetFaultHook([&](fs::Op op, const std::string& path) {
-        // killAt 0: as the work file is deleted; 1: as the second block is recorded.
-        if (killAt == 0 && op == fs::Op::Delete && path == work) _exit(0);
-        if (killAt == 1 && op == fs::Op::OpenWrite && path == progress && ++progressWrites == 2) _exit(0);
-        return 0;
-      });
-      log.ProcessPass();
-      _exit(3);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << killAt;
-    ASSERT_TRUE(fs::Exists(install_.ProgramDir() + "iis/log/iis.log.work"));
+    const std::string work = install_.ProgramDir() + "iis/log/iis.log.work";
+    int appends = 0;
+    ASSERT_TRUE(PassInChild(install_.ProgramDir(), {}, [&](const faults::Call& c) {
+      // killAt 0: as the work file is deleted; 1: as the second block is appended.
+      if (killAt == 0 && c.kind == faults::Kind::Unlink && c.path == work) return faults::Fault::Exit();
+      if (killAt == 1 && c.kind == faults::Kind::Write && c.path == daily_ && ++appends == 2) return faults::Fault::Exit();
+      return faults::Fault{};
+    })) << killAt;
+    ASSERT_TRUE(fs::Exists(work));
 
     CRequestLog restarted(install_.ProgramDir());
     EXPECT_EQ(restarted.ProcessPass(), CRequestLog::kWritten) << killAt;
     ExpectEachOnce(kLines);
     EXPECT_EQ(SplitLines(install_.ReadProgramFile("log/qor2026-12-09.log")).size(), static_cast<size_t>(kLines));
-    EXPECT_FALSE(fs::Exists(restarted.ProgressFilePath()));
+    EXPECT_FALSE(fs::Exists(Probe(restarted).ProgressFilePath()));
   }
 }
 
-// A kill in the middle of a write leaves half a line: the next start cuts it off and
-// writes the block whole.
-TEST_F(RequestLogOnce, KillInsideAWriteLeavesNoHalfLine) {
-  constexpr int kLines = 1000;
-  install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, kLines));
-  pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    CRequestLog log(install_.ProgramDir());
-    // The write stops after 1000 bytes, as a kill would stop it.
-    fs::SetFaultHook([&](fs::Op op, const std::string& path) {
-      if (op == fs::Op::Write && path == daily_) {
-        int fd = ::open(daily_.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
-        std::string text = RequestLines(0, 20).substr(0, 1000);
-        if (fd >= 0 && ::write(fd, text.data(), text.size()) > 0) _exit(0);
-      }
-      return 0;
-    });
-    log.ProcessPass();
-    _exit(3);
+// A kill ends the daily-log append after some of its bytes landed: right after a line
+// end (the kill stops a large write at a page boundary, often a line end) or inside a
+// line, with another writer's line appended just before the append or just after the
+// kill. The next start lands every request line once, in order, and keeps every line of
+// the other writer.
+TEST_F(RequestLogOnce, KillAnywhereInAnAppendLandsEachLineOnce) {
+  constexpr int kLines = 300;
+  const std::string kPanel = "2026-12-9 10:0:0\t管理\t保存设置\t-\tpanel line\n";
+  struct Case {
+    const char* name;
+    int line;     // the cut falls in this line,
+    int offset;   // this many bytes into it (0: right after the line before; -1: before its end)
+    bool before;  // another writer's line lands between the record and the append
+    bool after;   // and after the kill, before the restart
+    bool library = false;  // a new library comes before the restart
+  } cases[] = {
+      {"after one line", 1, 0, false, false},
+      {"after 150 lines", 150, 0, false, false},
+      {"after every line", kLines, 0, false, false},
+      {"inside the first line", 0, 10, false, false},
+      {"inside line 77", 77, 40, false, false},
+      {"before a line end", 20, -1, false, false},
+      {"other writer first, after a line end", 40, 0, true, false},
+      {"other writer first, inside a line", 40, 33, true, false},
+      {"other writer after the kill, after a line end", 60, 0, false, true},
+      {"other writer after the kill, inside a line", 60, 33, false, true},
+      {"new library, after a line end", 90, 0, false, false, true},
+      {"new library, inside a line", 90, 20, true, false, true},
+  };
+  CRequestLog reference(install_.ProgramDir());
+  std::vector<std::string> want;
+  std::string whole;
+  for (const std::string& line : SplitLines(RequestLines(0, kLines))) {
+    want.push_back(Probe(reference).TransformLine(line));
+    whole += want.back() + "\n";
   }
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  ASSERT_EQ(fs::FileSize(daily_), 1000);
-  ASSERT_NE(install_.ReadProgramFile("log/qor2026-12-09.log").back(), '\n');
+  // Lines that had not landed are looked up in the library of the restart.
+  install_.WriteProgramFile("iplib.db", "16777216|255|81|0|0");
+  std::vector<std::string> wantNew;
+  {
+    CRequestLog restarted(install_.ProgramDir());
+    for (const std::string& line : SplitLines(RequestLines(0, kLines))) wantNew.push_back(Probe(restarted).TransformLine(line));
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    install_.WriteProgramFile("iplib.db", "16777216|255|154|1002|0");
+    (void)fs::RemoveTree(install_.ProgramDir() + "log");  // not there before the first round
+    install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, kLines));
+    size_t cut = 0;
+    for (int i = 0; i < c.line && i < kLines; ++i) cut += want[static_cast<size_t>(i)].size() + 1;
+    cut += c.offset < 0 ? want[static_cast<size_t>(c.line)].size() : static_cast<size_t>(c.offset);
+    ASSERT_TRUE(PassInChild(install_.ProgramDir(), {}, [&](const faults::Call& call) {
+      if (call.kind != faults::Kind::Write || call.path != daily_) return faults::Fault{};
+      // The other writer's line goes in with a plain write, past the table.
+      if (c.before) AppendRaw(daily_, kPanel);
+      return call.data == whole ? faults::Fault::Exit(static_cast<int64_t>(cut)) : faults::Fault::Fail(EIO);
+    }));
+    if (c.after) AppendRaw(daily_, kPanel);
+    if (c.library) install_.WriteProgramFile("iplib.db", "16777216|255|81|0|0");
+    std::vector<std::string> expected = want;
+    if (c.library) std::copy(wantNew.begin() + c.line, wantNew.end(), expected.begin() + c.line);
+
+    CRequestLog restarted(install_.ProgramDir());
+    EXPECT_EQ(restarted.ProcessPass(), CRequestLog::kWritten);
+    const std::string text = install_.ReadProgramFile("log/qor2026-12-09.log");
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\n');
+    const std::string panelLine = kPanel.substr(0, kPanel.size() - 1);
+    std::vector<std::string> got;
+    int panel = 0;
+    for (const std::string& line : SplitLines(text)) {
+      // A piece cut off by the kill stays before a line the other writer appended
+      // right after it; nothing else stands beside the request lines.
+      if (line.size() >= panelLine.size() && line.compare(line.size() - panelLine.size(), panelLine.size(), panelLine) == 0) {
+        ++panel;
+        if (!(c.after && c.offset > 0)) {
+          EXPECT_EQ(line, panelLine);
+        }
+        continue;
+      }
+      got.push_back(line);
+    }
+    // Every request line once, whole and in order: the first difference, if any.
+    size_t same = 0;
+    while (same < got.size() && same < expected.size() && got[same] == expected[same]) ++same;
+    EXPECT_EQ(same, expected.size());
+    EXPECT_EQ(got.size(), expected.size());
+    EXPECT_EQ(panel, (c.before ? 1 : 0) + (c.after ? 1 : 0));
+  }
+}
+
+// A piece of a line cut by a kill that cannot be completed (the library changed before
+// the restart) is cut off; when that cut fails, nothing is appended behind the piece,
+// the failure is reported, and a later pass finishes the span.
+TEST_F(RequestLogOnce, FailedCutOfAPieceHoldsTheSpan) {
+  constexpr int kLines = 50;
+  install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, kLines));
+  ASSERT_TRUE(PassInChild(install_.ProgramDir(), {}, [&](const faults::Call& c) {
+    return c.kind == faults::Kind::Write && c.path == daily_ ? faults::Fault::Exit(250) : faults::Fault{};
+  }));
+  const std::string piece = install_.ReadProgramFile("log/qor2026-12-09.log");
+  ASSERT_EQ(piece.size(), 250u);
+  install_.WriteProgramFile("iplib.db", "16777216|255|81|0|0");
   CRequestLog restarted(install_.ProgramDir());
+  {
+    faults::Guard guard;
+    guard.Fail(faults::Kind::Truncate, EIO);
+    EXPECT_EQ(restarted.ProcessPass(), CRequestLog::kAppendFailed);
+  }
+  EXPECT_EQ(install_.ReadProgramFile("log/qor2026-12-09.log"), piece);
+  EXPECT_EQ(EventsWithId(kEventRequestLogNotWritten), 1);
   EXPECT_EQ(restarted.ProcessPass(), CRequestLog::kWritten);
-  ExpectEachOnce(kLines);
+  const StringList lines = SplitLines(install_.ReadProgramFile("log/qor2026-12-09.log"));
+  ASSERT_EQ(lines.size(), static_cast<size_t>(kLines));
+  // The lines that landed whole keep their region; the rest have the new library's.
+  const size_t whole = static_cast<size_t>(std::count(piece.begin(), piece.end(), '\n'));
+  ASSERT_GT(whole, 0u);
+  for (size_t i = 0; i < lines.size(); ++i)
+    EXPECT_NE(lines[i].find(i < whole ? "中国-北京市" : "美国-"), std::string::npos) << i << ": " << lines[i];
 }
 
 // iis/log is writable by every account: a link put there in the place of the request
@@ -222,7 +338,7 @@ TEST_F(RequestLogOnce, LinkInThePlaceOfTheRequestLogIsRefused) {
   const std::string secret = install_.Base() + "secret.txt";
   ASSERT_EQ(fs::WriteFile(secret, "secret line one\nsecret line two\n"), fs::kOk);
   CRequestLog log(install_.ProgramDir());
-  for (const std::string& place : {log.RequestLogPath(), log.WorkFilePath()}) {
+  for (const std::string& place : {Probe(log).RequestLogPath(), Probe(log).WorkFilePath()}) {
     ASSERT_EQ(::symlink(secret.c_str(), place.c_str()), 0);
     EXPECT_EQ(log.ProcessPass(), CRequestLog::kRefused) << place;
     EXPECT_FALSE(fs::Exists(place));
@@ -231,7 +347,7 @@ TEST_F(RequestLogOnce, LinkInThePlaceOfTheRequestLogIsRefused) {
   }
   EXPECT_EQ(install_.ReadProgramFile("log/qor2026-12-09.log"), "");
   std::string kept;
-  fs::ReadFile(secret, kept);
+  ASSERT_EQ(fs::ReadFile(secret, kept), fs::kOk);
   EXPECT_EQ(kept, "secret line one\nsecret line two\n");
   EXPECT_EQ(EventsWithId(kEventRequestLogRefused), 2);
   // The filter module's next line is taken as usual.
@@ -243,9 +359,9 @@ TEST_F(RequestLogOnce, LinkInThePlaceOfTheRequestLogIsRefused) {
 TEST_F(RequestLogOnce, StopEndsTheWaitForWriters) {
   install_.WriteProgramFile("iis/log/iis.log.work", RequestLines(0, 10));
   CRequestLog log(install_.ProgramDir());
-  int fd = ::open(log.WorkFilePath().c_str(), O_WRONLY | O_APPEND);
+  int fd = ::open(Probe(log).WorkFilePath().c_str(), O_WRONLY | O_APPEND);
   ASSERT_GE(fd, 0);
-  if (fs::OtherOpeners(log.WorkFilePath()) != fs::Openers::Some) {
+  if (fs::OtherOpeners(Probe(log).WorkFilePath()) != fs::Openers::Some) {
     ::close(fd);
     GTEST_SKIP() << "the file system does not tell about open writers";
   }
@@ -256,4 +372,127 @@ TEST_F(RequestLogOnce, StopEndsTheWaitForWriters) {
   EXPECT_EQ(install_.ReadProgramFile("log/qor2026-12-09.log"), "");
   EXPECT_EQ(log.ProcessPass(), CRequestLog::kWritten);
   ExpectEachOnce(10);
+}
+
+// The worker killed with SIGKILL at random moments of large passes over lines of any
+// length (empty, short, "\r\n"-ended, longer than a block, and 64 bytes, so that a
+// write cut at a page boundary ends at a line end), in blocks and spans
+// small enough that the kills fall in every part of a pass: after the restarts every
+// kept line stands in the daily log once, whole and in order.
+TEST_F(RequestLogOnce, RandomKillsDuringLargePassesLoseAndDoubleNothing) {
+  const CRequestLogProbe::Sizes sizes{64 * 1024, 256 * 1024};
+  std::mt19937 gen(20261209);
+  std::uniform_int_distribution<int> percent(0, 99), shortLength(0, 300), longLength(1000, 20000),
+      hugeLength(100000, 300000), letter('a', 'z');
+  std::string raw;
+  for (int i = 0; i < 30000; ++i) {
+    const int p = percent(gen);
+    const int length = p < 2 ? longLength(gen) : (i % 6000 == 17 ? hugeLength(gen) : shortLength(gen));
+    std::string line;
+    if (i < 15000) {
+      line = "2026-12-9 10:0:0 line " + std::to_string(i) + " ";
+      line.resize(63, '.');
+      raw += line + "\n";
+      continue;
+    }
+    if (p >= 5) line = "2026-12-9 10:0:0\t区域\t<ipstart>1.0.0." + std::to_string(i % 256) + "<ipend>\t~area~\t";
+    line += std::string(static_cast<size_t>(length), static_cast<char>(letter(gen)));
+    if (p >= 5) line += "/" + std::to_string(i);
+    raw += line + (p == 99 ? "\r\n" : "\n");
+  }
+  CRequestLog reference(install_.ProgramDir());
+  std::string want;
+  for (const std::string& line : Probe(reference).TransformBatch(raw)) want += line + "\n";
+  install_.WriteProgramFile("iis/log/iis.log", raw);
+
+  int kills = 0;
+  for (int round = 0;; ++round) {
+    ASSERT_LT(round, 200);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      const auto log = CRequestLogProbe::WithSizes(install_.ProgramDir(), sizes);
+      while (log->ProcessPass() != CRequestLog::kIdle) {
+      }
+      _exit(0);
+    }
+    // A kill once the daily log has grown by a random step of up to a thirtieth; after
+    // 60 kills the pass is let finish.
+    std::uniform_int_distribution<int64_t> step(0, static_cast<int64_t>(want.size() / 30));
+    const int64_t at = kills < 60 ? std::max<int64_t>(0, fs::FileSize(daily_)) + step(gen) : INT64_MAX;
+    int status = 0;
+    pid_t ended = 0;
+    while ((ended = waitpid(pid, &status, WNOHANG)) == 0 && fs::FileSize(daily_) < at) sched_yield();
+    if (ended == 0) {
+      ::kill(pid, SIGKILL);
+      ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    }
+    if (WIFEXITED(status)) {
+      ASSERT_EQ(WEXITSTATUS(status), 0);
+      break;
+    }
+    ++kills;
+  }
+  EXPECT_GT(kills, 10);
+  const std::string got = install_.ReadProgramFile("log/qor2026-12-09.log");
+  size_t same = 0;
+  while (same < got.size() && same < want.size() && got[same] == want[same]) ++same;
+  EXPECT_EQ(same, want.size()) << "first difference at byte " << same;
+  EXPECT_EQ(got.size(), want.size());
+  EXPECT_FALSE(fs::Exists(install_.ProgramDir() + "iis/log/iis.log.work"));
+  EXPECT_FALSE(fs::Exists(install_.ProgramDir() + "iis/log/iis.log.work.pos"));
+}
+
+// Every call of a pass of several blocks and spans (its threads included) fails in turn,
+// or ends the process there, with or without part of a write landed first; a restart
+// then lands every request line exactly once and in order, and leaves no file behind.
+TEST_F(RequestLogOnce, SweepOverEveryCallOfAPass) {
+
+  const CRequestLogProbe::Sizes sizes{4096, 12 * 1024};
+  const std::string raw = RequestLines(0, 200);
+  std::string want;
+  {
+    CRequestLog reference(install_.ProgramDir());
+    for (const std::string& line : Probe(reference).TransformBatch(raw)) want += line + "\n";
+  }
+  const std::string logDir = install_.ProgramDir() + "log", iisDir = install_.ProgramDir() + "iis/log";
+  struct Mode {
+    const char* name;
+    std::function<void(faults::Guard&, uint64_t)> arm;
+  } modes[] = {
+      {"fail", [](faults::Guard& g, uint64_t n) { g.FailAt(n, EIO); }},
+      {"end", [](faults::Guard& g, uint64_t n) { g.ExitAt(n); }},
+      {"end in a write", [](faults::Guard& g, uint64_t n) { g.ExitAt(n, /*land=*/1500); }},
+  };
+  for (const Mode& mode : modes) {
+    uint64_t n = 1;
+    for (;; ++n) {
+      SCOPED_TRACE(std::string(mode.name) + " at call " + std::to_string(n));
+      ASSERT_LT(n, 2000u);
+      (void)fs::RemoveTree(logDir);  // not there before the first round
+      ASSERT_EQ(fs::RemoveTree(iisDir), fs::kOk);
+      install_.WriteProgramFile("iis/log/iis.log", raw);
+      // The child says whether its pass ran without reaching call n.
+      const bool completed = qortest::RunForked(1, [&](int) {
+        const auto log = CRequestLogProbe::WithSizes(install_.ProgramDir(), sizes);
+        faults::Guard guard;
+        mode.arm(guard, n);
+        log->ProcessPass();
+        return guard.Calls() < n;
+      });
+      CRequestLog restarted(install_.ProgramDir());
+      for (int pass = 0; pass < 5 && restarted.ProcessPass() != CRequestLog::kIdle; ++pass) {
+      }
+      ASSERT_EQ(install_.ReadProgramFile("log/qor2026-12-09.log"), want);
+      std::vector<fs::Entry> left;
+      ASSERT_TRUE(fs::List(iisDir, "*", left));
+      for (const auto& e : left) ADD_FAILURE() << "left: " << e.name;
+      ASSERT_TRUE(fs::List(logDir, "*", left));
+      for (const auto& e : left)
+        if (e.name != "qor2026-12-09.log") ADD_FAILURE() << "left: " << e.name;
+      if (completed) break;
+    }
+    // The sweep reached every call of a pass of several blocks.
+    EXPECT_GT(n, 30u) << mode.name;
+  }
 }

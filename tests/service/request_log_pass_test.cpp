@@ -4,11 +4,17 @@
 #include <unistd.h>
 
 #include "platform/clock.h"
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "service/request_log.h"
+#include "tests/service/request_log_probe.h"
 #include "tests/support/temp_install.h"
 
 namespace fs = platform::fs;
+namespace faults = platform::faults;
+using faults::Call;
+using faults::Fault;
+using faults::Kind;
 
 namespace {
 
@@ -19,17 +25,14 @@ class RequestLogPass : public ::testing::Test {
     install_.WriteProgramFile("iplib.db", "16777216|255|154|1002|0");
     log_ = std::make_unique<CRequestLog>(install_.ProgramDir());
   }
-  void TearDown() override {
-    fs::SetFaultHook(nullptr);
-    platform::clock::ClearFake();
-  }
+  void TearDown() override { platform::clock::ClearFake(); }
 
   void WriteRequestLog(const std::string& text) { install_.WriteProgramFile("iis/log/iis.log", text); }
   std::string Daily(const std::string& date = "2026-12-09") {
     return install_.ReadProgramFile("log/qor" + date + ".log");
   }
-  bool RequestLogExists() { return fs::Exists(log_->RequestLogPath()); }
-  bool WorkFileExists() { return fs::Exists(log_->WorkFilePath()); }
+  bool RequestLogExists() { return fs::Exists(Probe(*log_).RequestLogPath()); }
+  bool WorkFileExists() { return fs::Exists(Probe(*log_).WorkFilePath()); }
 
   qortest::TempInstall install_;
   std::unique_ptr<CRequestLog> log_;
@@ -80,8 +83,8 @@ TEST_F(RequestLogPass, BatchesOfTenAndElevenBytes) {
     EXPECT_EQ(log.ProcessPass(), c.result) << c.content;
     EXPECT_EQ(install.ReadProgramFile("log/qor2026-12-09.log"), c.daily) << c.content;
     bool left = c.result == CRequestLog::kLeftInPlace;
-    EXPECT_FALSE(fs::Exists(log.WorkFilePath())) << c.content;
-    EXPECT_EQ(fs::Exists(log.RequestLogPath()), left) << c.content;
+    EXPECT_FALSE(fs::Exists(Probe(log).WorkFilePath())) << c.content;
+    EXPECT_EQ(fs::Exists(Probe(log).RequestLogPath()), left) << c.content;
     // A small batch stays where it is, pass after pass.
     if (left) {
       EXPECT_EQ(log.ProcessPass(), CRequestLog::kLeftInPlace);
@@ -93,7 +96,7 @@ TEST_F(RequestLogPass, BatchesOfTenAndElevenBytes) {
 TEST_F(RequestLogPass, SmallBatchWaitsAndKeepsTheOrder) {
   WriteRequestLog("abcdefg\n");
   ASSERT_EQ(log_->ProcessPass(), CRequestLog::kLeftInPlace);
-  AppendRaw(log_->RequestLogPath(), "hijklmn\n");
+  AppendRaw(Probe(*log_).RequestLogPath(), "hijklmn\n");
   EXPECT_EQ(log_->ProcessPass(), CRequestLog::kWritten);
   EXPECT_EQ(Daily(), "abcdefg\nhijklmn\n");
   EXPECT_FALSE(RequestLogExists());
@@ -127,15 +130,17 @@ TEST_F(RequestLogPass, MissingLogFolderIsCreated) {
 }
 
 TEST_F(RequestLogPass, RefusedAppendKeepsTheBatchAndWritesItOnce) {
-  for (fs::Op failing : {fs::Op::OpenWrite, fs::Op::Write}) {
+  for (Kind failing : {Kind::Open, Kind::Write}) {
     const std::string daily = install_.ProgramDir() + "log/qor2026-12-09.log";
-    fs::RemoveTree(install_.ProgramDir() + "log");
+    (void)fs::RemoveTree(install_.ProgramDir() + "log");  // not there in the first round
     WriteRequestLog("request line one\nrequest line two\n");
-    fs::SetFaultHook([&](fs::Op op, const std::string& path) { return op == failing && path == daily ? ENOSPC : 0; });
-    EXPECT_EQ(log_->ProcessPass(), CRequestLog::kAppendFailed);
+    {
+      faults::Guard guard;
+      guard.When([&](const Call& c) { return c.kind == failing && c.path == daily ? Fault::Fail(ENOSPC) : Fault{}; });
+      EXPECT_EQ(log_->ProcessPass(), CRequestLog::kAppendFailed);
+    }
     EXPECT_TRUE(WorkFileExists());
     EXPECT_EQ(Daily(), "");
-    fs::SetFaultHook(nullptr);
     EXPECT_EQ(log_->ProcessPass(), CRequestLog::kWritten);
     EXPECT_EQ(Daily(), "request line one\nrequest line two\n");
     EXPECT_FALSE(WorkFileExists());
@@ -144,22 +149,26 @@ TEST_F(RequestLogPass, RefusedAppendKeepsTheBatchAndWritesItOnce) {
 
 TEST_F(RequestLogPass, UnreadableFileStaysForALaterPass) {
   WriteRequestLog("request line one\n");
-  const std::string work = log_->WorkFilePath();
-  fs::SetFaultHook([&](fs::Op op, const std::string& path) { return op == fs::Op::OpenRead && path == work ? EACCES : 0; });
-  EXPECT_EQ(log_->ProcessPass(), CRequestLog::kReadFailed);
+  const std::string work = Probe(*log_).WorkFilePath();
+  {
+    faults::Guard guard;
+    guard.When([&](const Call& c) { return c.OpensForReading() && c.path == work ? Fault::Fail(EACCES) : Fault{}; });
+    EXPECT_EQ(log_->ProcessPass(), CRequestLog::kReadFailed);
+  }
   EXPECT_TRUE(WorkFileExists());
-  fs::SetFaultHook(nullptr);
   EXPECT_EQ(log_->ProcessPass(), CRequestLog::kWritten);
   EXPECT_EQ(Daily(), "request line one\n");
 }
 
 TEST_F(RequestLogPass, FailedRenameLeavesTheRequestLog) {
   WriteRequestLog("request line one\n");
-  fs::SetFaultHook([](fs::Op op, const std::string&) { return op == fs::Op::Rename ? EACCES : 0; });
-  EXPECT_EQ(log_->ProcessPass(), CRequestLog::kHandOffFailed);
+  {
+    faults::Guard guard;
+    guard.Fail(Kind::Rename, EACCES);
+    EXPECT_EQ(log_->ProcessPass(), CRequestLog::kHandOffFailed);
+  }
   EXPECT_TRUE(RequestLogExists());
   EXPECT_FALSE(WorkFileExists());
-  fs::SetFaultHook(nullptr);
   EXPECT_EQ(log_->ProcessPass(), CRequestLog::kWritten);
 }
 
@@ -185,14 +194,15 @@ TEST_F(RequestLogPass, StopBeforeTheHandOffTouchesNothing) {
 
 TEST_F(RequestLogPass, LinesOfALateWriterAreTakenBeforeTheFileGoes) {
   WriteRequestLog("early request\n");
-  const std::string work = log_->WorkFilePath();
+  const std::string work = Probe(*log_).WorkFilePath();
   const std::string daily = install_.ProgramDir() + "log/qor2026-12-09.log";
   int appends = 0;
   // A writer that opened iis.log before the rename adds its line while the batch
   // read before goes to the daily log.
-  fs::SetFaultHook([&](fs::Op op, const std::string& path) {
-    if (op == fs::Op::OpenWrite && path == daily && ++appends == 1) AppendRaw(work, "late request\n");
-    return 0;
+  faults::Guard guard;
+  guard.When([&](const Call& c) {
+    if (c.kind == Kind::Open && !c.OpensForReading() && c.path == daily && ++appends == 1) AppendRaw(work, "late request\n");
+    return Fault{};
   });
   EXPECT_EQ(log_->ProcessPass(), CRequestLog::kWritten);
   EXPECT_EQ(Daily(), "early request\nlate request\n");
@@ -200,12 +210,13 @@ TEST_F(RequestLogPass, LinesOfALateWriterAreTakenBeforeTheFileGoes) {
 }
 
 TEST_F(RequestLogPass, UnfinishedLastLineIsGivenTimeToEnd) {
-  const std::string work = log_->WorkFilePath();
+  const std::string work = Probe(*log_).WorkFilePath();
   WriteRequestLog("early request\nhalf of a ");
   int reads = 0;
-  fs::SetFaultHook([&](fs::Op op, const std::string& path) {
-    if (op == fs::Op::OpenRead && path == work && ++reads == 2) AppendRaw(work, "line\n");
-    return 0;
+  faults::Guard guard;
+  guard.When([&](const Call& c) {
+    if (c.OpensForReading() && c.path == work && ++reads == 2) AppendRaw(work, "line\n");
+    return Fault{};
   });
   EXPECT_EQ(log_->ProcessPass(), CRequestLog::kWritten);
   EXPECT_EQ(Daily(), "early request\nhalf of a line\n");

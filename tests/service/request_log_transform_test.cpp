@@ -2,7 +2,10 @@
 
 #include <random>
 
+#include "common/date_text.h"
+#include "platform/clock.h"
 #include "service/request_log.h"
+#include "tests/service/request_log_probe.h"
 #include "tests/support/temp_install.h"
 
 namespace {
@@ -17,7 +20,7 @@ class RequestLogTransform : public ::testing::Test {
   void SetUp() override {
     install_.WriteProgramFile("iplib.db", kLibrary);
     log_ = std::make_unique<CRequestLog>(install_.ProgramDir());
-    ASSERT_EQ(log_->IpTable().GetCount(), 4);
+    ASSERT_EQ(Probe(*log_).IpTable().GetCount(), 4);
   }
   qortest::TempInstall install_;
   std::unique_ptr<CRequestLog> log_;
@@ -58,11 +61,11 @@ TEST_F(RequestLogTransform, MarkersAreFilledFromTheLibrary) {
       // "~" as the second byte of a double-byte character starts no marker.
       {"\x81~area~<ipstart>1.0.0.5<ipend>", "\x81~area~<ipstart>1.0.0.5<ipend>"},
   };
-  for (const auto& c : cases) EXPECT_EQ(log_->TransformLine(c.line), c.want) << c.line;
+  for (const auto& c : cases) EXPECT_EQ(Probe(*log_).TransformLine(c.line), c.want) << c.line;
 }
 
 TEST_F(RequestLogTransform, NoLineCarriesTheRegionOfAnEarlierOne) {
-  StringList out = log_->TransformBatch(
+  StringList out = Probe(*log_).TransformBatch(
       "a\t<ipstart>3.0.0.7<ipend>\t~area~\n"
       "b\t<ipstart>2.0.0.9<ipend>\t~area~\n"
       "c\t<ipstart>8.8.8.8<ipend>\t~area~\n"
@@ -83,7 +86,7 @@ TEST_F(RequestLogTransform, BatchKeepsLinesOfFiveBytesOrMore) {
       // A double-byte character counts its two bytes.
       {"中国x\n中国\n", {"中国x"}},
   };
-  for (const auto& c : cases) EXPECT_EQ(log_->TransformBatch(c.content), c.want) << c.content;
+  for (const auto& c : cases) EXPECT_EQ(Probe(*log_).TransformBatch(c.content), c.want) << c.content;
 }
 
 TEST(RequestLogLibrary, LetterFormIsSubstitutedBeforeParsing) {
@@ -91,8 +94,8 @@ TEST(RequestLogLibrary, LetterFormIsSubstitutedBeforeParsing) {
   // "16777216|255|154|1002|0*" in the letter form: digits and separators replaced.
   install.WriteProgramFile("iplib.db", "g,iiijg,0jll0glk0gaaj0ac");
   CRequestLog log(install.ProgramDir());
-  ASSERT_EQ(log.IpTable().GetCount(), 1);
-  EXPECT_EQ(log.TransformLine("<ipstart>1.0.0.1<ipend>~area~"), "1.0.0.1中国-北京市");
+  ASSERT_EQ(Probe(log).IpTable().GetCount(), 1);
+  EXPECT_EQ(Probe(log).TransformLine("<ipstart>1.0.0.1<ipend>~area~"), "1.0.0.1中国-北京市");
 }
 
 TEST(RequestLogLibrary, TextWithSeparatorsIsTakenAsItIs) {
@@ -100,8 +103,8 @@ TEST(RequestLogLibrary, TextWithSeparatorsIsTakenAsItIs) {
   // Has "|": read as is, so the letters are no digits and the record reads zeros.
   install.WriteProgramFile("iplib.db", "g|j|b|k|l");
   CRequestLog log(install.ProgramDir());
-  ASSERT_EQ(log.IpTable().GetCount(), 1);
-  EXPECT_EQ(log.IpTable().Ranges()[0].countryId, 0);
+  ASSERT_EQ(Probe(log).IpTable().GetCount(), 1);
+  EXPECT_EQ(Probe(log).IpTable().Ranges()[0].countryId, 0);
 }
 
 TEST(RequestLogLibrary, LineBreaksInTheLibraryFileAreDropped) {
@@ -109,16 +112,37 @@ TEST(RequestLogLibrary, LineBreaksInTheLibraryFileAreDropped) {
   // Read without line ends: the second line continues the first.
   install.WriteProgramFile("iplib.db", "16777216|25\n5|154|1002|0");
   CRequestLog log(install.ProgramDir());
-  ASSERT_EQ(log.IpTable().GetCount(), 1);
-  EXPECT_EQ(log.IpTable().Ranges()[0].last, 16777216u + 255u);
+  ASSERT_EQ(Probe(log).IpTable().GetCount(), 1);
+  EXPECT_EQ(Probe(log).IpTable().Ranges()[0].last, 16777216u + 255u);
 }
 
 TEST(RequestLogLibrary, MissingLibraryFailsEveryLookup) {
   qortest::TempInstall install;
   CRequestLog log(install.ProgramDir());
-  EXPECT_EQ(log.IpTable().GetCount(), 0);
-  EXPECT_EQ(log.TransformLine("<ipstart>1.0.0.1<ipend>[~area~]"), "1.0.0.1[-]");
-  EXPECT_EQ(log.TransformLine("<ipstart>1.0.0.1<ipend>[~state~]"), "1.0.0.1[]");
+  EXPECT_EQ(Probe(log).IpTable().GetCount(), 0);
+  EXPECT_EQ(Probe(log).TransformLine("<ipstart>1.0.0.1<ipend>[~area~]"), "1.0.0.1[-]");
+  EXPECT_EQ(Probe(log).TransformLine("<ipstart>1.0.0.1<ipend>[~state~]"), "1.0.0.1[]");
+}
+
+// A stop asked while the worker reads a large library ends the read early; no pass runs
+// with the part read, and the request log stays for the next start.
+TEST(RequestLogLibrary, StopDuringTheLoadCutsItShortAndNoPassRuns) {
+  qortest::TempInstall install;
+  std::string library;
+  for (int i = 0; i < 100000; ++i) library += std::to_string(16777216 + i * 256) + "|255|154|1002|0*";
+  install.WriteProgramFile("iplib.db", library);
+  install.WriteProgramFile("iis/log/iis.log", "a\t<ipstart>1.0.0.1<ipend>\t~area~\n");
+  platform::StopToken stop;
+  stop.RequestStop();
+  CRequestLog stopped(install.ProgramDir(), &stop);
+  EXPECT_EQ(Probe(stopped).IpTable().GetCount(), 0);
+  EXPECT_EQ(stopped.ProcessPass(), CRequestLog::kStopped);
+  EXPECT_EQ(install.ReadProgramFile("iis/log/iis.log"), "a\t<ipstart>1.0.0.1<ipend>\t~area~\n");
+  EXPECT_EQ(install.ReadProgramFile("log/qor" + GetTodayText() + ".log"), "");
+
+  CRequestLog whole(install.ProgramDir());
+  EXPECT_EQ(Probe(whole).IpTable().GetCount(), 100000);
+  EXPECT_EQ(Probe(whole).TransformLine("<ipstart>1.1.134.160<ipend>~area~"), "1.1.134.160中国-北京市");
 }
 
 // The one-walk transformation against the marker-by-marker one, on lines made of
@@ -135,8 +159,8 @@ TEST_F(RequestLogTransform, OneWalkAgreesWithReplacingMarkerByMarker) {
   for (int i = 0; i < 200000; ++i) {
     std::string line;
     for (int k = length(gen); k > 0; --k) line += pieces[pick(gen)];
-    std::string want = log_->TransformLineByReplacing(line);
-    ASSERT_EQ(log_->TransformLine(line), want) << line;
+    std::string want = Probe(*log_).TransformLineByReplacing(line);
+    ASSERT_EQ(Probe(*log_).TransformLine(line), want) << line;
     if (want != line) ++differentPaths;
   }
   // The lines did exercise the replacements, not only the pass-through.
@@ -151,16 +175,16 @@ TEST_F(RequestLogTransform, OneWalkAgreesWithReplacingMarkerByMarker) {
     std::string line = noise[pickNoise(gen)] + "t\t区域\t" + noise[pickNoise(gen)] + "<ipstart>" +
                        addresses[pickAddress(gen)] + noise[pickNoise(gen)] + "<ipend>\t" +
                        (coin(gen) ? "~area~" : "~state~") + noise[pickNoise(gen)];
-    ASSERT_EQ(log_->TransformLine(line), log_->TransformLineByReplacing(line)) << line;
+    ASSERT_EQ(Probe(*log_).TransformLine(line), Probe(*log_).TransformLineByReplacing(line)) << line;
   }
 }
 
 TEST_F(RequestLogTransform, LibraryWrittenLaterChangesNoLookup) {
   install_.WriteProgramFile("iplib.db", "16777216|255|81|0|0");
-  EXPECT_EQ(log_->TransformLine("<ipstart>1.0.0.5<ipend>~area~"), "1.0.0.5中国-北京市");
+  EXPECT_EQ(Probe(*log_).TransformLine("<ipstart>1.0.0.5<ipend>~area~"), "1.0.0.5中国-北京市");
   // The next start of the worker reads it.
   CRequestLog restarted(install_.ProgramDir());
-  EXPECT_EQ(restarted.TransformLine("<ipstart>1.0.0.5<ipend>~area~"), "1.0.0.5美国-");
+  EXPECT_EQ(Probe(restarted).TransformLine("<ipstart>1.0.0.5<ipend>~area~"), "1.0.0.5美国-");
 }
 
 // The pass's way over a block (lines in groups, their lookups made together) against
@@ -177,10 +201,10 @@ TEST_F(RequestLogTransform, BlockGivesTheLinesOneByOneGive) {
     std::string content = block == 0 ? "t\t<ipstart>1.0.0.5<ipend>" + std::string(40, '~') + "~area~<<<<\n" : "";
     for (int k = length(gen); k > 0; --k) content += pieces[pick(gen)];
     std::string want;
-    for (const std::string& line : log_->TransformBatch(content)) want += line + "\n";
+    for (const std::string& line : Probe(*log_).TransformBatch(content)) want += line + "\n";
     std::string got = "kept";
-    const size_t count = log_->TransformLines(content, got);
+    const size_t count = Probe(*log_).TransformLines(content, got);
     ASSERT_EQ(got, "kept" + want) << content;
-    ASSERT_EQ(count, log_->TransformBatch(content).size());
+    ASSERT_EQ(count, Probe(*log_).TransformBatch(content).size());
   }
 }
