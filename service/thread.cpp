@@ -6,6 +6,7 @@
 #include "common/ini_reader.h"
 #include "platform/fs.h"
 #include "platform/instance.h"
+#include "platform/textconv.h"
 #include "common/file_probe.h"
 #include "service/global.h"
 #include "service/iplib_update.h"
@@ -118,8 +119,12 @@ void CThread::RunLogWorker() {
 void CThread::WatchConfiguration() {
   const std::string stamp = m_global.ProgramDir() + "iis/apply.db";
   if (!FileExists(stamp, false)) return;
-  // The stamp goes first, so a save during the reload brings another reload.
-  platform::fs::DeleteFile(stamp);
+  // The stamp goes first, so a save during the reload brings another reload. One that
+  // cannot go brings a reload every pass: told once, until a delete works again.
+  const platform::fs::Result gone = platform::fs::DeleteFile(stamp);
+  if (!gone.Ok() && !m_stampStuck)
+    m_log.Write("配置变更标记[" + platform::Utf8ToGbk(stamp) + "]删除失败：" + gone.Text(), true);
+  m_stampStuck = !gone.Ok();
   m_config.Load();
   m_global.ReadSystemSwitch(m_config);
   Wait(kReloadWaitMs);

@@ -65,6 +65,7 @@ class CThread {
   CIniReader& m_ini;
   CLog& m_log;
   platform::StopToken* m_stop = nullptr;
+  bool m_stampStuck = false;  // the last delete of the change stamp failed (told once)
 
   std::thread m_logWorker, m_updateWorker;
   mutable std::mutex m_mutex;

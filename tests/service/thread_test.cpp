@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
@@ -10,6 +12,7 @@
 #include "common/config.h"
 #include "common/ini_reader.h"
 #include "platform/clock.h"
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "platform/instance.h"
 #include "service/global.h"
@@ -68,7 +71,7 @@ class ThreadFixture : public ::testing::Test {
   // Every daily log: the fake clock runs days ahead while the update worker waits.
   std::string DailyLogs() {
     std::vector<fs::Entry> found;
-    fs::List(inst.ProgramDir() + "log", "qor2*.log", found);
+    EXPECT_TRUE(fs::List(inst.ProgramDir() + "log", "qor2*.log", found));
     std::string all;
     for (const auto& e : found) all += inst.ReadProgramFile("log/" + e.name);
     return all;
@@ -108,6 +111,33 @@ TEST_F(ThreadFixture, StatusFollowsTheStoreThroughTheChangeStamp) {
   stop.RequestStop();
   EXPECT_TRUE(thread.WaitForWorkers(60000, 100, nullptr));
   EXPECT_TRUE(thread.WorkersEnded());
+}
+
+TEST_F(ThreadFixture, AStampThatCannotGoIsLoggedOnceAndStillReloads) {
+  namespace faults = platform::faults;
+  std::atomic<int> refused{0};
+  faults::Guard guard;
+  guard.When([&](const faults::Call& c) {
+    if (c.kind != faults::Kind::Unlink || !c.path.ends_with("iis/apply.db")) return faults::Fault{};
+    ++refused;
+    return faults::Fault::Fail(EACCES);
+  });
+  SaveSwitch("1");
+  WriteWord8();
+  ASSERT_EQ(thread.Start(stop), 1);
+  // Every pass meets the stamp again and reloads.
+  ASSERT_TRUE(WaitFor([&] { return Sent(1) && refused >= 3; }));
+  const std::string logged = inst.ReadProgramFile("log/qor.log");
+  const std::string line = "]删除失败：5 (Permission denied)\n";
+  const size_t at = logged.find(line);
+  ASSERT_NE(at, std::string::npos) << logged;
+  EXPECT_EQ(logged.find(line, at + 1), std::string::npos) << "told once, not every pass";
+  EXPECT_NE(logged.find("配置变更标记[" + inst.ProgramDir() + "iis/apply.db]"), std::string::npos);
+
+  guard.Reset();
+  ASSERT_TRUE(WaitFor([&] { return Gone("iis/apply.db"); }));
+  stop.RequestStop();
+  EXPECT_TRUE(thread.WaitForWorkers(60000, 100, nullptr));
 }
 
 TEST_F(ThreadFixture, MissingWord8DelaysTheWorkersElevenTimesTwoSeconds) {
