@@ -189,6 +189,11 @@ int Manager::CreateService(const Config& c, Service* out) const {
   if (!access::MayI(access::Right::Change)) return kAccessDenied;
   reg::Key key;
   if (OpenRecord(c.name, key)) return MarkedForDelete(key) ? kMarkedForDelete : kServiceExists;
+  // A stale status file of an earlier service of this name must not speak for this one:
+  // it goes before anything is made, and one that cannot go refuses the create.
+  if (const fs::Result gone = fs::DeleteFile(StatusFilePath(c.name));
+      !gone.Ok() && gone != fs::kFileNotFound && gone != fs::kPathNotFound)
+    return kAccessDenied;
   if (reg::CreateKey(ServiceKeyPath(c.name), key) != reg::kOk) return kAccessDenied;
   int rc = key.SetString("ImagePath", c.imagePath, true);
   if (rc == reg::kOk) rc = key.SetDword("Type", c.serviceType);
@@ -198,8 +203,6 @@ int Manager::CreateService(const Config& c, Service* out) const {
   if (rc == reg::kOk) rc = key.SetString("ObjectName", c.account);
   if (rc == reg::kOk && !c.description.empty()) rc = key.SetString("Description", c.description);
   if (rc != reg::kOk) return kAccessDenied;
-  // A stale status file of an earlier service of this name must not speak for this one.
-  fs::DeleteFile(StatusFilePath(c.name));
   if (out) {
     auto parts = names::SplitAt(key.Path(), '\\');
     out->m_name = parts.back();
@@ -378,8 +381,10 @@ int Service::Delete() const {
       return;
     }
     rc = reg::DeleteTree(ServiceKeyPath(m_name)) == reg::kOk ? kOk : kAccessDenied;
-    fs::DeleteFile(StatusFilePath(m_name));
-    fs::DeleteFile(wire::FileBase(m_name) + ".log");
+    // The record is gone, so nothing asks for these; a status file that stays is
+    // removed by the next create of the name, which refuses to go on without that.
+    (void)fs::DeleteFile(StatusFilePath(m_name));
+    (void)fs::DeleteFile(wire::FileBase(m_name) + ".log");
   });
   return locked ? rc : kAccessDenied;
 }

@@ -239,8 +239,12 @@ void Supervisor::Finish(uint32_t win32) {
       reg::DeleteTree(ServiceKeyPath(m_name));
       exists = false;
     }
-    if (exists) (void)WriteStatusRecord(m_rec);
-    else fs::DeleteFile(StatusFilePath(m_name));
+    if (exists) {
+      (void)WriteStatusRecord(m_rec);
+    } else {
+      // The record is gone; a status file that stays is removed by the next create.
+      (void)fs::DeleteFile(StatusFilePath(m_name));
+    }
   });
   m_done = true;
 }
