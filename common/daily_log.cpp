@@ -27,7 +27,8 @@ std::string GetTodayShortText() {
 int AppendDailyLogText(const std::string& path, std::string_view text) {
   if (text.empty()) return 1;
   const std::string dir = platform::ParentDir(path);
-  if (!dir.empty() && !platform::fs::IsDirectory(dir)) platform::fs::MakeDir(dir);
+  // A folder that cannot be made is not reported: the append below fails and says so.
+  if (!dir.empty() && !platform::fs::IsDirectory(dir)) (void)platform::fs::MakeDir(dir);
   // One O_APPEND write of whole lines: the service's lines and the panel's never
   // interleave, and no lock lets another account that holds one stall a writer.
   return platform::fs::AppendWhole(path, text) == platform::fs::kOk ? 1 : 0;

@@ -9,7 +9,7 @@ int ListLogFiles(StringList& list, const std::string& dir, const std::string& ex
   if (!platform::fs::IsDirectory(dir)) return 0;
   std::string pattern = (extension.empty() || extension == "*") ? "*.*" : "*." + extension;
   std::vector<platform::fs::Entry> entries;
-  platform::fs::List(dir, pattern, entries);
+  if (!platform::fs::List(dir, pattern, entries)) return 0;
   for (const auto& e : entries) {
     if (e.isDir && !e.name.empty() && e.name[0] == '.') continue;
     if (e.name == "debug.log" || e.name == "system.log") continue;

@@ -19,7 +19,8 @@ CLog::CLog(Build build, const std::string& programDir) : m_build(build) {
 int CLog::Write(const std::string& message, bool addLineBreak) {
   std::lock_guard<std::mutex> lock(m_mutex);
   // The size check comes first, so even a repeated message can restart a full log.
-  if (m_build == Build::Service && GetFileSizeOf(m_logPath) > kMaxServiceLogBytes) fs::DeleteFile(m_logPath);
+  // A full log that cannot be deleted is written on: this log is where it would be reported.
+  if (m_build == Build::Service && GetFileSizeOf(m_logPath) > kMaxServiceLogBytes) (void)fs::DeleteFile(m_logPath);
   if (!m_lastMessage.empty() && m_lastMessage == message) return 1;
   m_lastMessage = message;
   std::string entry = "[" + GetNowText() + "]\t" + message;

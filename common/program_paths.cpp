@@ -11,7 +11,8 @@ void InitGlobalPaths() {
   if (g_ProgramDir.empty() || g_ProgramDir.back() != '/') g_ProgramDir += '/';
   g_LogDir = g_ProgramDir + "log/";
   std::string dir = g_LogDir.substr(0, g_LogDir.size() - 1);
-  if (!platform::fs::IsDirectory(dir)) platform::fs::MakeDir(dir);
+  // Not reported: without the folder each log write fails and returns 0.
+  if (!platform::fs::IsDirectory(dir)) (void)platform::fs::MakeDir(dir);
 }
 
 std::string RecordFilePath() { return GetSystemDir() + "qorip.db"; }

@@ -196,7 +196,10 @@ void Serve(const Settings& s, int fd) {
   int status = 400;
   if (sp1 != std::string::npos && line.compare(0, sp1, "GET") == 0) {
     const std::string target = line.substr(sp1 + 1, sp2 == std::string::npos ? std::string::npos : sp2 - sp1 - 1);
-    if (!s.logFile.empty()) platform::fs::WriteFile(s.logFile, "GET " + target + "\n", true);
+    if (!s.logFile.empty()) {
+      if (const auto rc = platform::fs::WriteFile(s.logFile, "GET " + target + "\n", true); !rc.Ok())
+        std::fprintf(stderr, "qorupdate: cannot write %s (%s)\n", s.logFile.c_str(), rc.Text().c_str());
+    }
     const int hop = Hop(target);
     if (hop < s.redirects) {
       status = 302;

@@ -13,7 +13,9 @@ int LoadPanelStore(CConfig& config, bool withWindows) {
   if (loaded != 1) return loaded;
   const bool recovered = config.IsRecovered();
   const int added = config.ApplyDefaults();
-  if (recovered ? withWindows : added > 0) config.Save();
+  // A failed write is told by Save itself; the defaults stay in memory and the next
+  // save writes them (a recovered store is recovered again at the next start).
+  if (recovered ? withWindows : added > 0) (void)config.Save();
   return loaded;
 }
 

@@ -133,7 +133,8 @@ void CPropDlgLog::IndexLogFiles() {
 
   int total = 0;
   std::vector<fs::Entry> entries;
-  fs::List(folder, "*.*", entries);
+  // A folder that cannot be read lists nothing, like an empty one.
+  (void)fs::List(folder, "*.*", entries);
   for (const fs::Entry& entry : entries) {
     if (entry.isDir && !entry.name.empty() && entry.name[0] == '.') continue;
     const std::string name = gbk::ToLower(entry.name);

@@ -93,7 +93,8 @@ bool CPropDlgSys::OnInitDialog() {
   ui::Dialog::OnInitDialog();
   SetItemFont(kIdcSysMasterSwitch, fontBold11);
   const std::string stale = ProgramFolder() + "iis/apply_ok.db";
-  if (platform::fs::IsFile(stale)) platform::fs::DeleteFile(stale);
+  // Nothing reads this leftover: one that cannot go does no harm where it is.
+  if (platform::fs::IsFile(stale)) (void)platform::fs::DeleteFile(stale);
   std::string os;
   GetOsVersionName(os, Build::Panel);
   SetItemText(kIdcSysOsName, "操作系统：" + os);

@@ -36,11 +36,13 @@ std::string ProgramFile(const std::string& dir, const std::string& windowsName) 
 }
 
 void DeleteIfFile(const std::string& path) {
-  if (platform::fs::Exists(path) && !platform::fs::IsDirectory(path)) platform::fs::DeleteFile(path);
+  // Failures are ignored: a file in use (the running panel itself) stays.
+  if (platform::fs::Exists(path) && !platform::fs::IsDirectory(path)) (void)platform::fs::DeleteFile(path);
 }
 
 void RemoveIfDirectory(const std::string& path) {
-  if (platform::fs::IsDirectory(path)) platform::fs::RemoveDir(path);
+  // A folder that is not empty stays; that is not reported.
+  if (platform::fs::IsDirectory(path)) (void)platform::fs::RemoveDir(path);
 }
 
 bool NeedsQuotes(const std::string& arg) {

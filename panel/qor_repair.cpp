@@ -67,7 +67,9 @@ std::string CQorRepair::RepairPermissions() {
     helper.SetPathPermission("all", "SYSTEM", dir, 0);
   }
   const std::string logDir = dir + filter_module::kRequestLogDir;
-  if (!platform::fs::IsDirectory(logDir)) platform::fs::MakeDir(logDir);
+  // A folder that cannot be made fails its grant, which like every grant but the last
+  // is not reported.
+  if (!platform::fs::IsDirectory(logDir)) (void)platform::fs::MakeDir(logDir);
   std::string last;
   for (const filter_module::Permission& p : filter_module::kPermissions) {
     last = helper.SetPathPermission(p.rights, "everyone", dir + p.path, 0);

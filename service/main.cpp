@@ -46,7 +46,8 @@ void DeletePanelLeftover() {
     std::vector<platform::fs::Entry> found;
     if (!platform::fs::List(dir, pattern, found)) continue;
     for (const auto& e : found) {
-      if (!e.isDir) platform::fs::DeleteFile(dir + e.name);
+      // One that cannot go now is tried again at the next start.
+      if (!e.isDir) (void)platform::fs::DeleteFile(dir + e.name);
     }
   }
 }

@@ -71,7 +71,8 @@ int SetPathAcl(const std::string& path, const std::string& aclText, int keepInhe
 bool SetSystemPathSecurity(const std::string& admin) {
   const std::string folder = ProgramFolder();
   for (const char* sub : {"/iis", "/iis/log"}) {
-    if (!DirExists(folder + sub)) platform::fs::MakeDir(folder + sub);
+    // A folder that cannot be made fails its own grant below, which reports it.
+    if (!DirExists(folder + sub)) (void)platform::fs::MakeDir(folder + sub);
     Pause();
   }
   const std::string owners = admin + ":all:1;system:rwe:1;";

@@ -17,6 +17,7 @@ void WriteLog(const std::string& message) {
   char stamp[48];
   std::snprintf(stamp, sizeof stamp, "[%d/%d/%d %d:%02d:%02d]", t.year, t.month, t.day, t.hour, t.minute, t.second);
   std::string folder = ProgramFolder() + "/log";
-  if (!DirExists(folder)) platform::fs::MakeDir(folder);
-  platform::fs::WriteFile(ToolsLogPath(), stamp + message + "\n", true);
+  // This is the toolbox's only log: a line that cannot be written is lost, unreported.
+  if (!DirExists(folder)) (void)platform::fs::MakeDir(folder);
+  (void)platform::fs::WriteFile(ToolsLogPath(), stamp + message + "\n", true);
 }

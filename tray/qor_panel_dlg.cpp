@@ -24,7 +24,8 @@ bool IsProgramIcon(int id) {
 
 // FileExists answers wantFolder for a folder, its opposite for a file.
 void MakeFolderWhenMissing(const std::string& path) {
-  if (!FileExists(path, true)) platform::fs::MakeDirs(path);
+  // Not reported: without the folder the log's lines are lost and the tray runs on.
+  if (!FileExists(path, true)) (void)platform::fs::MakeDirs(path);
 }
 
 }  // namespace
