@@ -43,7 +43,7 @@ TEST_F(PropDlgLogTest, ListsRecentNonEmptyDailyLogsAndCountsEveryDailyName) {
   WriteLog("qor2016-09-18.log", "\n\r\n");   // no entry
   WriteLog("debug.log", "z\n");
   WriteLog("qor.log", "z\n");
-  fs::MakeDir(LogDir() + "sub");
+  ASSERT_EQ(fs::MakeDir(LogDir() + "sub"), fs::kOk);
   TestPage page(Context());
   Open(page);
   EXPECT_EQ(page.ItemText(kIdcLogShowDays), "10");
@@ -91,7 +91,7 @@ TEST_F(PropDlgLogTest, CountsFrom999OnCarryAPlus) {
 }
 
 TEST_F(PropDlgLogTest, MissingLogFolderIsReported) {
-  fs::RemoveTree(LogDir());
+  ASSERT_EQ(fs::RemoveTree(LogDir()), fs::kOk);
   TestPage page(Context());
   Host().ExpectMessageBox("日志目录不存在！", kIdOk);
   Open(page);
@@ -174,7 +174,7 @@ TEST_F(PropDlgLogTest, DeletingAVanishedDayReportsIt) {
   WriteLog("qor2016-09-19.log", "a\n");
   TestPage page(Context());
   Open(page);
-  fs::DeleteFile(LogDir() + "qor2016-09-19.log");
+  ASSERT_EQ(fs::DeleteFile(LogDir() + "qor2016-09-19.log"), fs::kOk);
   page.m_listLogs.SetItemSelected(0, true);
   Host().ExpectMessageBox("]不存在，删除失败！", kIdOk);
   page.SendCommand(kCmdLogDeleteDay);
@@ -193,8 +193,8 @@ TEST_F(PropDlgLogTest, ClearingKeepsTheRowsThatCouldNotBeDeleted) {
   ASSERT_EQ(page.m_listLogs.GetItemCount(), 3);
   // A folder where the file was: the deletion is refused.
   const std::string locked = LogDir() + "qor2016-09-18.log";
-  fs::DeleteFile(locked);
-  fs::MakeDir(locked);
+  ASSERT_EQ(fs::DeleteFile(locked), fs::kOk);
+  ASSERT_EQ(fs::MakeDir(locked), fs::kOk);
   Host().ExpectMessageBox("确定要清理所有日志文件吗？", kIdYes);
   Host().ExpectMessageBox("操作完成，成功删除日志文件 2 个，失败 1 个。", kIdOk);
   page.SendCommand(kCmdLogClear);

@@ -91,7 +91,8 @@ class PropDlgSysTest : public qortest::SysPageTest {
   }
   std::string OpLog() {
     std::string text;
-    platform::fs::ReadFile(DailyLogPath(g_LogDir), text);
+    const auto rc = platform::fs::ReadFile(DailyLogPath(g_LogDir), text);
+    EXPECT_TRUE(rc == platform::fs::kOk || rc == platform::fs::kFileNotFound) << rc.Text();
     return text;
   }
 };
@@ -99,7 +100,7 @@ class PropDlgSysTest : public qortest::SysPageTest {
 TEST_F(PropDlgSysTest, OpeningWithTheSwitchOffUnloadsTheFilterWithoutSaving) {
   StoreSwitch("0");
   const std::string stamp = m_install.ProgramDir() + "iis/apply.db";
-  platform::fs::DeleteFile(stamp);
+  ASSERT_EQ(platform::fs::DeleteFile(stamp), platform::fs::kOk);
   ScriptedSysPage page;
   Open(page);
   Host().RunFor(2000);
@@ -220,7 +221,9 @@ TEST_F(PropDlgSysTest, DownloadOutcomes) {
     ScriptedSysPage page;
     Open(page, stored);
     Host().RunFor(2000);
-    if (!c.libraryPresent) platform::fs::DeleteFile(m_install.ProgramDir() + "iplib.db");
+    if (!c.libraryPresent) {
+      ASSERT_EQ(platform::fs::DeleteFile(m_install.ProgramDir() + "iplib.db"), platform::fs::kOk);
+    }
     for (const auto& r : c.replies) page.replies.push_back(r);
     const size_t boxes = Host().MessageBoxes().size();
     Host().ExpectMessageBox(c.box, kIdOk);
@@ -235,7 +238,7 @@ TEST_F(PropDlgSysTest, DownloadOutcomes) {
     EXPECT_EQ(page.urls[0].rfind("http://one.test/ip?f=ui&t=qorip&tm=" + version + "&tk=", 0), 0u);
     EXPECT_EQ(page.urls[0].size(), std::string("http://one.test/ip?f=ui&t=qorip&tm=&tk=").size() + version.size() + 11);
     std::string lib;
-    platform::fs::ReadFile(m_install.ProgramDir() + "iplib.db", lib);
+    EXPECT_EQ(platform::fs::ReadFile(m_install.ProgramDir() + "iplib.db", lib).Ok(), c.written || c.libraryPresent);
     const std::string word30 = CIniReader(Build::Panel).GetWord30();
     if (c.written) {
       EXPECT_EQ(lib, GetTagValue(c.replies.back().second, "<QorIpCode>", "</QorIpCode>"));
@@ -338,7 +341,7 @@ TEST_F(PropDlgSysTest, RepairReportListsEveryFailingStepInOrderAndWritesTheRecor
   ScriptedSysPage page;
   Open(page);
   Host().RunFor(2000);
-  platform::fs::DeleteFile(m_install.ProgramDir() + "QoripTools");
+  ASSERT_EQ(platform::fs::DeleteFile(m_install.ProgramDir() + "QoripTools"), platform::fs::kOk);
   for (const char* f : {"iis/config.db", "iis/config.ini", "iis/qorip64.dll", "iis/qorip.dll"})
     m_install.WriteProgramFile(f, "x");
   const std::string dir = m_install.ProgramDir();

@@ -21,6 +21,7 @@
 #include "common/system_info.h"
 #include "platform/ui/ui_hooks.h"
 #include "platform/clock.h"
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "platform/instance.h"
 #include "platform/paths.h"
@@ -55,7 +56,7 @@ class QorIpApp : public qortest::UiHostTest {
   void StoreKey(const std::string& ukey) {
     install_.WriteProgramFile("iplib.db", "1|2|3|4|5*");
     const std::string record = RecordFilePath();
-    fs::MakeDirs(platform::ParentDir(record));
+    ASSERT_EQ(fs::MakeDirs(platform::ParentDir(record)), fs::kOk);
     ASSERT_EQ(fs::WriteFile(record, "[qor]\nukey=" + ukey + "\n"), fs::kOk);
   }
   bool Uninstalled() const { return !fs::Exists(install_.ProgramDir() + "iplib.db"); }
@@ -134,7 +135,7 @@ TEST_F(QorIpApp, UninstallRemovesTheInstalledFilesOnly) {
   const char* kept[] = {"log/qor2026-12-09.log", "iis/qorip64.dll", "other.txt"};
   for (const char* name : removed) install_.WriteProgramFile(name, "x");
   for (const char* name : kept) install_.WriteProgramFile(name, "x");
-  fs::MakeDirs(install_.ProgramDir() + "iis/log");
+  ASSERT_EQ(fs::MakeDirs(install_.ProgramDir() + "iis/log"), fs::kOk);
   CQorIPApp app;
   EXPECT_EQ(app.Uninstall(), 1);
   for (const char* name : removed) EXPECT_FALSE(fs::Exists(install_.ProgramDir() + name)) << name;
@@ -168,7 +169,7 @@ TEST_F(QorIpApp, LeftOversOfReplacedFilesGo) {
   for (const char* name : gone) EXPECT_FALSE(fs::Exists(install_.ProgramDir() + name)) << name;
   EXPECT_TRUE(fs::IsFile(install_.ProgramDir() + "keep.del"));
   // A folder of that name is not a left-over file.
-  fs::MakeDirs(install_.ProgramDir() + "qorip.del");
+  ASSERT_EQ(fs::MakeDirs(install_.ProgramDir() + "qorip.del"), fs::kOk);
   CQorIPApp::DeleteLeftOvers();
   EXPECT_TRUE(fs::IsDirectory(install_.ProgramDir() + "qorip.del"));
 }
@@ -238,7 +239,7 @@ TEST_F(QorIpApp, EveryOtherPanelIsOfferedOnce) {
   // Two stand-in panels: copies of a program that waits. Their name is this test's own,
   // so that panels other tests run at the same time are not asked about.
   const std::string name = "QorIPt" + std::to_string(::getpid());
-  fs::MakeDirs(install_.Base() + "other");
+  ASSERT_EQ(fs::MakeDirs(install_.Base() + "other"), fs::kOk);
   const std::string copy = qortest::CopySleeper(install_.Base() + "other/", name);
   ASSERT_FALSE(copy.empty());
   pid_t pids[2] = {-1, -1};
@@ -278,7 +279,7 @@ class QorIpAppStore : public QorIpApp {
  protected:
   void SetUp() override {
     QorIpApp::SetUp();
-    fs::MakeDirs(install_.ProgramDir() + "iis");
+    ASSERT_EQ(fs::MakeDirs(install_.ProgramDir() + "iis"), fs::kOk);
     ResetStore();
   }
   void TearDown() override {
@@ -296,7 +297,8 @@ class QorIpAppStore : public QorIpApp {
   static uint32_t MachineKey() { return TextToKey(CHardware().GetMachineKeyText()); }
   std::string FileBytes(const std::string& path) const {
     std::string bytes;
-    fs::ReadFile(path, bytes);
+    const auto rc = fs::ReadFile(path, bytes);
+    EXPECT_TRUE(rc == fs::kOk || rc == fs::kFileNotFound) << rc.Text();
     return bytes;
   }
   std::string StoredText() const { return DecodeText(MachineKey(), FileBytes(StorePath())); }
@@ -335,17 +337,17 @@ TEST_F(QorIpAppStore, FirstStartSavesTheDefaultsAndALaterOneKeepsTheUsersChoice)
 class FileReads {
  public:
   explicit FileReads(std::string path) : m_path(std::move(path)) {
-    fs::SetFaultHook([this](fs::Op op, const std::string& p) {
-      if (op == fs::Op::OpenRead && p == m_path) ++m_reads;
-      return 0;
+    m_guard.When([this](const platform::faults::Call& c) {
+      if (c.OpensForReading() && c.path == m_path) ++m_reads;
+      return platform::faults::Fault{};
     });
   }
-  ~FileReads() { fs::SetFaultHook(nullptr); }
   int Count() const { return m_reads; }
 
  private:
   std::string m_path;
   std::atomic<int> m_reads{0};
+  platform::faults::Guard m_guard;  // last: it goes first
 };
 
 // A large store makes every extra read of a start cost: a start with windows reads it
@@ -355,7 +357,8 @@ TEST_F(QorIpAppStore, AStartReadsTheStoreOnce) {
   UseResources(res::PanelResources());
   for (const std::string& stored : {std::string(), std::string("<KeySystem>1</KeySystem><0>")}) {
     SCOPED_TRACE(stored);
-    fs::DeleteFile(StorePath());
+    const auto rc = fs::DeleteFile(StorePath());
+    ASSERT_TRUE(rc == fs::kOk || rc == fs::kFileNotFound) << rc.Text();
     if (!stored.empty()) WriteStore(stored);
     ResetStore();
     bool windowRan = false;
@@ -410,7 +413,8 @@ TEST_F(QorIpAppStore, CoverRepairFollowsTheStoredTraySetting) {
   size_t opens = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    fs::DeleteFile(StorePath());
+    const auto rc = fs::DeleteFile(StorePath());
+    ASSERT_TRUE(rc == fs::kOk || rc == fs::kFileNotFound) << rc.Text();
     if (!c.stored.empty()) WriteStore(c.stored);
     ResetStore();
     CQorIPApp app({[&](CQorIPApp&) { ADD_FAILURE() << "window opened"; }, {}, {},

@@ -52,7 +52,7 @@ TEST_F(QorRepairTest, AToolboxThatDoesNotEndIsReportedAfterTheBound) {
   EXPECT_EQ(CQorRepair(g_Config).RepairIisFilter(),
             "IIS操作文件[" + path + "]运行超时，没有结束，修复可能未完成。");
   std::string pid;
-  platform::fs::ReadFile(path + ".pid", pid);
+  ASSERT_EQ(platform::fs::ReadFile(path + ".pid", pid), platform::fs::kOk);
   ASSERT_GT(std::atoi(pid.c_str()), 0);
   kill(std::atoi(pid.c_str()), SIGKILL);
 }

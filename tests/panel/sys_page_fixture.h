@@ -44,7 +44,9 @@ class SysPageTest : public UiHostTest {
   }
   std::string StubArgs(const std::string& name) {
     std::string text;
-    platform::fs::ReadFile(m_install.ProgramDir() + name + ".args", text);
+    const std::string args = m_install.ProgramDir() + name + ".args";
+    const auto rc = platform::fs::ReadFile(args, text);
+    EXPECT_TRUE(rc == platform::fs::kOk || rc == platform::fs::kFileNotFound) << rc.Text();
     return text;
   }
   bool ProgramFileExists(const std::string& relative) {
