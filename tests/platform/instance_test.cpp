@@ -64,7 +64,7 @@ TEST(Instance, ChildrenDoNotInheritTheClaim) {
   inst::ReleaseInstance("QorIP");
   EXPECT_EQ(inst::ClaimInstance("QorIP"), inst::Claim::Acquired) << "the child kept the lock";
   inst::ReleaseInstance("QorIP");
-  platform::process::Kill(pid);
+  EXPECT_TRUE(platform::process::Kill(pid));
 }
 
 TEST(Instance, LaterStartBringsTheHolderForward) {

@@ -17,7 +17,7 @@ class Appcmd : public ::testing::Test {
   void Install(const std::string& ini) {
     inst.WriteMachineIni(ini);
     std::string dir = inst.MachineRoot() + "Windows/System32/inetsrv/";
-    platform::fs::MakeDirs(dir);
+    ASSERT_EQ(platform::fs::MakeDirs(dir), platform::fs::kOk);
     program = qortest::InstallProgram("appcmd", dir);
     ASSERT_FALSE(program.empty()) << "appcmd not built in " << qortest::BinDir();
   }

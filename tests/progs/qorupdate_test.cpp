@@ -71,7 +71,7 @@ TEST(Qorupdate, AnswersTheThreeRequestsFromItsFiles) {
   EXPECT_EQ(GetTagValue(r.body, endpoint::kTagIpCodeOpen, endpoint::kTagIpCodeClose), "2|3|4|5|6*");
 
   std::string requests;
-  fs::ReadFile(log, requests);
+  ASSERT_EQ(fs::ReadFile(log, requests), fs::kOk);
   EXPECT_NE(requests.find("GET " + endpoint::IpLibPath() + libQuery + "\n"), std::string::npos) << requests;
 
   ASSERT_EQ(::kill(server.Pid(), SIGTERM), 0);

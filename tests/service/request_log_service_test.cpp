@@ -41,7 +41,7 @@ bool ServiceState(scm::State state, uint32_t* pid = nullptr) {
 // Every daily log of the installation, in date order.
 std::string DailyLogs(const qortest::TempInstall& install) {
   std::vector<fs::Entry> files;
-  fs::List(install.ProgramDir() + "log", "qor2*.log", files);
+  EXPECT_TRUE(fs::List(install.ProgramDir() + "log", "qor2*.log", files));
   std::string text;
   for (const auto& f : files) text += install.ReadProgramFile("log/" + f.name);
   return text;

@@ -25,7 +25,7 @@ inline char* g_qtArgv[] = {g_qtName, nullptr};
 // <build>/artifacts/, made when missing.
 inline std::string ArtifactsDir() {
   const std::string dir = BinDir() + "../artifacts/";
-  platform::fs::MakeDirs(dir);
+  EXPECT_EQ(platform::fs::MakeDirs(dir), platform::fs::kOk) << dir;
   return dir;
 }
 

@@ -44,7 +44,7 @@ class Isapi : public ::testing::Test {
   // appcmd.exit (0 when missing); "list" prints the lines of appcmd.list.
   void FakeAppcmd() {
     std::string dir = inst.MachineRoot() + "Windows/System32/inetsrv/";
-    fs::MakeDirs(dir);
+    ASSERT_EQ(fs::MakeDirs(dir), fs::kOk);
     std::string script =
         "#!/bin/sh\n"
         "printf '%s\\n' \"$*\" >> '" + dir + "calls'\n"
@@ -55,15 +55,16 @@ class Isapi : public ::testing::Test {
     chmod((dir + "appcmd").c_str(), 0755);
     fakeDir = dir;
   }
-  void FakeExit(int code) { fs::WriteFile(fakeDir + "appcmd.exit", std::to_string(code)); }
+  void FakeExit(int code) { ASSERT_EQ(fs::WriteFile(fakeDir + "appcmd.exit", std::to_string(code)), fs::kOk); }
   void FakeList(const std::string& names) {
     std::string out = "<system.webServer>\n  <isapiFilters>\n";
     for (const auto& n : SplitLines(names)) out += "    <filter name=\"" + n + "\" path=\"x\" enabled=\"true\" />\n";
-    fs::WriteFile(fakeDir + "appcmd.list", out + "  </isapiFilters>\n</system.webServer>\n");
+    ASSERT_EQ(fs::WriteFile(fakeDir + "appcmd.list", out + "  </isapiFilters>\n</system.webServer>\n"), fs::kOk);
   }
   StringList Calls() {
     std::string text;
-    fs::ReadFile(fakeDir + "calls", text);
+    const auto rc = fs::ReadFile(fakeDir + "calls", text);
+    EXPECT_TRUE(rc == fs::kOk || rc == fs::kFileNotFound) << rc.Text();
     return SplitLines(text);
   }
   void InstallRealAppcmd() {
@@ -94,7 +95,7 @@ TEST_F(Isapi, GlobalsFollowTheModulesAndTheMachine) {
   EXPECT_EQ(g_FilterPath64, inst.ProgramDir() + "iis/qorip64.dll");
   EXPECT_EQ(g_OsCode, 61);
   EXPECT_TRUE(g_Is64);
-  fs::DeleteFile(g_FilterPath64);
+  ASSERT_EQ(fs::DeleteFile(g_FilterPath64), fs::kOk);
   SetUpFilterGlobals();
   EXPECT_FALSE(g_Is64);  // no 64-bit module: handled as 32-bit
 }
@@ -301,7 +302,7 @@ TEST_F(Isapi, AppcmdExitCodesCount) {
   EXPECT_FALSE(UnloadIsapi(error));
   EXPECT_EQ(error, "appcmd执行失败，退出码：1");
 
-  fs::DeleteFile(fakeDir + "appcmd");
+  ASSERT_EQ(fs::DeleteFile(fakeDir + "appcmd"), fs::kOk);
   error.clear();
   EXPECT_FALSE(LoadIsapi(error));
   EXPECT_EQ(error, "无法启动" + AppcmdCommandName());
@@ -336,7 +337,7 @@ TEST_F(Isapi, SixtyFourBitVerificationIsBounded) {
 
   // Once both show, one check suffices.
   FakeList("qorip\nQORIP64");
-  fs::DeleteFile(fakeDir + "calls");
+  ASSERT_EQ(fs::DeleteFile(fakeDir + "calls"), fs::kOk);
   error.clear();
   EXPECT_TRUE(LoadIsapi(error)) << error;
   EXPECT_EQ(Calls().size(), 3u);

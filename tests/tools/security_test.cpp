@@ -94,10 +94,10 @@ TEST(Security, KeepInheritedDecidesProtection) {
 TEST(Security, SystemPathPermissionSet) {
   qortest::TempInstall inst;
   inst.WriteMachineIni("admin_group=管理员组\n");
-  platform::fs::RemoveTree(inst.ProgramDir() + "iis");
+  ASSERT_EQ(platform::fs::RemoveTree(inst.ProgramDir() + "iis"), platform::fs::kOk);
   inst.WriteProgramFile("iis/qorip.dll", "MZ");  // no 64-bit module, no config.db
   inst.WriteProgramFile("iis/config.ini", "[System]\n");
-  platform::fs::RemoveDir(inst.ProgramDir() + "iis/log");
+  ASSERT_FALSE(platform::fs::Exists(inst.ProgramDir() + "iis/log"));  // the call below makes it
   platform::clock::SetFake(1767225600);
   ASSERT_EQ(GetAdministratorsName(), "管理员组");
   EXPECT_TRUE(SetSystemPathSecurity(GetAdministratorsName()));

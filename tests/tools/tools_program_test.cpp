@@ -25,7 +25,7 @@ class ToolsProgram : public ::testing::Test {
   void Prepare(const std::string& os, int generation, bool module64 = true) {
     inst.WriteMachineIni(os);
     std::string inetsrv = inst.MachineRoot() + "Windows/System32/inetsrv/";
-    fs::MakeDirs(inetsrv);
+    ASSERT_EQ(fs::MakeDirs(inetsrv), fs::kOk);
     appcmd = qortest::InstallProgram("appcmd", inetsrv);
     ASSERT_FALSE(appcmd.empty()) << "appcmd not built in " << qortest::BinDir();
     auto seed = platform::process::RunAndWaitArgs(appcmd, {"qor-seed", generation == 6 ? "iis6" : "iis7"}, 20000);
@@ -51,7 +51,10 @@ class ToolsProgram : public ::testing::Test {
     }
     return out;
   }
-  void ClearLog() { fs::DeleteFile(inst.ProgramDir() + "log/QoripTools.log"); }
+  void ClearLog() {
+    const auto rc = fs::DeleteFile(inst.ProgramDir() + "log/QoripTools.log");
+    EXPECT_TRUE(rc == fs::kOk || rc == fs::kFileNotFound) << rc.Text();
+  }
   std::string LoadOrder() { return qortest::FilterLoadOrder(); }
   std::vector<std::string> JournalSince(size_t from, const std::string& op = "") {
     std::vector<iis::JournalEntry> j;
@@ -118,7 +121,9 @@ TEST_F(ToolsProgram, Iis6RoundTrip) {
 TEST_F(ToolsProgram, Iis7RoundTripWithAndWithoutThe64BitModule) {
   for (bool module64 : {true, false}) {
     Prepare("os_major=6\nos_minor=1\nis64bit=1\n", 7, module64);
-    if (!module64) fs::DeleteFile(inst.ProgramDir() + "iis/qorip64.dll");
+    if (!module64) {
+      ASSERT_EQ(fs::DeleteFile(inst.ProgramDir() + "iis/qorip64.dll"), fs::kOk);
+    }
     size_t seed = JournalSize();
     EXPECT_EQ(Run({"-load_isapi"}), 0) << module64;
     EXPECT_EQ(LoadOrder(), module64 ? "ASP.Net_4.0_32bit,ASP.Net_4.0_64bit,qorip,qorip64"
@@ -168,7 +173,7 @@ TEST_F(ToolsProgram, HangingAppcmdEndsTheRegistrationAndNamesTheStep) {
 
 TEST_F(ToolsProgram, MissingModuleIsLogged) {
   Prepare("os_major=6\nos_minor=1\n", 7);
-  fs::DeleteFile(inst.ProgramDir() + "iis/qorip.dll");
+  ASSERT_EQ(fs::DeleteFile(inst.ProgramDir() + "iis/qorip.dll"), fs::kOk);
   EXPECT_EQ(Run({"-load_isapi"}), 1);
   EXPECT_EQ(Log(), StringList{"加载ISAPI出错:组件不存在（" + inst.ProgramDir() + "iis/qorip.dll),请检查。"});
   EXPECT_EQ(LoadOrder(), "ASP.Net_4.0_32bit,ASP.Net_4.0_64bit");

@@ -33,7 +33,7 @@ TEST(WindowsInfo, OsVersionCodes) {
 TEST(WindowsInfo, BitnessFromTheProgramFilesFolder) {
   qortest::TempInstall inst;
   EXPECT_FALSE(IsWindows64());
-  fs::MakeDirs(inst.MachineRoot() + "program files (X86)");  // the listing is case-blind
+  ASSERT_EQ(fs::MakeDirs(inst.MachineRoot() + "program files (X86)"), fs::kOk);  // the listing is case-blind
   EXPECT_TRUE(IsWindows64());
 }
 
@@ -41,7 +41,7 @@ TEST(WindowsInfo, BitnessUnderAMachineRootWithChineseNames) {
   qortest::TempInstall inst;
   // UTF-8 of "机" ends in 0xBA, which a GBK walk would pair with the '/' after it.
   const std::string root = inst.Base() + platform::GbkToUtf8("机") + "/";
-  fs::MakeDirs(root + "Program Files (x86)");
+  ASSERT_EQ(fs::MakeDirs(root + "Program Files (x86)"), fs::kOk);
   setenv("QOR_MACHINE_ROOT", root.c_str(), 1);
   EXPECT_TRUE(IsWindows64());
   EXPECT_TRUE(DirExists(root + "Program Files (x86)"));
@@ -70,7 +70,7 @@ TEST(FileTests, ListingRules) {
 
 TEST(ToolsLog, LinesAndBlankMessages) {
   qortest::TempInstall inst;
-  fs::RemoveTree(inst.ProgramDir() + "log");
+  ASSERT_EQ(fs::RemoveTree(inst.ProgramDir() + "log"), fs::kOk);
   WriteLog("   ");
   WriteLog("");
   EXPECT_FALSE(fs::Exists(inst.ProgramDir() + "log"));  // not even the folder

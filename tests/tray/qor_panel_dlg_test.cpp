@@ -61,8 +61,8 @@ class TrayDialog : public ::testing::Test {
 };
 
 TEST_F(TrayDialog, StartsHiddenWithTheTitleIconAndMakesItsFolders) {
-  fs::RemoveTree(install.ProgramDir() + "log");
-  fs::RemoveTree(install.ProgramDir() + "iis");
+  ASSERT_EQ(fs::RemoveTree(install.ProgramDir() + "log"), fs::kOk);
+  ASSERT_EQ(fs::RemoveTree(install.ProgramDir() + "iis"), fs::kOk);
   host.After(1, [&] {
     EXPECT_FALSE(dlg.IsVisible());
     EXPECT_EQ(dlg.WindowText(), kTitle);

@@ -75,7 +75,8 @@ class TrayProgram : public ::testing::Test {
 
   std::vector<TrayLine> Lines() {
     std::string text;
-    fs::ReadFile(journal, text);
+    const auto rc = fs::ReadFile(journal, text);
+    EXPECT_TRUE(rc == fs::kOk || rc == fs::kFileNotFound) << rc.Text();
     std::vector<TrayLine> out;
     for (const std::string& line : gbk::Split(text, "\n")) {
       if (!gbk::StartsWith(line, "tray ")) continue;
