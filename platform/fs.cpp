@@ -8,11 +8,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 #include <random>
 
 #include <signal.h>
@@ -29,26 +27,6 @@
 namespace platform::fs {
 
 namespace {
-std::mutex g_hookMutex;
-FaultHook g_hook;
-std::atomic<bool> g_hasHook{false};
-
-std::mutex g_roomMutex;
-RoomHook g_roomHook;
-std::atomic<bool> g_hasRoomHook{false};
-
-int64_t Room(const std::string& path) {
-  if (!g_hasRoomHook.load(std::memory_order_acquire)) return -1;
-  std::lock_guard<std::mutex> lock(g_roomMutex);
-  return g_roomHook ? g_roomHook(path) : -1;
-}
-
-int Fault(Op op, const std::string& path) {
-  if (!g_hasHook.load(std::memory_order_acquire)) return 0;
-  std::lock_guard<std::mutex> lock(g_hookMutex);
-  return g_hook ? g_hook(op, path) : 0;
-}
-
 std::string ParentOf(const std::string& path) {
   std::string dir = ParentDir(path);
   return dir.empty() ? "." : dir;
@@ -153,12 +131,6 @@ bool WriteAll(int fd, const char* p, size_t n, const std::string& path) {
   return true;
 }
 }  // namespace
-
-void SetFaultHook(FaultHook hook) {
-  std::lock_guard<std::mutex> lock(g_hookMutex);
-  g_hook = std::move(hook);
-  g_hasHook.store(static_cast<bool>(g_hook), std::memory_order_release);
-}
 
 Result Result::FromErrno(int err) { return Result(WinError(err), err); }
 
@@ -284,7 +256,6 @@ Result MakeDirs(const std::string& path) {
 
 Result DeleteFile(const std::string& path) {
   if (path.empty()) return Result(kPathNotFound);
-  if (int err = Fault(Op::Delete, path)) return Result::FromErrno(err);
   struct stat st;
   if (::lstat(path.c_str(), &st) != 0) {
     const int err = errno;
@@ -318,14 +289,12 @@ Result RemoveTree(const std::string& path) {
 }
 
 Result Rename(const std::string& from, const std::string& to) {
-  if (int err = Fault(Op::Rename, to)) return Result::FromErrno(err);
   if (sys::Rename(from, to) == 0) return Result();
   return Result::FromErrno(errno);
 }
 
 Result ReadFile(const std::string& path, std::string& out) {
   out.clear();
-  if (int err = Fault(Op::OpenRead, path)) return Result::FromErrno(err);
   UniqueFd fd(sys::Open(path, O_RDONLY | O_CLOEXEC));
   if (!fd) return Result::FromErrno(errno);
   struct stat st;
@@ -346,20 +315,12 @@ Result ReadFile(const std::string& path, std::string& out) {
 
 Result WriteFile(const std::string& path, const std::string& data, bool append) {
   if (path.empty()) return Result(kPathNotFound);
-  if (int err = Fault(Op::OpenWrite, path)) return Result::FromErrno(err);
   int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
   UniqueFd fd(sys::Open(path, flags, 0644));
   if (!fd) return errno == ENOENT ? Result(kPathNotFound, ENOENT) : Result::FromErrno(errno);
-  int err = Fault(Op::Write, path);
-  size_t size = data.size();
-  const int64_t room = append && err == 0 ? Room(path) : -1;
-  if (room >= 0 && static_cast<uint64_t>(room) < size) size = static_cast<size_t>(room);
-  bool ok = err == 0 && WriteAll(fd.Get(), data.data(), size, path);
-  if (!ok && err == 0) err = errno;
-  if (ok && size < data.size()) {
-    ok = false;
-    err = ENOSPC;
-  }
+  int err = 0;
+  bool ok = WriteAll(fd.Get(), data.data(), data.size(), path);
+  if (!ok) err = errno;
   if (const int closeErr = CloseFd(fd, path); closeErr != 0 && ok) {
     ok = false;
     err = closeErr;
@@ -370,7 +331,6 @@ Result WriteFile(const std::string& path, const std::string& data, bool append) 
 
 Result ReplaceFile(const std::string& path, const std::string& data) {
   if (path.empty()) return Result(kPathNotFound);
-  if (int err = Fault(Op::OpenWrite, path)) return Result::FromErrno(err);
   std::string tmp;
   UniqueFd fd;
   for (int attempt = 0; attempt < 8 && !fd; ++attempt) {
@@ -381,18 +341,15 @@ Result ReplaceFile(const std::string& path, const std::string& data) {
   if (!fd) return errno == ENOENT ? Result(kPathNotFound, ENOENT) : Result::FromErrno(errno);
   // Held while the file is written, so a cleanup never takes a file still in work.
   ::flock(fd.Get(), LOCK_EX | LOCK_NB);
-  int err = Fault(Op::Write, path);
-  bool ok = err == 0 && WriteAll(fd.Get(), data.data(), data.size(), tmp) && sys::Fsync(fd.Get(), tmp) == 0;
+  int err = 0;
+  bool ok = WriteAll(fd.Get(), data.data(), data.size(), tmp) && sys::Fsync(fd.Get(), tmp) == 0;
   if (!ok && err == 0) err = errno;
   if (const int closeErr = CloseFd(fd, tmp); closeErr != 0 && ok) {
     ok = false;
     err = closeErr;
   }
   if (ok) {
-    if (int f = Fault(Op::Rename, path)) {
-      ok = false;
-      err = f;
-    } else if (sys::Rename(tmp, path) != 0) {
+    if (sys::Rename(tmp, path) != 0) {
       ok = false;
       err = errno;
     }
@@ -504,18 +461,11 @@ bool WithLock(const std::string& lockPath, const std::function<void()>& fn, cons
 
 namespace platform::fs {
 
-void SetRoomHook(RoomHook hook) {
-  std::lock_guard<std::mutex> lock(g_roomMutex);
-  g_roomHook = std::move(hook);
-  g_hasRoomHook.store(static_cast<bool>(g_roomHook), std::memory_order_release);
-}
-
 InFile::~InFile() { Close(); }
 
 Result InFile::Open(const std::string& path, bool noFollow) {
   Close();
   if (path.empty()) return Result(kPathNotFound);
-  if (int err = Fault(Op::OpenRead, path)) return Result::FromErrno(err);
   // Non-blocking, so that a fifo put in the file's place cannot hold the open.
   UniqueFd fd(sys::Open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | (noFollow ? O_NOFOLLOW : 0)));
   if (!fd) return errno == ELOOP ? Result(kNotRegularFile, ELOOP) : Result::FromErrno(errno);
@@ -555,7 +505,6 @@ std::string InFile::Identity() const {
 
 Result AppendWhole(const std::string& path, std::string_view data) {
   if (path.empty()) return Result(kPathNotFound);
-  if (int err = Fault(Op::OpenWrite, path)) return Result::FromErrno(err);
   UniqueFd fd(sys::Open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
   if (!fd) return errno == ENOENT ? Result(kPathNotFound, ENOENT) : Result::FromErrno(errno);
   struct stat st;
@@ -564,17 +513,11 @@ Result AppendWhole(const std::string& path, std::string_view data) {
     const int closeErr = CloseFd(fd, path);
     return closeErr == 0 ? Result() : Result(kWriteFault, closeErr);
   }
-  int err = Fault(Op::Write, path);
-  size_t want = data.size();
-  const int64_t room = err == 0 ? Room(path) : -1;
-  if (room >= 0 && static_cast<uint64_t>(room) < want) want = static_cast<size_t>(room);
-  ssize_t wrote = 0;
-  if (err == 0 && want > 0) {
-    wrote = sys::Write(fd.Get(), data.data(), want, path);
-    if (wrote < 0) {
-      err = errno;
-      wrote = 0;
-    }
+  int err = 0;
+  ssize_t wrote = sys::Write(fd.Get(), data.data(), data.size(), path);
+  if (wrote < 0) {
+    err = errno;
+    wrote = 0;
   }
   if (err == 0 && static_cast<size_t>(wrote) < data.size()) err = ENOSPC;
   if (err != 0 && wrote > 0) {
@@ -589,7 +532,6 @@ Result AppendWhole(const std::string& path, std::string_view data) {
 }
 
 Result Truncate(const std::string& path, int64_t size) {
-  if (int err = Fault(Op::OpenWrite, path)) return Result::FromErrno(err);
   UniqueFd fd(sys::Open(path, O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
   if (!fd) return Result::FromErrno(errno);
   Result rc = sys::Ftruncate(fd.Get(), static_cast<off_t>(size), path) == 0 ? Result() : Result::FromErrno(errno);

@@ -123,12 +123,6 @@ struct LockOptions {
 // opened or is no plain file, and when the wait ran out (both logged).
 bool WithLock(const std::string& lockPath, const std::function<void()>& fn, const LockOptions& options = {});
 
-// Old test double, kept until its last users move to platform::faults::Guard (which sees
-// every call, not just these): a non-zero return makes that call fail with the errno.
-enum class Op { OpenRead, OpenWrite, Write, Rename, Delete };
-using FaultHook = std::function<int(Op, const std::string& path)>;
-[[deprecated("use platform::faults::Guard")]] void SetFaultHook(FaultHook hook);
-
 // errno to the Windows code the callers expect (unknown ones: 5).
 int WinError(int err);
 
@@ -171,11 +165,5 @@ class InFile {
 Result AppendWhole(const std::string& path, std::string_view data);
 // Cuts a file back to size bytes; 0 or a Windows code.
 Result Truncate(const std::string& path, int64_t size);
-
-// Old test double of a full disk, kept like SetFaultHook (a Guard rule's Fault::Fail(ENOSPC,
-// land) does the same): room(path) says how many more bytes a write to path may add
-// (negative: no limit); AppendWhole stops there with ENOSPC.
-using RoomHook = std::function<int64_t(const std::string& path)>;
-[[deprecated("use platform::faults::Guard")]] void SetRoomHook(RoomHook hook);
 
 }  // namespace platform::fs
