@@ -25,7 +25,7 @@ bool ListSites(std::vector<iis::Object>& sites) {
   iis::Object root;
   if (iis::Object::Open(kServiceRoot, root) != iis::kOk) return false;
   std::vector<iis::Object> children;
-  root.Children(children);
+  if (root.Children(children) != iis::kOk) return false;
   for (auto& child : children)
     if (child.Class() == "IIsWebServer") sites.push_back(std::move(child));
   return true;
@@ -68,7 +68,7 @@ int EnumIisAppPools(StringList& list) {
   if (iis::Object::Open("IIS://localhost/w3svc/AppPools", pools) != iis::kOk) return 0;
   list.clear();
   std::vector<iis::Object> children;
-  pools.Children(children);
+  if (pools.Children(children) != iis::kOk) return 0;
   for (const auto& pool : children)
     if (!pool.Name().empty()) list.push_back(pool.Name());
   return static_cast<int>(list.size());

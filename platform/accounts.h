@@ -9,6 +9,8 @@
 
 namespace platform::accounts {
 
+// The module's one result: every look-up below answers an int that is one of these
+// Windows codes (0 when found), and the answer must be looked at ([[nodiscard]]).
 enum : int {
   kOk = 0,
   kAccessDenied = 5,
@@ -30,17 +32,17 @@ struct Account {
 };
 
 // Local user accounts (the Linux users), by name.
-int ListUsers(std::vector<std::string>& out);
+[[nodiscard]] int ListUsers(std::vector<std::string>& out);
 // Local groups: the Linux groups and the Administrators group (not SYSTEM or Everyone,
 // which Windows does not list as local groups).
-int ListGroups(std::vector<std::string>& out);
+[[nodiscard]] int ListGroups(std::vector<std::string>& out);
 // Any account or group by name, well-known ones included: 0 or 1332.
-int LookupName(const std::string& name, Account& out);
+[[nodiscard]] int LookupName(const std::string& name, Account& out);
 // By SID text ("S-1-5-32-544"): 0 or 1332.
-int LookupSid(const std::string& sid, Account& out);
+[[nodiscard]] int LookupSid(const std::string& sid, Account& out);
 // Names of the groups with that SID, as the management service's group query
 // answers; 5 when machine.ini says the management service does not answer.
-int QueryGroupsBySid(const std::string& sid, std::vector<std::string>& out);
+[[nodiscard]] int QueryGroupsBySid(const std::string& sid, std::vector<std::string>& out);
 // The local name of the Administrators group.
 std::string AdministratorsName();
 

@@ -9,6 +9,9 @@
 
 namespace platform::acl {
 
+// The module's one result: Read, Merge, Apply and Clear answer an int that is one of
+// these Windows codes (0 when done), and the answer must be looked at ([[nodiscard]]);
+// one that is dropped on purpose is cast to void with the reason beside it.
 enum : int {
   kOk = 0,
   kFileNotFound = 2,   // the path does not exist
@@ -62,15 +65,15 @@ struct Acl {
 
 // The whole list of an object: explicit and (unless protected) inherited entries.
 // 0, or 2 when the path does not exist.
-int Read(const std::string& path, Acl& out);
+[[nodiscard]] int Read(const std::string& path, Acl& out);
 // Merges accesses into a list (old may be null: start empty): 0, or 1332.
-int Merge(const std::vector<Access>& accesses, const std::vector<Entry>* old, std::vector<Entry>& out);
+[[nodiscard]] int Merge(const std::vector<Access>& accesses, const std::vector<Entry>* old, std::vector<Entry>& out);
 // Makes entries the object's list. Protected: inherited entries in the list become
 // explicit copies and the parents' entries stop applying. Not protected: entries
 // marked inherited are dropped (the parents give them). 0, 2 missing path.
-int Apply(const std::string& path, const std::vector<Entry>& entries, bool isProtected);
+[[nodiscard]] int Apply(const std::string& path, const std::vector<Entry>& entries, bool isProtected);
 // Forgets the object's own list (it then has only what it inherits).
-int Clear(const std::string& path);
+[[nodiscard]] int Clear(const std::string& path);
 
 // The model file of the current machine root.
 std::string ModelPath();

@@ -14,7 +14,11 @@
 
 namespace platform::iis {
 
-// Failure codes in the form the administration interfaces return them.
+// The module's one result: every operation below that can fail answers a uint32_t that
+// is one of these codes, in the form the administration interfaces return them (0 when
+// done), and the answer must be looked at ([[nodiscard]]); one that is dropped on
+// purpose is cast to void with the reason beside it. The appcmd stand-in's exit codes
+// (kAppcmd*, below) are its own.
 enum : uint32_t {
   kOk = 0,
   kErrPathNotFound = 0x80070003u,      // no object at that path
@@ -54,7 +58,7 @@ struct Value {
 class Object {
  public:
   // Opens "IIS://LocalHost/<path>" (the server may be localhost or the computer name).
-  static uint32_t Open(const std::string& adsPath, Object& out);
+  [[nodiscard]] static uint32_t Open(const std::string& adsPath, Object& out);
 
   const std::string& Name() const { return m_name; }
   const std::string& Class() const { return m_class; }
@@ -64,20 +68,20 @@ class Object {
 
   // A value put but not committed comes first; inheritable properties (AppPoolId,
   // AnonymousUserName, ...) are looked up in the ancestors when the object has none.
-  uint32_t Get(const std::string& property, Value& out) const;
+  [[nodiscard]] uint32_t Get(const std::string& property, Value& out) const;
   // Held in the object until SetInfo.
   void Put(const std::string& property, const Value& value);
   // Commits what was put (and creates the object when it came from Create).
-  uint32_t SetInfo();
+  [[nodiscard]] uint32_t SetInfo();
 
   // The objects directly below, in stored order.
-  uint32_t Children(std::vector<Object>& out) const;
+  [[nodiscard]] uint32_t Children(std::vector<Object>& out) const;
   // A child by class and relative name ("IIsWebVirtualDir", "Root").
-  uint32_t GetObject(const std::string& className, const std::string& name, Object& out) const;
+  [[nodiscard]] uint32_t GetObject(const std::string& className, const std::string& name, Object& out) const;
   // A new child, made real by its SetInfo.
-  uint32_t Create(const std::string& className, const std::string& name, Object& out) const;
+  [[nodiscard]] uint32_t Create(const std::string& className, const std::string& name, Object& out) const;
   // "Recycle" on an application pool that is starting or started.
-  uint32_t Invoke(const std::string& method);
+  [[nodiscard]] uint32_t Invoke(const std::string& method);
 
  private:
   std::string m_path;  // "W3SVC/Filters", stored case
@@ -104,13 +108,13 @@ struct FilterEntry {
   std::string preCondition;
   bool enabled = true;
 };
-uint32_t ListFilters(std::vector<FilterEntry>& out);
+[[nodiscard]] uint32_t ListFilters(std::vector<FilterEntry>& out);
 // Appends a filter (object and load-order name); kErrAlreadyExists when the name is
 // listed (case-blind).
-uint32_t AddFilter(const FilterEntry& entry);
+[[nodiscard]] uint32_t AddFilter(const FilterEntry& entry);
 // Removes every load-order name equal to it (case-blind) and its object;
 // kErrPathNotFound when it is not listed.
-uint32_t RemoveFilter(const std::string& name);
+[[nodiscard]] uint32_t RemoveFilter(const std::string& name);
 
 // Exit codes of the appcmd stand-in (inetsrv/appcmd under the system folder).
 enum : int {
@@ -125,7 +129,7 @@ enum : int {
 // Replaces the state with a fresh IIS of generation 6 or 7 with sample sites and pools,
 // and lays out the folders the machine profile implies (inetsrv, and for a 64-bit
 // machine "Program Files (x86)" and SysWOW64). The journal starts again.
-uint32_t Seed(int generation);
+[[nodiscard]] uint32_t Seed(int generation);
 
 // Where the state lives.
 std::string StatePath();
@@ -138,7 +142,7 @@ struct JournalEntry {
   std::string path;    // "W3SVC/Filters"
   std::string detail;  // class for create, "Name=value" for put
 };
-bool ReadJournal(std::vector<JournalEntry>& out);
+[[nodiscard]] bool ReadJournal(std::vector<JournalEntry>& out);
 
 // Every operation of the object model and every read and write of the state asks the
 // fault table (platform/faults.h, kinds IisOpen .. IisWriteState) first; a code it gives

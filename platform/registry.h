@@ -11,7 +11,9 @@
 
 namespace platform::registry {
 
-// Windows error codes the callers test for.
+// The module's one result: every call below that can fail answers an int that is one of
+// these Windows codes (0 when done), and the answer must be looked at ([[nodiscard]]);
+// one that is dropped on purpose is cast to void with the reason beside it.
 enum : int {
   kOk = 0,
   kFileNotFound = 2,     // key or value missing
@@ -40,18 +42,18 @@ class Key {
   const std::string& Path() const { return m_path; }
   void Close() { m_open = false; m_path.clear(); }
 
-  int QueryValue(const std::string& name, Value& out) const;
+  [[nodiscard]] int QueryValue(const std::string& name, Value& out) const;
   // String or expand-string; kInvalidData for other types.
-  int QueryString(const std::string& name, std::string& out) const;
-  int QueryDword(const std::string& name, uint32_t& out) const;
-  int SetString(const std::string& name, const std::string& value, bool expand = false) const;
-  int SetDword(const std::string& name, uint32_t value) const;
-  int SetBinary(const std::string& name, const std::string& bytes) const;
-  int SetValue(const Value& value) const;
-  int DeleteValue(const std::string& name) const;
+  [[nodiscard]] int QueryString(const std::string& name, std::string& out) const;
+  [[nodiscard]] int QueryDword(const std::string& name, uint32_t& out) const;
+  [[nodiscard]] int SetString(const std::string& name, const std::string& value, bool expand = false) const;
+  [[nodiscard]] int SetDword(const std::string& name, uint32_t value) const;
+  [[nodiscard]] int SetBinary(const std::string& name, const std::string& bytes) const;
+  [[nodiscard]] int SetValue(const Value& value) const;
+  [[nodiscard]] int DeleteValue(const std::string& name) const;
   // Values and direct subkeys in the order they were created.
-  int ListValues(std::vector<Value>& out) const;
-  int ListSubKeys(std::vector<std::string>& out) const;
+  [[nodiscard]] int ListValues(std::vector<Value>& out) const;
+  [[nodiscard]] int ListSubKeys(std::vector<std::string>& out) const;
 
  private:
   friend int OpenKey(const std::string&, Key&);
@@ -61,14 +63,14 @@ class Key {
 };
 
 // 0, or 2 when the key does not exist.
-int OpenKey(const std::string& path, Key& out);
+[[nodiscard]] int OpenKey(const std::string& path, Key& out);
 // Opens the key, making every missing level; created tells whether it was new.
-int CreateKey(const std::string& path, Key& out, bool* created = nullptr);
+[[nodiscard]] int CreateKey(const std::string& path, Key& out, bool* created = nullptr);
 bool KeyExists(const std::string& path);
 // A key with no subkeys (kAccessDenied when it has some, as on Windows).
-int DeleteKey(const std::string& path);
+[[nodiscard]] int DeleteKey(const std::string& path);
 // A key and everything below it.
-int DeleteTree(const std::string& path);
+[[nodiscard]] int DeleteTree(const std::string& path);
 
 // The hive file of the current machine root.
 std::string HivePath();

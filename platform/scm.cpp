@@ -72,6 +72,10 @@ uint32_t BytesUint32(const std::string& b, size_t at) {
 
 [[nodiscard]] bool OpenRecord(const std::string& name, reg::Key& key) { return RecordCode(name, key) == kOk; }
 
+// A value read, or one the record does not hold (or holds as another type), which keeps
+// its default; not a hive that could not be read.
+bool ValueRead(int rc) { return rc == reg::kOk || rc == reg::kFileNotFound || rc == reg::kInvalidData; }
+
 bool MarkedForDelete(const reg::Key& key) {
   uint32_t flag = 0;
   return key.QueryDword("DeleteFlag", flag) == reg::kOk && flag != 0;
@@ -216,7 +220,8 @@ int Manager::ListServices(std::vector<std::string>& out) const {
   reg::Key key;
   if (reg::OpenKey(kServicesKey, key) != reg::kOk) return kOk;
   std::vector<std::string> subs;
-  key.ListSubKeys(subs);
+  // Removed since it was opened: no services; a hive that cannot be read: no answer.
+  if (const int rc = key.ListSubKeys(subs); rc != reg::kOk) return rc == reg::kKeyDeleted ? kOk : kAccessDenied;
   for (const auto& s : subs) {
     reg::Key k;
     if (OpenRecord(s, k)) out.push_back(s);
@@ -248,13 +253,12 @@ int Service::QueryConfig(Config& out) const {
   reg::Key key;
   if (int rc = RecordCode(m_name, key)) return rc;
   out.name = m_name;
-  key.QueryString("ImagePath", out.imagePath);
-  key.QueryString("DisplayName", out.displayName);
-  key.QueryString("Description", out.description);
-  key.QueryString("ObjectName", out.account);
-  key.QueryDword("Type", out.serviceType);
-  key.QueryDword("Start", out.startType);
-  key.QueryDword("ErrorControl", out.errorControl);
+  for (const int rc : {key.QueryString("ImagePath", out.imagePath), key.QueryString("DisplayName", out.displayName),
+                       key.QueryString("Description", out.description), key.QueryString("ObjectName", out.account),
+                       key.QueryDword("Type", out.serviceType), key.QueryDword("Start", out.startType),
+                       key.QueryDword("ErrorControl", out.errorControl)}) {
+    if (!ValueRead(rc)) return kAccessDenied;
+  }
   return kOk;
 }
 
@@ -274,7 +278,7 @@ int Service::Start(const std::vector<std::string>& args) const {
   if (!OpenRecord(m_name, key)) return kServiceDoesNotExist;
   if (MarkedForDelete(key)) return kMarkedForDelete;
   uint32_t startType = kDemandStart;
-  key.QueryDword("Start", startType);
+  if (!ValueRead(key.QueryDword("Start", startType))) return kAccessDenied;
   if (startType == kDisabled) return kServiceDisabled;
   if (fs::MakeDirs(MachinePath("services")) != fs::kOk) return kAccessDenied;
 
@@ -419,8 +423,10 @@ int Service::QueryFailureActions(FailureActions& out) const {
       out.actions.push_back(fa);
     }
   }
-  key.QueryString("FailureCommand", out.command);
-  key.QueryString("RebootMessage", out.rebootMessage);
+  for (const int rc : {key.QueryString("FailureCommand", out.command),
+                       key.QueryString("RebootMessage", out.rebootMessage)}) {
+    if (!ValueRead(rc)) return kAccessDenied;
+  }
   return kOk;
 }
 

@@ -236,8 +236,8 @@ void Supervisor::Finish(uint32_t win32) {
     bool exists = reg::OpenKey(ServiceKeyPath(m_name), key) == reg::kOk;
     uint32_t flag = 0;
     if (exists && key.QueryDword("DeleteFlag", flag) == reg::kOk && flag) {
-      reg::DeleteTree(ServiceKeyPath(m_name));
-      exists = false;
+      // A record that cannot go stays marked, with its stopped status beside it.
+      exists = reg::DeleteTree(ServiceKeyPath(m_name)) != reg::kOk;
     }
     if (exists) {
       (void)WriteStatusRecord(m_rec);

@@ -31,5 +31,6 @@ bool CMyService::OnCustomControl(uint32_t code) {
 void CMyService::SaveStatus() {
   reg::Key key;
   if (reg::CreateKey(platform::scm::ServiceKeyPath(Name()) + "\\Status", key) != reg::kOk) return;
-  key.SetDword("Current", m_current.load());
+  // Not reported, like a key that cannot be opened: the next save control writes again.
+  (void)key.SetDword("Current", m_current.load());
 }

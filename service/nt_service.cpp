@@ -95,10 +95,14 @@ bool CNTService::Install() {
   // The service exists now; an event source that could not be registered only costs
   // readable event texts, so the install still counts.
   reg::Key serviceKey;
-  if (reg::CreateKey(scm::ServiceKeyPath(m_name), serviceKey) == reg::kOk)
-    serviceKey.SetString("Description", gbk::CutBytes(m_global.ServiceDescription(), kMaxDescriptionBytes));
+  int descriptionErr = reg::CreateKey(scm::ServiceKeyPath(m_name), serviceKey);
+  if (descriptionErr == reg::kOk)
+    descriptionErr =
+        serviceKey.SetString("Description", gbk::CutBytes(m_global.ServiceDescription(), kMaxDescriptionBytes));
   if (eventErr != reg::kOk)
     std::printf("Warning: the event log source of %s could not be registered. Error %d\n", m_name.c_str(), eventErr);
+  if (descriptionErr != reg::kOk)
+    std::printf("Warning: the description of %s could not be written. Error %d\n", m_name.c_str(), descriptionErr);
   LogEvent(EventType::Information, kEventInstalled, {m_name});
   return true;
 }

@@ -152,7 +152,8 @@ TEST_F(RegistryTest, ConcurrentWritersLoseNothing) {
     threads.emplace_back([t] {
       reg::Key k;
       if (reg::CreateKey("Software\\QorTest\\T" + std::to_string(t), k) != reg::kOk) return;
-      for (int i = 0; i < kEach; ++i) k.SetDword("V" + std::to_string(i), static_cast<uint32_t>(i));
+      for (int i = 0; i < kEach; ++i)
+        EXPECT_EQ(k.SetDword("V" + std::to_string(i), static_cast<uint32_t>(i)), reg::kOk);
     });
   }
   for (auto& th : threads) th.join();

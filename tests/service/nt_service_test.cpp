@@ -71,7 +71,10 @@ std::string StringValue(const std::string& key, const std::string& name, reg::Va
 uint32_t DwordValue(const std::string& key, const std::string& name) {
   reg::Key k;
   uint32_t value = 0xFFFFFFFF;
-  if (reg::OpenKey(key, k) == reg::kOk) k.QueryDword(name, value);
+  if (reg::OpenKey(key, k) == reg::kOk) {
+    const int rc = k.QueryDword(name, value);
+    EXPECT_TRUE(rc == reg::kOk || rc == reg::kFileNotFound) << rc;
+  }
   return value;
 }
 
@@ -196,8 +199,8 @@ TEST(ServiceShell, CounterControlsAndStop) {
   Shell s;
   reg::Key params;
   ASSERT_EQ(reg::CreateKey(std::string(kServiceKey) + "\\Parameters", params), reg::kOk);
-  params.SetDword("Start", 40);
-  params.SetDword("Inc", 3);
+  ASSERT_EQ(params.SetDword("Start", 40), reg::kOk);
+  ASSERT_EQ(params.SetDword("Inc", 3), reg::kOk);
   ASSERT_EQ(s.service.Initialize(), 1);
   EXPECT_EQ(s.service.CurrentValue(), 40u);
   EXPECT_EQ(s.service.Increment(), 3u);

@@ -194,8 +194,8 @@ TEST_F(ServiceProgram, StartControlAndStopThroughTheManager) {
   WriteSettings();
   reg::Key params;
   ASSERT_EQ(reg::CreateKey(std::string(kServiceKey) + "\\Parameters", params), reg::kOk);
-  params.SetDword("Start", 700);
-  params.SetDword("Inc", 0);
+  ASSERT_EQ(params.SetDword("Start", 700), reg::kOk);
+  ASSERT_EQ(params.SetDword("Inc", 0), reg::kOk);
   InstallAndStart();
 
   reg::Key eventKey;

@@ -11,7 +11,8 @@ std::string FilterLoadOrder() {
   iis::Object filters;
   EXPECT_EQ(iis::Object::Open("IIS://LocalHost/W3SVC/Filters", filters), iis::kOk);
   iis::Value v;
-  filters.Get("FilterLoadOrder", v);
+  const uint32_t rc = filters.Get("FilterLoadOrder", v);
+  EXPECT_TRUE(rc == iis::kOk || rc == iis::kErrPropertyNotFound) << iis::ErrorText(rc);
   return v.AsText();
 }
 

@@ -66,7 +66,7 @@ class ToolsProgram : public ::testing::Test {
   }
   size_t JournalSize() {
     std::vector<iis::JournalEntry> j;
-    iis::ReadJournal(j);
+    EXPECT_TRUE(iis::ReadJournal(j));
     return j.size();
   }
 
