@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <functional>
 #include <cstdlib>
 #include <thread>
 
 #include "platform/clock.h"
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
@@ -98,6 +100,26 @@ TEST_F(ScmTest, CreateRejectsDuplicatesAndBadInput) {
   EXPECT_EQ(mgr.OpenService("missing", s), scm::kServiceDoesNotExist);
   EXPECT_EQ(mgr.OpenService("W3Svc", s), scm::kOk);
   EXPECT_EQ(s.Name(), "w3svc");
+}
+
+// The status file of an earlier service of the name must not speak for a new one: one
+// that cannot be removed refuses the create, before anything is made.
+TEST_F(ScmTest, AStaleStatusFileThatCannotGoRefusesTheCreate) {
+  const std::string stale = scm::wire::FileBase("stale") + ".status";
+  ASSERT_EQ(fs::MakeDirs(platform::ParentDir(stale)), fs::kOk);
+  ASSERT_EQ(fs::WriteFile(stale, "name=stale\nstatus=1 0 0 0 0 0 0\nended=1\n"), fs::kOk);
+  scm::Config c;
+  c.name = "stale";
+  c.imagePath = "/bin/true";
+  scm::Service s;
+  {
+    platform::faults::Guard guard;
+    guard.Fail(platform::faults::Kind::Unlink, EACCES, "stale.status");
+    EXPECT_EQ(mgr.CreateService(c, &s), scm::kAccessDenied);
+  }
+  EXPECT_EQ(mgr.OpenService("stale", s), scm::kServiceDoesNotExist);
+  ASSERT_EQ(mgr.CreateService(c, &s), scm::kOk);
+  EXPECT_FALSE(fs::Exists(stale));
 }
 
 TEST_F(ScmTest, ServicesAreTheKeysWithAnImage) {
