@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -425,8 +426,30 @@ TEST_F(ScmAccountTest, AnotherAccountMayLookAndSendItsOwnControlsButNotStopPause
          scm::Status st;
          return x.QueryStatus(st) == scm::kOk && st.state == scm::State::Running ? 0 : 1;
        }, scm::kOk},
+      // Any account may read a service's configuration, though not take the hive's lock.
+      {"query config", [](const scm::Service& x) {
+         scm::Config c;
+         if (const int rc = x.QueryConfig(c); rc != scm::kOk) return rc;
+         return c.imagePath == StandInImage("recorder") && c.startType == scm::kDemandStart ? 0 : 1;
+       }, scm::kOk},
+      {"query failure actions", [](const scm::Service& x) {
+         scm::FailureActions a;
+         return x.QueryFailureActions(a);
+       }, scm::kOk},
   };
   for (const auto& c : cases) EXPECT_EQ(AsNobody(c.request, c.expected), 0) << c.what;
+  // Reading made or took no lock of nobody's, and a change of the hive is still refused.
+  const std::string lock = platform::registry::HivePath() + ".lock";
+  struct stat st {};
+  ASSERT_EQ(::stat(lock.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 0u);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(qortest::RunAsNobody([] {
+    namespace reg = platform::registry;
+    reg::Key k;
+    if (reg::CreateKey("SOFTWARE\\ByNobody", k) != reg::kAccessDenied) return 1;
+    return reg::KeyExists("SOFTWARE\\ByNobody") ? 2 : 0;
+  }), 0);
   // Nor straight to the supervisor, whose socket name the status file gives away.
   platform::scm::wire::StatusRecord rec;
   ASSERT_TRUE(platform::scm::wire::ReadStatusRecord("recorder", rec));
