@@ -237,7 +237,8 @@ void Supervisor::Finish(uint32_t win32) {
     uint32_t flag = 0;
     if (exists && key.QueryDword("DeleteFlag", flag) == reg::kOk && flag) {
       // A record that cannot go stays marked, with its stopped status beside it.
-      exists = reg::DeleteTree(ServiceKeyPath(m_name)) != reg::kOk;
+      const int gone = reg::DeleteTree(ServiceKeyPath(m_name));
+      exists = gone != reg::kOk && gone != reg::kFileNotFound;
     }
     if (exists) {
       (void)WriteStatusRecord(m_rec);
