@@ -40,8 +40,8 @@ CPropDlgRule::CPropDlgRule(const RuleContext& context) : ui::Dialog(kDlgRuleList
     const ui::Menu* menu = set ? set->FindMenu(kMenuRuleList) : nullptr;
     const ui::MenuItem* popup = menu ? menu->SubMenu(0) : nullptr;
     if (!popup) return;
-    const int command = ui::TrackPopupMenu(*popup, ui::CursorPos(), this);
-    if (command != 0) SendCommand(command);
+    // The chosen command comes to this page as a command of its own.
+    ui::TrackPopupMenu(*popup, ui::CursorPos(), this);
   });
 }
 

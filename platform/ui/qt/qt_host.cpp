@@ -520,7 +520,7 @@ int QtHost::MessageBox(const std::string& text, const std::string& caption, unsi
   return answer;
 }
 
-int QtHost::TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner) {
+int QtHost::ChooseFromMenu(const MenuItem& popup, Point screen, Dialog* owner) {
   int command = 0;
   if (m_impl->Answers()) {
     QMenu menu;
@@ -528,14 +528,13 @@ int QtHost::TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner) {
     if (QAction* chosen = menu.exec(QPoint(screen.x, screen.y))) command = chosen->data().toInt();
   }
   qt::Journal("menu " + std::to_string(owner ? owner->TemplateId() : 0) + " -> " + std::to_string(command));
-  if (command && owner) {
-    Post([this, owner, command] {
-      if (!m_impl->IsOpen(owner)) return;
-      owner->SendCommand(command);
-      if (DialogView* v = m_impl->View(owner)) v->RefreshLook();
-    });
-  }
   return command;
+}
+
+void QtHost::DeliverMenuCommand(Dialog& owner, int command) {
+  if (!m_impl->IsOpen(&owner)) return;
+  owner.SendCommand(command);
+  if (DialogView* v = m_impl->View(&owner)) v->RefreshLook();
 }
 
 bool QtHost::ShellOpen(const std::string& file, const std::string& parameters, const std::string& verb, bool show) {

@@ -50,7 +50,6 @@ class QtHost : public Host {
   bool SetTimer(Dialog& dlg, int id, int ms) override;
   bool KillTimer(Dialog& dlg, int id) override;
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
-  int TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner) override;
   bool ShellOpen(const std::string& file, const std::string& parameters, const std::string& verb,
                  bool show) override;
   void Post(std::function<void()> fn) override;
@@ -65,6 +64,10 @@ class QtHost : public Host {
   struct Impl;
   // For Qt-side tools (test drivers) that reach the widgets of a dialog.
   Impl& Internals() { return *m_impl; }
+
+ protected:
+  int ChooseFromMenu(const MenuItem& popup, Point screen, Dialog* owner) override;
+  void DeliverMenuCommand(Dialog& owner, int command) override;
 
  private:
   std::unique_ptr<Impl> m_impl;
