@@ -6,6 +6,8 @@
 #include <QPlainTextEdit>
 #include <QCursor>
 #include <QFontMetrics>
+#include <QGridLayout>
+#include <QSpacerItem>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -83,9 +85,13 @@ Key KeyOf(int qtKey) {
   }
 }
 
+// The dialog whose window holds w. A window of its own (a message box, a menu) is no
+// dialog's even when a dialog owns it: its keys are its own.
 DialogView* ViewOf(QWidget* w) {
-  for (; w; w = w->parentWidget())
+  for (; w; w = w->parentWidget()) {
     if (auto* v = dynamic_cast<DialogView*>(w)) return v;
+    if (w->isWindow()) return nullptr;
+  }
   return nullptr;
 }
 
@@ -139,12 +145,7 @@ bool KeyFilter::eventFilter(QObject* obj, QEvent* e) {
   Dialog* top = dlg;
   while (top->Parent()) top = top->Parent();
   if (ev.alt && ev.key == Key::Space && !top->SystemMenu().empty()) {
-    QMenu menu;
-    for (const auto& [id, text] : top->SystemMenu()) {
-      if (id == 0) menu.addSeparator();
-      else menu.addAction(ToQ(text))->setData(id);
-    }
-    if (QAction* chosen = menu.exec(view->window()->mapToGlobal(QPoint(0, 0)))) top->SysCommand(chosen->data().toInt());
+    view->ShowSystemMenu(view->window()->mapToGlobal(QPoint(0, 0)));
     return true;
   }
   if (ev.key == Key::Other) return false;
@@ -362,6 +363,17 @@ void MakeModal(DialogView* view, QWidget* owner) {
   if (wasShown && !view->isVisible()) view->show();
 }
 
+// The box is at least as wide as its caption with the window frame's icon and close
+// box beside it, so the window manager does not cut the caption short.
+void FitCaption(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  const QFontMetrics fm(QApplication::font("QMdiSubWindowTitleBar"));
+  const int width = fm.horizontalAdvance(box.windowTitle()) + 3 * fm.height() + 60;
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                grid->columnCount());
+}
+
 void BringForward(QWidget* w) {
   if (!w || !w->isVisible()) return;
   w->raise();
@@ -410,7 +422,7 @@ void QtHost::RunModal(Dialog& dlg) {
   if (!view) return;
   if (qt::JournalEnabled()) qt::Journal("modal " + std::to_string(dlg.TemplateId()));
   auto& stack = m_impl->modalStack;
-  QWidget* owner = m_impl->OwnerWindow();
+  QPointer<QWidget> owner = m_impl->OwnerWindow();
   MakeModal(view, owner);
   if (!dlg.IsVisible()) dlg.ShowWindow(ShowMode::Show);
   if (dlg.HasEnded() || m_impl->quit) return;
@@ -421,8 +433,13 @@ void QtHost::RunModal(Dialog& dlg) {
   loop.exec();
   m_impl->loops.erase(&dlg);
   stack.erase(std::remove(stack.begin(), stack.end(), &dlg), stack.end());
+  // The ended window goes first: a window manager hands the focus only to a window
+  // that no modal one blocks, and falls back on its own choice when the focused
+  // window vanishes later.
+  if (DialogView* ended = m_impl->View(&dlg)) ended->hide();
   // The owner gets the keyboard back, as it does when a modal window closes on Windows.
   if (!stack.empty()) BringForward(m_impl->View(stack.back()));
+
 }
 
 void QtHost::EndModal(Dialog& dlg) {
@@ -510,6 +527,13 @@ int QtHost::MessageBox(const std::string& text, const std::string& caption, unsi
     }
     size_t def = (flags & kMbDefButton2) && buttons.size() > 1 ? 1 : 0;
     box.setDefaultButton(buttons[def].first);
+    // Escape and the close box answer Cancel, else No, else the only button.
+    const int escape = (flags & 0xF) == kMbYesNoCancel ? kIdCancel : DeclineAnswer(flags);
+    for (const auto& [button, id] : buttons)
+      if (id == escape) box.setEscapeButton(button);
+    // A message box has a close box only.
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    FitCaption(box);
     box.exec();
     for (const auto& [button, id] : buttons)
       if (box.clickedButton() == button) answer = id;
