@@ -14,7 +14,14 @@
 namespace qortest {
 
 // AltSpace: the key that opens a window's system menu.
-enum class Hand { Enter, ShiftEnter, CtrlEnter, KeypadEnter, Escape, Tab, PageUp, PageDown, Left, Right, Delete, AltSpace };
+enum class Hand {
+  Enter, ShiftEnter, CtrlEnter, KeypadEnter, Escape, Tab, ShiftTab, Space, PageUp, PageDown,
+  Left, Right, Up, Down, Delete, AltSpace, CtrlC
+};
+
+// True when the hands below reach the program through the X server (XTest); false on
+// the offscreen platform, where they go into Qt's own window queue instead.
+bool RealInput();
 
 class QtUser {
  public:
@@ -39,6 +46,20 @@ class QtUser {
   bool Type(ui::Dialog& dlg, int id, const std::string& gbk);
   // A key to the window of dlg, at whatever has the focus there.
   bool Press(ui::Dialog& dlg, Hand key);
+  // A key to whatever window the window system has focused (a message box, a menu).
+  bool PressFocused(Hand key);
+  // Alt and a letter (an access key) to the focused window.
+  bool PressAlt(char letter);
+  // The title of the window that has the keyboard, as the window system says (GBK).
+  std::string FocusedTitle();
+  // A right / quick left click (a touchpad tap) on the caption band that the window
+  // draws itself, left of its title.
+  bool RightClickCaption(ui::Dialog& dlg);
+  bool TapCaption(ui::Dialog& dlg);
+  // The pointer moves to a screen point and rests there.
+  void MovePointer(int x, int y);
+  // The window's place on the screen as the window system shows it.
+  ui::Rect ScreenRect(ui::Dialog& dlg);
   // The window's close box.
   bool CloseBox(ui::Dialog& dlg);
   // A right click on a list row (a context menu comes, when the dialog has one).
