@@ -35,6 +35,11 @@ CPropDlgRule::CPropDlgRule(const RuleContext& context) : ui::Dialog(kDlgRuleList
       OnAddRule();
     }
   });
+  // The boxes show whether each rule is on; the editor changes that, a click does not.
+  On(kIdcRuleList, ui::Notify::ItemChanged, [this](ui::Event& ev) {
+    const StringList& rules = m_context.config.m_listRules;
+    if (ev.row >= 0 && ev.row < static_cast<int>(rules.size())) m_list.SetCheck(ev.row, rule::IsRuleOn(rules[ev.row]));
+  });
   On(kIdcRuleList, ui::Notify::RightClicked, [this](ui::Event&) {
     const ui::ResourceSet* set = ui::Resources();
     const ui::Menu* menu = set ? set->FindMenu(kMenuRuleList) : nullptr;

@@ -268,6 +268,17 @@ TEST_F(PropDlgRuleTest, DeleteFromTheMenuAsksOnceAndDeletesTheChosenRuleOnly) {
   EXPECT_EQ(page.List().GetItemCount(), 2);
 }
 
+TEST_F(PropDlgRuleTest, AClickOnARowBoxLeavesItShowingTheRuleState) {
+  StoreRules({Rule("a", "<KeyOn>1</KeyOn>"), Rule("b", "<KeyOn>0</KeyOn>")});
+  ScriptedRulePage page(Context());
+  Open(page);
+  page.UserCheckRow(kIdcRuleList, 0, false);
+  page.UserCheckRow(kIdcRuleList, 1, true);
+  EXPECT_TRUE(page.List().GetCheck(0));
+  EXPECT_FALSE(page.List().GetCheck(1));
+  EXPECT_EQ(StoredRules(), (StringList{Rule("a", "<KeyOn>1</KeyOn>"), Rule("b", "<KeyOn>0</KeyOn>")}));
+}
+
 TEST_F(PropDlgRuleTest, EnterAndEscapeNeverCloseThePage) {
   ScriptedRulePage page(Context());
   Open(page);

@@ -358,6 +358,8 @@ class ListWidget : public QTableWidget, public ControlWidget {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setContextMenuPolicy(Qt::CustomContextMenu);
+    // Tab goes on to the next control; the arrow keys move inside the list.
+    setTabKeyNavigation(false);
     setWordWrap(false);
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(ToQFont(c.font).pixelSize() + 8);
@@ -399,13 +401,32 @@ class ListWidget : public QTableWidget, public ControlWidget {
     });
     connect(this, &QTableWidget::itemChanged, [this](QTableWidgetItem* item) {
       if (m_syncing || item->column() != 0 || !(m_control.list.ExtendedStyle() & list_style::kCheckBoxes)) return;
+      const int row = item->row();
+      const bool checked = item->checkState() == Qt::Checked;
       if (Dialog* d = Dlg()) {
-        d->UserCheckRow(m_control.id, item->row(), item->checkState() == Qt::Checked);
+        d->UserCheckRow(m_control.id, row, checked);
         AfterEvent();
       }
+      // The box shows what the dialog keeps, which a handler may have refused.
+      if (Dlg() && m_control.list.Check(row) != checked) m_view.ScheduleListFlush(this);
     });
   }
   QWidget* Widget() override { return this; }
+
+ protected:
+  // Space ticks the selected row's box, wherever in the row the focus is.
+  void keyPressEvent(QKeyEvent* e) override {
+    const bool checks = (m_control.list.ExtendedStyle() & list_style::kCheckBoxes) != 0;
+    QTableWidgetItem* box = checks && currentRow() >= 0 ? item(currentRow(), 0) : nullptr;
+    if (box && e->key() == Qt::Key_Space && e->modifiers() == Qt::NoModifier && (box->flags() & Qt::ItemIsUserCheckable)) {
+      box->setCheckState(box->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+      e->accept();
+      return;
+    }
+    QTableWidget::keyPressEvent(e);
+  }
+
+ public:
   void Sync(Aspect a) override {
     if (a == Aspect::List) m_view.ScheduleListFlush(this);
     ControlWidget::Sync(a);

@@ -60,6 +60,8 @@ class QtUser {
   void MovePointer(int x, int y);
   // The window's place on the screen as the window system shows it.
   ui::Rect ScreenRect(ui::Dialog& dlg);
+  // The control that has the keyboard focus (in any dialog), 0 when none has.
+  int FocusId();
   // The window's close box.
   bool CloseBox(ui::Dialog& dlg);
   // A right click on a list row (a context menu comes, when the dialog has one).
@@ -74,7 +76,8 @@ class QtUser {
   // A click on the box's button with that caption.
   bool AnswerBox(const std::string& buttonGbk);
   // From now on, every box with that caption is answered with that button as soon as
-  // it shows (notices the test does not look at), for the life of the application.
+  // it shows (notices the test does not look at), for the life of the application;
+  // the button is pressed directly, not with the hands.
   void Dismiss(const std::string& captionGbk, const std::string& buttonGbk);
   bool MenuShows();
   // A click on the menu item with that text (without its "&").
