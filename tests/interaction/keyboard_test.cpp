@@ -36,7 +36,7 @@ TEST(KeyboardTest, TabLeavesTheRuleListAndTheViewerDays) {
   std::vector<int> ruleTabs, ruleBackTabs, dayTabs;
   Journey j;
   j.Then("main window", [&] { return s.PanelReady(panel); }, [&] { user.Click(panel, kIdcRulesTab); })
-      .Then("rule list", [&] { return user.Ready(*panel.RulesPage(), kIdcRuleList); },
+      .Then("rule list", [&] { return user.Ready(*panel.RulesPage(), kIdcRuleList) && user.IsActive(panel); },
             [&] {
               user.Click(*panel.RulesPage(), kIdcRuleList);
               ruleTabs = Walk(user, panel, Hand::Tab, 4);
