@@ -34,6 +34,7 @@
 #include "platform/ui/qt/qt_dialog_view.h"
 #include "platform/ui/qt/qt_host_impl.h"
 #include "platform/ui/qt/qt_journal.h"
+#include "platform/ui/qt/qt_keys.h"
 #include "platform/ui/qt/qt_tray_backend.h"
 
 namespace ui {
@@ -41,49 +42,6 @@ namespace ui {
 namespace qt {
 
 namespace {
-
-Key KeyOf(int qtKey) {
-  switch (qtKey) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      return Key::Enter;
-    case Qt::Key_Escape:
-      return Key::Escape;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-      return Key::Tab;
-    case Qt::Key_Space:
-      return Key::Space;
-    case Qt::Key_F1:
-      return Key::F1;
-    case Qt::Key_PageUp:
-      return Key::PageUp;
-    case Qt::Key_PageDown:
-      return Key::PageDown;
-    case Qt::Key_Left:
-      return Key::Left;
-    case Qt::Key_Right:
-      return Key::Right;
-    case Qt::Key_Up:
-      return Key::Up;
-    case Qt::Key_Down:
-      return Key::Down;
-    case Qt::Key_Home:
-      return Key::Home;
-    case Qt::Key_End:
-      return Key::End;
-    case Qt::Key_Delete:
-      return Key::Delete;
-    case Qt::Key_Backspace:
-      return Key::Backspace;
-    case Qt::Key_A:
-      return Key::A;
-    case Qt::Key_C:
-      return Key::C;
-    default:
-      return Key::Other;
-  }
-}
 
 // The dialog whose window holds w. A window of its own (a message box, a menu) is no
 // dialog's even when a dialog owns it: its keys are its own.
@@ -228,110 +186,6 @@ bool QtHost::RenderMenuToPng(const MenuItem& popup, const std::string& path) {
   menu.ensurePolished();
   menu.resize(menu.sizeHint());
   return menu.grab().toImage().save(QString::fromStdString(path), "PNG");
-}
-
-namespace {
-QWidget* WidgetFor(QtHost::Impl& impl, Dialog& dlg, int id) {
-  DialogView* view = impl.View(&dlg);
-  if (!view) return nullptr;
-  view->FlushLists();
-  qt::ControlWidget* w = view->WidgetOf(id);
-  return w ? w->Widget() : nullptr;
-}
-}  // namespace
-
-std::string QtHost::ShownText(Dialog& dlg, int id) {
-  QWidget* w = WidgetFor(*m_impl, dlg, id);
-  if (auto* line = qobject_cast<QLineEdit*>(w)) return qt::FromQ(line->text());
-  if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) return qt::FromQ(edit->toPlainText());
-  if (auto* button = qobject_cast<QAbstractButton*>(w)) return qt::FromQ(button->text());
-  return std::string();
-}
-
-bool QtHost::SimulateTyping(Dialog& dlg, int id, const std::string& gbk) {
-  QWidget* w = WidgetFor(*m_impl, dlg, id);
-  if (!w) return false;
-  w->setFocus(Qt::OtherFocusReason);
-  // The user types at the end of what is there.
-  if (auto* line = qobject_cast<QLineEdit*>(w)) line->end(false);
-  if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) edit->moveCursor(QTextCursor::End);
-  for (QChar ch : qt::ToQ(gbk)) {
-    const bool newline = ch == QChar('\n');
-    QKeyEvent press(QEvent::KeyPress, newline ? Qt::Key_Return : Qt::Key_unknown, Qt::NoModifier,
-                    newline ? QString(QChar('\r')) : QString(ch));
-    QCoreApplication::sendEvent(w, &press);
-  }
-  QCoreApplication::processEvents();
-  return true;
-}
-
-bool QtHost::SimulateKey(Dialog& dlg, int id, Key key) {
-  QWidget* w = WidgetFor(*m_impl, dlg, id);
-  if (!w) return false;
-  w->setFocus(Qt::OtherFocusReason);
-  int code = Qt::Key_unknown;
-  switch (key) {
-    case Key::Enter:
-      code = Qt::Key_Return;
-      break;
-    case Key::Escape:
-      code = Qt::Key_Escape;
-      break;
-    case Key::PageUp:
-      code = Qt::Key_PageUp;
-      break;
-    case Key::PageDown:
-      code = Qt::Key_PageDown;
-      break;
-    case Key::Left:
-      code = Qt::Key_Left;
-      break;
-    case Key::Right:
-      code = Qt::Key_Right;
-      break;
-    case Key::F1:
-      code = Qt::Key_F1;
-      break;
-    case Key::Space:
-      code = Qt::Key_Space;
-      break;
-    default:
-      break;
-  }
-  QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier);
-  QCoreApplication::sendEvent(w, &press);
-  QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier);
-  QCoreApplication::sendEvent(w, &release);
-  QCoreApplication::processEvents();
-  return true;
-}
-
-bool QtHost::SimulateClick(Dialog& dlg, int id) {
-  QWidget* w = WidgetFor(*m_impl, dlg, id);
-  if (!w) return false;
-  if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-    button->click();
-  } else {
-    QPointF c(w->width() / 2.0, w->height() / 2.0);
-    QMouseEvent press(QEvent::MouseButtonPress, c, w->mapToGlobal(c), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, c, w->mapToGlobal(c), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &release);
-  }
-  QCoreApplication::processEvents();
-  return true;
-}
-
-bool QtHost::SimulateHover(Dialog& dlg, int id) {
-  QWidget* w = WidgetFor(*m_impl, dlg, id);
-  if (!w) return false;
-  QPointF c(w->width() / 2.0, w->height() / 2.0);
-  QEnterEvent enter(c, w->mapTo(w->window(), c), w->mapToGlobal(c));
-  QCoreApplication::sendEvent(w, &enter);
-  QMouseEvent move(QEvent::MouseMove, c, w->mapToGlobal(c), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(w, &move);
-  QCoreApplication::processEvents();
-  return true;
 }
 
 QWidget* QtHost::Impl::OwnerWindow() const {

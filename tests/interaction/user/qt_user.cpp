@@ -33,6 +33,7 @@
 #include "platform/ui/qt/qt_dialog_view.h"
 #include "platform/ui/qt/qt_host_impl.h"
 #include "platform/ui/qt/qt_list_cells.h"
+#include "tests/interaction/user/qt_driver.h"
 #include "tests/interaction/user/x_input.h"
 
 namespace qortest {
@@ -575,6 +576,8 @@ bool QtUser::Ready(ui::Dialog& dlg, int id) {
   QWidget* w = WidgetOf(m_host, dlg, id);
   return w && w->isVisible() && w->isEnabled() && !IsBlocked(dlg);
 }
+
+std::string QtUser::Text(ui::Dialog& dlg, int id) { return QtDriver(m_host).ShownText(dlg, id); }
 
 std::string QtUser::CellText(ui::Dialog& dlg, int id, int row, int col) {
   QTableWidget* t = TableOf(m_host, dlg, id);

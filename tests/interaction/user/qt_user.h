@@ -99,7 +99,7 @@ class QtUser {
   bool TimerPending(ui::Dialog& dlg, int timerId);
   // The control shows and takes clicks (its window too).
   bool Ready(ui::Dialog& dlg, int id);
-  std::string Text(ui::Dialog& dlg, int id) { return m_host.ShownText(dlg, id); }
+  std::string Text(ui::Dialog& dlg, int id);
   // A list cell as drawn: shortened with "…" where the column is too narrow.
   std::string CellText(ui::Dialog& dlg, int id, int row, int col);
   int RowCount(ui::Dialog& dlg, int id);
