@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+#include <map>
 #include <type_traits>
 
 #include "platform/ui/dialog.h"
@@ -175,7 +177,9 @@ class OwnerDrawWidget : public QAbstractButton, public ControlWidget {
  public:
   OwnerDrawWidget(DialogView& v, Control& c, QWidget* parent) : QAbstractButton(parent), ControlWidget(v, c) {
     setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
+    // Tab and a dialog's first focus reach only buttons that are tab stops (the
+    // caption's close box is not); a click focuses any.
+    setFocusPolicy((c.style & style::kTabStop) ? Qt::StrongFocus : Qt::ClickFocus);
     connect(this, &QAbstractButton::clicked, [this] {
       if (Dialog* d = Dlg()) {
         d->Click(m_control.id);
@@ -350,9 +354,40 @@ class TextEditWidget : public QPlainTextEdit, public ControlWidget {
 
 // --- list view ---
 
+// A header whose column pictures (the sort arrows) stand right of the caption.
+class ListHeader : public QHeaderView {
+ public:
+  explicit ListHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+  void SetPicture(int column, const QPixmap& picture) {
+    if (picture.isNull()) m_pictures.erase(column);
+    else m_pictures[column] = picture;
+    viewport()->update();
+  }
+
+ protected:
+  void paintSection(QPainter* painter, const QRect& rect, int logical) const override {
+    QHeaderView::paintSection(painter, rect, logical);
+    auto it = m_pictures.find(logical);
+    if (it == m_pictures.end()) return;
+    const QPixmap& picture = it->second;
+    constexpr int kMargin = 4;
+    const QString caption = model()->headerData(logical, orientation(), Qt::DisplayRole).toString();
+    const int textRight = rect.left() + kMargin + fontMetrics().horizontalAdvance(caption);
+    const int x = std::min(textRight + kMargin, rect.right() - kMargin - picture.width());
+    painter->save();
+    painter->setClipRect(rect);
+    painter->drawPixmap(std::max(rect.left() + kMargin, x), rect.center().y() - picture.height() / 2, picture);
+    painter->restore();
+  }
+
+ private:
+  std::map<int, QPixmap> m_pictures;
+};
+
 class ListWidget : public QTableWidget, public ControlWidget {
  public:
   ListWidget(DialogView& v, Control& c, QWidget* parent) : QTableWidget(parent), ControlWidget(v, c) {
+    setHorizontalHeader(new ListHeader(this));
     setItemDelegate(new ListCellDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -440,8 +475,9 @@ class ListWidget : public QTableWidget, public ControlWidget {
     for (int c = 0; c < m.ColumnCount(); ++c) {
       const ListColumn& col = *m.Column(c);
       auto* header = new QTableWidgetItem(ToQ(col.caption));
-      if (col.image >= 0 && col.image < static_cast<int>(m.HeaderImages().size()))
-        header->setIcon(QIcon(QPixmap::fromImage(ToQImage(m.HeaderImages()[static_cast<size_t>(col.image)]))));
+      const bool pictured = col.image >= 0 && col.image < static_cast<int>(m.HeaderImages().size());
+      static_cast<ListHeader*>(horizontalHeader())
+          ->SetPicture(c, pictured ? QPixmap::fromImage(ToQImage(m.HeaderImages()[static_cast<size_t>(col.image)])) : QPixmap());
       header->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
       setHorizontalHeaderItem(c, header);
       setColumnHidden(c, col.width <= 0);

@@ -189,13 +189,15 @@ bool QtHost::RenderMenuToPng(const MenuItem& popup, const std::string& path) {
 }
 
 QWidget* QtHost::Impl::OwnerWindow() const {
+  // A minimised window owns nothing: a window manager restores the owner of a window
+  // it shows (the main window stays minimised behind the start splash).
   for (auto it = modalStack.rbegin(); it != modalStack.rend(); ++it) {
     DialogView* v = View(*it);
-    if (v && v->isVisible()) return v;
+    if (v && v->isVisible() && !v->isMinimized()) return v;
   }
-  if (QWidget* active = QApplication::activeWindow()) return active;
+  if (QWidget* active = QApplication::activeWindow(); active && !active->isMinimized()) return active;
   for (const auto& [dlg, view] : views)
-    if (!dlg->IsChild() && view->isVisible()) return view;
+    if (!dlg->IsChild() && view->isVisible() && !view->isMinimized()) return view;
   return nullptr;
 }
 
@@ -229,7 +231,7 @@ void FitCaption(QMessageBox& box) {
 }
 
 void BringForward(QWidget* w) {
-  if (!w || !w->isVisible()) return;
+  if (!w || !w->isVisible() || w->isMinimized()) return;
   w->raise();
   w->activateWindow();
 }

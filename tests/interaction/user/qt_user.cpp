@@ -50,12 +50,14 @@ DialogView* ViewOf(ui::QtHost& host, ui::Dialog& dlg) { return host.Internals().
 // the server sent after the input before it.
 class MarkWatch : public QAbstractNativeEventFilter {
  public:
-  explicit MarkWatch(xcb_window_t window) : m_window(window) {}
+  MarkWatch(xcb_window_t window, xcb_atom_t atom) : m_window(window), m_atom(atom) {}
   bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
     if (type != "xcb_generic_event_t") return false;
     auto* ev = static_cast<xcb_generic_event_t*>(message);
     if ((ev->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
-    if (reinterpret_cast<xcb_property_notify_event_t*>(ev)->window != m_window) return false;
+    auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(ev);
+    // Qt changes properties of the window too (its name, its process): only marks count.
+    if (notify->window != m_window || notify->atom != m_atom) return false;
     ++seen;
     return true;
   }
@@ -63,6 +65,7 @@ class MarkWatch : public QAbstractNativeEventFilter {
 
  private:
   xcb_window_t m_window;
+  xcb_atom_t m_atom;
 };
 
 struct RealHands {
@@ -87,7 +90,8 @@ RealHands& Hands() {
   // Never shown, and left alone when the application object goes (deleting a window
   // after its connection to the display is gone is what would fail).
   hands.markWindow = new QWindow();
-  auto watch = std::make_shared<MarkWatch>(static_cast<xcb_window_t>(hands.markWindow->winId()));
+  auto watch = std::make_shared<MarkWatch>(static_cast<xcb_window_t>(hands.markWindow->winId()),
+                                           static_cast<xcb_atom_t>(hands.x->MarkAtom()));
   hands.watch = watch.get();
   qApp->installNativeEventFilter(hands.watch);
   QObject::connect(app, &QObject::destroyed, [watch] {});  // the filter lives as long as its application
@@ -341,6 +345,9 @@ bool QtUser::ClickTab(ui::Dialog& dlg, int id, int index) {
 bool QtUser::Type(ui::Dialog& dlg, int id, const std::string& gbk) {
   QWidget* w = WidgetOf(m_host, dlg, id);
   if (!w || !ClickWidgetAt(w, QPoint(6, std::min(8, w->height() / 2)))) return false;
+  QPointer<QWidget> box(w);
+  if (Hands().x && !WaitUntil([&] { return !box || box->hasFocus(); })) return false;
+  if (!box) return false;
   if (auto* line = qobject_cast<QLineEdit*>(w)) line->end(false);
   if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) edit->moveCursor(QTextCursor::End);
   // Keys go where the click put the focus, as from the keyboard: to the active window.

@@ -82,9 +82,14 @@ bool XInput::Key(unsigned long keysym, bool down) {
   return true;
 }
 
+unsigned long XInput::MarkAtom() {
+  static Atom mark = XInternAtom(D(m_display), "_QOR_INPUT_MARK", False);
+  return mark;
+}
+
 void XInput::Mark(unsigned long window) {
   Display* d = D(m_display);
-  static Atom mark = XInternAtom(d, "_QOR_INPUT_MARK", False);
+  const Atom mark = MarkAtom();
   static long serial = 0;
   ++serial;
   XChangeProperty(d, window, mark, XA_INTEGER, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&serial), 1);

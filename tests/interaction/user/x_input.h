@@ -27,6 +27,8 @@ class XInput {
   // A property change on a window of ours: it reaches the program after every event
   // sent before it, so its arrival says that they have arrived too.
   void Mark(unsigned long window);
+  // The property that Mark changes (an atom, the same for every connection).
+  unsigned long MarkAtom();
   // Waits until the server has handled everything sent so far.
   void Sync();
   // The title of the window the server has focused (a top-level window's, UTF-8).
