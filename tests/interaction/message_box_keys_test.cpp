@@ -98,6 +98,27 @@ TEST_F(EditorUnderBoxes, EveryBoxKindAnswersEnterEscapeAndItsLetters) {
   }
 }
 
+// Ctrl+C in a box copies its text, as the log viewer's detail box says it does.
+TEST_F(EditorUnderBoxes, CtrlCCopiesTheBoxText) {
+  auto& user = m_session.User();
+  std::string copied;
+  Journey j;
+  j.Then("editor", [&] { return user.Showing(kDlgRuleBase); },
+         [&] { ShowMessageBox("序号:1\n\n类型:URL", "Qor详细日志(摁下Ctrl+C可复制文字内容)", kMbOk); })
+      .Then("box", [&] { return user.BoxIsModalTop(); },
+            [&] {
+              user.PressFocused(Hand::CtrlC);
+              copied = user.ClipboardText();
+              user.PressFocused(Hand::Escape);
+            })
+      .Then("cancel", [&] { return !user.BoxShows() && user.Ready(m_editor, kIdCancel); },
+            [&] { user.Click(m_editor, kIdCancel); });
+  j.Start();
+  m_editor.DoModal();
+  ASSERT_EQ(j.Failure(), "");
+  EXPECT_NE(copied.find("序号:1"), std::string::npos) << copied;
+}
+
 // A save that a box refuses leaves the editor open with what was entered, however the
 // box is answered.
 TEST_F(EditorUnderBoxes, RefusedSaveKeepsTheEditorWithWhatWasTyped) {

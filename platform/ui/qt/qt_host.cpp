@@ -6,7 +6,9 @@
 #include <QPlainTextEdit>
 #include <QCursor>
 #include <QFontMetrics>
+#include <QClipboard>
 #include <QGridLayout>
+#include <QShortcut>
 #include <QSpacerItem>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -390,6 +392,15 @@ int QtHost::MessageBox(const std::string& text, const std::string& caption, unsi
     // A message box has a close box only.
     box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     FitCaption(box);
+    // Ctrl+C copies the box as a Windows message box does: caption, text, buttons.
+    auto* copy = new QShortcut(QKeySequence::Copy, &box);
+    QObject::connect(copy, &QShortcut::activated, &box, [&box] {
+      const QString rule = QStringLiteral("---------------------------\n");
+      QStringList names;
+      for (QAbstractButton* b : box.buttons()) names << b->text().remove(QLatin1Char('&'));
+      QGuiApplication::clipboard()->setText(rule + box.windowTitle() + "\n" + rule + box.text() + "\n" + rule +
+                                            names.join(QStringLiteral("   ")) + "\n" + rule);
+    });
     box.exec();
     for (const auto& [button, id] : buttons)
       if (box.clickedButton() == button) answer = id;

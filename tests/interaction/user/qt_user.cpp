@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QFontMetrics>
 #include <QApplication>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -404,6 +405,8 @@ std::string QtUser::FocusedTitle() {
   QWidget* active = QApplication::activeWindow();
   return active ? ui::qt::FromQ(active->windowTitle()) : std::string();
 }
+
+std::string QtUser::ClipboardText() { return ui::qt::FromQ(QGuiApplication::clipboard()->text()); }
 
 int QtUser::FocusId() {
   QWidget* focus = QApplication::focusWidget();

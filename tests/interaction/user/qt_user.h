@@ -60,6 +60,8 @@ class QtUser {
   void MovePointer(int x, int y);
   // The window's place on the screen as the window system shows it.
   ui::Rect ScreenRect(ui::Dialog& dlg);
+  // What the clipboard holds as text (GBK).
+  std::string ClipboardText();
   // The control that has the keyboard focus (in any dialog), 0 when none has.
   int FocusId();
   // The window's close box.
