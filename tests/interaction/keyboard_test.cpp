@@ -4,10 +4,14 @@
 #include "tests/interaction/panel_session.h"
 
 #include <algorithm>
+#include <set>
 
 #include "resources/panel_log_ids.h"
 #include "resources/panel_main_ids.h"
 #include "resources/panel_rule_ids.h"
+#include "panel/dlg_rule.h"
+#include "common/config.h"
+#include <atomic>
 
 namespace {
 
@@ -23,6 +27,18 @@ std::vector<int> Walk(qortest::QtUser& user, ui::Dialog& window, Hand key, int p
     user.Press(window, key);
     ids.push_back(user.FocusId());
   }
+  return ids;
+}
+
+// Enabled, showing tab stops of a dialog and of the pages it shows (a page may use
+// an id its dialog uses too).
+std::vector<int> TabStops(ui::Dialog& dlg) {
+  std::vector<int> ids;
+  if (!dlg.IsVisible()) return ids;
+  for (const auto& c : dlg.Controls())
+    if ((c->style & ui::style::kTabStop) && dlg.IsItemVisible(c->id) && dlg.IsItemEnabled(c->id)) ids.push_back(c->id);
+  for (ui::Dialog* page : dlg.Children())
+    for (int id : TabStops(*page)) ids.push_back(id);
   return ids;
 }
 
@@ -65,6 +81,40 @@ TEST(KeyboardTest, TabLeavesTheRuleListAndTheViewerDays) {
   EXPECT_NE(ruleBackTabs.at(0), kIdcRuleList) << ::testing::PrintToString(ruleBackTabs);
   ASSERT_FALSE(dayTabs.empty());
   EXPECT_NE(dayTabs[0], kIdcShowDays) << ::testing::PrintToString(dayTabs);
+}
+
+// From the first control, Tab reaches every enabled control of the editor and its
+// page and comes back round; Shift+Tab goes the other way.
+TEST(KeyboardTest, TabGoesRoundTheRuleEditor) {
+  PanelSession s;
+  auto& user = s.User();
+  CConfig config;
+  std::atomic<bool> updating{false};
+  std::atomic<int> restart{0};
+  std::string domains;
+  CDlgRule editor(RuleContext{config, updating, restart, domains, ui::Font{}});
+  std::vector<int> stops;
+  std::vector<int> forward, backward;
+  int first = 0;
+  Journey j;
+  j.Then("editor", [&] { return user.Showing(kDlgRuleBase); },
+         [&] {
+           stops = TabStops(editor);
+           first = user.FocusId();
+           forward = Walk(user, editor, Hand::Tab, static_cast<int>(stops.size()));
+           backward = Walk(user, editor, Hand::ShiftTab, static_cast<int>(stops.size()));
+           user.Click(editor, kIdCancel);
+         });
+  j.Start();
+  editor.DoModal();
+  ASSERT_EQ(j.Failure(), "");
+  // The editor opens at its first control, not at the caption's close box.
+  EXPECT_EQ(first, kIdcEditorBasic);
+  const std::set<int> all(stops.begin(), stops.end());
+  EXPECT_EQ(std::set<int>(forward.begin(), forward.end()), all) << ::testing::PrintToString(forward);
+  EXPECT_EQ(forward.back(), first);
+  EXPECT_EQ(std::set<int>(backward.begin(), backward.end()), all) << ::testing::PrintToString(backward);
+  EXPECT_EQ(backward.back(), first);
 }
 
 // A tap on the caption band (press and release with no hold) leaves the window where

@@ -314,6 +314,8 @@ class LineEditWidget : public QLineEdit, public ControlWidget {
 class TextEditWidget : public QPlainTextEdit, public ControlWidget {
  public:
   TextEditWidget(DialogView& v, Control& c, QWidget* parent) : QPlainTextEdit(parent), ControlWidget(v, c) {
+    // In a dialog Tab goes on to the next control, as from any other box.
+    setTabChangesFocus(true);
     connect(this, &QPlainTextEdit::textChanged, [this] {
       if (m_syncing) return;
       if (Dialog* d = Dlg()) {
