@@ -65,7 +65,7 @@ TEST_F(EditorUnderBoxes, EveryBoxKindAnswersEnterEscapeAndItsLetters) {
   auto& user = m_session.User();
   std::vector<int> answers(std::size(kAnswers), -1);
   std::vector<std::string> names(std::size(kAnswers));
-  std::vector<bool> focusedBox(std::size(kAnswers)), editorOpen(std::size(kAnswers));
+  std::vector<bool> editorOpen(std::size(kAnswers));
   Journey j;
   j.Then("editor", [&] { return user.Showing(kDlgRuleBase); },
          [&] { user.Type(*user.Find(kDlgRuleBase), kIdcBaseName, "k"); });
@@ -74,11 +74,9 @@ TEST_F(EditorUnderBoxes, EveryBoxKindAnswersEnterEscapeAndItsLetters) {
     const std::string tag = std::to_string(i) + " " + a.key;
     j.Then(tag + " box", [&] { return user.Showing(kDlgRuleBase) && !user.BoxShows(); },
            [&, i, a] { answers[i] = ShowMessageBox("第" + std::to_string(i) + "问", "确认？", a.flags); })
-        .Then(tag + " key", [&] { return user.BoxIsModalTop(); },
-              [&, i, a] {
-                focusedBox[i] = user.FocusedTitle() == "确认？";
-                PressAnswerKey(user, a.key);
-              })
+        // The key goes once the window system has given the box the keyboard.
+        .Then(tag + " key", [&] { return user.BoxIsModalTop() && user.FocusedTitle() == "确认？"; },
+              [&, a] { PressAnswerKey(user, a.key); })
         .Then(tag + " answered", [&] { return !user.BoxShows() && user.Showing(kDlgRuleBase); },
               [&, i] {
                 editorOpen[i] = user.Shows(m_editor) && !m_editor.HasEnded();
@@ -91,7 +89,6 @@ TEST_F(EditorUnderBoxes, EveryBoxKindAnswersEnterEscapeAndItsLetters) {
   ASSERT_EQ(j.Failure(), "");
   for (size_t i = 0; i < std::size(kAnswers); ++i) {
     SCOPED_TRACE(std::to_string(i) + ": flags " + std::to_string(kAnswers[i].flags) + ", key " + kAnswers[i].key);
-    EXPECT_TRUE(focusedBox[i]) << "the window system's focus is not on the box";
     EXPECT_EQ(answers[i], kAnswers[i].answer);
     EXPECT_TRUE(editorOpen[i]) << "the key reached the editor under the box";
     EXPECT_EQ(names[i], "新任务名1k");
