@@ -95,10 +95,12 @@ TEST(KeyboardTest, TabGoesRoundTheRuleEditor) {
   CDlgRule editor(RuleContext{config, updating, restart, domains, ui::Font{}});
   std::vector<int> stops;
   std::vector<int> forward, backward;
-  int first = 0;
+  int first = 0, tickDark = -1;
   Journey j;
   j.Then("editor", [&] { return user.Showing(kDlgRuleBase); },
          [&] {
+           // 开启任务 is ticked and enabled: its tick is drawn dark (its text is white).
+           tickDark = PanelSession::PixelsDarkerThan(user.Picture(editor, kIdcEditorOn), 70);
            stops = TabStops(editor);
            first = user.FocusId();
            forward = Walk(user, editor, Hand::Tab, static_cast<int>(stops.size()));
@@ -108,6 +110,7 @@ TEST(KeyboardTest, TabGoesRoundTheRuleEditor) {
   j.Start();
   editor.DoModal();
   ASSERT_EQ(j.Failure(), "");
+  EXPECT_GT(tickDark, 0);
   // The editor opens at its first control, not at the caption's close box.
   EXPECT_EQ(first, kIdcEditorBasic);
   const std::set<int> all(stops.begin(), stops.end());

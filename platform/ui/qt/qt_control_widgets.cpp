@@ -41,16 +41,16 @@ QString DisplayText(const Control& c) { return ToQ(c.text); }
 void ApplyTextColors(QWidget* w, const ControlColors& colors) {
   QPalette pal = w->palette();
   QColor text = colors.hasText ? ToQColor(colors.text) : QColor(0, 0, 0);
-  // A disabled control keeps the grey text that tells the user it is disabled.
+  // A disabled control keeps the grey text that tells the user it is disabled. The
+  // box and its tick keep their own colours (Text): white text on a dark band would
+  // otherwise draw a white tick in a white box, which looks disabled.
   for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
     pal.setColor(group, QPalette::WindowText, text);
     pal.setColor(group, QPalette::ButtonText, text);
-    pal.setColor(group, QPalette::Text, text);
   }
   const QColor grey(128, 128, 128);
   pal.setColor(QPalette::Disabled, QPalette::WindowText, grey);
   pal.setColor(QPalette::Disabled, QPalette::ButtonText, grey);
-  pal.setColor(QPalette::Disabled, QPalette::Text, grey);
   bool fill = !colors.transparent;
   if (fill) pal.setColor(QPalette::Window, colors.hasBackground ? ToQColor(colors.background) : kFace);
   if (pal != w->palette()) w->setPalette(pal);
