@@ -303,6 +303,13 @@ ui::Dialog* QtUser::Find(int templateId) {
   return found;
 }
 
+int QtUser::CountOpen(int templateId) {
+  int n = 0;
+  for (const auto& [dlg, view] : m_host.Internals().views)
+    if (dlg->TemplateId() == templateId && dlg->IsCreated()) ++n;
+  return n;
+}
+
 bool QtUser::Click(ui::Dialog& dlg, int id) {
   QWidget* w = WidgetOf(m_host, dlg, id);
   return w && ClickWidgetAt(w, w->rect().center());

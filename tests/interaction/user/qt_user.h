@@ -29,6 +29,8 @@ class QtUser {
 
   // The open dialog made from a template (the innermost when several are), or null.
   ui::Dialog* Find(int templateId);
+  // How many dialogs of that template are open.
+  int CountOpen(int templateId);
   // That dialog when it shows in the active window, ready for the keyboard: for a
   // step's condition (a window manager activates a new window a little later).
   bool Showing(int templateId) { return Find(templateId) && Shows(*Find(templateId)) && IsActive(*Find(templateId)); }
