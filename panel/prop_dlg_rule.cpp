@@ -35,13 +35,18 @@ CPropDlgRule::CPropDlgRule(const RuleContext& context) : ui::Dialog(kDlgRuleList
       OnAddRule();
     }
   });
+  // The boxes show whether each rule is on; the editor changes that, a click does not.
+  On(kIdcRuleList, ui::Notify::ItemChanged, [this](ui::Event& ev) {
+    const StringList& rules = m_context.config.m_listRules;
+    if (ev.row >= 0 && ev.row < static_cast<int>(rules.size())) m_list.SetCheck(ev.row, rule::IsRuleOn(rules[ev.row]));
+  });
   On(kIdcRuleList, ui::Notify::RightClicked, [this](ui::Event&) {
     const ui::ResourceSet* set = ui::Resources();
     const ui::Menu* menu = set ? set->FindMenu(kMenuRuleList) : nullptr;
     const ui::MenuItem* popup = menu ? menu->SubMenu(0) : nullptr;
     if (!popup) return;
-    const int command = ui::TrackPopupMenu(*popup, ui::CursorPos(), this);
-    if (command != 0) SendCommand(command);
+    // The chosen command comes to this page as a command of its own.
+    ui::TrackPopupMenu(*popup, ui::CursorPos(), this);
   });
 }
 

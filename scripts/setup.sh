@@ -5,7 +5,8 @@
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev libcurl4-openssl-dev fonts-wqy-microhei
-          xvfb openbox libxcb-cursor0)
+          xvfb openbox libxcb-cursor0
+          libxtst-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -26,9 +26,18 @@ int DeclineAnswer(unsigned flags) {
 Host* CurrentHost() { return g_host.load(std::memory_order_acquire); }
 void SetCurrentHost(Host* host) { g_host.store(host, std::memory_order_release); }
 
-int TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner) {
+int Host::TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner, unsigned flags) {
+  const int command = ChooseFromMenu(popup, screen, owner);
+  if (flags & kTpmReturnCmd) return command;
+  if (command == 0) return 0;
+  // The command arrives after the menu has closed, as a posted message.
+  if (owner) Post([this, owner, command] { DeliverMenuCommand(*owner, command); });
+  return 1;
+}
+
+int TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner, unsigned flags) {
   Host* h = CurrentHost();
-  return h ? h->TrackPopupMenu(popup, screen, owner) : 0;
+  return h ? h->TrackPopupMenu(popup, screen, owner, flags) : 0;
 }
 
 bool ShellOpen(const std::string& file, const std::string& parameters, const std::string& verb, bool show) {

@@ -15,6 +15,9 @@ class Dialog;
 
 enum class ShowMode { Hide, Show, ShowNormal, Minimize, Restore };
 
+// TrackPopupMenu flag: the chosen command comes back as the answer and is not sent.
+constexpr unsigned kTpmReturnCmd = 0x0100;
+
 class Host {
  public:
   virtual ~Host() = default;
@@ -38,8 +41,11 @@ class Host {
 
   // GBK texts; flags and answers are the kMb* and kId* values of platform/ui/ui_hooks.h.
   virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
-  // Shows the popup at a screen point; returns the chosen command or 0.
-  virtual int TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner) = 0;
+  // Shows the popup at a screen point. With kTpmReturnCmd the chosen command (or 0)
+  // is the answer and nothing is sent; without it the command is posted to the owner,
+  // which runs it once the menu has closed, and the answer is 1 when one was chosen.
+  // Never both: a caller that runs the answer itself asks for it.
+  int TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner, unsigned flags = 0);
   // Opens a document, folder, address or program the way the desktop shell does.
   virtual bool ShellOpen(const std::string& file, const std::string& parameters, const std::string& verb,
                          bool show) = 0;
@@ -59,6 +65,12 @@ class Host {
   // The screen area windows are centred in.
   virtual Rect WorkArea() = 0;
   virtual Size MeasureText(const std::string& gbk, const Font& font) = 0;
+
+ protected:
+  // Shows the popup and returns the command the user chose, or 0; sends nothing.
+  virtual int ChooseFromMenu(const MenuItem& popup, Point screen, Dialog* owner) = 0;
+  // Runs a posted menu command on its owner, if the owner is still open.
+  virtual void DeliverMenuCommand(Dialog& owner, int command) = 0;
 };
 
 // The answer of a message box that nobody answers: No, Cancel, or OK when that is all.
@@ -69,7 +81,7 @@ Host* CurrentHost();
 void SetCurrentHost(Host* host);
 
 // Conveniences on the current host; without a host they do nothing and answer 0 / false.
-int TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner);
+int TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner, unsigned flags = 0);
 bool ShellOpen(const std::string& file, const std::string& parameters = std::string(),
                const std::string& verb = "open", bool show = true);
 bool PostToUiThread(std::function<void()> fn);

@@ -342,7 +342,7 @@ int TestHost::MessageBox(const std::string& text, const std::string& caption, un
   return answer;
 }
 
-int TestHost::TrackPopupMenu(const MenuItem& popup, Point, Dialog* owner) {
+int TestHost::ChooseFromMenu(const MenuItem& popup, Point, Dialog* owner) {
   MenuRecord rec;
   CollectCommands(popup, rec.commands);
   rec.ownerTemplate = owner ? owner->TemplateId() : 0;
@@ -360,13 +360,11 @@ int TestHost::TrackPopupMenu(const MenuItem& popup, Point, Dialog* owner) {
   rec.answer = answer;
   m_menuRecords.push_back(rec);
   Record("menu " + Num(rec.ownerTemplate) + " -> " + Num(answer));
-  if (answer && owner) {
-    // The chosen command arrives after the menu has closed, as a posted message.
-    Post([this, owner, answer] {
-      if (IsOpen(owner)) owner->SendCommand(answer);
-    });
-  }
   return answer;
+}
+
+void TestHost::DeliverMenuCommand(Dialog& owner, int command) {
+  if (IsOpen(&owner)) owner.SendCommand(command);
 }
 
 bool TestHost::ShellOpen(const std::string& file, const std::string& parameters, const std::string& verb, bool show) {

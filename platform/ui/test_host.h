@@ -101,7 +101,6 @@ class TestHost : public Host {
   bool SetTimer(Dialog& dlg, int id, int ms) override;
   bool KillTimer(Dialog& dlg, int id) override;
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
-  int TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner) override;
   bool ShellOpen(const std::string& file, const std::string& parameters, const std::string& verb,
                  bool show) override;
   void Post(std::function<void()> fn) override;
@@ -112,6 +111,10 @@ class TestHost : public Host {
   void BeginWindowDrag(Dialog& dlg) override;
   Rect WorkArea() override { return Rect{0, 0, 1280, 1024}; }
   Size MeasureText(const std::string& gbk, const Font& font) override;
+
+ protected:
+  int ChooseFromMenu(const MenuItem& popup, Point screen, Dialog* owner) override;
+  void DeliverMenuCommand(Dialog& owner, int command) override;
 
  private:
   struct Timer {

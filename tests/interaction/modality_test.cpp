@@ -119,7 +119,7 @@ class ModalRuns {
     switch (run) {
       case Run::About:
         m_j.Then(tag + " main window", [this] { return MainFree(); },
-                 [this] { m_user.Press(m_panel, Hand::AltSpace); })
+                 [this] { m_user.RightClickCaption(m_panel); })
             .Then(tag + " system menu", [this] { return m_user.MenuShows(); },
                   [this] { m_user.ChooseMenu(ui::LoadString(kStrAboutMenu)); });
         return;

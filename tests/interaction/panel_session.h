@@ -68,8 +68,9 @@ class PanelSession {
       if (!page || !page->IsCreated()) return false;
     // The system page's start check (its timer 1) has run, with any notice it showed.
     constexpr int kStartCheckTimer = 1;
+    // The window has the keyboard back after the notices.
     return !m_user.TimerPending(*panel.SystemPage(), kStartCheckTimer) && m_user.Ready(panel, res::panel::kIdcRulesTab) &&
-           m_user.Ready(panel, res::panel::kIdcLogsTab);
+           m_user.Ready(panel, res::panel::kIdcLogsTab) && !m_user.BoxShows() && m_user.IsActive(panel);
   }
   ui::QtHost& Host() { return m_host; }
   QtUser& User() { return m_user; }

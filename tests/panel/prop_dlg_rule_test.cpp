@@ -236,14 +236,47 @@ TEST_F(PropDlgRuleTest, MenuCommandsReachTheirOperations) {
   m_config.Load();
   Host().ExpectMenu(kCmdRuleRefresh);
   page.RightClick(kIdcRuleList, -1, ui::Point{10, 10});
+  Host().RunPending();
   EXPECT_EQ(page.List().GetItemCount(), 2);
   ASSERT_EQ(Host().Menus().size(), 1u);
   EXPECT_EQ(Host().Menus()[0].commands,
             (std::vector<int>{kCmdRuleAdd, kCmdRuleEdit, kCmdRuleDelete, kCmdRuleRefresh}));
+  // Add and edit open one editor each, after the menu has closed.
   page.editor = [] { return int(kIdCancel); };
-  Host().ExpectMenu(kCmdRuleAdd);
-  page.RightClick(kIdcRuleList, -1, ui::Point{10, 10});
-  EXPECT_EQ(page.runs, 1);
+  ASSERT_TRUE(page.ClickRow(kIdcRuleList, 0));
+  for (int command : {kCmdRuleAdd, kCmdRuleEdit}) {
+    SCOPED_TRACE(command);
+    page.runs = 0;
+    Host().ExpectMenu(command);
+    page.RightClick(kIdcRuleList, 0, ui::Point{10, 10});
+    Host().RunPending();
+    EXPECT_EQ(page.runs, 1);
+  }
+}
+
+TEST_F(PropDlgRuleTest, DeleteFromTheMenuAsksOnceAndDeletesTheChosenRuleOnly) {
+  StoreRules({Rule("a"), Rule("b"), Rule("c")});
+  ScriptedRulePage page(Context());
+  Open(page);
+  ASSERT_TRUE(page.ClickRow(kIdcRuleList, 0));
+  Host().ExpectMenu(kCmdRuleDelete);
+  Host().ExpectMessageBox("[a]", kIdYes);
+  page.RightClick(kIdcRuleList, 0, ui::Point{10, 10});
+  Host().RunPending();
+  EXPECT_EQ(Host().MessageBoxes().size(), 1u);
+  ASSERT_EQ(StoredRules().size(), 2u);
+  EXPECT_EQ(page.List().GetItemCount(), 2);
+}
+
+TEST_F(PropDlgRuleTest, AClickOnARowBoxLeavesItShowingTheRuleState) {
+  StoreRules({Rule("a", "<KeyOn>1</KeyOn>"), Rule("b", "<KeyOn>0</KeyOn>")});
+  ScriptedRulePage page(Context());
+  Open(page);
+  page.UserCheckRow(kIdcRuleList, 0, false);
+  page.UserCheckRow(kIdcRuleList, 1, true);
+  EXPECT_TRUE(page.List().GetCheck(0));
+  EXPECT_FALSE(page.List().GetCheck(1));
+  EXPECT_EQ(StoredRules(), (StringList{Rule("a", "<KeyOn>1</KeyOn>"), Rule("b", "<KeyOn>0</KeyOn>")}));
 }
 
 TEST_F(PropDlgRuleTest, EnterAndEscapeNeverCloseThePage) {

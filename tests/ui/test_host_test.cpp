@@ -145,19 +145,34 @@ TEST(TestHostFailures, UnforeseenThingsAreReported) {
   EXPECT_NE(failures[5].find("popup menu never shown"), std::string::npos);
 }
 
-TEST_F(TestHostTest, AChosenMenuCommandArrivesAfterTheMenu) {
-  TimerDialog dlg;
-  ASSERT_TRUE(dlg.Create());
-  std::vector<std::string> seen;
-  dlg.OnCommand(32002, [&] { seen.push_back("command"); });
-  Host().ExpectMenu(32002);
-  const ui::MenuItem& popup = *ui::LoadMenu(500)->SubMenu(0);
-  EXPECT_EQ(ui::TrackPopupMenu(popup, ui::Point{3, 4}, &dlg), 32002);
-  seen.push_back("menu closed");
-  Host().RunPending();
-  EXPECT_EQ(seen, (std::vector<std::string>{"menu closed", "command"}));
-  ASSERT_EQ(Host().Menus().size(), 1u);
-  EXPECT_EQ(Host().Menus()[0].commands, (std::vector<int>{32001, 32002}));
+TEST_F(TestHostTest, AChosenMenuCommandIsSentOnceOrReturnedNeverBoth) {
+  struct Case {
+    unsigned flags;
+    int chosen;
+    int answer;
+    std::vector<std::string> seen;
+  };
+  const Case cases[] = {
+      {0, 32002, 1, {"menu closed", "command"}},
+      {0, 0, 0, {"menu closed"}},
+      {ui::kTpmReturnCmd, 32002, 32002, {"menu closed"}},
+      {ui::kTpmReturnCmd, 0, 0, {"menu closed"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.flags) + " " + std::to_string(c.chosen));
+    TimerDialog dlg;
+    ASSERT_TRUE(dlg.Create());
+    std::vector<std::string> seen;
+    dlg.OnCommand(32002, [&] { seen.push_back("command"); });
+    Host().ExpectMenu(c.chosen);
+    const ui::MenuItem& popup = *ui::LoadMenu(500)->SubMenu(0);
+    EXPECT_EQ(ui::TrackPopupMenu(popup, ui::Point{3, 4}, &dlg, c.flags), c.answer);
+    seen.push_back("menu closed");
+    Host().RunPending();
+    EXPECT_EQ(seen, c.seen);
+    EXPECT_EQ(Host().Menus().back().commands, (std::vector<int>{32001, 32002}));
+    dlg.DestroyWindow();
+  }
 }
 
 TEST_F(TestHostTest, WorkerThreadsPostToTheUserInterfaceThread) {

@@ -16,8 +16,10 @@
 #include "platform/ui/data_exchange.h"
 #include "panel/demo/button_sample.h"
 #include "platform/ui/qt/qt_host.h"
+#include "platform/ui/qt/qt_keys.h"
 #include "platform/ui/tray_icon.h"
 #include "resources/demo_resources.h"
+#include "tests/interaction/user/qt_driver.h"
 #include "tests/support/qt_test_env.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
@@ -63,6 +65,7 @@ class QtSmokeTest : public ::testing::Test {
   }
   ~QtSmokeTest() override { ui::InstallResources(nullptr); }
   ui::QtHost& Host() { return *g_host; }
+  qortest::QtDriver Driver() { return qortest::QtDriver(*g_host); }
   TempInstall m_install;
 };
 
@@ -110,7 +113,7 @@ TEST_F(QtSmokeTest, ButtonSampleRendersToPng) {
   CButtonSample sample;
   ASSERT_TRUE(sample.Create());
   sample.ShowWindow(ui::ShowMode::Show);
-  ASSERT_TRUE(Host().SimulateHover(sample, res::demo::kIdcRestartService));
+  ASSERT_TRUE(Driver().SimulateHover(sample, res::demo::kIdcRestartService));
   EXPECT_TRUE(sample.m_restartService.IsHovered());
   sample.SetFocusItem(res::demo::kIdcRestartIis);
   ASSERT_TRUE(Host().RenderToPng(sample, png));
@@ -130,13 +133,13 @@ TEST_F(QtSmokeTest, TextCrossesToQtAndComesBackAsGbk) {
   ui::Dialog dlg(kSampleDialog);
   ASSERT_TRUE(dlg.Create());
   dlg.SetItemText(kIdcName, "网站访问");
-  EXPECT_EQ(Host().ShownText(dlg, kIdcName), "网站访问");
-  ASSERT_TRUE(Host().SimulateTyping(dlg, kIdcName, "控制"));
+  EXPECT_EQ(Driver().ShownText(dlg, kIdcName), "网站访问");
+  ASSERT_TRUE(Driver().SimulateTyping(dlg, kIdcName, "控制"));
   EXPECT_EQ(dlg.ItemText(kIdcName), "网站访问控制");
   // Multi-line: CR LF in the model, line feeds in the widget, and back.
   dlg.SetItemText(kIdcNotes, "一\r\n二");
-  EXPECT_EQ(Host().ShownText(dlg, kIdcNotes), "一\n二");
-  ASSERT_TRUE(Host().SimulateTyping(dlg, kIdcNotes, "\n三"));
+  EXPECT_EQ(Driver().ShownText(dlg, kIdcNotes), "一\n二");
+  ASSERT_TRUE(Driver().SimulateTyping(dlg, kIdcNotes, "\n三"));
   EXPECT_EQ(dlg.ItemText(kIdcNotes), "一\r\n二\r\n三");
   dlg.DestroyWindow();
 }
@@ -158,13 +161,26 @@ TEST_F(QtSmokeTest, EnterPressesOnlyTheTemplatesDefaultButton) {
     KeyDialog dlg(c.templateId);
     ASSERT_TRUE(dlg.Create());
     dlg.ShowWindow(ui::ShowMode::Show);
-    ASSERT_TRUE(Host().SimulateKey(dlg, kIdcName, ui::Key::Enter));
+    ASSERT_TRUE(Driver().SimulateKey(dlg, kIdcName, ui::Key::Enter));
     EXPECT_EQ(dlg.commands, (std::vector<int>{c.command})) << c.templateId;
     dlg.commands.clear();
-    ASSERT_TRUE(Host().SimulateKey(dlg, kIdcName, ui::Key::Escape));
+    ASSERT_TRUE(Driver().SimulateKey(dlg, kIdcName, ui::Key::Escape));
     EXPECT_EQ(dlg.commands, (std::vector<int>{kIdCancel}));
+    // A key without a Qt key is refused, not sent as some other key.
+    dlg.commands.clear();
+    EXPECT_FALSE(Driver().SimulateKey(dlg, kIdcName, ui::Key::Other));
+    EXPECT_TRUE(dlg.commands.empty());
     dlg.DestroyWindow();
   }
+}
+
+TEST(QtKeyTable, EveryModelKeyGoesToQtAndBack) {
+  for (int k = static_cast<int>(ui::Key::Enter); k <= static_cast<int>(ui::Key::C); ++k) {
+    const auto key = static_cast<ui::Key>(k);
+    ASSERT_NE(ui::qt::QtKeyOf(key), 0) << k;
+    EXPECT_EQ(ui::qt::KeyOf(ui::qt::QtKeyOf(key)), key) << k;
+  }
+  EXPECT_EQ(ui::qt::QtKeyOf(ui::Key::Other), 0);
 }
 
 TEST_F(QtSmokeTest, ClicksReachTheModelAndCheckBoxesFollowIt) {
@@ -172,15 +188,15 @@ TEST_F(QtSmokeTest, ClicksReachTheModelAndCheckBoxesFollowIt) {
   KeyDialog dlg(kSampleDialog);
   ASSERT_TRUE(dlg.Create());
   dlg.ShowWindow(ui::ShowMode::Show);
-  ASSERT_TRUE(Host().SimulateClick(dlg, kIdcRun));
+  ASSERT_TRUE(Driver().SimulateClick(dlg, kIdcRun));
   EXPECT_EQ(dlg.commands, (std::vector<int>{kIdcRun}));
-  ASSERT_TRUE(Host().SimulateClick(dlg, kIdcAuto));
+  ASSERT_TRUE(Driver().SimulateClick(dlg, kIdcAuto));
   EXPECT_EQ(dlg.IsItemChecked(kIdcAuto), 1);
   // A check box without its own toggling stays as the model has it.
-  ASSERT_TRUE(Host().SimulateClick(dlg, kIdcManual));
+  ASSERT_TRUE(Driver().SimulateClick(dlg, kIdcManual));
   EXPECT_EQ(dlg.IsItemChecked(kIdcManual), 0);
-  ASSERT_TRUE(Host().SimulateClick(dlg, kIdcRadioB));
-  ASSERT_TRUE(Host().SimulateClick(dlg, kIdcRadioC));
+  ASSERT_TRUE(Driver().SimulateClick(dlg, kIdcRadioB));
+  ASSERT_TRUE(Driver().SimulateClick(dlg, kIdcRadioC));
   EXPECT_EQ(dlg.RadioIndex(kIdcRadioA), 2);
   dlg.DestroyWindow();
 }

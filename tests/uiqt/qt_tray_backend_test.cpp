@@ -9,6 +9,7 @@
 
 #include "platform/ui/qt/qt_host.h"
 #include "platform/ui/tray_icon.h"
+#include "tests/support/qt_test_env.h"
 
 namespace {
 

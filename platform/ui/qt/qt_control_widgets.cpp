@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+#include <map>
 #include <type_traits>
 
 #include "platform/ui/dialog.h"
@@ -39,16 +41,16 @@ QString DisplayText(const Control& c) { return ToQ(c.text); }
 void ApplyTextColors(QWidget* w, const ControlColors& colors) {
   QPalette pal = w->palette();
   QColor text = colors.hasText ? ToQColor(colors.text) : QColor(0, 0, 0);
-  // A disabled control keeps the grey text that tells the user it is disabled.
+  // A disabled control keeps the grey text that tells the user it is disabled. The
+  // box and its tick keep their own colours (Text): white text on a dark band would
+  // otherwise draw a white tick in a white box, which looks disabled.
   for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
     pal.setColor(group, QPalette::WindowText, text);
     pal.setColor(group, QPalette::ButtonText, text);
-    pal.setColor(group, QPalette::Text, text);
   }
   const QColor grey(128, 128, 128);
   pal.setColor(QPalette::Disabled, QPalette::WindowText, grey);
   pal.setColor(QPalette::Disabled, QPalette::ButtonText, grey);
-  pal.setColor(QPalette::Disabled, QPalette::Text, grey);
   bool fill = !colors.transparent;
   if (fill) pal.setColor(QPalette::Window, colors.hasBackground ? ToQColor(colors.background) : kFace);
   if (pal != w->palette()) w->setPalette(pal);
@@ -175,7 +177,9 @@ class OwnerDrawWidget : public QAbstractButton, public ControlWidget {
  public:
   OwnerDrawWidget(DialogView& v, Control& c, QWidget* parent) : QAbstractButton(parent), ControlWidget(v, c) {
     setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
+    // Tab and a dialog's first focus reach only buttons that are tab stops (the
+    // caption's close box is not); a click focuses any.
+    setFocusPolicy((c.style & style::kTabStop) ? Qt::StrongFocus : Qt::ClickFocus);
     connect(this, &QAbstractButton::clicked, [this] {
       if (Dialog* d = Dlg()) {
         d->Click(m_control.id);
@@ -310,6 +314,8 @@ class LineEditWidget : public QLineEdit, public ControlWidget {
 class TextEditWidget : public QPlainTextEdit, public ControlWidget {
  public:
   TextEditWidget(DialogView& v, Control& c, QWidget* parent) : QPlainTextEdit(parent), ControlWidget(v, c) {
+    // In a dialog Tab goes on to the next control, as from any other box.
+    setTabChangesFocus(true);
     connect(this, &QPlainTextEdit::textChanged, [this] {
       if (m_syncing) return;
       if (Dialog* d = Dlg()) {
@@ -350,14 +356,47 @@ class TextEditWidget : public QPlainTextEdit, public ControlWidget {
 
 // --- list view ---
 
+// A header whose column pictures (the sort arrows) stand right of the caption.
+class ListHeader : public QHeaderView {
+ public:
+  explicit ListHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+  void SetPicture(int column, const QPixmap& picture) {
+    if (picture.isNull()) m_pictures.erase(column);
+    else m_pictures[column] = picture;
+    viewport()->update();
+  }
+
+ protected:
+  void paintSection(QPainter* painter, const QRect& rect, int logical) const override {
+    QHeaderView::paintSection(painter, rect, logical);
+    auto it = m_pictures.find(logical);
+    if (it == m_pictures.end()) return;
+    const QPixmap& picture = it->second;
+    constexpr int kMargin = 4;
+    const QString caption = model()->headerData(logical, orientation(), Qt::DisplayRole).toString();
+    const int textRight = rect.left() + kMargin + fontMetrics().horizontalAdvance(caption);
+    const int x = std::min(textRight + kMargin, rect.right() - kMargin - picture.width());
+    painter->save();
+    painter->setClipRect(rect);
+    painter->drawPixmap(std::max(rect.left() + kMargin, x), rect.center().y() - picture.height() / 2, picture);
+    painter->restore();
+  }
+
+ private:
+  std::map<int, QPixmap> m_pictures;
+};
+
 class ListWidget : public QTableWidget, public ControlWidget {
  public:
   ListWidget(DialogView& v, Control& c, QWidget* parent) : QTableWidget(parent), ControlWidget(v, c) {
+    setHorizontalHeader(new ListHeader(this));
     setItemDelegate(new ListCellDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setContextMenuPolicy(Qt::CustomContextMenu);
+    // Tab goes on to the next control; the arrow keys move inside the list.
+    setTabKeyNavigation(false);
     setWordWrap(false);
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(ToQFont(c.font).pixelSize() + 8);
@@ -399,13 +438,32 @@ class ListWidget : public QTableWidget, public ControlWidget {
     });
     connect(this, &QTableWidget::itemChanged, [this](QTableWidgetItem* item) {
       if (m_syncing || item->column() != 0 || !(m_control.list.ExtendedStyle() & list_style::kCheckBoxes)) return;
+      const int row = item->row();
+      const bool checked = item->checkState() == Qt::Checked;
       if (Dialog* d = Dlg()) {
-        d->UserCheckRow(m_control.id, item->row(), item->checkState() == Qt::Checked);
+        d->UserCheckRow(m_control.id, row, checked);
         AfterEvent();
       }
+      // The box shows what the dialog keeps, which a handler may have refused.
+      if (Dlg() && m_control.list.Check(row) != checked) m_view.ScheduleListFlush(this);
     });
   }
   QWidget* Widget() override { return this; }
+
+ protected:
+  // Space ticks the selected row's box, wherever in the row the focus is.
+  void keyPressEvent(QKeyEvent* e) override {
+    const bool checks = (m_control.list.ExtendedStyle() & list_style::kCheckBoxes) != 0;
+    QTableWidgetItem* box = checks && currentRow() >= 0 ? item(currentRow(), 0) : nullptr;
+    if (box && e->key() == Qt::Key_Space && e->modifiers() == Qt::NoModifier && (box->flags() & Qt::ItemIsUserCheckable)) {
+      box->setCheckState(box->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+      e->accept();
+      return;
+    }
+    QTableWidget::keyPressEvent(e);
+  }
+
+ public:
   void Sync(Aspect a) override {
     if (a == Aspect::List) m_view.ScheduleListFlush(this);
     ControlWidget::Sync(a);
@@ -419,8 +477,9 @@ class ListWidget : public QTableWidget, public ControlWidget {
     for (int c = 0; c < m.ColumnCount(); ++c) {
       const ListColumn& col = *m.Column(c);
       auto* header = new QTableWidgetItem(ToQ(col.caption));
-      if (col.image >= 0 && col.image < static_cast<int>(m.HeaderImages().size()))
-        header->setIcon(QIcon(QPixmap::fromImage(ToQImage(m.HeaderImages()[static_cast<size_t>(col.image)]))));
+      const bool pictured = col.image >= 0 && col.image < static_cast<int>(m.HeaderImages().size());
+      static_cast<ListHeader*>(horizontalHeader())
+          ->SetPicture(c, pictured ? QPixmap::fromImage(ToQImage(m.HeaderImages()[static_cast<size_t>(col.image)])) : QPixmap());
       header->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
       setHorizontalHeaderItem(c, header);
       setColumnHidden(c, col.width <= 0);

@@ -2,7 +2,11 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QApplication>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QMenu>
+#include <QPointer>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -191,11 +195,25 @@ void DialogView::ApplyShow() {
 }
 
 void DialogView::BeginDrag() {
-  if (parentWidget()) return;
-  QWindow* window = windowHandle();
-  if (window && window->startSystemMove()) return;
-  m_dragging = true;
-  m_dragOffset = QCursor::pos() - frameGeometry().topLeft();
+  if (parentWidget() || !(QGuiApplication::mouseButtons() & Qt::LeftButton)) return;
+  m_dragAsked = true;
+  m_dragFrom = QCursor::pos();
+}
+
+bool DialogView::ShowSystemMenu(QPoint global) {
+  if (!m_dlg) return false;
+  Dialog* top = m_dlg;
+  while (top->Parent()) top = top->Parent();
+  if (top->SystemMenu().empty()) return false;
+  QMenu menu;
+  for (const auto& [id, text] : top->SystemMenu()) {
+    if (id == 0) menu.addSeparator();
+    else menu.addAction(ToQ(text))->setData(id);
+  }
+  QPointer<DialogView> self(this);
+  if (QAction* chosen = menu.exec(global)) top->SysCommand(chosen->data().toInt());
+  if (self) RefreshLook();
+  return true;
 }
 
 void DialogView::paintEvent(QPaintEvent* e) {
@@ -213,6 +231,15 @@ void DialogView::mousePressEvent(QMouseEvent* e) {
 }
 
 void DialogView::mouseMoveEvent(QMouseEvent* e) {
+  if (m_dragAsked && (e->buttons() & Qt::LeftButton) &&
+      (e->globalPosition().toPoint() - m_dragFrom).manhattanLength() >= QApplication::startDragDistance()) {
+    // The button is still down: the window system moves the window while it stays down.
+    m_dragAsked = false;
+    QWindow* window = windowHandle();
+    if (window && window->startSystemMove()) return;
+    m_dragging = true;
+    m_dragOffset = m_dragFrom - frameGeometry().topLeft();
+  }
   if (m_dragging && (e->buttons() & Qt::LeftButton)) {
     move(QCursor::pos() - m_dragOffset);
     if (m_dlg) {
@@ -222,7 +249,14 @@ void DialogView::mouseMoveEvent(QMouseEvent* e) {
   }
 }
 
-void DialogView::mouseReleaseEvent(QMouseEvent*) { m_dragging = false; }
+void DialogView::mouseReleaseEvent(QMouseEvent* e) {
+  m_dragging = false;
+  m_dragAsked = false;
+  // The window's own caption band (it draws it itself) offers the system menu when a
+  // right click ends there, as a caption does; window managers keep Alt+Space.
+  if (m_dlg && e->button() == Qt::RightButton && !parentWidget() && e->position().y() < kCaptionHeight)
+    ShowSystemMenu(e->globalPosition().toPoint());
+}
 
 void DialogView::resizeEvent(QResizeEvent*) {
   if (!m_dlg) return;

@@ -31,7 +31,12 @@ class DialogView : public QWidget {
   // The control whose widget holds w (w itself or a parent of it), or null.
   Control* ControlOf(QWidget* w) const;
   ControlWidget* WidgetOf(int id) const;
+  // The dialog asked, on a button press, to be dragged: the move starts once the
+  // pointer moves with the button still down, never after it is up.
   void BeginDrag();
+  // The system menu of the top-level dialog that holds this view, at a screen point;
+  // false when it has none.
+  bool ShowSystemMenu(QPoint global);
 
  protected:
   void paintEvent(QPaintEvent* e) override;
@@ -52,6 +57,8 @@ class DialogView : public QWidget {
   bool m_flushScheduled = false;
   bool m_applying = false;
   bool m_dragging = false;
+  bool m_dragAsked = false;
+  QPoint m_dragFrom;  // where the button went down, on the screen
   QPoint m_dragOffset;
 };
 

@@ -6,6 +6,10 @@
 #include <QPlainTextEdit>
 #include <QCursor>
 #include <QFontMetrics>
+#include <QClipboard>
+#include <QGridLayout>
+#include <QShortcut>
+#include <QSpacerItem>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -32,6 +36,7 @@
 #include "platform/ui/qt/qt_dialog_view.h"
 #include "platform/ui/qt/qt_host_impl.h"
 #include "platform/ui/qt/qt_journal.h"
+#include "platform/ui/qt/qt_keys.h"
 #include "platform/ui/qt/qt_tray_backend.h"
 
 namespace ui {
@@ -40,52 +45,13 @@ namespace qt {
 
 namespace {
 
-Key KeyOf(int qtKey) {
-  switch (qtKey) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      return Key::Enter;
-    case Qt::Key_Escape:
-      return Key::Escape;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-      return Key::Tab;
-    case Qt::Key_Space:
-      return Key::Space;
-    case Qt::Key_F1:
-      return Key::F1;
-    case Qt::Key_PageUp:
-      return Key::PageUp;
-    case Qt::Key_PageDown:
-      return Key::PageDown;
-    case Qt::Key_Left:
-      return Key::Left;
-    case Qt::Key_Right:
-      return Key::Right;
-    case Qt::Key_Up:
-      return Key::Up;
-    case Qt::Key_Down:
-      return Key::Down;
-    case Qt::Key_Home:
-      return Key::Home;
-    case Qt::Key_End:
-      return Key::End;
-    case Qt::Key_Delete:
-      return Key::Delete;
-    case Qt::Key_Backspace:
-      return Key::Backspace;
-    case Qt::Key_A:
-      return Key::A;
-    case Qt::Key_C:
-      return Key::C;
-    default:
-      return Key::Other;
-  }
-}
-
+// The dialog whose window holds w. A window of its own (a message box, a menu) is no
+// dialog's even when a dialog owns it: its keys are its own.
 DialogView* ViewOf(QWidget* w) {
-  for (; w; w = w->parentWidget())
+  for (; w; w = w->parentWidget()) {
     if (auto* v = dynamic_cast<DialogView*>(w)) return v;
+    if (w->isWindow()) return nullptr;
+  }
   return nullptr;
 }
 
@@ -139,12 +105,7 @@ bool KeyFilter::eventFilter(QObject* obj, QEvent* e) {
   Dialog* top = dlg;
   while (top->Parent()) top = top->Parent();
   if (ev.alt && ev.key == Key::Space && !top->SystemMenu().empty()) {
-    QMenu menu;
-    for (const auto& [id, text] : top->SystemMenu()) {
-      if (id == 0) menu.addSeparator();
-      else menu.addAction(ToQ(text))->setData(id);
-    }
-    if (QAction* chosen = menu.exec(view->window()->mapToGlobal(QPoint(0, 0)))) top->SysCommand(chosen->data().toInt());
+    view->ShowSystemMenu(view->window()->mapToGlobal(QPoint(0, 0)));
     return true;
   }
   if (ev.key == Key::Other) return false;
@@ -229,118 +190,16 @@ bool QtHost::RenderMenuToPng(const MenuItem& popup, const std::string& path) {
   return menu.grab().toImage().save(QString::fromStdString(path), "PNG");
 }
 
-namespace {
-QWidget* WidgetFor(QtHost::Impl& impl, Dialog& dlg, int id) {
-  DialogView* view = impl.View(&dlg);
-  if (!view) return nullptr;
-  view->FlushLists();
-  qt::ControlWidget* w = view->WidgetOf(id);
-  return w ? w->Widget() : nullptr;
-}
-}  // namespace
-
-std::string QtHost::ShownText(Dialog& dlg, int id) {
-  QWidget* w = WidgetFor(*m_impl, dlg, id);
-  if (auto* line = qobject_cast<QLineEdit*>(w)) return qt::FromQ(line->text());
-  if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) return qt::FromQ(edit->toPlainText());
-  if (auto* button = qobject_cast<QAbstractButton*>(w)) return qt::FromQ(button->text());
-  return std::string();
-}
-
-bool QtHost::SimulateTyping(Dialog& dlg, int id, const std::string& gbk) {
-  QWidget* w = WidgetFor(*m_impl, dlg, id);
-  if (!w) return false;
-  w->setFocus(Qt::OtherFocusReason);
-  // The user types at the end of what is there.
-  if (auto* line = qobject_cast<QLineEdit*>(w)) line->end(false);
-  if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) edit->moveCursor(QTextCursor::End);
-  for (QChar ch : qt::ToQ(gbk)) {
-    const bool newline = ch == QChar('\n');
-    QKeyEvent press(QEvent::KeyPress, newline ? Qt::Key_Return : Qt::Key_unknown, Qt::NoModifier,
-                    newline ? QString(QChar('\r')) : QString(ch));
-    QCoreApplication::sendEvent(w, &press);
-  }
-  QCoreApplication::processEvents();
-  return true;
-}
-
-bool QtHost::SimulateKey(Dialog& dlg, int id, Key key) {
-  QWidget* w = WidgetFor(*m_impl, dlg, id);
-  if (!w) return false;
-  w->setFocus(Qt::OtherFocusReason);
-  int code = Qt::Key_unknown;
-  switch (key) {
-    case Key::Enter:
-      code = Qt::Key_Return;
-      break;
-    case Key::Escape:
-      code = Qt::Key_Escape;
-      break;
-    case Key::PageUp:
-      code = Qt::Key_PageUp;
-      break;
-    case Key::PageDown:
-      code = Qt::Key_PageDown;
-      break;
-    case Key::Left:
-      code = Qt::Key_Left;
-      break;
-    case Key::Right:
-      code = Qt::Key_Right;
-      break;
-    case Key::F1:
-      code = Qt::Key_F1;
-      break;
-    case Key::Space:
-      code = Qt::Key_Space;
-      break;
-    default:
-      break;
-  }
-  QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier);
-  QCoreApplication::sendEvent(w, &press);
-  QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier);
-  QCoreApplication::sendEvent(w, &release);
-  QCoreApplication::processEvents();
-  return true;
-}
-
-bool QtHost::SimulateClick(Dialog& dlg, int id) {
-  QWidget* w = WidgetFor(*m_impl, dlg, id);
-  if (!w) return false;
-  if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-    button->click();
-  } else {
-    QPointF c(w->width() / 2.0, w->height() / 2.0);
-    QMouseEvent press(QEvent::MouseButtonPress, c, w->mapToGlobal(c), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, c, w->mapToGlobal(c), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &release);
-  }
-  QCoreApplication::processEvents();
-  return true;
-}
-
-bool QtHost::SimulateHover(Dialog& dlg, int id) {
-  QWidget* w = WidgetFor(*m_impl, dlg, id);
-  if (!w) return false;
-  QPointF c(w->width() / 2.0, w->height() / 2.0);
-  QEnterEvent enter(c, w->mapTo(w->window(), c), w->mapToGlobal(c));
-  QCoreApplication::sendEvent(w, &enter);
-  QMouseEvent move(QEvent::MouseMove, c, w->mapToGlobal(c), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(w, &move);
-  QCoreApplication::processEvents();
-  return true;
-}
-
 QWidget* QtHost::Impl::OwnerWindow() const {
+  // A minimised window owns nothing: a window manager restores the owner of a window
+  // it shows (the main window stays minimised behind the start splash).
   for (auto it = modalStack.rbegin(); it != modalStack.rend(); ++it) {
     DialogView* v = View(*it);
-    if (v && v->isVisible()) return v;
+    if (v && v->isVisible() && !v->isMinimized()) return v;
   }
-  if (QWidget* active = QApplication::activeWindow()) return active;
+  if (QWidget* active = QApplication::activeWindow(); active && !active->isMinimized()) return active;
   for (const auto& [dlg, view] : views)
-    if (!dlg->IsChild() && view->isVisible()) return view;
+    if (!dlg->IsChild() && view->isVisible() && !view->isMinimized()) return view;
   return nullptr;
 }
 
@@ -362,8 +221,19 @@ void MakeModal(DialogView* view, QWidget* owner) {
   if (wasShown && !view->isVisible()) view->show();
 }
 
+// The box is at least as wide as its caption with the window frame's icon and close
+// box beside it, so the window manager does not cut the caption short.
+void FitCaption(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  const QFontMetrics fm(QApplication::font("QMdiSubWindowTitleBar"));
+  const int width = fm.horizontalAdvance(box.windowTitle()) + 3 * fm.height() + 60;
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                grid->columnCount());
+}
+
 void BringForward(QWidget* w) {
-  if (!w || !w->isVisible()) return;
+  if (!w || !w->isVisible() || w->isMinimized()) return;
   w->raise();
   w->activateWindow();
 }
@@ -410,7 +280,7 @@ void QtHost::RunModal(Dialog& dlg) {
   if (!view) return;
   if (qt::JournalEnabled()) qt::Journal("modal " + std::to_string(dlg.TemplateId()));
   auto& stack = m_impl->modalStack;
-  QWidget* owner = m_impl->OwnerWindow();
+  QPointer<QWidget> owner = m_impl->OwnerWindow();
   MakeModal(view, owner);
   if (!dlg.IsVisible()) dlg.ShowWindow(ShowMode::Show);
   if (dlg.HasEnded() || m_impl->quit) return;
@@ -421,8 +291,13 @@ void QtHost::RunModal(Dialog& dlg) {
   loop.exec();
   m_impl->loops.erase(&dlg);
   stack.erase(std::remove(stack.begin(), stack.end(), &dlg), stack.end());
+  // The ended window goes first: a window manager hands the focus only to a window
+  // that no modal one blocks, and falls back on its own choice when the focused
+  // window vanishes later.
+  if (DialogView* ended = m_impl->View(&dlg)) ended->hide();
   // The owner gets the keyboard back, as it does when a modal window closes on Windows.
   if (!stack.empty()) BringForward(m_impl->View(stack.back()));
+
 }
 
 void QtHost::EndModal(Dialog& dlg) {
@@ -510,6 +385,22 @@ int QtHost::MessageBox(const std::string& text, const std::string& caption, unsi
     }
     size_t def = (flags & kMbDefButton2) && buttons.size() > 1 ? 1 : 0;
     box.setDefaultButton(buttons[def].first);
+    // Escape and the close box answer Cancel, else No, else the only button.
+    const int escape = (flags & 0xF) == kMbYesNoCancel ? kIdCancel : DeclineAnswer(flags);
+    for (const auto& [button, id] : buttons)
+      if (id == escape) box.setEscapeButton(button);
+    // A message box has a close box only.
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    FitCaption(box);
+    // Ctrl+C copies the box as a Windows message box does: caption, text, buttons.
+    auto* copy = new QShortcut(QKeySequence::Copy, &box);
+    QObject::connect(copy, &QShortcut::activated, &box, [&box] {
+      const QString rule = QStringLiteral("---------------------------\n");
+      QStringList names;
+      for (QAbstractButton* b : box.buttons()) names << b->text().remove(QLatin1Char('&'));
+      QGuiApplication::clipboard()->setText(rule + box.windowTitle() + "\n" + rule + box.text() + "\n" + rule +
+                                            names.join(QStringLiteral("   ")) + "\n" + rule);
+    });
     box.exec();
     for (const auto& [button, id] : buttons)
       if (box.clickedButton() == button) answer = id;
@@ -520,7 +411,7 @@ int QtHost::MessageBox(const std::string& text, const std::string& caption, unsi
   return answer;
 }
 
-int QtHost::TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner) {
+int QtHost::ChooseFromMenu(const MenuItem& popup, Point screen, Dialog* owner) {
   int command = 0;
   if (m_impl->Answers()) {
     QMenu menu;
@@ -528,14 +419,13 @@ int QtHost::TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner) {
     if (QAction* chosen = menu.exec(QPoint(screen.x, screen.y))) command = chosen->data().toInt();
   }
   qt::Journal("menu " + std::to_string(owner ? owner->TemplateId() : 0) + " -> " + std::to_string(command));
-  if (command && owner) {
-    Post([this, owner, command] {
-      if (!m_impl->IsOpen(owner)) return;
-      owner->SendCommand(command);
-      if (DialogView* v = m_impl->View(owner)) v->RefreshLook();
-    });
-  }
   return command;
+}
+
+void QtHost::DeliverMenuCommand(Dialog& owner, int command) {
+  if (!m_impl->IsOpen(&owner)) return;
+  owner.SendCommand(command);
+  if (DialogView* v = m_impl->View(&owner)) v->RefreshLook();
 }
 
 bool QtHost::ShellOpen(const std::string& file, const std::string& parameters, const std::string& verb, bool show) {

@@ -31,13 +31,6 @@ class QtHost : public Host {
   // A popup menu as it opens, written as a PNG file.
   bool RenderMenuToPng(const MenuItem& popup, const std::string& path);
 
-  // For smoke tests: what a control's widget shows (GBK, line feeds as Qt has them),
-  // and the user's hands on it. False when the control has no widget.
-  std::string ShownText(Dialog& dlg, int id);
-  bool SimulateTyping(Dialog& dlg, int id, const std::string& gbk);
-  bool SimulateKey(Dialog& dlg, int id, Key key);
-  bool SimulateClick(Dialog& dlg, int id);
-  bool SimulateHover(Dialog& dlg, int id);
   // True on the offscreen platform (tests, machines without a display).
   bool IsOffscreen() const;
 
@@ -50,7 +43,6 @@ class QtHost : public Host {
   bool SetTimer(Dialog& dlg, int id, int ms) override;
   bool KillTimer(Dialog& dlg, int id) override;
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
-  int TrackPopupMenu(const MenuItem& popup, Point screen, Dialog* owner) override;
   bool ShellOpen(const std::string& file, const std::string& parameters, const std::string& verb,
                  bool show) override;
   void Post(std::function<void()> fn) override;
@@ -63,8 +55,12 @@ class QtHost : public Host {
   Size MeasureText(const std::string& gbk, const Font& font) override;
 
   struct Impl;
-  // For Qt-side tools (test drivers) that reach the widgets of a dialog.
+  // For Qt-side tools (the tests' drivers) that reach the widgets of a dialog.
   Impl& Internals() { return *m_impl; }
+
+ protected:
+  int ChooseFromMenu(const MenuItem& popup, Point screen, Dialog* owner) override;
+  void DeliverMenuCommand(Dialog& owner, int command) override;
 
  private:
   std::unique_ptr<Impl> m_impl;

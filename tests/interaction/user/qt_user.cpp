@@ -3,11 +3,13 @@
 #include <QAbstractItemView>
 #include <QFontMetrics>
 #include <QApplication>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QPlainTextEdit>
 #include <QTabBar>
@@ -18,6 +20,12 @@
 #include <QToolButton>
 #include <QWindow>
 
+#include <QAbstractNativeEventFilter>
+#include <X11/keysym.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <deque>
 
@@ -26,6 +34,8 @@
 #include "platform/ui/qt/qt_dialog_view.h"
 #include "platform/ui/qt/qt_host_impl.h"
 #include "platform/ui/qt/qt_list_cells.h"
+#include "tests/interaction/user/qt_driver.h"
+#include "tests/interaction/user/x_input.h"
 
 namespace qortest {
 
@@ -34,6 +44,192 @@ namespace {
 using ui::qt::DialogView;
 
 DialogView* ViewOf(ui::QtHost& host, ui::Dialog& dlg) { return host.Internals().View(&dlg); }
+
+// --- real input through the X server ---
+
+// Counts the marks that came back: each is a property change on a window of ours that
+// the server sent after the input before it.
+class MarkWatch : public QAbstractNativeEventFilter {
+ public:
+  MarkWatch(xcb_window_t window, xcb_atom_t atom) : m_window(window), m_atom(atom) {}
+  bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+    if (type != "xcb_generic_event_t") return false;
+    auto* ev = static_cast<xcb_generic_event_t*>(message);
+    if ((ev->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+    auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(ev);
+    // Qt changes properties of the window too (its name, its process): only marks count.
+    if (notify->window != m_window || notify->atom != m_atom) return false;
+    ++seen;
+    return true;
+  }
+  long seen = 0;
+
+ private:
+  xcb_window_t m_window;
+  xcb_atom_t m_atom;
+};
+
+struct RealHands {
+  XInput* x = nullptr;
+  QWindow* markWindow = nullptr;
+  MarkWatch* watch = nullptr;
+  long sent = 0;
+};
+
+// The hands of the application object that runs now, made on first use; null hands
+// (x null) on the offscreen platform. A test that makes a new application object gets
+// new hands.
+RealHands& Hands() {
+  static RealHands hands;
+  static QPointer<QCoreApplication> app;
+  if (app == QCoreApplication::instance() && app) return hands;
+  app = QCoreApplication::instance();
+  hands = RealHands();
+  if (QGuiApplication::platformName() != QStringLiteral("xcb")) return hands;
+  hands.x = XInput::Get();
+  if (!hands.x) return hands;
+  // Never shown, and left alone when the application object goes (deleting a window
+  // after its connection to the display is gone is what would fail).
+  hands.markWindow = new QWindow();
+  auto watch = std::make_shared<MarkWatch>(static_cast<xcb_window_t>(hands.markWindow->winId()),
+                                           static_cast<xcb_atom_t>(hands.x->MarkAtom()));
+  hands.watch = watch.get();
+  qApp->installNativeEventFilter(hands.watch);
+  QObject::connect(app, &QObject::destroyed, [watch] {});  // the filter lives as long as its application
+  return hands;
+}
+
+// Pumps events until cond holds, for at most a few seconds (a busy machine's window
+// manager maps and places a new window late).
+bool WaitUntil(const std::function<bool()>& cond) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!cond()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+// Everything sent so far has reached the program and gone to its widgets. A modal
+// window that the input opens runs inside this wait and returns with it.
+void Settle() {
+  RealHands& h = Hands();
+  if (!h.x) {
+    QCoreApplication::processEvents();
+    return;
+  }
+  h.x->Mark(h.markWindow->winId());
+  const long want = ++h.sent;
+  QTimer wake;  // the wait below never sleeps past a lost wake-up
+  wake.start(10);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (h.watch->seen < want && std::chrono::steady_clock::now() < deadline)
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  QCoreApplication::processEvents();
+}
+
+// The pointer moves there and the server has handled the move: a window manager
+// that holds the pointer's input while it deals with a click (openbox does) has let
+// it go, so what came before has reached its windows.
+void RealMove(QPoint global) {
+  RealHands& h = Hands();
+  h.x->MoveTo(global.x(), global.y());
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!h.x->PointerAt(global.x(), global.y()) && std::chrono::steady_clock::now() < deadline)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  Settle();
+}
+
+// One of the program's own windows lies under the pointer.
+bool OverOurWindow() {
+  const std::vector<unsigned long> path = Hands().x->WindowsAtPointer();
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (!top->isVisible() || !top->windowHandle()) continue;
+    const unsigned long id = top->windowHandle()->winId();
+    if (std::find(path.begin(), path.end(), id) != path.end()) return true;
+  }
+  return false;
+}
+
+// The pointer goes there, rests, and the button goes down and up (twice for a double
+// click); a nudge after the click tells when the server has handed the click on.
+void RealClick(QPoint global, int button, bool twice) {
+  RealHands& h = Hands();
+  RealMove(global);
+  for (int i = 0; i < (twice ? 2 : 1); ++i) {
+    h.x->Button(button, true);
+    h.x->Button(button, false);
+  }
+  RealMove(global + QPoint(1, 0));
+}
+
+struct HandKey {
+  Hand hand;
+  unsigned long keysym;
+  Qt::Key qt;
+  Qt::KeyboardModifiers mods;
+};
+// One table of the keys the hands press.
+constexpr HandKey kHandKeys[] = {
+    {Hand::Enter, XK_Return, Qt::Key_Return, Qt::NoModifier},
+    {Hand::ShiftEnter, XK_Return, Qt::Key_Return, Qt::ShiftModifier},
+    {Hand::CtrlEnter, XK_Return, Qt::Key_Return, Qt::ControlModifier},
+    {Hand::KeypadEnter, XK_KP_Enter, Qt::Key_Enter, Qt::KeypadModifier},
+    {Hand::Escape, XK_Escape, Qt::Key_Escape, Qt::NoModifier},
+    {Hand::Tab, XK_Tab, Qt::Key_Tab, Qt::NoModifier},
+    {Hand::ShiftTab, XK_Tab, Qt::Key_Backtab, Qt::ShiftModifier},
+    {Hand::Space, XK_space, Qt::Key_Space, Qt::NoModifier},
+    {Hand::PageUp, XK_Page_Up, Qt::Key_PageUp, Qt::NoModifier},
+    {Hand::PageDown, XK_Page_Down, Qt::Key_PageDown, Qt::NoModifier},
+    {Hand::Left, XK_Left, Qt::Key_Left, Qt::NoModifier},
+    {Hand::Right, XK_Right, Qt::Key_Right, Qt::NoModifier},
+    {Hand::Up, XK_Up, Qt::Key_Up, Qt::NoModifier},
+    {Hand::Down, XK_Down, Qt::Key_Down, Qt::NoModifier},
+    {Hand::Delete, XK_Delete, Qt::Key_Delete, Qt::NoModifier},
+    {Hand::AltSpace, XK_space, Qt::Key_Space, Qt::AltModifier},
+    {Hand::CtrlC, XK_c, Qt::Key_C, Qt::ControlModifier},
+};
+
+const HandKey& KeyOfHand(Hand hand) {
+  for (const HandKey& k : kHandKeys)
+    if (k.hand == hand) return k;
+  return kHandKeys[0];
+}
+
+// A key with its modifiers held, through the server.
+void RealKey(unsigned long keysym, Qt::KeyboardModifiers mods) {
+  XInput& x = *Hands().x;
+  const std::pair<Qt::KeyboardModifier, unsigned long> held[] = {
+      {Qt::ShiftModifier, XK_Shift_L}, {Qt::ControlModifier, XK_Control_L}, {Qt::AltModifier, XK_Alt_L}};
+  for (const auto& [mod, sym] : held)
+    if (mods & mod) x.Key(sym, true);
+  x.Key(keysym, true);
+  x.Key(keysym, false);
+  for (const auto& [mod, sym] : held)
+    if (mods & mod) x.Key(sym, false);
+  Settle();
+}
+
+// A key to the window the keyboard is at: through the server when it is there, else
+// into Qt's queue for the active window.
+bool SendKey(const HandKey& k) {
+  if (Hands().x) {
+    // A person types once the window in front has the keyboard: the server's focus
+    // follows a new window a little after the program shows it.
+    WaitUntil([] {
+      QWidget* active = QApplication::activeWindow();
+      return !active || Hands().x->FocusedTitle() == active->windowTitle().toStdString();
+    });
+    RealKey(k.keysym, k.mods);
+    return true;
+  }
+  QWidget* active = QApplication::activeWindow();
+  if (!active) return false;
+  active->winId();
+  QTest::keyClick(active->windowHandle(), k.qt, k.mods);
+  QCoreApplication::processEvents();
+  return true;
+}
 
 QWidget* WidgetOf(ui::QtHost& host, ui::Dialog& dlg, int id) {
   DialogView* view = ViewOf(host, dlg);
@@ -51,9 +247,32 @@ QWindow* WindowOf(QWidget* w) {
   return top->windowHandle();
 }
 
-bool ClickWidgetAt(QWidget* w, QPoint at, bool twice = false) {
+bool ClickWidgetAt(QWidget* w, QPoint at, bool twice = false, Qt::MouseButton button = Qt::LeftButton) {
   QWindow* window = WindowOf(w);
   if (!window || !w->isVisible()) return false;
+  if (Hands().x) {
+    // A person clicks what the screen shows: the window is there once it is exposed.
+    QPointer<QWidget> target(w);
+    if (!WaitUntil([&] { return !target || window->isExposed(); }) || !target) return false;
+    // A window manager places a new window after it shows: once the pointer is there,
+    // the server finds one of the program's windows under it (the one meant, or a
+    // modal one over it), not the desktop where the window was a moment ago.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    do {
+      if (!target) return false;
+      RealMove(target->mapToGlobal(at));
+      if (OverOurWindow()) break;
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    } while (std::chrono::steady_clock::now() < deadline);
+    if (!target) return false;
+    RealClick(target->mapToGlobal(at), button == Qt::RightButton ? 3 : 1, twice);
+    return true;
+  }
+  if (button != Qt::LeftButton) {
+    QTest::mouseClick(window, button, Qt::NoModifier, w->mapTo(w->window(), at));
+    QCoreApplication::processEvents();
+    return true;
+  }
   const QPoint inWindow = w->mapTo(w->window(), at);
   if (twice) QTest::mouseDClick(window, Qt::LeftButton, Qt::NoModifier, inWindow);
   else QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, inWindow);
@@ -82,6 +301,13 @@ ui::Dialog* QtUser::Find(int templateId) {
   for (const auto& [dlg, view] : m_host.Internals().views)
     if (dlg->TemplateId() == templateId && dlg->IsCreated() && (!found || view->isVisible())) found = dlg;
   return found;
+}
+
+int QtUser::CountOpen(int templateId) {
+  int n = 0;
+  for (const auto& [dlg, view] : m_host.Internals().views)
+    if (dlg->TemplateId() == templateId && dlg->IsCreated()) ++n;
+  return n;
 }
 
 bool QtUser::Click(ui::Dialog& dlg, int id) {
@@ -127,6 +353,9 @@ bool QtUser::ClickTab(ui::Dialog& dlg, int id, int index) {
 bool QtUser::Type(ui::Dialog& dlg, int id, const std::string& gbk) {
   QWidget* w = WidgetOf(m_host, dlg, id);
   if (!w || !ClickWidgetAt(w, QPoint(6, std::min(8, w->height() / 2)))) return false;
+  QPointer<QWidget> box(w);
+  if (Hands().x && !WaitUntil([&] { return !box || box->hasFocus(); })) return false;
+  if (!box) return false;
   if (auto* line = qobject_cast<QLineEdit*>(w)) line->end(false);
   if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) edit->moveCursor(QTextCursor::End);
   // Keys go where the click put the focus, as from the keyboard: to the active window.
@@ -134,9 +363,19 @@ bool QtUser::Type(ui::Dialog& dlg, int id, const std::string& gbk) {
   if (!target || target->window() != w->window()) return false;
   QWindow* window = WindowOf(target);
   for (QChar ch : ui::qt::ToQ(gbk)) {
-    if (ch == QChar('\n')) QTest::keyClick(window, Qt::Key_Return);
-    else if (ch.unicode() < 128 && ch.isLetterOrNumber()) QTest::keyClick(window, ch.toLatin1());
-    else QTest::sendKeyEvent(QTest::Click, window, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    if (Hands().x && ch == QChar('\n')) {
+      RealKey(XK_Return, Qt::NoModifier);
+    } else if (Hands().x && ch.unicode() >= 0x20 && ch.unicode() < 0x7f) {
+      // Printable ASCII keysyms are their own code points.
+      RealKey(ch.unicode(), Qt::NoModifier);
+    } else if (ch == QChar('\n')) {
+      QTest::keyClick(window, Qt::Key_Return);
+    } else if (ch.unicode() < 128 && ch.isLetterOrNumber()) {
+      QTest::keyClick(window, ch.toLatin1());
+    } else {
+      // What an input method commits: no key of the keyboard types it.
+      QTest::sendKeyEvent(QTest::Click, window, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
   }
   QCoreApplication::processEvents();
   return true;
@@ -146,54 +385,67 @@ bool QtUser::Press(ui::Dialog& dlg, Hand key) {
   DialogView* view = ViewOf(m_host, dlg);
   QWindow* window = view ? WindowOf(view) : nullptr;
   if (!window) return false;
-  Qt::Key code = Qt::Key_Return;
-  Qt::KeyboardModifiers mods = Qt::NoModifier;
-  switch (key) {
-    case Hand::Enter:
-      break;
-    case Hand::ShiftEnter:
-      mods = Qt::ShiftModifier;
-      break;
-    case Hand::CtrlEnter:
-      mods = Qt::ControlModifier;
-      break;
-    case Hand::KeypadEnter:
-      code = Qt::Key_Enter;
-      mods = Qt::KeypadModifier;
-      break;
-    case Hand::Escape:
-      code = Qt::Key_Escape;
-      break;
-    case Hand::Tab:
-      code = Qt::Key_Tab;
-      break;
-    case Hand::PageUp:
-      code = Qt::Key_PageUp;
-      break;
-    case Hand::PageDown:
-      code = Qt::Key_PageDown;
-      break;
-    case Hand::Left:
-      code = Qt::Key_Left;
-      break;
-    case Hand::Right:
-      code = Qt::Key_Right;
-      break;
-    case Hand::Delete:
-      code = Qt::Key_Delete;
-      break;
-    case Hand::AltSpace:
-      code = Qt::Key_Space;
-      mods = Qt::AltModifier;
-      break;
-  }
   // A window that a modal one blocks gets no keys.
   if (IsBlocked(dlg)) return false;
   // The keyboard types into the active window only, at its focus.
   if (!view->window()->isActiveWindow()) return false;
-  QTest::keyClick(window, code, mods);
+  const HandKey& k = KeyOfHand(key);
+  if (Hands().x) {
+    RealKey(k.keysym, k.mods);
+    return true;
+  }
+  QTest::keyClick(window, k.qt, k.mods);
   QCoreApplication::processEvents();
   return true;
+}
+
+bool QtUser::PressFocused(Hand key) { return SendKey(KeyOfHand(key)); }
+
+bool QtUser::PressAlt(char letter) {
+  const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+  return SendKey(HandKey{Hand::Enter, static_cast<unsigned long>(lower),
+                         static_cast<Qt::Key>(Qt::Key_A + (lower - 'a')), Qt::AltModifier});
+}
+
+std::string QtUser::FocusedTitle() {
+  if (Hands().x) return ui::qt::FromQ(QString::fromStdString(Hands().x->FocusedTitle()));
+  QWidget* active = QApplication::activeWindow();
+  return active ? ui::qt::FromQ(active->windowTitle()) : std::string();
+}
+
+std::string QtUser::ClipboardText() { return ui::qt::FromQ(QGuiApplication::clipboard()->text()); }
+
+int QtUser::FocusId() {
+  QWidget* focus = QApplication::focusWidget();
+  for (QWidget* w = focus; w; w = w->parentWidget())
+    if (auto* view = dynamic_cast<DialogView*>(w)) {
+      const ui::Control* c = view->ControlOf(focus);
+      return c ? c->id : 0;
+    }
+  return 0;
+}
+
+bool QtUser::RightClickCaption(ui::Dialog& dlg) {
+  DialogView* view = ViewOf(m_host, dlg);
+  return view && ClickWidgetAt(view, QPoint(4, 4), false, Qt::RightButton);
+}
+
+bool QtUser::TapCaption(ui::Dialog& dlg) {
+  DialogView* view = ViewOf(m_host, dlg);
+  return view && ClickWidgetAt(view, QPoint(4, 4));
+}
+
+void QtUser::MovePointer(int x, int y) {
+  if (Hands().x) RealMove(QPoint(x, y));
+  else QCursor::setPos(x, y);
+  QCoreApplication::processEvents();
+}
+
+ui::Rect QtUser::ScreenRect(ui::Dialog& dlg) {
+  DialogView* view = ViewOf(m_host, dlg);
+  if (!view) return ui::Rect{};
+  const QRect r(view->mapToGlobal(QPoint(0, 0)), view->size());
+  return ui::Rect{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
 }
 
 bool QtUser::CloseBox(ui::Dialog& dlg) {
@@ -211,12 +463,7 @@ bool QtUser::RightClickRow(ui::Dialog& dlg, int id, int row, int col) {
   QTableWidget* t = TableOf(m_host, dlg, id);
   if (!t || row >= t->rowCount()) return false;
   QRect cell = t->visualRect(t->model()->index(row, std::min(col, t->columnCount() - 1)));
-  QWidget* w = t->viewport();
-  QWindow* window = WindowOf(w);
-  if (!window) return false;
-  QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, w->mapTo(w->window(), cell.center()));
-  QCoreApplication::processEvents();
-  return true;
+  return ClickWidgetAt(t->viewport(), cell.center(), false, Qt::RightButton);
 }
 
 namespace {
@@ -248,6 +495,10 @@ bool QtUser::BoxIsModalTop() {
 bool QtUser::AnswerBox(const std::string& buttonGbk) {
   QMessageBox* box = ShownBox();
   if (!box) return false;
+  // The box is answered once it is in front, as a person sees it.
+  if (Hands().x && !WaitUntil([] { QMessageBox* b = ShownBox(); return !b || b->isActiveWindow(); })) return false;
+  box = ShownBox();
+  if (!box) return false;
   const QString want = WithoutMnemonic(ui::qt::ToQ(buttonGbk));
   for (QAbstractButton* b : box->buttons())
     if (WithoutMnemonic(b->text()) == want) return ClickWidgetAt(b, b->rect().center());
@@ -257,7 +508,17 @@ bool QtUser::AnswerBox(const std::string& buttonGbk) {
 void QtUser::Dismiss(const std::string& captionGbk, const std::string& buttonGbk) {
   auto* timer = new QTimer(qApp);
   QObject::connect(timer, &QTimer::timeout, [this, captionGbk, buttonGbk] {
-    if (BoxShows() && BoxCaption() == captionGbk) AnswerBox(buttonGbk);
+    // Notices the test does not look at are waved away at once, without the hands:
+    // the hands pump events while they work, and a journey's next step must not run
+    // inside a box that is closing.
+    QMessageBox* box = ShownBox();
+    if (!box || BoxCaption() != captionGbk) return;
+    const QString want = WithoutMnemonic(ui::qt::ToQ(buttonGbk));
+    for (QAbstractButton* b : box->buttons())
+      if (WithoutMnemonic(b->text()) == want) {
+        b->click();
+        return;
+      }
   });
   timer->start(5);
 }
@@ -270,6 +531,12 @@ bool QtUser::ChooseMenu(const std::string& itemGbk) {
   const QString want = WithoutMnemonic(ui::qt::ToQ(itemGbk));
   for (QAction* a : menu->actions()) {
     if (a->isSeparator() || WithoutMnemonic(a->text()) != want) continue;
+    if (Hands().x) {
+      QPointer<QMenu> shown(menu);
+      if (!WaitUntil([&] { return !shown || WindowOf(shown)->isExposed(); }) || !shown) return false;
+      RealClick(menu->mapToGlobal(menu->actionGeometry(a).center()), 1, false);
+      return true;
+    }
     QTest::mouseClick(WindowOf(menu), Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(a).center());
     QCoreApplication::processEvents();
     return true;
@@ -327,6 +594,8 @@ bool QtUser::Ready(ui::Dialog& dlg, int id) {
   return w && w->isVisible() && w->isEnabled() && !IsBlocked(dlg);
 }
 
+std::string QtUser::Text(ui::Dialog& dlg, int id) { return QtDriver(m_host).ShownText(dlg, id); }
+
 std::string QtUser::CellText(ui::Dialog& dlg, int id, int row, int col) {
   QTableWidget* t = TableOf(m_host, dlg, id);
   if (!t || row >= t->rowCount() || col >= t->columnCount()) return std::string();
@@ -373,6 +642,8 @@ ui::Image QtUser::Picture(ui::Dialog& dlg, int id) {
   QWidget* w = WidgetOf(m_host, dlg, id);
   return w ? ToImage(w->grab().toImage()) : ui::Image();
 }
+
+bool RealInput() { return Hands().x != nullptr; }
 
 // --- journeys ---
 

@@ -14,7 +14,14 @@
 namespace qortest {
 
 // AltSpace: the key that opens a window's system menu.
-enum class Hand { Enter, ShiftEnter, CtrlEnter, KeypadEnter, Escape, Tab, PageUp, PageDown, Left, Right, Delete, AltSpace };
+enum class Hand {
+  Enter, ShiftEnter, CtrlEnter, KeypadEnter, Escape, Tab, ShiftTab, Space, PageUp, PageDown,
+  Left, Right, Up, Down, Delete, AltSpace, CtrlC
+};
+
+// True when the hands below reach the program through the X server (XTest); false on
+// the offscreen platform, where they go into Qt's own window queue instead.
+bool RealInput();
 
 class QtUser {
  public:
@@ -22,6 +29,8 @@ class QtUser {
 
   // The open dialog made from a template (the innermost when several are), or null.
   ui::Dialog* Find(int templateId);
+  // How many dialogs of that template are open.
+  int CountOpen(int templateId);
   // That dialog when it shows in the active window, ready for the keyboard: for a
   // step's condition (a window manager activates a new window a little later).
   bool Showing(int templateId) { return Find(templateId) && Shows(*Find(templateId)) && IsActive(*Find(templateId)); }
@@ -39,6 +48,24 @@ class QtUser {
   bool Type(ui::Dialog& dlg, int id, const std::string& gbk);
   // A key to the window of dlg, at whatever has the focus there.
   bool Press(ui::Dialog& dlg, Hand key);
+  // A key to whatever window the window system has focused (a message box, a menu).
+  bool PressFocused(Hand key);
+  // Alt and a letter (an access key) to the focused window.
+  bool PressAlt(char letter);
+  // The title of the window that has the keyboard, as the window system says (GBK).
+  std::string FocusedTitle();
+  // A right / quick left click (a touchpad tap) on the caption band that the window
+  // draws itself, left of its title.
+  bool RightClickCaption(ui::Dialog& dlg);
+  bool TapCaption(ui::Dialog& dlg);
+  // The pointer moves to a screen point and rests there.
+  void MovePointer(int x, int y);
+  // The window's place on the screen as the window system shows it.
+  ui::Rect ScreenRect(ui::Dialog& dlg);
+  // What the clipboard holds as text (GBK).
+  std::string ClipboardText();
+  // The control that has the keyboard focus (in any dialog), 0 when none has.
+  int FocusId();
   // The window's close box.
   bool CloseBox(ui::Dialog& dlg);
   // A right click on a list row (a context menu comes, when the dialog has one).
@@ -53,7 +80,8 @@ class QtUser {
   // A click on the box's button with that caption.
   bool AnswerBox(const std::string& buttonGbk);
   // From now on, every box with that caption is answered with that button as soon as
-  // it shows (notices the test does not look at), for the life of the application.
+  // it shows (notices the test does not look at), for the life of the application;
+  // the button is pressed directly, not with the hands.
   void Dismiss(const std::string& captionGbk, const std::string& buttonGbk);
   bool MenuShows();
   // A click on the menu item with that text (without its "&").
@@ -75,7 +103,7 @@ class QtUser {
   bool TimerPending(ui::Dialog& dlg, int timerId);
   // The control shows and takes clicks (its window too).
   bool Ready(ui::Dialog& dlg, int id);
-  std::string Text(ui::Dialog& dlg, int id) { return m_host.ShownText(dlg, id); }
+  std::string Text(ui::Dialog& dlg, int id);
   // A list cell as drawn: shortened with "…" where the column is too narrow.
   std::string CellText(ui::Dialog& dlg, int id, int row, int col);
   int RowCount(ui::Dialog& dlg, int id);
