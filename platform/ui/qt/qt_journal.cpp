@@ -21,7 +21,8 @@ void Journal(const std::string& line) {
   const std::string path = JournalPath();
   if (path.empty()) return;
   std::lock_guard<std::mutex> lock(g_mutex);
-  platform::fs::WriteFile(path, line + "\n", true);
+  // A test's record of what the windows did; a line it cannot write shows as missing there.
+  (void)platform::fs::WriteFile(path, line + "\n", true);
 }
 
 }  // namespace ui::qt
