@@ -47,8 +47,14 @@ struct Hit {
   size_t pos;
   HitKind kind;
 };
-// Threads that transform blocks during a pass, beside the reader and the writer.
-constexpr int kTransformers = 2;
+// Threads that transform blocks during a pass, beside the reader and the writer:
+// transforming costs about three times reading or appending a block, so four keep
+// pace with both; fewer where the machine has fewer cores to spare.
+constexpr int kMaxTransformers = 4;
+int TransformerCount() {
+  const int cores = static_cast<int>(std::thread::hardware_concurrency());
+  return std::clamp(cores - 2, 2, kMaxTransformers);
+}
 // Markers a line may hold before it takes the step-by-step way.
 constexpr int kMaxHits = 16;
 
@@ -681,7 +687,8 @@ struct CRequestLog::Pipe {
     int64_t start = 0;  // where the block starts in the work file
     State state = kFree;
   };
-  static constexpr int kSlots = 4;
+  // Two a transformer, so each has its next block waiting while the writer drains.
+  static constexpr int kSlots = 2 * kMaxTransformers;
   Slot slots[kSlots];
   std::mutex mutex;
   std::condition_variable changed;
@@ -810,13 +817,13 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
       if (int result = SettleSpan(work, span, done)) return result;
     }
   }
-  // Reading here, transforming in two threads, recording and appending in a third, at
-  // once: transforming costs most.
+  // Reading here, transforming in several threads, recording and appending in one more,
+  // at once: transforming costs most.
   Pipe pipe;
   std::vector<std::thread> helpers;
   try {
     helpers.emplace_back([this, &pipe, &identity] { WriteBlocks(pipe, identity); });
-    for (int i = 0; i < kTransformers; ++i) helpers.emplace_back([this, &pipe] { TransformBlocks(pipe); });
+    for (int i = 0, n = TransformerCount(); i < n; ++i) helpers.emplace_back([this, &pipe] { TransformBlocks(pipe); });
   } catch (const std::system_error&) {
     // No thread to be had now: nothing was read yet, and the file waits for a later pass.
     pipe.Finish();

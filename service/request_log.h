@@ -8,7 +8,7 @@
 // opened the old name a moment to finish, then reads the work file block by block,
 // appending each block's lines to the daily log, and deletes it only after its last
 // block landed. Reading, transforming and appending overlap: the pass's thread reads
-// blocks into a few reused buffers, two threads transform them, and one appends them
+// blocks into a few reused buffers, up to four threads transform them, and one appends them
 // in the order they were read; all end before the pass does. A batch too small to write stays in iis.log, so the daily log keeps
 // the order in which the lines were written. Only a regular file is taken: a link in
 // its place is removed and the refusal goes to the event log.
