@@ -852,6 +852,7 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
 int CRequestLog::ReadBlocks(fs::InFile& work, const std::string& identity, int64_t done, Pipe& pipe,
                             platform::StopToken* stop) {
   int settles = 0, index = 0;
+  int64_t dropped = done;  // the cached pages before this were let go
   for (int round = 0;; ++round) {
     for (;;) {
       Pipe::Slot* slot = pipe.Free(index);
@@ -873,6 +874,11 @@ int CRequestLog::ReadBlocks(fs::InFile& work, const std::string& identity, int64
       pipe.Set(*slot, Pipe::kRead);
       index = (index + 1) % Pipe::kSlots;
       done += static_cast<int64_t>(block.size());
+      if (done - dropped >= m_sizes.drop) {
+        // Only advice: where it is not taken, the pages go with the file.
+        (void)work.DropCached(dropped, done - dropped);
+        dropped = done;
+      }
       if (atEnd) break;
     }
     // An open that was half done at the rename may only now show; late lines are looked

@@ -68,6 +68,10 @@ class CRequestLog {
   // and one progress record covers a span of about kSpanSize bytes of it.
   static constexpr size_t kBlockSize = 1 << 20;
   static constexpr int64_t kSpanSize = 64 << 20;
+  // Every kDropSize bytes read, the work file's cached pages of them are let go: they
+  // are not read again (a restart reads from the disk), and the delete at the end
+  // would otherwise free them all at once.
+  static constexpr int64_t kDropSize = 8 << 20;
 
   enum PassResult {
     kIdle = 0,       // nothing to do
@@ -99,6 +103,7 @@ class CRequestLog {
   struct Sizes {
     size_t block = kBlockSize;
     int64_t span = kSpanSize;
+    int64_t drop = kDropSize;
   };
   CRequestLog(const std::string& programDir, Sizes sizes, platform::StopToken* stop);
 
