@@ -5,9 +5,9 @@
 // last step), the pass's processor time and the load average, as the machine is shared.
 //   request_log_bench [ranges] [lines] [viewer lines] [runs]
 // The pass runs in a memory-backed folder (/dev/shm, or QOR_BENCH_DIR) and on a disk
-// (/var/tmp, or QOR_BENCH_DISK_DIR; "-" skips it). The
-// pass and the viewer run in child processes of their own, so that their peak memory
-// is theirs alone.
+// (/var/tmp, or QOR_BENCH_DISK_DIR; "-" skips it); QOR_BENCH_PASS_ONLY=1 stops there.
+// The pass and the viewer run in child processes of their own, so that their peak
+// memory is theirs alone.
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/resource.h>
