@@ -1,12 +1,16 @@
 // The request log from end to end, against a raw copy of the same bytes: the service's
 // pass over a large request log, its peak memory, CountFileLines on a large daily log,
-// and the log viewer's steps on a large day. Prints figures; asserts nothing.
-//   request_log_bench [ranges] [lines] [viewer lines]
-// Runs in a memory-backed folder (/dev/shm) unless QOR_BENCH_DIR names another. The
-// pass and the viewer run in child processes of their own, so that their peak memory
-// is theirs alone.
+// and the log viewer's steps on a large day. Prints figures; asserts nothing. Beside
+// each pass: cp and a plain copy, the delete of a file of the same size (the pass's
+// last step), the pass's processor time and the load average, as the machine is shared.
+//   request_log_bench [ranges] [lines] [viewer lines] [runs]
+// The pass runs in a memory-backed folder (/dev/shm, or QOR_BENCH_DIR) and on a disk
+// (/var/tmp, or QOR_BENCH_DISK_DIR; "-" skips it); QOR_BENCH_PASS_ONLY=1 stops there.
+// The pass and the viewer run in child processes of their own, so that their peak
+// memory is theirs alone.
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/wait.h>
@@ -34,6 +38,7 @@
 #include "resources/panel_log_ids.h"
 #include "resources/panel_resources.h"
 #include "service/request_log.h"
+#include "tests/service/request_log_probe.h"
 
 namespace fs = platform::fs;
 
@@ -103,16 +108,41 @@ std::string RunChild(const std::vector<std::string>& args) {
   return out;
 }
 
+// Processor time of every thread of this process so far, user and system, in seconds.
+double CpuSeconds() {
+  struct rusage ru;
+  if (::getrusage(RUSAGE_SELF, &ru) != 0) return 0;
+  return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+         static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) * 1e-6;
+}
+
+// Seconds to delete a file, as the pass deletes its work file at the end.
+double TimeUnlink(const std::string& path) {
+  const double t0 = Seconds();
+  ::unlink(path.c_str());
+  return Seconds() - t0;
+}
+
+// The load average over the last minute: the machine is shared, and a pass of several
+// threads slows down more than cp when the cores are busy.
+double LoadAverage() {
+  double load[1] = {0};
+  return ::getloadavg(load, 1) == 1 ? load[0] : -1;
+}
+
 // Child: one pass of the service over prog's request log (the fixed waits of a pass run
 // on the fake clock, so only the work is timed).
 int PassChild(const std::string& prog) {
   platform::clock::SetFake(platform::clock::FromLocal(2026, 12, 9, 10, 0, 0));
   CRequestLog log(prog);
   const double before = PeakMb();
+  const double cpu0 = CpuSeconds();
   double t0 = Seconds();
   int result = log.ProcessPass();
   double seconds = Seconds() - t0;
-  std::printf("%.6f %d %.1f %.1f\n", seconds, result, before, PeakMb());
+  CRequestLogProbe::FinishFreeing(log);
+  const double freed = Seconds() - t0;
+  std::printf("%.6f %d %.1f %.1f %.6f %.6f\n", seconds, result, before, PeakMb(), CpuSeconds() - cpu0, freed);
   return 0;
 }
 
@@ -215,31 +245,46 @@ void MeasurePlace(const char* name, const std::string& where, const std::string&
   const std::string src = base + "/request.src", copy = base + "/copy.out";
   Put(src, source);
   const std::string requestLog = prog + "iis/log/iis.log", daily = prog + "log/qor2026-12-09.log";
-  Figures cp, plain, pass;
+  Figures cp, plain, pass, del, cpu, freed;
   double peak = 0, startMb = 0;
   int result = -1;
+  const double loadBefore = LoadAverage();
   for (int run = 0; run < runs; ++run) {
     ::sync();
     cp.Add(bench::Cp(src, copy));
-    ::unlink(copy.c_str());
+    // The pass deletes its work file once written out, a file read and on the disk;
+    // so is this one by now.
+    ::sync();
+    del.Add(TimeUnlink(copy));
     ::sync();
     plain.Add(bench::PlainCopy(src, copy));
     ::unlink(copy.c_str());
     ::unlink(daily.c_str());
     bench::PlainCopy(src, requestLog);
     ::sync();
-    double seconds = 0, before = 0, after = 0;
-    if (std::sscanf(RunChild({"--pass", prog}).c_str(), "%lf %d %lf %lf", &seconds, &result, &before, &after) != 4)
+    double seconds = 0, before = 0, after = 0, processor = 0, spaceFreed = 0;
+    if (std::sscanf(RunChild({"--pass", prog}).c_str(), "%lf %d %lf %lf %lf %lf", &seconds, &result, &before, &after,
+                    &processor, &spaceFreed) != 6)
       return;
     pass.Add(seconds);
+    cpu.Add(processor);
+    freed.Add(spaceFreed);
     peak = std::max(peak, after);
     startMb = before;
   }
-  std::printf("%s, %s (%s), %d runs, median (min-max):\n", name, where.c_str(), memory ? "tmpfs" : "not tmpfs", runs);
+  std::printf("%s, %s (%s), %d runs, median (min-max); load average %.1f before, %.1f after, %u cores:\n", name,
+              where.c_str(), memory ? "tmpfs" : "not tmpfs", runs, loadBefore, LoadAverage(),
+              std::thread::hardware_concurrency());
   std::printf("  cp %s, plain copy %s, service pass %s (result %d, %.1f MB out)\n", cp.Ms().c_str(),
               plain.Ms().c_str(), pass.Ms().c_str(), result, static_cast<double>(fs::FileSize(daily)) / 1e6);
   std::printf("  pass / cp: %.2f (target %s), pass / plain copy: %.2f\n", pass.Median() / cp.Median(),
               memory ? "2" : "2.5", pass.Median() / plain.Median());
+  std::printf("  deleting a file of this size: %s; the pass until its work file's space is freed (after it\n"
+              "  returned, in a thread of its own): %s, / cp: %.2f, / (cp + delete): %.2f\n",
+              del.Ms().c_str(), freed.Ms().c_str(), freed.Median() / cp.Median(),
+              freed.Median() / (cp.Median() + del.Median()));
+  std::printf("  pass processor time, all threads: %s (%.1f cores busy on average)\n", cpu.Ms().c_str(),
+              cpu.Median() / pass.Median());
   std::printf("  pass peak memory: %.1f MB (%.1f MB with the library loaded, before the pass; target 64)\n", peak,
               startMb);
   if (memory) {

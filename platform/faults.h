@@ -42,6 +42,7 @@ namespace platform::faults {
 enum class Kind {
   // Files (platform::sys); keep them first (Call::IsFileCall).
   Open, Read, Write, Fsync, Rename, Truncate, Unlink, Close, MakeDir, RemoveDir, ListDir,
+  Advise,     // advice on a file's cached pages (posix_fadvise)
   BirthTime,  // a fault: the file system keeps no creation time
   // accounts
   ListUsers, ListGroups, LookupName, LookupSid, QueryGroups,

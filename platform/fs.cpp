@@ -496,6 +496,13 @@ int64_t InFile::Size() const {
   return static_cast<int64_t>(st.st_size);
 }
 
+Result InFile::DropCached(int64_t offset, int64_t length) {
+  if (!m_fd) return Result(kReadFault);
+  if (sys::Advise(m_fd.Get(), static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_DONTNEED, m_path) != 0)
+    return Result::FromErrno(errno);
+  return Result();
+}
+
 std::string InFile::Identity() const {
   struct stat st;
   if (!m_fd || ::fstat(m_fd.Get(), &st) != 0) return "";

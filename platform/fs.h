@@ -148,6 +148,10 @@ class InFile {
   // Moves the position; false when it cannot.
   bool Seek(int64_t offset);
   int64_t Size() const;
+  // Lets the system drop the cached pages of [offset, offset + length) (a file read
+  // once needs them no more, and a large file's pages make its delete slow); 0 or a
+  // Windows code. The bytes stay in the file.
+  Result DropCached(int64_t offset, int64_t length);
   // Identity of the opened file (device and inode), to tell a file from a later one
   // of the same name.
   std::string Identity() const;

@@ -100,6 +100,14 @@ int Ftruncate(int fd, off_t size, std::string_view path) {
   return ::ftruncate(fd, size);
 }
 
+int Advise(int fd, off_t offset, off_t length, int advice, std::string_view path) {
+  if (Refuse(Kind::Advise, path)) return -1;
+  const int err = ::posix_fadvise(fd, offset, length, advice);
+  if (err == 0) return 0;
+  errno = err;
+  return -1;
+}
+
 int Rename(const std::string& from, const std::string& to) {
   if (Refuse(Kind::Rename, to)) return -1;
   return ::rename(from.c_str(), to.c_str());

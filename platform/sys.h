@@ -20,6 +20,8 @@ ssize_t Write(int fd, const void* buf, size_t n, std::string_view path = {});
 int Fsync(int fd, std::string_view path = {});
 int Close(int fd, std::string_view path = {});
 int Ftruncate(int fd, off_t size, std::string_view path = {});
+// posix_fadvise; unlike it, -1 with errno set on a failure.
+int Advise(int fd, off_t offset, off_t length, int advice, std::string_view path = {});
 int Rename(const std::string& from, const std::string& to);
 int Unlink(const std::string& path);
 int MakeDir(const std::string& path, mode_t mode);

@@ -47,8 +47,14 @@ struct Hit {
   size_t pos;
   HitKind kind;
 };
-// Threads that transform blocks during a pass, beside the reader and the writer.
-constexpr int kTransformers = 2;
+// Threads that transform blocks during a pass, beside the reader and the writer:
+// transforming costs about three times reading or appending a block, so four keep
+// pace with both; fewer where the machine has fewer cores to spare.
+constexpr int kMaxTransformers = 4;
+int TransformerCount() {
+  const int cores = static_cast<int>(std::thread::hardware_concurrency());
+  return std::clamp(cores - 2, 2, kMaxTransformers);
+}
 // Markers a line may hold before it takes the step-by-step way.
 constexpr int kMaxHits = 16;
 
@@ -180,6 +186,17 @@ bool IsDayText(const std::string& day) {
   return true;
 }
 
+// Deletes a file that was read (identity: that file's), held open in held where it
+// could be; 0 or the failure. Freeing a large file's space costs as much as a fair part
+// of the pass: held open across the delete, the file loses its name at once (nothing
+// can open it any more, and a kill frees it all the same) and its space only when it
+// is closed.
+fs::Result DeleteHeld(const std::string& path, const std::string& identity, std::unique_ptr<fs::InFile>& held) {
+  held = std::make_unique<fs::InFile>();
+  if (held->Open(path, true) != fs::kOk || held->Identity() != identity) held.reset();
+  return fs::DeleteFile(path);
+}
+
 // Calls fn for every kept line of content, without its line end.
 template <typename Fn>
 void ForEachKeptLine(std::string_view content, Fn fn) {
@@ -224,7 +241,21 @@ CRequestLog::CRequestLog(const std::string& programDir, Sizes sizes, platform::S
   m_loadStopped = LoadIpLibrary(programDir + "iplib.db", stop) < 0;
 }
 
-CRequestLog::~CRequestLog() = default;
+CRequestLog::~CRequestLog() { FinishFreeing(); }
+
+void CRequestLog::FinishFreeing() {
+  if (m_freeing.joinable()) m_freeing.join();
+}
+
+void CRequestLog::FreeLater(std::unique_ptr<fs::InFile> held) {
+  FinishFreeing();
+  if (!held) return;
+  try {
+    m_freeing = std::thread([file = std::move(held)]() mutable { file.reset(); });
+  } catch (const std::system_error&) {
+    // No thread to be had: the file is closed here, as it would have been anyway.
+  }
+}
 
 int CRequestLog::LoadIpLibrary(const std::string& path, platform::StopToken* stop) {
   std::string text;
@@ -681,7 +712,8 @@ struct CRequestLog::Pipe {
     int64_t start = 0;  // where the block starts in the work file
     State state = kFree;
   };
-  static constexpr int kSlots = 4;
+  // Two a transformer, so each has its next block waiting while the writer drains.
+  static constexpr int kSlots = 2 * kMaxTransformers;
   Slot slots[kSlots];
   std::mutex mutex;
   std::condition_variable changed;
@@ -810,13 +842,13 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
       if (int result = SettleSpan(work, span, done)) return result;
     }
   }
-  // Reading here, transforming in two threads, recording and appending in a third, at
-  // once: transforming costs most.
+  // Reading here, transforming in several threads, recording and appending in one more,
+  // at once: transforming costs most.
   Pipe pipe;
   std::vector<std::thread> helpers;
   try {
     helpers.emplace_back([this, &pipe, &identity] { WriteBlocks(pipe, identity); });
-    for (int i = 0; i < kTransformers; ++i) helpers.emplace_back([this, &pipe] { TransformBlocks(pipe); });
+    for (int i = 0, n = TransformerCount(); i < n; ++i) helpers.emplace_back([this, &pipe] { TransformBlocks(pipe); });
   } catch (const std::system_error&) {
     // No thread to be had now: nothing was read yet, and the file waits for a later pass.
     pipe.Finish();
@@ -830,7 +862,8 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
   if (read != 0) return read;
   // The work file goes first: a progress file without one is stale and is removed
   // before the next hand-off.
-  if (const fs::Result removed = fs::DeleteFile(m_workFilePath); !removed.Ok()) {
+  std::unique_ptr<fs::InFile> held;
+  if (const fs::Result removed = DeleteHeld(m_workFilePath, identity, held); !removed.Ok()) {
     // Every line landed; the next pass finds them all in the daily log and tries again.
     Report(platform::eventlog::EventType::Warning, kEventRequestLogLeft, {m_workFilePath, removed.Text()});
     return kWritten;
@@ -839,12 +872,15 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
   // so are the temporaries of records cut short by a kill.
   (void)fs::DeleteFile(m_progressPath);
   fs::RemoveStaleTemps(m_progressPath);
+  // Last, so that the pass's own calls keep their order.
+  FreeLater(std::move(held));
   return kWritten;
 }
 
 int CRequestLog::ReadBlocks(fs::InFile& work, const std::string& identity, int64_t done, Pipe& pipe,
                             platform::StopToken* stop) {
   int settles = 0, index = 0;
+  int64_t dropped = done;  // the cached pages before this were let go
   for (int round = 0;; ++round) {
     for (;;) {
       Pipe::Slot* slot = pipe.Free(index);
@@ -866,6 +902,11 @@ int CRequestLog::ReadBlocks(fs::InFile& work, const std::string& identity, int64
       pipe.Set(*slot, Pipe::kRead);
       index = (index + 1) % Pipe::kSlots;
       done += static_cast<int64_t>(block.size());
+      if (done - dropped >= m_sizes.drop) {
+        // Only advice: where it is not taken, the pages go with the file.
+        (void)work.DropCached(dropped, done - dropped);
+        dropped = done;
+      }
       if (atEnd) break;
     }
     // An open that was half done at the rename may only now show; late lines are looked
@@ -883,6 +924,7 @@ int CRequestLog::ReadBlocks(fs::InFile& work, const std::string& identity, int64
 
 int CRequestLog::ProcessPass(platform::StopToken* stop) {
   if (m_loadStopped) return kStopped;
+  FinishFreeing();
   if (fs::Present(m_workFilePath)) return ProcessWorkFile(stop);
   // No work file: a progress file left behind belongs to none.
   if (fs::Present(m_progressPath)) (void)fs::DeleteFile(m_progressPath);  // tried again next pass

@@ -448,7 +448,7 @@ TEST_F(RequestLogOnce, RandomKillsDuringLargePassesLoseAndDoubleNothing) {
 // then lands every request line exactly once and in order, and leaves no file behind.
 TEST_F(RequestLogOnce, SweepOverEveryCallOfAPass) {
 
-  const CRequestLogProbe::Sizes sizes{4096, 12 * 1024};
+  const CRequestLogProbe::Sizes sizes{4096, 12 * 1024, 8 * 1024};
   const std::string raw = RequestLines(0, 200);
   std::string want;
   {
@@ -456,6 +456,20 @@ TEST_F(RequestLogOnce, SweepOverEveryCallOfAPass) {
     for (const std::string& line : Probe(reference).TransformBatch(raw)) want += line + "\n";
   }
   const std::string logDir = install_.ProgramDir() + "log", iisDir = install_.ProgramDir() + "iis/log";
+  // The pass swept lets the work file's cached pages go on the way, so the sweep meets
+  // that call too.
+  {
+    install_.WriteProgramFile("iis/log/iis.log", raw);
+    const auto log = CRequestLogProbe::WithSizes(install_.ProgramDir(), sizes);
+    int advised = 0;
+    faults::Guard guard;
+    guard.When([&advised](const faults::Call& c) {
+      if (c.kind == faults::Kind::Advise) ++advised;
+      return faults::Fault{};
+    });
+    ASSERT_EQ(log->ProcessPass(), CRequestLog::kWritten);
+    EXPECT_GT(advised, 0);
+  }
   struct Mode {
     const char* name;
     std::function<void(faults::Guard&, uint64_t)> arm;
@@ -478,6 +492,7 @@ TEST_F(RequestLogOnce, SweepOverEveryCallOfAPass) {
         faults::Guard guard;
         mode.arm(guard, n);
         log->ProcessPass();
+        CRequestLogProbe::FinishFreeing(*log);
         return guard.Calls() < n;
       });
       CRequestLog restarted(install_.ProgramDir());
