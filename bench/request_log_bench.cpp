@@ -38,7 +38,6 @@
 #include "resources/panel_log_ids.h"
 #include "resources/panel_resources.h"
 #include "service/request_log.h"
-#include "tests/service/request_log_probe.h"
 
 namespace fs = platform::fs;
 
@@ -140,9 +139,7 @@ int PassChild(const std::string& prog) {
   double t0 = Seconds();
   int result = log.ProcessPass();
   double seconds = Seconds() - t0;
-  CRequestLogProbe::FinishFreeing(log);
-  const double freed = Seconds() - t0;
-  std::printf("%.6f %d %.1f %.1f %.6f %.6f\n", seconds, result, before, PeakMb(), CpuSeconds() - cpu0, freed);
+  std::printf("%.6f %d %.1f %.1f %.6f\n", seconds, result, before, PeakMb(), CpuSeconds() - cpu0);
   return 0;
 }
 
@@ -245,7 +242,7 @@ void MeasurePlace(const char* name, const std::string& where, const std::string&
   const std::string src = base + "/request.src", copy = base + "/copy.out";
   Put(src, source);
   const std::string requestLog = prog + "iis/log/iis.log", daily = prog + "log/qor2026-12-09.log";
-  Figures cp, plain, pass, del, cpu, freed;
+  Figures cp, plain, pass, del, cpu;
   double peak = 0, startMb = 0;
   int result = -1;
   const double loadBefore = LoadAverage();
@@ -262,13 +259,12 @@ void MeasurePlace(const char* name, const std::string& where, const std::string&
     ::unlink(daily.c_str());
     bench::PlainCopy(src, requestLog);
     ::sync();
-    double seconds = 0, before = 0, after = 0, processor = 0, spaceFreed = 0;
-    if (std::sscanf(RunChild({"--pass", prog}).c_str(), "%lf %d %lf %lf %lf %lf", &seconds, &result, &before, &after,
-                    &processor, &spaceFreed) != 6)
+    double seconds = 0, before = 0, after = 0, processor = 0;
+    if (std::sscanf(RunChild({"--pass", prog}).c_str(), "%lf %d %lf %lf %lf", &seconds, &result, &before, &after,
+                    &processor) != 5)
       return;
     pass.Add(seconds);
     cpu.Add(processor);
-    freed.Add(spaceFreed);
     peak = std::max(peak, after);
     startMb = before;
   }
@@ -279,10 +275,8 @@ void MeasurePlace(const char* name, const std::string& where, const std::string&
               plain.Ms().c_str(), pass.Ms().c_str(), result, static_cast<double>(fs::FileSize(daily)) / 1e6);
   std::printf("  pass / cp: %.2f (target %s), pass / plain copy: %.2f\n", pass.Median() / cp.Median(),
               memory ? "2" : "2.5", pass.Median() / plain.Median());
-  std::printf("  deleting a file of this size: %s; the pass until its work file's space is freed (after it\n"
-              "  returned, in a thread of its own): %s, / cp: %.2f, / (cp + delete): %.2f\n",
-              del.Ms().c_str(), freed.Ms().c_str(), freed.Median() / cp.Median(),
-              freed.Median() / (cp.Median() + del.Median()));
+  std::printf("  deleting a file of this size (the pass's last step): %s; pass / (cp + delete): %.2f\n",
+              del.Ms().c_str(), pass.Median() / (cp.Median() + del.Median()));
   std::printf("  pass processor time, all threads: %s (%.1f cores busy on average)\n", cpu.Ms().c_str(),
               cpu.Median() / pass.Median());
   std::printf("  pass peak memory: %.1f MB (%.1f MB with the library loaded, before the pass; target 64)\n", peak,

@@ -186,17 +186,6 @@ bool IsDayText(const std::string& day) {
   return true;
 }
 
-// Deletes a file that was read (identity: that file's), held open in held where it
-// could be; 0 or the failure. Freeing a large file's space costs as much as a fair part
-// of the pass: held open across the delete, the file loses its name at once (nothing
-// can open it any more, and a kill frees it all the same) and its space only when it
-// is closed.
-fs::Result DeleteHeld(const std::string& path, const std::string& identity, std::unique_ptr<fs::InFile>& held) {
-  held = std::make_unique<fs::InFile>();
-  if (held->Open(path, true) != fs::kOk || held->Identity() != identity) held.reset();
-  return fs::DeleteFile(path);
-}
-
 // Calls fn for every kept line of content, without its line end.
 template <typename Fn>
 void ForEachKeptLine(std::string_view content, Fn fn) {
@@ -241,21 +230,7 @@ CRequestLog::CRequestLog(const std::string& programDir, Sizes sizes, platform::S
   m_loadStopped = LoadIpLibrary(programDir + "iplib.db", stop) < 0;
 }
 
-CRequestLog::~CRequestLog() { FinishFreeing(); }
-
-void CRequestLog::FinishFreeing() {
-  if (m_freeing.joinable()) m_freeing.join();
-}
-
-void CRequestLog::FreeLater(std::unique_ptr<fs::InFile> held) {
-  FinishFreeing();
-  if (!held) return;
-  try {
-    m_freeing = std::thread([file = std::move(held)]() mutable { file.reset(); });
-  } catch (const std::system_error&) {
-    // No thread to be had: the file is closed here, as it would have been anyway.
-  }
-}
+CRequestLog::~CRequestLog() = default;
 
 int CRequestLog::LoadIpLibrary(const std::string& path, platform::StopToken* stop) {
   std::string text;
@@ -862,8 +837,7 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
   if (read != 0) return read;
   // The work file goes first: a progress file without one is stale and is removed
   // before the next hand-off.
-  std::unique_ptr<fs::InFile> held;
-  if (const fs::Result removed = DeleteHeld(m_workFilePath, identity, held); !removed.Ok()) {
+  if (const fs::Result removed = fs::DeleteFile(m_workFilePath); !removed.Ok()) {
     // Every line landed; the next pass finds them all in the daily log and tries again.
     Report(platform::eventlog::EventType::Warning, kEventRequestLogLeft, {m_workFilePath, removed.Text()});
     return kWritten;
@@ -872,8 +846,6 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
   // so are the temporaries of records cut short by a kill.
   (void)fs::DeleteFile(m_progressPath);
   fs::RemoveStaleTemps(m_progressPath);
-  // Last, so that the pass's own calls keep their order.
-  FreeLater(std::move(held));
   return kWritten;
 }
 
@@ -924,7 +896,6 @@ int CRequestLog::ReadBlocks(fs::InFile& work, const std::string& identity, int64
 
 int CRequestLog::ProcessPass(platform::StopToken* stop) {
   if (m_loadStopped) return kStopped;
-  FinishFreeing();
   if (fs::Present(m_workFilePath)) return ProcessWorkFile(stop);
   // No work file: a progress file left behind belongs to none.
   if (fs::Present(m_progressPath)) (void)fs::DeleteFile(m_progressPath);  // tried again next pass

@@ -8,14 +8,10 @@
 // opened the old name a moment to finish, then reads the work file block by block,
 // appending each block's lines to the daily log, and deletes it only after its last
 // block landed. Reading, transforming and appending overlap: the pass's thread reads
-// blocks into a few reused buffers, up to four threads transform them, and one appends
-// them in the order they were read; all end before the pass does. Only the freeing of
-// the deleted file's space runs on after it: the file is held open across the delete,
-// so its name goes at once and its space when a thread of its own closes it; the next
-// pass and the worker's end wait for that thread. A batch too small to write stays in
-// iis.log, so the daily log keeps the order in which the lines were written. Only a
-// regular file is taken: a link in its place is removed and the refusal goes to the
-// event log.
+// blocks into a few reused buffers, up to four threads transform them, and one appends them
+// in the order they were read; all end before the pass does. A batch too small to write stays in iis.log, so the daily log keeps
+// the order in which the lines were written. Only a regular file is taken: a link in
+// its place is removed and the refusal goes to the event log.
 //
 // Exactly once: the work file goes into the daily log in spans of up to kSpanSize bytes.
 // Before a span's first append, a small progress file beside the work file records
@@ -41,7 +37,6 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "common/build.h"
@@ -140,10 +135,6 @@ class CRequestLog {
   // opened or is no longer the file it was.
   int Reopen(platform::fs::InFile& work, const std::string& identity);
   bool WaitForWriters(platform::StopToken* stop) const;
-  // Closes a deleted file, which frees its space, in a thread of its own.
-  void FreeLater(std::unique_ptr<platform::fs::InFile> held);
-  // Waits until the space of the last work file deleted is freed.
-  void FinishFreeing();
   bool IsSmallBatch(platform::fs::InFile& file);
   // A buffer reused block after block; only a line longer than a block makes it grow.
   struct BlockBuffer {
@@ -192,5 +183,4 @@ class CRequestLog {
   std::mutex m_eventsMutex;  // the reader and the writer both report
   platform::eventlog::Source m_events;
   bool m_appendFailing = false;  // reported once until an append succeeds again (the writer's)
-  std::thread m_freeing;  // closes the last work file deleted, which frees its space
 };

@@ -492,7 +492,6 @@ TEST_F(RequestLogOnce, SweepOverEveryCallOfAPass) {
         faults::Guard guard;
         mode.arm(guard, n);
         log->ProcessPass();
-        CRequestLogProbe::FinishFreeing(*log);
         return guard.Calls() < n;
       });
       CRequestLog restarted(install_.ProgramDir());

@@ -1,7 +1,6 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <dirent.h>
 #include <unistd.h>
 
 #include "platform/clock.h"
@@ -48,21 +47,6 @@ void AppendRaw(const std::string& path, const std::string& text) {
   ::close(fd);
 }
 
-// Descriptors of this process on path after it was deleted.
-int HeldAfterDelete(const std::string& path) {
-  int held = 0;
-  DIR* dir = ::opendir("/proc/self/fd");
-  if (!dir) return -1;
-  while (const dirent* e = ::readdir(dir)) {
-    char target[4096];
-    const std::string link = std::string("/proc/self/fd/") + e->d_name;
-    const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
-    if (n > 0 && std::string(target, static_cast<size_t>(n)) == path + " (deleted)") ++held;
-  }
-  ::closedir(dir);
-  return held;
-}
-
 }  // namespace
 
 TEST_F(RequestLogPass, NothingToDo) {
@@ -79,21 +63,6 @@ TEST_F(RequestLogPass, BatchLandsInTheDailyLogAndTheFileGoes) {
   EXPECT_FALSE(WorkFileExists());
   // The writer was given its 2 s before the file was taken.
   EXPECT_GE(platform::clock::NowMs() - before, CRequestLog::kSettleWaitMs);
-}
-
-// The space of a deleted work file is freed after its pass, but by the time the next
-// pass starts or the worker ends, nothing holds the file any more.
-TEST_F(RequestLogPass, DeletedWorkFileIsLetGoByTheNextPassAndTheWorkersEnd) {
-  const std::string work = Probe(*log_).WorkFilePath();
-  WriteRequestLog("a\t<ipstart>1.0.0.1<ipend>\t~area~\n");
-  ASSERT_EQ(log_->ProcessPass(), CRequestLog::kWritten);
-  EXPECT_EQ(log_->ProcessPass(), CRequestLog::kIdle);
-  EXPECT_EQ(HeldAfterDelete(work), 0);
-  WriteRequestLog("b\t<ipstart>1.0.0.1<ipend>\t~area~\n");
-  ASSERT_EQ(log_->ProcessPass(), CRequestLog::kWritten);
-  log_.reset();
-  EXPECT_EQ(HeldAfterDelete(work), 0);
-  EXPECT_EQ(Daily(), "a\t1.0.0.1\t中国-北京市\nb\t1.0.0.1\t中国-北京市\n");
 }
 
 TEST_F(RequestLogPass, BatchesOfTenAndElevenBytes) {

@@ -16,9 +16,6 @@ class CRequestLogProbe {
   }
 
   explicit CRequestLogProbe(const CRequestLog& log) : m_log(log) {}
-  // Waits until the space of the last work file a pass deleted is freed, and with it
-  // the call that frees it.
-  static void FinishFreeing(CRequestLog& log) { log.FinishFreeing(); }
 
   // A raw line as the daily log gets it (the pass's way, one line).
   std::string TransformLine(std::string_view line) const {
