@@ -33,6 +33,7 @@
 
 #include "common/update_endpoint.h"
 #include "platform/fs.h"
+#include "platform/unique_fd.h"
 
 namespace {
 
@@ -233,8 +234,9 @@ int main(int argc, char** argv) {
   ::sigaction(SIGTERM, &sa, nullptr);
   ::sigaction(SIGINT, &sa, nullptr);
 
-  const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (listener < 0) {
+  const platform::UniqueFd owned(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  const int listener = owned.Get();
+  if (!owned) {
     std::perror("qorupdate: socket");
     return 1;
   }
@@ -267,11 +269,9 @@ int main(int argc, char** argv) {
       std::perror("qorupdate: poll");
       return 1;
     }
-    const int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) continue;
-    Serve(s, fd);
-    ::close(fd);
+    const platform::UniqueFd peer(::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC));
+    if (!peer) continue;
+    Serve(s, peer.Get());
   }
-  ::close(listener);
   return 0;
 }
