@@ -12,6 +12,7 @@
 #include "resources/panel_main_ids.h"
 #include "resources/panel_rule_ids.h"
 #include "resources/panel_ruleext_ids.h"
+#include "panel/dlg_base_sel_sites.h"
 #include "panel/dlg_rule.h"
 #include "common/config.h"
 #include <atomic>
@@ -229,6 +230,51 @@ TEST(KeyboardTest, TabGoesRoundEveryWindowAndPage) {
         << "Shift+Tab " << ::testing::PrintToString(r.backward);
     EXPECT_EQ(r.backward.back(), r.stops[0]);
   }
+}
+
+// The site picker with three sites of its own.
+class ThreeSites : public CDlgBaseSelSites {
+ public:
+  using CDlgBaseSelSites::CDlgBaseSelSites;
+
+ protected:
+  int EnumAppPools(StringList& pools) override {
+    pools = {"p"};
+    return 1;
+  }
+  int EnumSites(const std::string&, StringList& comments, StringList& domains) override {
+    comments = {"", "", ""};
+    domains = {"a.com", "b.com", "c.com"};
+    return 1;
+  }
+};
+
+// Space ticks and unticks the selected row of the site picker, as a check-box list does;
+// the ticked site is what OK gives back.
+TEST(KeyboardTest, SpaceTicksTheSelectedSite) {
+  PanelSession s;
+  auto& user = s.User();
+  std::string domains;
+  ThreeSites picker(domains);
+  std::vector<bool> ticks;
+  auto tick = [&](int row) { return picker.Item(kIdcSitesList)->list.Check(row); };
+  Journey j;
+  j.Then("picker", [&] { return user.Showing(kDlgSelSites) && user.Ready(picker, kIdOk) && user.RowCount(picker, kIdcSitesList) == 3; },
+         [&] {
+           user.ClickRow(picker, kIdcSitesList, 1);
+           user.Press(picker, Hand::Space);
+           ticks = {tick(0), tick(1), tick(2)};
+           user.Press(picker, Hand::Down);
+           user.Press(picker, Hand::Space);
+           user.Press(picker, Hand::Space);
+           ticks.push_back(tick(2));
+           user.Click(picker, kIdOk);
+         });
+  j.Start();
+  EXPECT_EQ(picker.DoModal(), kIdOk);
+  ASSERT_EQ(j.Failure(), "");
+  EXPECT_EQ(ticks, (std::vector<bool>{false, true, false, false}));
+  EXPECT_EQ(domains, "|b.com|");
 }
 
 // A tap on the caption band (press and release with no hold) leaves the window where
