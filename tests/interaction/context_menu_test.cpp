@@ -199,7 +199,7 @@ TEST(ContextMenuTest, EveryCommandOfEveryListMenuRunsOnce) {
                 });
     }
   }
-  j.Then("viewer at the end", [&] { return user.Showing(kDlgLogShow) && !user.BoxShows(); }, [&] { user.CloseBox(viewer()); })
+  j.Then("viewer at the end", [&] { return user.Find(kDlgLogShow) && active(viewer()) && !user.BoxShows(); }, [&] { user.CloseBox(viewer()); })
       .Then("main window at the end", [&] { return !user.Find(kDlgLogShow) && user.Ready(panel, kIdcCloseButton) && active(panel); },
             [&] { user.Click(panel, kIdcCloseButton); });
   s.ThenPanelCloses(j, panel);
