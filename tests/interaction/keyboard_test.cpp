@@ -1,14 +1,18 @@
-// The keyboard and the mouse at the panel's lists and caption as a person uses them:
-// Tab and Shift+Tab leave a list for the next control (the arrows move inside it), a
-// tap on the caption band leaves the window where it is.
+// The keyboard and the mouse at the panel's windows as a person uses them: Tab and
+// Shift+Tab go round every window and page (the arrows move inside a list), a tap on
+// the caption band leaves the window where it is.
 #include "tests/interaction/panel_session.h"
 
 #include <algorithm>
 #include <set>
 
+#include "platform/ui/resource_set.h"
+#include "resources/panel_ids.h"
 #include "resources/panel_log_ids.h"
 #include "resources/panel_main_ids.h"
 #include "resources/panel_rule_ids.h"
+#include "resources/panel_ruleext_ids.h"
+#include "panel/dlg_base_sel_sites.h"
 #include "panel/dlg_rule.h"
 #include "common/config.h"
 #include <atomic>
@@ -40,6 +44,33 @@ std::vector<int> TabStops(ui::Dialog& dlg) {
   for (ui::Dialog* page : dlg.Children())
     for (int id : TabStops(*page)) ids.push_back(id);
   return ids;
+}
+
+// One window's round: its tab stops as its templates define them, and the controls
+// Tab and Shift+Tab visit from the first stop on, as many presses as there are stops.
+struct Round {
+  std::string where;
+  std::vector<int> stops, forward, backward;
+};
+
+// The first enabled, showing tab stop of the dialog or of a page it shows.
+ui::Dialog* FirstStopOwner(ui::Dialog& dlg, int id) {
+  for (const auto& c : dlg.Controls())
+    if (c->id == id && (c->style & ui::style::kTabStop) && dlg.IsItemVisible(id) && dlg.IsItemEnabled(id)) return &dlg;
+  for (ui::Dialog* page : dlg.Children())
+    if (page->IsVisible())
+      if (ui::Dialog* owner = FirstStopOwner(*page, id)) return owner;
+  return nullptr;
+}
+
+Round GoRound(qortest::QtUser& user, ui::Dialog& window, std::string where) {
+  Round r{std::move(where), TabStops(window), {}, {}};
+  if (r.stops.empty()) return r;
+  FirstStopOwner(window, r.stops[0])->SetFocusItem(r.stops[0]);
+  const int n = static_cast<int>(r.stops.size());
+  r.forward = Walk(user, window, Hand::Tab, n);
+  r.backward = Walk(user, window, Hand::ShiftTab, n);
+  return r;
 }
 
 bool Has(const std::vector<int>& ids, int id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
@@ -83,9 +114,9 @@ TEST(KeyboardTest, TabLeavesTheRuleListAndTheViewerDays) {
   EXPECT_NE(dayTabs[0], kIdcShowDays) << ::testing::PrintToString(dayTabs);
 }
 
-// From the first control, Tab reaches every enabled control of the editor and its
-// page and comes back round; Shift+Tab goes the other way.
-TEST(KeyboardTest, TabGoesRoundTheRuleEditor) {
+// The editor opens at its first control (not at the caption's close box), and its
+// ticked, enabled 开启任务 draws its tick dark under its white text.
+TEST(KeyboardTest, TheEditorOpensAtItsFirstControl) {
   PanelSession s;
   auto& user = s.User();
   CConfig config;
@@ -93,31 +124,157 @@ TEST(KeyboardTest, TabGoesRoundTheRuleEditor) {
   std::atomic<int> restart{0};
   std::string domains;
   CDlgRule editor(RuleContext{config, updating, restart, domains, ui::Font{}});
-  std::vector<int> stops;
-  std::vector<int> forward, backward;
   int first = 0, tickDark = -1;
   Journey j;
   j.Then("editor", [&] { return user.Showing(kDlgRuleBase); },
          [&] {
-           // 开启任务 is ticked and enabled: its tick is drawn dark (its text is white).
            tickDark = PanelSession::PixelsDarkerThan(user.Picture(editor, kIdcEditorOn), 70);
-           stops = TabStops(editor);
            first = user.FocusId();
-           forward = Walk(user, editor, Hand::Tab, static_cast<int>(stops.size()));
-           backward = Walk(user, editor, Hand::ShiftTab, static_cast<int>(stops.size()));
            user.Click(editor, kIdCancel);
          });
   j.Start();
   editor.DoModal();
   ASSERT_EQ(j.Failure(), "");
   EXPECT_GT(tickDark, 0);
-  // The editor opens at its first control, not at the caption's close box.
   EXPECT_EQ(first, kIdcEditorBasic);
-  const std::set<int> all(stops.begin(), stops.end());
-  EXPECT_EQ(std::set<int>(forward.begin(), forward.end()), all) << ::testing::PrintToString(forward);
-  EXPECT_EQ(forward.back(), first);
-  EXPECT_EQ(std::set<int>(backward.begin(), backward.end()), all) << ::testing::PrintToString(backward);
-  EXPECT_EQ(backward.back(), first);
+}
+
+// From the first control of every window and page the panel shows, Tab reaches every
+// enabled, showing control and comes back round; Shift+Tab the other way.
+TEST(KeyboardTest, TabGoesRoundEveryWindowAndPage) {
+  PanelSession s;
+  auto& user = s.User();
+  qortest::QuietPanel panel;
+  std::vector<Round> rounds;
+  Journey j;
+  auto mainFree = [&] {
+    return !user.Find(kDlgAbout) && !user.Find(kDlgLogShow) && !user.Find(kDlgRuleEditor) && user.IsActive(panel) &&
+           user.Ready(panel, kIdcRulesTab);
+  };
+  j.Then("main window", [&] { return s.PanelReady(panel); }, [] {});
+  // The main window's three pages.
+  const std::pair<int, const char*> tabs[] = {{kIdcSystemTab, "system"}, {kIdcRulesTab, "rules"}, {kIdcLogsTab, "logs"}};
+  for (const auto& [tab, name] : tabs)
+    j.Then(std::string("main window before ") + name, mainFree, [&, tab = tab] { user.Click(panel, tab); })
+        .Then(std::string("page ") + name, [&, tab = tab] { return user.HasFocus(panel, tab) || user.IsActive(panel); },
+              [&, name = name] { rounds.push_back(GoRound(user, panel, std::string("main window, ") + name)); });
+  // About, from the caption's system menu.
+  j.Then("main window before About", mainFree, [&] { user.RightClickCaption(panel); })
+      .Then("system menu", [&] { return user.MenuShows(); }, [&] { user.ChooseMenu(ui::LoadString(kStrAboutMenu)); })
+      .Then("About", [&] { return user.Showing(kDlgAbout); },
+            [&] {
+              rounds.push_back(GoRound(user, *user.Find(kDlgAbout), "About"));
+              user.Click(*user.Find(kDlgAbout), kIdOk);
+            });
+  // The log viewer.
+  j.Then("main window before the viewer", mainFree, [&] { user.Click(panel, kIdcLogsTab); })
+      .Then("log page", [&] { return user.Ready(*panel.LogsPage(), kIdcLogShowDetail); },
+            [&] { user.Click(*panel.LogsPage(), kIdcLogShowDetail); })
+      .Then("viewer", [&] { return user.Showing(kDlgLogShow); },
+            [&] {
+              rounds.push_back(GoRound(user, *user.Find(kDlgLogShow), "log viewer"));
+              user.CloseBox(*user.Find(kDlgLogShow));
+            });
+  // The rule editor's eleven pages, then the site picker over its URL page.
+  struct EditorPage {
+    int group, holder, button, page;
+    const char* name;
+  };
+  const EditorPage pages[] = {
+      {kIdcEditorBasic, kDlgRuleBaseHolder, kIdcShowBase, kDlgRuleBase, "base"},
+      {kIdcEditorBasic, kDlgRuleBaseHolder, kIdcShowArea, kDlgRuleArea, "region"},
+      {kIdcEditorBasic, kDlgRuleBaseHolder, kIdcShowIp, kDlgRuleIp, "IP"},
+      {kIdcEditorBasic, kDlgRuleBaseHolder, kIdcShowNotice, kDlgRuleNotice, "notice"},
+      {kIdcEditorAdvanced, kDlgRuleExtHolder, kIdcShowSpider, kDlgRuleSpider, "spider"},
+      {kIdcEditorAdvanced, kDlgRuleExtHolder, kIdcShowAgent, kDlgRuleAgent, "agent"},
+      {kIdcEditorAdvanced, kDlgRuleExtHolder, kIdcShowTime, kDlgRuleTime, "time"},
+      {kIdcEditorAdvanced, kDlgRuleExtHolder, kIdcShowRefer, kDlgRuleRefer, "referrer"},
+      {kIdcEditorAdvanced, kDlgRuleExtHolder, kIdcShowBrowser, kDlgRuleBrowser, "browser"},
+      {kIdcEditorAdvanced, kDlgRuleExtHolder, kIdcShowOs, kDlgRuleOs, "OS"},
+      {kIdcEditorBasic, kDlgRuleBaseHolder, kIdcShowUrl, kDlgRuleUrl, "URL"},
+  };
+  j.Then("main window before the editor", mainFree, [&] { user.Click(panel, kIdcRulesTab); })
+      .Then("rule list", [&] { return user.Ready(*panel.RulesPage(), kIdcRuleAdd); },
+            [&] { user.Click(*panel.RulesPage(), kIdcRuleAdd); });
+  for (const EditorPage& p : pages)
+    j.Then(std::string("editor before ") + p.name, [&] { return user.Showing(kDlgRuleEditor); },
+           [&, p] {
+             user.Click(*user.Find(kDlgRuleEditor), p.group);
+             user.Click(*user.Find(p.holder), p.button);
+           })
+        .Then(std::string("editor page ") + p.name,
+              [&, p] { return user.Find(p.page) && user.Shows(*user.Find(p.page)) && user.Showing(kDlgRuleEditor); },
+              [&, p] { rounds.push_back(GoRound(user, *user.Find(kDlgRuleEditor), std::string("editor, ") + p.name)); });
+  j.Then("URL page browse", [&] { return user.Ready(*user.Find(kDlgRuleUrl), kIdcUrlBrowse); },
+         [&] { user.Click(*user.Find(kDlgRuleUrl), kIdcUrlBrowse); })
+      .Then("site picker", [&] { return user.Showing(kDlgSelSites) && user.Ready(*user.Find(kDlgSelSites), kIdCancel); },
+            [&] {
+              rounds.push_back(GoRound(user, *user.Find(kDlgSelSites), "site picker"));
+              user.Click(*user.Find(kDlgSelSites), kIdCancel);
+            })
+      .Then("editor after the picker", [&] { return !user.Find(kDlgSelSites) && user.Showing(kDlgRuleEditor); },
+            [&] { user.Click(*user.Find(kDlgRuleEditor), kIdCancel); })
+      .Then("main window at the end", mainFree, [&] { user.Click(panel, kIdcCloseButton); });
+  s.ThenPanelCloses(j, panel);
+  j.Start();
+  panel.DoModal();
+  ASSERT_EQ(j.Failure(), "");
+  ASSERT_EQ(rounds.size(), std::size(tabs) + 2 + std::size(pages) + 1);
+  for (const Round& r : rounds) {
+    SCOPED_TRACE(r.where + ": stops " + ::testing::PrintToString(r.stops));
+    ASSERT_FALSE(r.stops.empty());
+    const std::multiset<int> all(r.stops.begin(), r.stops.end());
+    EXPECT_EQ(std::multiset<int>(r.forward.begin(), r.forward.end()), all) << "Tab " << ::testing::PrintToString(r.forward);
+    EXPECT_EQ(r.forward.back(), r.stops[0]);
+    EXPECT_EQ(std::multiset<int>(r.backward.begin(), r.backward.end()), all)
+        << "Shift+Tab " << ::testing::PrintToString(r.backward);
+    EXPECT_EQ(r.backward.back(), r.stops[0]);
+  }
+}
+
+// The site picker with three sites of its own.
+class ThreeSites : public CDlgBaseSelSites {
+ public:
+  using CDlgBaseSelSites::CDlgBaseSelSites;
+
+ protected:
+  int EnumAppPools(StringList& pools) override {
+    pools = {"p"};
+    return 1;
+  }
+  int EnumSites(const std::string&, StringList& comments, StringList& domains) override {
+    comments = {"", "", ""};
+    domains = {"a.com", "b.com", "c.com"};
+    return 1;
+  }
+};
+
+// Space ticks and unticks the selected row of the site picker, as a check-box list does;
+// the ticked site is what OK gives back.
+TEST(KeyboardTest, SpaceTicksTheSelectedSite) {
+  PanelSession s;
+  auto& user = s.User();
+  std::string domains;
+  ThreeSites picker(domains);
+  std::vector<bool> ticks;
+  auto tick = [&](int row) { return picker.Item(kIdcSitesList)->list.Check(row); };
+  Journey j;
+  j.Then("picker", [&] { return user.Showing(kDlgSelSites) && user.Ready(picker, kIdOk) && user.RowCount(picker, kIdcSitesList) == 3; },
+         [&] {
+           user.ClickRow(picker, kIdcSitesList, 1);
+           user.Press(picker, Hand::Space);
+           ticks = {tick(0), tick(1), tick(2)};
+           user.Press(picker, Hand::Down);
+           user.Press(picker, Hand::Space);
+           user.Press(picker, Hand::Space);
+           ticks.push_back(tick(2));
+           user.Click(picker, kIdOk);
+         });
+  j.Start();
+  EXPECT_EQ(picker.DoModal(), kIdOk);
+  ASSERT_EQ(j.Failure(), "");
+  EXPECT_EQ(ticks, (std::vector<bool>{false, true, false, false}));
+  EXPECT_EQ(domains, "|b.com|");
 }
 
 // A tap on the caption band (press and release with no hold) leaves the window where

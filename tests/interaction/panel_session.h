@@ -11,6 +11,7 @@
 #include "common/hardware.h"
 #include "common/coding.h"
 #include "common/rule_record.h"
+#include "panel/panel_globals.h"
 #include "panel/qor_ip_dlg.h"
 #include "platform/fs.h"
 #include "platform/ui/qt/qt_host.h"
@@ -48,6 +49,10 @@ class PanelSession {
  public:
   PanelSession() : m_host((PrepareInteractionEnvironment(), m_argc), m_argv), m_user(m_host) {
     m_install.WriteMachineIni();
+    // The panel's store remembers where it was loaded from: a second session in the
+    // same program reads its own installation.
+    g_Config.SetModuleDir("");
+    g_Config.SetPath("");
     // Two countries and a province table: enough for the region page.
     m_install.WriteProgramFile("iplib.db", "16777216|255|154|1002|0*");
     res::InstallPanelResources();

@@ -1,6 +1,7 @@
 // Every dialog and page of the panel on the Qt host offscreen, with the shipped font:
 // each visible control inside the part of its dialog that can be seen, each caption
 // inside its box; a picture of each in <build>/artifacts.
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <string>
@@ -217,6 +218,40 @@ TEST_F(PanelLayout, RuleDialogsDrawTheirButtonsSquare) {
   for (int id : {kIdcRuleAdd, kIdcRuleEdit, kIdcRuleDelete})
     EXPECT_EQ(main.RulesPage()->Item(id)->roundCorners, (ui::Size{0, 0})) << id;
   main.DestroyWindow();
+}
+
+// A column's sort arrow stands right of its caption: a red picture on the viewer's day
+// list header lies wholly right of the caption's dark text.
+TEST_F(PanelLayout, SortArrowStandsRightOfTheCaption) {
+  CDialogLogShow viewer;
+  ASSERT_TRUE(viewer.Create(nullptr));
+  // The picture set as the list's own sorting sets it, on the list the viewer keeps.
+  ui::ListModel& days = viewer.Item(kIdcShowDays)->list;
+  constexpr uint32_t kRed = 0xFFFF0000;
+  days.HeaderImages() = {ui::Image(8, 8, kRed)};
+  ASSERT_NE(days.Column(0), nullptr);
+  days.Column(0)->image = 0;
+  days.Column(0)->imageOnRight = true;
+  viewer.Changed(kIdcShowDays, ui::Aspect::List);
+  const ui::Image shot = g_layoutHost->RenderToImage(viewer);
+  const ui::Rect list = viewer.ItemRect(kIdcShowDays);
+  const int width = days.Column(0)->width;
+  int textRight = -1, redLeft = shot.Width(), reds = 0;
+  // The header row: the top of the list, below its border.
+  for (int y = list.top + 2; y < list.top + 20; ++y)
+    for (int x = list.left + 2; x < list.left + width - 2; ++x) {
+      const ui::Color c = ui::Color::FromArgb(shot.Pixel(x, y));
+      if (c.r > 200 && c.g < 60 && c.b < 60) {
+        redLeft = std::min(redLeft, x);
+        ++reds;
+      } else if (c.r < 90 && c.g < 90 && c.b < 90) {
+        textRight = std::max(textRight, x);
+      }
+    }
+  viewer.DestroyWindow();
+  ASSERT_GT(reds, 0);
+  ASSERT_GE(textRight, 0);
+  EXPECT_GT(redLeft, textRight);
 }
 
 }  // namespace

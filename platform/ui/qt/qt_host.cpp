@@ -424,6 +424,7 @@ int QtHost::ChooseFromMenu(const MenuItem& popup, Point screen, Dialog* owner) {
 
 void QtHost::DeliverMenuCommand(Dialog& owner, int command) {
   if (!m_impl->IsOpen(&owner)) return;
+  qt::Journal("command " + std::to_string(owner.TemplateId()) + " " + std::to_string(command));
   owner.SendCommand(command);
   if (DialogView* v = m_impl->View(&owner)) v->RefreshLook();
 }
