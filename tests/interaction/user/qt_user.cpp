@@ -156,10 +156,7 @@ bool OverOurWindow() {
 void RealClick(QPoint global, int button, bool twice) {
   RealHands& h = Hands();
   RealMove(global);
-  for (int i = 0; i < (twice ? 2 : 1); ++i) {
-    h.x->Button(button, true);
-    h.x->Button(button, false);
-  }
+  h.x->Click(button, twice ? 2 : 1);
   RealMove(global + QPoint(1, 0));
 }
 

@@ -68,6 +68,14 @@ void XInput::Button(int button, bool down) {
   XFlush(D(m_display));
 }
 
+void XInput::Click(int button, int count) {
+  for (int i = 0; i < count; ++i) {
+    XTestFakeButtonEvent(D(m_display), static_cast<unsigned>(button), True, CurrentTime);
+    XTestFakeButtonEvent(D(m_display), static_cast<unsigned>(button), False, CurrentTime);
+  }
+  XFlush(D(m_display));
+}
+
 bool XInput::Key(unsigned long keysym, bool down) {
   Display* d = D(m_display);
   const KeyCode code = XKeysymToKeycode(d, keysym);
