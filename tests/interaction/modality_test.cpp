@@ -150,15 +150,23 @@ class ModalRuns {
 
   // Shows, is active and takes input: the editor with its first page, the site picker
   // once its list is filled.
+  // Shown, and stacked in front by the window manager (on a busy machine it raises the
+  // window a moment after the window shows); a window that never comes to the front
+  // fails the step at its bound.
   bool Up(Run run) {
+    bool shown = false;
     switch (run) {
       case Run::Editor:
-        return m_user.Showing(kDlgRuleEditor) && m_user.Showing(kDlgRuleBase);
+        shown = m_user.Showing(kDlgRuleEditor) && m_user.Showing(kDlgRuleBase);
+        break;
       case Run::Picker:
-        return m_user.Showing(kDlgSelSites) && m_user.Ready(*m_user.Find(kDlgSelSites), kIdCancel);
+        shown = m_user.Showing(kDlgSelSites) && m_user.Ready(*m_user.Find(kDlgSelSites), kIdCancel);
+        break;
       default:
-        return m_user.Showing(TemplateOf(run));
+        shown = m_user.Showing(TemplateOf(run));
+        break;
     }
+    return shown && m_user.IsOnTop(*m_user.Find(TemplateOf(run)));
   }
 
   void Close(Run run) {
