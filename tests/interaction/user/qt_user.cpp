@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <chrono>
 #include <deque>
 
@@ -101,10 +102,16 @@ RealHands& Hands() {
 
 // Pumps events until cond holds, for at most a few seconds (a busy machine's window
 // manager maps and places a new window late).
-bool WaitUntil(const std::function<bool()>& cond) {
+// A wait of the hands that ran out says so: the step after it acts on a guess.
+void GaveUp(const char* what) { std::fprintf(stderr, "hands: %s: gave up waiting\n", what); }
+
+bool WaitUntil(const std::function<bool()>& cond, const char* what = "condition") {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!cond()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
+    if (std::chrono::steady_clock::now() > deadline) {
+      GaveUp(what);
+      return false;
+    }
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
   }
   return true;
@@ -125,18 +132,28 @@ void Settle() {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (h.watch->seen < want && std::chrono::steady_clock::now() < deadline)
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  if (h.watch->seen < want) GaveUp("input mark");
   QCoreApplication::processEvents();
 }
 
 // The pointer moves there and the server has handled the move: a window manager
 // that holds the pointer's input while it deals with a click (openbox does) has let
-// it go, so what came before has reached its windows.
+// it go, so what came before has reached its windows. A click that opens a modal
+// window runs that window's whole journey inside this wait; the hands moved on in
+// there, so the wait ends when it comes back.
 void RealMove(QPoint global) {
+  static long moves = 0;
+  const long mine = ++moves;
   RealHands& h = Hands();
   h.x->MoveTo(global.x(), global.y());
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!h.x->PointerAt(global.x(), global.y()) && std::chrono::steady_clock::now() < deadline)
+  while (mine == moves && !h.x->PointerAt(global.x(), global.y())) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      GaveUp("pointer move");
+      break;
+    }
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
   Settle();
 }
 
@@ -216,7 +233,7 @@ bool SendKey(const HandKey& k) {
     WaitUntil([] {
       QWidget* active = QApplication::activeWindow();
       return !active || Hands().x->FocusedTitle() == active->windowTitle().toStdString();
-    });
+    }, "keyboard at the active window");
     RealKey(k.keysym, k.mods);
     return true;
   }
@@ -250,7 +267,7 @@ bool ClickWidgetAt(QWidget* w, QPoint at, bool twice = false, Qt::MouseButton bu
   if (Hands().x) {
     // A person clicks what the screen shows: the window is there once it is exposed.
     QPointer<QWidget> target(w);
-    if (!WaitUntil([&] { return !target || window->isExposed(); }) || !target) return false;
+    if (!WaitUntil([&] { return !target || window->isExposed(); }, "window exposed") || !target) return false;
     // A window manager places a new window after it shows: once the pointer is there,
     // the server finds one of the program's windows under it (the one meant, or a
     // modal one over it), not the desktop where the window was a moment ago.
@@ -261,6 +278,7 @@ bool ClickWidgetAt(QWidget* w, QPoint at, bool twice = false, Qt::MouseButton bu
       if (OverOurWindow()) break;
       QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     } while (std::chrono::steady_clock::now() < deadline);
+    if (target && !OverOurWindow()) GaveUp("window under the pointer");
     if (!target) return false;
     RealClick(target->mapToGlobal(at), button == Qt::RightButton ? 3 : 1, twice);
     return true;
@@ -351,7 +369,7 @@ bool QtUser::Type(ui::Dialog& dlg, int id, const std::string& gbk) {
   QWidget* w = WidgetOf(m_host, dlg, id);
   if (!w || !ClickWidgetAt(w, QPoint(6, std::min(8, w->height() / 2)))) return false;
   QPointer<QWidget> box(w);
-  if (Hands().x && !WaitUntil([&] { return !box || box->hasFocus(); })) return false;
+  if (Hands().x && !WaitUntil([&] { return !box || box->hasFocus(); }, "box focused")) return false;
   if (!box) return false;
   if (auto* line = qobject_cast<QLineEdit*>(w)) line->end(false);
   if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) edit->moveCursor(QTextCursor::End);
@@ -493,7 +511,7 @@ bool QtUser::AnswerBox(const std::string& buttonGbk) {
   QMessageBox* box = ShownBox();
   if (!box) return false;
   // The box is answered once it is in front, as a person sees it.
-  if (Hands().x && !WaitUntil([] { QMessageBox* b = ShownBox(); return !b || b->isActiveWindow(); })) return false;
+  if (Hands().x && !WaitUntil([] { QMessageBox* b = ShownBox(); return !b || b->isActiveWindow(); }, "message box active")) return false;
   box = ShownBox();
   if (!box) return false;
   const QString want = WithoutMnemonic(ui::qt::ToQ(buttonGbk));
@@ -530,7 +548,7 @@ bool QtUser::ChooseMenu(const std::string& itemGbk) {
     if (a->isSeparator() || WithoutMnemonic(a->text()) != want) continue;
     if (Hands().x) {
       QPointer<QMenu> shown(menu);
-      if (!WaitUntil([&] { return !shown || WindowOf(shown)->isExposed(); }) || !shown) return false;
+      if (!WaitUntil([&] { return !shown || WindowOf(shown)->isExposed(); }, "menu exposed") || !shown) return false;
       RealClick(menu->mapToGlobal(menu->actionGeometry(a).center()), 1, false);
       return true;
     }
