@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QStyleHints>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -173,7 +174,36 @@ bool OverOurWindow() {
 void RealClick(QPoint global, int button, bool twice) {
   RealHands& h = Hands();
   RealMove(global);
-  h.x->Click(button, twice ? 2 : 1);
+  if (twice) {
+    // The server stamps injected clicks with the time it handles them, not the time
+    // a hand made them: a busy machine that holds the server between the two clicks
+    // would split the double click. The window is wider until the double click came.
+    class Widen : public QObject {
+     public:
+      Widen() : m_was(QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
+        QGuiApplication::styleHints()->setMouseDoubleClickInterval(std::max(m_was, 3000));
+        qApp->installEventFilter(this);
+      }
+      ~Widen() override { Restore(); }
+      bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonDblClick) Restore();
+        return false;
+      }
+
+     private:
+      void Restore() {
+        if (m_was < 0) return;
+        QGuiApplication::styleHints()->setMouseDoubleClickInterval(m_was);
+        m_was = -1;
+      }
+      int m_was;
+    };
+    Widen widen;
+    h.x->Click(button, 2);
+    RealMove(global + QPoint(1, 0));
+    return;
+  }
+  h.x->Click(button, 1);
   RealMove(global + QPoint(1, 0));
 }
 
