@@ -71,10 +71,13 @@ class PanelSession {
     }
     for (ui::Dialog* page : {panel.SystemPage(), panel.RulesPage(), panel.LogsPage()})
       if (!page || !page->IsCreated()) return false;
-    // The system page's start check (its timer 1) has run, with any notice it showed.
+    // The system page's start check (its timer 1) has run, with the notices it showed
+    // one after another: between two of them no box shows, but the check is still
+    // under way until the program is back in the panel's own run.
     constexpr int kStartCheckTimer = 1;
     // The window has the keyboard back after the notices.
-    return !m_user.TimerPending(*panel.SystemPage(), kStartCheckTimer) && m_user.Ready(panel, res::panel::kIdcRulesTab) &&
+    return !m_user.TimerPending(*panel.SystemPage(), kStartCheckTimer) && m_user.InDialogRun() &&
+           m_user.Ready(panel, res::panel::kIdcRulesTab) &&
            m_user.Ready(panel, res::panel::kIdcLogsTab) && !m_user.BoxShows() && m_user.IsActive(panel);
   }
   ui::QtHost& Host() { return m_host; }

@@ -628,6 +628,10 @@ bool QtUser::LooksEnabled(ui::Dialog& dlg, int id) {
   return w && w->isEnabled();
 }
 
+bool QtUser::InDialogRun() {
+  return QThread::currentThread()->loopLevel() <= static_cast<int>(m_host.Internals().loops.size());
+}
+
 bool QtUser::TimerPending(ui::Dialog& dlg, int timerId) {
   const auto& timers = m_host.Internals().timers;
   auto it = timers.find({&dlg, timerId});

@@ -99,6 +99,10 @@ class QtUser {
   bool IsOnTop(ui::Dialog& dlg);
   bool HasFocus(ui::Dialog& dlg, int id);
   bool LooksEnabled(ui::Dialog& dlg, int id);
+  // The program is back in a dialog's own modal run: no box's or menu's run is on
+  // the way out (one runs on a moment after its window has gone, and the code that
+  // showed it goes on, perhaps to the next box, only when it returns).
+  bool InDialogRun();
   // A timer of the dialog waits to fire.
   bool TimerPending(ui::Dialog& dlg, int timerId);
   // The control shows and takes clicks (its window too).
