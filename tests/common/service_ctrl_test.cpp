@@ -159,6 +159,8 @@ TEST_F(ServiceCtrlTest, DeleteService) {
 
   CreateW3svc();
   ASSERT_EQ(ctrl.StartStopService("w3svc", 1, "", 0), 1);
+  // A service still starting takes no stop: it runs before it is marked and stopped.
+  ASSERT_TRUE(WaitRunning("w3svc"));
   EXPECT_EQ(ctrl.DeleteService("w3svc"), 1);  // marked while it runs
   EXPECT_TRUE(Exists("w3svc"));
   EXPECT_EQ(ctrl.DeleteService("w3svc"), 0);
