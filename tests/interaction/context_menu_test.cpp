@@ -75,10 +75,7 @@ TEST(ContextMenuTest, DeleteAsksOnceAndEditOpensOneEditor) {
             })
       .Then("close", [&] { return !user.BoxShows() && !user.Find(kDlgRuleEditor) && user.Ready(panel, kIdcCloseButton); },
             [&] { user.Click(panel, kIdcCloseButton); });
-  s.ThenPanelCloses(j, panel);
-  j.Start();
-  panel.DoModal();
-  ASSERT_EQ(j.Failure(), "");
+  ASSERT_EQ(s.RunToTheEnd(j, panel), "");
   EXPECT_EQ(questions, (std::vector<std::string>{"确定要删除限制规则[甲]吗？"}));
   EXPECT_EQ(editors, 1);
   const auto stored = s.ReadStore();
@@ -202,12 +199,10 @@ TEST(ContextMenuTest, EveryCommandOfEveryListMenuRunsOnce) {
   j.Then("viewer at the end", [&] { return user.Find(kDlgLogShow) && active(viewer()) && !user.BoxShows(); }, [&] { user.CloseBox(viewer()); })
       .Then("main window at the end", [&] { return !user.Find(kDlgLogShow) && user.Ready(panel, kIdcCloseButton) && active(panel); },
             [&] { user.Click(panel, kIdcCloseButton); });
-  s.ThenPanelCloses(j, panel);
-  j.Start();
-  panel.DoModal();
+  const std::string failure = s.RunToTheEnd(j, panel);
   setenv("PATH", oldPath.c_str(), 1);
   unsetenv("QOR_UI_JOURNAL");
-  ASSERT_EQ(j.Failure(), "");
+  ASSERT_EQ(failure, "");
   std::string text;
   ASSERT_EQ(platform::fs::ReadFile(journal, text), platform::fs::kOk);
   const std::vector<AfterChoice> after = SplitByChoice(text);

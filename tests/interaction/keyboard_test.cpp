@@ -102,10 +102,7 @@ TEST(KeyboardTest, TabLeavesTheRuleListAndTheViewerDays) {
             })
       .Then("viewer closed", [&] { return !user.Find(kDlgLogShow) && user.Ready(panel, kIdcCloseButton); },
             [&] { user.Click(panel, kIdcCloseButton); });
-  s.ThenPanelCloses(j, panel);
-  j.Start();
-  panel.DoModal();
-  ASSERT_EQ(j.Failure(), "");
+  ASSERT_EQ(s.RunToTheEnd(j, panel), "");
   // Tab goes from the list to the page's buttons; Shift+Tab leaves it the other way.
   EXPECT_TRUE(Has(ruleTabs, kIdcRuleAdd) && Has(ruleTabs, kIdcRuleEdit) && Has(ruleTabs, kIdcRuleDelete))
       << ::testing::PrintToString(ruleTabs);
@@ -215,10 +212,7 @@ TEST(KeyboardTest, TabGoesRoundEveryWindowAndPage) {
       .Then("editor after the picker", [&] { return !user.Find(kDlgSelSites) && user.Showing(kDlgRuleEditor); },
             [&] { user.Click(*user.Find(kDlgRuleEditor), kIdCancel); })
       .Then("main window at the end", mainFree, [&] { user.Click(panel, kIdcCloseButton); });
-  s.ThenPanelCloses(j, panel);
-  j.Start();
-  panel.DoModal();
-  ASSERT_EQ(j.Failure(), "");
+  ASSERT_EQ(s.RunToTheEnd(j, panel), "");
   ASSERT_EQ(rounds.size(), std::size(tabs) + 2 + std::size(pages) + 1);
   for (const Round& r : rounds) {
     SCOPED_TRACE(r.where + ": stops " + ::testing::PrintToString(r.stops));
@@ -294,10 +288,7 @@ TEST(KeyboardTest, ATapOnTheCaptionLeavesTheWindowInPlace) {
            after = user.ScreenRect(panel);
            user.Click(panel, kIdcCloseButton);
          });
-  s.ThenPanelCloses(j, panel);
-  j.Start();
-  panel.DoModal();
-  ASSERT_EQ(j.Failure(), "");
+  ASSERT_EQ(s.RunToTheEnd(j, panel), "");
   EXPECT_EQ(after.left, before.left);
   EXPECT_EQ(after.top, before.top);
 }

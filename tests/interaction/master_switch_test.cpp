@@ -70,10 +70,7 @@ TEST(MasterSwitchTest, OnAndOffReachStoreStampAndIis) {
               look(off);
               user.Click(panel, kIdcCloseButton);
             });
-  s.ThenPanelCloses(j, panel);
-  j.Start();
-  panel.DoModal();
-  ASSERT_EQ(j.Failure(), "");
+  ASSERT_EQ(s.RunToTheEnd(j, panel), "");
 
   EXPECT_EQ(orderBefore, "sspifilt,Compression");
   EXPECT_EQ(on.system, "1");

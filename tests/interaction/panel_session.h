@@ -83,13 +83,17 @@ class PanelSession {
   ui::QtHost& Host() { return m_host; }
   QtUser& User() { return m_user; }
 
-  // The last step of a journey that clicked the main window's close box: the panel
-  // ends, after "no" to the question about restarting IIS where it asks.
-  void ThenPanelCloses(Journey& j, CQorIPDlg& panel) {
+  // Runs the panel with a journey whose last step clicked the main window's close box,
+  // until the panel ends (after "no" to the question about restarting IIS where it
+  // asks). Returns the first step whose condition never came, empty when none.
+  std::string RunToTheEnd(Journey& j, CQorIPDlg& panel) {
     j.Then("panel closes", [this, &panel] { return m_user.BoxShows() || !panel.IsCreated(); },
            [this] {
              if (m_user.BoxShows()) m_user.AnswerBox("否(&N)");
            });
+    j.Start();
+    panel.DoModal();
+    return j.Failure();
   }
 
   // Pixels whose three channels all lie below level: black text under 70, a dark

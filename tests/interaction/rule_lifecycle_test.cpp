@@ -135,10 +135,7 @@ TEST(RuleLifecycleTest, CreateEditSwitchOffAndDelete) {
               rowsAfterDelete = user.RowCount(*panel.RulesPage(), kIdcRuleList);
               user.Click(panel, kIdcCloseButton);
             });
-  s.ThenPanelCloses(j, panel);
-  j.Start();
-  panel.DoModal();
-  ASSERT_EQ(j.Failure(), "");
+  ASSERT_EQ(s.RunToTheEnd(j, panel), "");
 
   // Created: every criterion as typed, a redirect notice, switched on.
   ASSERT_EQ(created.rules.size(), 1u);
