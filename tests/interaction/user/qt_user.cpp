@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <chrono>
 #include <deque>
+#include <optional>
 
 #include "platform/ui/qt/qt_control_widgets.h"
 #include "platform/ui/qt/qt_convert.h"
@@ -101,13 +102,16 @@ RealHands& Hands() {
   return hands;
 }
 
-// Pumps events until cond holds, for at most a few seconds (a busy machine's window
-// manager maps and places a new window late).
+// How long the hands wait for the program or the window manager to catch up.
+constexpr auto kHandsWait = std::chrono::seconds(10);
+
 // A wait of the hands that ran out says so: the step after it acts on a guess.
 void GaveUp(const char* what) { std::fprintf(stderr, "hands: %s: gave up waiting\n", what); }
 
+// Pumps events until cond holds, for at most a few seconds (a busy machine's window
+// manager maps and places a new window late).
 bool WaitUntil(const std::function<bool()>& cond, const char* what = "condition") {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const auto deadline = std::chrono::steady_clock::now() + kHandsWait;
   while (!cond()) {
     if (std::chrono::steady_clock::now() > deadline) {
       GaveUp(what);
@@ -130,7 +134,7 @@ void Settle() {
   const long want = ++h.sent;
   QTimer wake;  // the wait below never sleeps past a lost wake-up
   wake.start(10);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const auto deadline = std::chrono::steady_clock::now() + kHandsWait;
   while (h.watch->seen < want && std::chrono::steady_clock::now() < deadline)
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   if (h.watch->seen < want) GaveUp("input mark");
@@ -147,7 +151,7 @@ void RealMove(QPoint global) {
   const long mine = ++moves;
   RealHands& h = Hands();
   h.x->MoveTo(global.x(), global.y());
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const auto deadline = std::chrono::steady_clock::now() + kHandsWait;
   while (mine == moves && !h.x->PointerAt(global.x(), global.y())) {
     if (std::chrono::steady_clock::now() > deadline) {
       GaveUp("pointer move");
@@ -169,41 +173,39 @@ bool OverOurWindow() {
   return false;
 }
 
+// While it lives, Qt takes two clicks up to 3 s apart for a double click, until one
+// came. The server stamps injected clicks with the time it handles them, not the time
+// a hand made them: a busy machine that holds the server between the two clicks would
+// split the double click.
+class WideDoubleClick : public QObject {
+ public:
+  WideDoubleClick() : m_was(QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(std::max(m_was, 3000));
+    qApp->installEventFilter(this);
+  }
+  ~WideDoubleClick() override { Restore(); }
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::MouseButtonDblClick) Restore();
+    return false;
+  }
+
+ private:
+  void Restore() {
+    if (m_was < 0) return;
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(m_was);
+    m_was = -1;
+  }
+  int m_was;
+};
+
 // The pointer goes there, rests, and the button goes down and up (twice for a double
 // click); a nudge after the click tells when the server has handed the click on.
 void RealClick(QPoint global, int button, bool twice) {
   RealHands& h = Hands();
   RealMove(global);
-  if (twice) {
-    // The server stamps injected clicks with the time it handles them, not the time
-    // a hand made them: a busy machine that holds the server between the two clicks
-    // would split the double click. The window is wider until the double click came.
-    class Widen : public QObject {
-     public:
-      Widen() : m_was(QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
-        QGuiApplication::styleHints()->setMouseDoubleClickInterval(std::max(m_was, 3000));
-        qApp->installEventFilter(this);
-      }
-      ~Widen() override { Restore(); }
-      bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::MouseButtonDblClick) Restore();
-        return false;
-      }
-
-     private:
-      void Restore() {
-        if (m_was < 0) return;
-        QGuiApplication::styleHints()->setMouseDoubleClickInterval(m_was);
-        m_was = -1;
-      }
-      int m_was;
-    };
-    Widen widen;
-    h.x->Click(button, 2);
-    RealMove(global + QPoint(1, 0));
-    return;
-  }
-  h.x->Click(button, 1);
+  std::optional<WideDoubleClick> wide;
+  if (twice) wide.emplace();
+  h.x->Click(button, twice ? 2 : 1);
   RealMove(global + QPoint(1, 0));
 }
 
