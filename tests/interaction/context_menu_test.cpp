@@ -19,23 +19,9 @@ using namespace res::panel;
 using qortest::Journey;
 using qortest::PanelSession;
 
-void WriteRules(const std::vector<const char*>& names) {
-  CConfig config(Build::Panel);
-  config.SetKey(TextToKey(CHardware().GetMachineKeyText(Build::Panel)));
-  config.Load();
-  StringList rules;
-  for (const char* name : names) {
-    std::string text;
-    ASSERT_TRUE(rule::WriteTag(text, rule::kName, name));
-    rules.push_back(text);
-  }
-  config.SetRuleData(CConfig::JoinRuleList(rules));
-  ASSERT_EQ(config.Save(), 1);
-}
-
 TEST(ContextMenuTest, DeleteAsksOnceAndEditOpensOneEditor) {
   PanelSession s;
-  WriteRules({"甲", "乙", "丙"});
+  ASSERT_TRUE(s.WriteRules({"甲", "乙", "丙"}));
   auto& user = s.User();
   qortest::QuietPanel panel;
   // Every question the panel asks, in the order they were answered.
@@ -111,7 +97,7 @@ std::vector<AfterChoice> SplitByChoice(const std::string& journal) {
 // no), one window (closed again) or one folder opened, and the window is back.
 TEST(ContextMenuTest, EveryCommandOfEveryListMenuRunsOnce) {
   PanelSession s;
-  WriteRules({"甲", "乙"});
+  ASSERT_TRUE(s.WriteRules({"甲", "乙"}));
   s.Install().WriteProgramFile("log/qor2026-12-08.log", "2026-12-8 9:00:00\tIP\t拦截访问\t10.1.1.1\t上海市\n");
   const std::string journal = s.Install().Base() + "journal";
   setenv("QOR_UI_JOURNAL", journal.c_str(), 1);

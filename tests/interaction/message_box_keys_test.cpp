@@ -161,19 +161,7 @@ TEST_F(EditorUnderBoxes, RefusedSaveKeepsTheEditorWithWhatWasTyped) {
 // one day, an OK of 保存完毕 closes the editor it saved).
 TEST(PanelBoxes, EveryBoxOfThePanelAnswersItsKeys) {
   PanelSession s;
-  {
-    CConfig config(Build::Panel);
-    config.SetKey(TextToKey(CHardware().GetMachineKeyText(Build::Panel)));
-    config.Load();
-    StringList rules;
-    for (const char* name : {"甲", "乙", "丙", "丁"}) {
-      std::string text;
-      ASSERT_TRUE(rule::WriteTag(text, rule::kName, name));
-      rules.push_back(text);
-    }
-    config.SetRuleData(CConfig::JoinRuleList(rules));
-    ASSERT_EQ(config.Save(), 1);
-  }
+  ASSERT_TRUE(s.WriteRules({"甲", "乙", "丙", "丁"}));
   for (int day = 1; day <= 4; ++day)
     s.Install().WriteProgramFile("log/qor2026-12-0" + std::to_string(day) + ".log",
                                  "2026-12-" + std::to_string(day) + " 9:00:00\tIP\t拦截访问\t10.1.1.1\t上海市\n");

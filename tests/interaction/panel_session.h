@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "common/config.h"
 #include "common/hardware.h"
@@ -123,6 +124,20 @@ class PanelSession {
     out.logOn = config.GetLogOn();
     out.rules = rule::SplitRuleList(config.GetRuleData());
     return out;
+  }
+  // Rules with these names (and nothing else set) in the store, as the panel saves them.
+  [[nodiscard]] bool WriteRules(const std::vector<std::string>& names) const {
+    CConfig config(Build::Panel);
+    config.SetKey(TextToKey(CHardware().GetMachineKeyText(Build::Panel)));
+    config.Load();
+    StringList rules;
+    for (const std::string& name : names) {
+      std::string text;
+      if (!rule::WriteTag(text, rule::kName, name)) return false;
+      rules.push_back(text);
+    }
+    config.SetRuleData(CConfig::JoinRuleList(rules));
+    return config.Save() == 1;
   }
   bool Exists(const std::string& relative) const { return platform::fs::Exists(m_install.ProgramDir() + relative); }
 

@@ -102,12 +102,7 @@ bool KeyFilter::eventFilter(QObject* obj, QEvent* e) {
   ev.alt = (ke->modifiers() & Qt::AltModifier) != 0;
   if (Control* c = view->ControlOf(w)) ev.focusId = c->id;
   // The system menu is the window's, wherever in it (a page's control) the focus is.
-  Dialog* top = dlg;
-  while (top->Parent()) top = top->Parent();
-  if (ev.alt && ev.key == Key::Space && !top->SystemMenu().empty()) {
-    view->ShowSystemMenu(view->window()->mapToGlobal(QPoint(0, 0)));
-    return true;
-  }
+  if (ev.alt && ev.key == Key::Space && view->ShowSystemMenu(view->window()->mapToGlobal(QPoint(0, 0)))) return true;
   if (ev.key == Key::Other) return false;
   bool swallowed = dlg->KeyDown(ev);
   if (view->Dlg()) view->RefreshLook();
@@ -297,7 +292,6 @@ void QtHost::RunModal(Dialog& dlg) {
   if (DialogView* ended = m_impl->View(&dlg)) ended->hide();
   // The owner gets the keyboard back, as it does when a modal window closes on Windows.
   if (!stack.empty()) BringForward(m_impl->View(stack.back()));
-
 }
 
 void QtHost::EndModal(Dialog& dlg) {

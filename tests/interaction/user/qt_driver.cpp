@@ -16,18 +16,16 @@
 
 namespace qortest {
 
-namespace {
-QWidget* WidgetFor(ui::QtHost::Impl& impl, ui::Dialog& dlg, int id) {
-  ui::qt::DialogView* view = impl.View(&dlg);
+QWidget* WidgetOf(ui::QtHost& host, ui::Dialog& dlg, int id) {
+  ui::qt::DialogView* view = host.Internals().View(&dlg);
   if (!view) return nullptr;
   view->FlushLists();
   ui::qt::ControlWidget* w = view->WidgetOf(id);
   return w ? w->Widget() : nullptr;
 }
-}  // namespace
 
 std::string QtDriver::ShownText(ui::Dialog& dlg, int id) {
-  QWidget* w = WidgetFor(m_host.Internals(), dlg, id);
+  QWidget* w = WidgetOf(m_host, dlg, id);
   if (auto* line = qobject_cast<QLineEdit*>(w)) return ui::qt::FromQ(line->text());
   if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) return ui::qt::FromQ(edit->toPlainText());
   if (auto* button = qobject_cast<QAbstractButton*>(w)) return ui::qt::FromQ(button->text());
@@ -35,7 +33,7 @@ std::string QtDriver::ShownText(ui::Dialog& dlg, int id) {
 }
 
 bool QtDriver::SimulateTyping(ui::Dialog& dlg, int id, const std::string& gbk) {
-  QWidget* w = WidgetFor(m_host.Internals(), dlg, id);
+  QWidget* w = WidgetOf(m_host, dlg, id);
   if (!w) return false;
   w->setFocus(Qt::OtherFocusReason);
   // The user types at the end of what is there.
@@ -52,7 +50,7 @@ bool QtDriver::SimulateTyping(ui::Dialog& dlg, int id, const std::string& gbk) {
 }
 
 bool QtDriver::SimulateKey(ui::Dialog& dlg, int id, ui::Key key) {
-  QWidget* w = WidgetFor(m_host.Internals(), dlg, id);
+  QWidget* w = WidgetOf(m_host, dlg, id);
   const int code = ui::qt::QtKeyOf(key);
   if (!w || code == 0) return false;
   w->setFocus(Qt::OtherFocusReason);
@@ -65,7 +63,7 @@ bool QtDriver::SimulateKey(ui::Dialog& dlg, int id, ui::Key key) {
 }
 
 bool QtDriver::SimulateClick(ui::Dialog& dlg, int id) {
-  QWidget* w = WidgetFor(m_host.Internals(), dlg, id);
+  QWidget* w = WidgetOf(m_host, dlg, id);
   if (!w) return false;
   if (auto* button = qobject_cast<QAbstractButton*>(w)) {
     button->click();
@@ -81,7 +79,7 @@ bool QtDriver::SimulateClick(ui::Dialog& dlg, int id) {
 }
 
 bool QtDriver::SimulateHover(ui::Dialog& dlg, int id) {
-  QWidget* w = WidgetFor(m_host.Internals(), dlg, id);
+  QWidget* w = WidgetOf(m_host, dlg, id);
   if (!w) return false;
   QPointF c(w->width() / 2.0, w->height() / 2.0);
   QEnterEvent enter(c, w->mapTo(w->window(), c), w->mapToGlobal(c));

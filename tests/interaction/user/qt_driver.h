@@ -8,7 +8,13 @@
 #include "platform/ui/dialog.h"
 #include "platform/ui/qt/qt_host.h"
 
+class QWidget;
+
 namespace qortest {
+
+// The widget that shows a dialog's control, with the dialog's lists brought up to
+// date; null when the control has none.
+QWidget* WidgetOf(ui::QtHost& host, ui::Dialog& dlg, int id);
 
 class QtDriver {
  public:

@@ -277,14 +277,6 @@ bool SendKey(const HandKey& k) {
   return true;
 }
 
-QWidget* WidgetOf(ui::QtHost& host, ui::Dialog& dlg, int id) {
-  DialogView* view = ViewOf(host, dlg);
-  if (!view) return nullptr;
-  view->FlushLists();
-  ui::qt::ControlWidget* w = view->WidgetOf(id);
-  return w ? w->Widget() : nullptr;
-}
-
 // The window of a dialog (a page's window is the one of the dialog that holds it).
 QWindow* WindowOf(QWidget* w) {
   if (!w) return nullptr;
@@ -520,6 +512,13 @@ QMessageBox* ShownBox() {
   return nullptr;
 }
 QString WithoutMnemonic(QString s) { return s.remove(QLatin1Char('&')); }
+// The box's button with that caption (with or without its "&"), or null.
+QAbstractButton* BoxButton(QMessageBox& box, const std::string& captionGbk) {
+  const QString want = WithoutMnemonic(ui::qt::ToQ(captionGbk));
+  for (QAbstractButton* b : box.buttons())
+    if (WithoutMnemonic(b->text()) == want) return b;
+  return nullptr;
+}
 }  // namespace
 
 bool QtUser::BoxShows() { return ShownBox() != nullptr; }
@@ -546,10 +545,8 @@ bool QtUser::AnswerBox(const std::string& buttonGbk) {
   if (Hands().x && !WaitUntil([] { QMessageBox* b = ShownBox(); return !b || b->isActiveWindow(); }, "message box active")) return false;
   box = ShownBox();
   if (!box) return false;
-  const QString want = WithoutMnemonic(ui::qt::ToQ(buttonGbk));
-  for (QAbstractButton* b : box->buttons())
-    if (WithoutMnemonic(b->text()) == want) return ClickWidgetAt(b, b->rect().center());
-  return false;
+  QAbstractButton* b = BoxButton(*box, buttonGbk);
+  return b && ClickWidgetAt(b, b->rect().center());
 }
 
 void QtUser::Dismiss(const std::string& captionGbk, const std::string& buttonGbk) {
@@ -560,12 +557,7 @@ void QtUser::Dismiss(const std::string& captionGbk, const std::string& buttonGbk
     // inside a box that is closing.
     QMessageBox* box = ShownBox();
     if (!box || BoxCaption() != captionGbk) return;
-    const QString want = WithoutMnemonic(ui::qt::ToQ(buttonGbk));
-    for (QAbstractButton* b : box->buttons())
-      if (WithoutMnemonic(b->text()) == want) {
-        b->click();
-        return;
-      }
+    if (QAbstractButton* b = BoxButton(*box, buttonGbk)) b->click();
   });
   timer->start(5);
 }

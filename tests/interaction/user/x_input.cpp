@@ -63,11 +63,6 @@ std::vector<unsigned long> XInput::WindowsAtPointer() {
   return path;
 }
 
-void XInput::Button(int button, bool down) {
-  XTestFakeButtonEvent(D(m_display), static_cast<unsigned>(button), down ? True : False, CurrentTime);
-  XFlush(D(m_display));
-}
-
 void XInput::Click(int button, int count) {
   for (int i = 0; i < count; ++i) {
     XTestFakeButtonEvent(D(m_display), static_cast<unsigned>(button), True, CurrentTime);
@@ -103,8 +98,6 @@ void XInput::Mark(unsigned long window) {
   XChangeProperty(d, window, mark, XA_INTEGER, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&serial), 1);
   XFlush(d);
 }
-
-void XInput::Sync() { XSync(D(m_display), False); }
 
 std::string XInput::FocusedTitle() {
   Display* d = D(m_display);

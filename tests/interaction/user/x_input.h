@@ -20,7 +20,6 @@ class XInput {
   bool PointerAt(int x, int y);
   // The windows under the pointer, from the top-level one down to the deepest.
   std::vector<unsigned long> WindowsAtPointer();
-  void Button(int button, bool down);
   // Presses and releases a button count times in one write to the server, so that the
   // clicks of a double click carry the same time even when the machine is busy.
   void Click(int button, int count);
@@ -32,8 +31,6 @@ class XInput {
   void Mark(unsigned long window);
   // The property that Mark changes (an atom, the same for every connection).
   unsigned long MarkAtom();
-  // Waits until the server has handled everything sent so far.
-  void Sync();
   // The title of the window the server has focused (a top-level window's, UTF-8).
   std::string FocusedTitle();
 
