@@ -186,6 +186,13 @@ bool IsDayText(const std::string& day) {
   return true;
 }
 
+// A line without its line end is kept when, without a trailing CR, it is long
+// enough; the pass and the restart's settling both keep lines by this one rule.
+bool KeepLine(std::string_view& line) {
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line.size() >= CRequestLog::kMinLineLength;
+}
+
 // Calls fn for every kept line of content, without its line end.
 template <typename Fn>
 void ForEachKeptLine(std::string_view content, Fn fn) {
@@ -195,10 +202,9 @@ void ForEachKeptLine(std::string_view content, Fn fn) {
   // wherever it stands.
   while (pos < n) {
     const char* nl = static_cast<const char*>(std::memchr(content.data() + pos, '\n', n - pos));
-    size_t end = nl ? static_cast<size_t>(nl - content.data()) : n;
-    size_t len = end - pos;
-    if (len > 0 && content[end - 1] == '\r') --len;
-    if (len >= CRequestLog::kMinLineLength) fn(content.substr(pos, len));
+    const size_t end = nl ? static_cast<size_t>(nl - content.data()) : n;
+    std::string_view line = content.substr(pos, end - pos);
+    if (KeepLine(line)) fn(line);
     pos = end + 1;
   }
 }
@@ -543,8 +549,7 @@ int CRequestLog::SettleSpan(fs::InFile& work, const Progress& p, int64_t& done) 
     int64_t start = 0;
     while (raw.Next(line, whole, start)) {
       const int64_t end = start + static_cast<int64_t>(line.size()) + (whole ? 1 : 0);
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      if (line.size() < kMinLineLength) continue;
+      if (!KeepLine(line)) continue;
       expected.clear();
       AppendTransformed(line, expected);
       expectedEnd = end;

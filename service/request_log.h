@@ -123,10 +123,10 @@ class CRequestLog {
   struct Progress;
   struct Pipe;
   int ProcessWorkFile(platform::StopToken* stop);
-  // The reader's side of a pass from done on: 0 when the file was read to its end (or
-  // the writer failed), else the pass result.
   // Transformers take the blocks read, any of them, until the reader finished.
   void TransformBlocks(Pipe& pipe) const;
+  // The reader's side of a pass from done on: 0 when the file was read to its end (or
+  // the writer failed), else the pass result.
   int ReadBlocks(platform::fs::InFile& work, const std::string& identity, int64_t done, Pipe& pipe,
                  platform::StopToken* stop);
   // The writer's side: a record before each span, then the blocks appended in order.
