@@ -113,14 +113,6 @@ bool LockWithin(int fd, int64_t waitMs) {
   }
 }
 
-// Closes what was written through fd: 0, or the errno of a close that failed (the last
-// bytes of a write may only fail there).
-int CloseFd(UniqueFd& fd, const std::string& path) {
-  const int raw = fd.Release();
-  if (raw < 0) return 0;
-  return sys::Close(raw, path) == 0 ? 0 : errno;
-}
-
 bool WriteAll(int fd, const char* p, size_t n, const std::string& path) {
   while (n > 0) {
     ssize_t w = sys::Write(fd, p, n, path);
@@ -321,7 +313,7 @@ Result WriteFile(const std::string& path, const std::string& data, bool append) 
   int err = 0;
   bool ok = WriteAll(fd.Get(), data.data(), data.size(), path);
   if (!ok) err = errno;
-  if (const int closeErr = CloseFd(fd, path); closeErr != 0 && ok) {
+  if (const int closeErr = fd.Close(path); closeErr != 0 && ok) {
     ok = false;
     err = closeErr;
   }
@@ -343,8 +335,8 @@ Result ReplaceFile(const std::string& path, const std::string& data) {
   ::flock(fd.Get(), LOCK_EX | LOCK_NB);
   int err = 0;
   bool ok = WriteAll(fd.Get(), data.data(), data.size(), tmp) && sys::Fsync(fd.Get(), tmp) == 0;
-  if (!ok && err == 0) err = errno;
-  if (const int closeErr = CloseFd(fd, tmp); closeErr != 0 && ok) {
+  if (!ok) err = errno;
+  if (const int closeErr = fd.Close(tmp); closeErr != 0 && ok) {
     ok = false;
     err = closeErr;
   }
@@ -517,7 +509,7 @@ Result AppendWhole(const std::string& path, std::string_view data) {
   struct stat st;
   if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return Result(kAccessDenied);
   if (data.empty()) {
-    const int closeErr = CloseFd(fd, path);
+    const int closeErr = fd.Close(path);
     return closeErr == 0 ? Result() : Result(kWriteFault, closeErr);
   }
   int err = 0;
@@ -533,7 +525,7 @@ Result AppendWhole(const std::string& path, std::string_view data) {
     if (end >= wrote && ::fstat(fd.Get(), &st) == 0 && st.st_size == end)
       (void)sys::Ftruncate(fd.Get(), end - wrote, path);
   }
-  if (const int closeErr = CloseFd(fd, path); closeErr != 0 && err == 0) err = closeErr;
+  if (const int closeErr = fd.Close(path); closeErr != 0 && err == 0) err = closeErr;
   if (err == 0) return Result();
   return Result(err == ENOSPC || err == EIO ? kWriteFault : WinError(err), err);
 }
@@ -542,7 +534,7 @@ Result Truncate(const std::string& path, int64_t size) {
   UniqueFd fd(sys::Open(path, O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
   if (!fd) return Result::FromErrno(errno);
   Result rc = sys::Ftruncate(fd.Get(), static_cast<off_t>(size), path) == 0 ? Result() : Result::FromErrno(errno);
-  if (const int closeErr = CloseFd(fd, path); closeErr != 0 && rc.Ok()) rc = Result::FromErrno(closeErr);
+  if (const int closeErr = fd.Close(path); closeErr != 0 && rc.Ok()) rc = Result::FromErrno(closeErr);
   return rc;
 }
 

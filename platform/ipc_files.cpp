@@ -44,9 +44,7 @@ std::string PrivateFolder() {
     notice::Write("lock folder " + dir + ": cannot be made (" + std::strerror(errno) + ")");
     return "";
   }
-  struct stat st;
-  if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
-      (st.st_mode & 077) != 0) {
+  if (!PrivateDirOfMine(dir)) {
     notice::Write("lock folder " + dir + ": not a private folder of this account, refused");
     return "";
   }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 #include <utility>
 
 #include "platform/sys.h"
@@ -38,11 +39,12 @@ class UniqueFd {
     const int old = std::exchange(m_fd, fd);
     if (old >= 0) (void)sys::Close(old);
   }
-  // Closes now: 0, or the errno of close.
-  [[nodiscard]] int Close() noexcept {
+  // Closes now: 0, or the errno of close (the last bytes of a write may only fail
+  // there). path names the file for the fault table.
+  [[nodiscard]] int Close(std::string_view path = {}) noexcept {
     const int old = std::exchange(m_fd, -1);
     if (old < 0) return 0;
-    return sys::Close(old) == 0 ? 0 : errno;
+    return sys::Close(old, path) == 0 ? 0 : errno;
   }
 
  private:
