@@ -1,7 +1,6 @@
 #include "platform/mailslot.h"
 
 #include <poll.h>
-#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 
 #include "platform/ipc_files.h"
 #include "platform/notice.h"
+#include "platform/process.h"
 #include "platform/scm_access.h"
 
 namespace platform::mailslot {
@@ -56,11 +56,8 @@ int64_t NowMs() {
 }
 
 std::string AccountName(uid_t uid) {
-  char buf[4096];
-  passwd pw{};
-  passwd* found = nullptr;
-  if (::getpwuid_r(uid, &pw, buf, sizeof buf, &found) == 0 && found) return found->pw_name;
-  return std::to_string(uid);
+  const std::string name = process::UserNameOf(static_cast<long>(uid));
+  return name.empty() ? std::to_string(uid) : name;
 }
 
 // 1 a reader is bound to the socket at path, 0 nobody is, -1 cannot tell.

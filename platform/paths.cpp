@@ -1,13 +1,13 @@
 #include "platform/paths.h"
 
 #include <dirent.h>
-#include <pwd.h>
 #include <strings.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <vector>
 
+#include "platform/process.h"
 #include "platform/sys.h"
 
 namespace platform {
@@ -58,16 +58,9 @@ std::string MachinePath(const std::string& relative) { return MachineRoot() + re
 
 std::string AccountPath() {
   const uid_t uid = ::geteuid();
-  std::vector<char> buf(16384);
-  passwd pw{};
-  passwd* found = nullptr;
-  std::string name;
-  if (::getpwuid_r(uid, &pw, buf.data(), buf.size(), &found) == 0 && found && found->pw_name[0] &&
-      std::string(found->pw_name).find('/') == std::string::npos && std::string(found->pw_name) != "." &&
-      std::string(found->pw_name) != "..")
-    name = found->pw_name;
-  else
-    name = std::to_string(uid);
+  std::string name = process::UserNameOf(static_cast<long>(uid));
+  // The name becomes one folder name: one that is not, is the uid instead.
+  if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..") name = std::to_string(uid);
   return MachinePath("users/" + name);
 }
 

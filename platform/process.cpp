@@ -1,6 +1,5 @@
 #include "platform/process.h"
 
-#include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -127,13 +126,7 @@ RunResult RunAndWait(const std::string& program, const std::string& parameters, 
   return RunAndWaitArgs(program, SplitCommandLine(parameters), timeoutMs);
 }
 
-std::string CurrentUserName() {
-  struct passwd pw;
-  struct passwd* res = nullptr;
-  char buf[4096];
-  if (getpwuid_r(geteuid(), &pw, buf, sizeof buf, &res) != 0 || !res) return "";
-  return res->pw_name;
-}
+std::string CurrentUserName() { return UserNameOf(static_cast<long>(geteuid())); }
 
 int CurrentPid() { return static_cast<int>(getpid()); }
 

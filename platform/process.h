@@ -32,6 +32,8 @@ RunResult RunAndWaitArgs(const std::string& program, const std::vector<std::stri
 
 // Account name of the calling process (UTF-8 as the OS gives it); empty when unknown.
 std::string CurrentUserName();
+// The name of the account with that uid, empty when the system knows none.
+std::string UserNameOf(long uid);
 
 int CurrentPid();
 

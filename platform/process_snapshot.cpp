@@ -102,7 +102,11 @@ std::string ExeName(int pid) {
   return comm;
 }
 
-std::string UserName(long uid) {
+bool IsRunning(const Status& st) { return st.state != 'Z' && st.state != 'X' && st.state != 'x'; }
+
+}  // namespace
+
+std::string UserNameOf(long uid) {
   if (uid < 0) return "";
   std::vector<char> buf(1024);
   for (;;) {
@@ -116,10 +120,6 @@ std::string UserName(long uid) {
     return rc == 0 && res ? std::string(res->pw_name) : std::string();
   }
 }
-
-bool IsRunning(const Status& st) { return st.state != 'Z' && st.state != 'X' && st.state != 'x'; }
-
-}  // namespace
 
 
 // Several emulated machines share this one's process table (tests run side by side):
@@ -166,7 +166,7 @@ bool Snapshot(std::vector<ProcessInfo>& out) {
     info.parentPid = st.parentPid;
     info.exeName = ExeName(info.pid);
     auto it = owners.find(st.uid);
-    if (it == owners.end()) it = owners.emplace(st.uid, UserName(st.uid)).first;
+    if (it == owners.end()) it = owners.emplace(st.uid, UserNameOf(st.uid)).first;
     info.owner = it->second;
     out.push_back(std::move(info));
   }
@@ -181,7 +181,7 @@ std::string ProcessOwner(int pid) {
   if (pid <= 0 || Fault(FaultKind::Owner, pid)) return "";
   Status st;
   if (!ReadStatus(pid, st) || !IsRunning(st)) return "";
-  return UserName(st.uid);
+  return UserNameOf(st.uid);
 }
 
 bool Kill(int pid) {
