@@ -106,20 +106,18 @@ int main(int argc, char** argv) {
   // In memory when it can be, so that disk write-back does not blur the figures;
   // QOR_BENCH_DIR names another folder.
   const char* where = std::getenv("QOR_BENCH_DIR");
-  std::string scratch = std::string(where && *where ? where : (fs::IsDirectory("/dev/shm") ? "/dev/shm" : "/tmp")) +
-                        "/qorbench.XXXXXX";
-  std::vector<char> tmpl(scratch.begin(), scratch.end());
-  tmpl.push_back(0);
-  if (!mkdtemp(tmpl.data())) return 1;
-  std::printf("scratch folder: %s\n", tmpl.data());
-  std::string prog = std::string(tmpl.data()) + "/prog/";
+  const std::string scratch =
+      bench::MakeScratch(where && *where ? where : (fs::IsDirectory("/dev/shm") ? "/dev/shm" : "/tmp"));
+  if (scratch.empty()) return 1;
+  std::printf("scratch folder: %s\n", scratch.c_str());
+  std::string prog = scratch + "/prog/";
   if (fs::MakeDirs(prog + "iis/log") != fs::kOk || fs::MakeDirs(prog + "log") != fs::kOk) return 1;
   bench::Put(prog + "iplib.db", library);
   const std::string requestLog = MakeRequestLog(lines, gen);
 
   platform::clock::SetFake(platform::clock::FromLocal(2026, 12, 9, 10, 0, 0));
   CRequestLog log(prog);
-  const std::string source = std::string(tmpl.data()) + "/request.src", copy = std::string(tmpl.data()) + "/copy.out";
+  const std::string source = scratch + "/request.src", copy = scratch + "/copy.out";
   bench::Put(source, requestLog);
   // Three runs of each, side by side: the pass and its references, cp and a plain copy
   // of the same file in 4 MB blocks.
@@ -154,6 +152,6 @@ int main(int argc, char** argv) {
   std::printf("transform alone: %.0f ms (%.2f M lines/s in one thread)\n", transformSeconds * 1e3,
               static_cast<double>(kept) / transformSeconds / 1e6);
 
-  (void)fs::RemoveTree(tmpl.data());  // scratch
+  (void)fs::RemoveTree(scratch);  // a scratch folder left behind is only clutter
   return 0;
 }
