@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "common/daily_log.h"
 #include "common/date_text.h"
@@ -33,17 +34,29 @@ constexpr size_t kTextLimit = 259;
 constexpr int kDayColId = 0, kDayColTime = 1, kDayColPath = 2;
 constexpr int kColNumber = 0, kColTime = 1, kColType = 2, kColOperation = 3, kColAddress = 4, kColDetail = 5;
 
-const char* const kTabNames[CDialogLogShow::kTabCount] = {"所有", "区域", "IP",     "URL", "蜘蛛", "代理",
-                                                           "时间", "来路", "浏览器", "OS",  "其他"};
-const char* const kTabCaptions[CDialogLogShow::kTabCount] = {
-    "总数(%d)", "区域(%d)", "IP(%d)", "URL(%d)", "蜘蛛(%d)", "代理(%d)",
-    "时间(%d)", "来路(%d)", "浏览器(%d)", "OS(%d)", "其 他(%d)"};
+// The type tabs in the order they stand: name, caption with the tab's line count, and
+// the daily-log group whose lines the tab shows (the first tab shows every line). The
+// tabs show 代理 before 时间, the markers are tested the other way round.
+constexpr int kEveryLine = -1;
+struct TypeTab {
+  const char* name;
+  const char* caption;
+  int group;
+};
+constexpr TypeTab kTypeTabs[] = {
+    {"所有", "总数(%d)", kEveryLine}, {"区域", "区域(%d)", 0},       {"IP", "IP(%d)", 1},
+    {"URL", "URL(%d)", 2},           {"蜘蛛", "蜘蛛(%d)", 3},       {"代理", "代理(%d)", 5},
+    {"时间", "时间(%d)", 4},         {"来路", "来路(%d)", 6},       {"浏览器", "浏览器(%d)", 7},
+    {"OS", "OS(%d)", 8},             {"其他", "其 他(%d)", kDailyLogGroupOther}};
+static_assert(std::size(kTypeTabs) == CDialogLogShow::kTabCount);
+constexpr int kOtherTab = CDialogLogShow::kTabCount - 1;
+static_assert(kTypeTabs[kOtherTab].group == kDailyLogGroupOther);
 
-// The tab of a line's group; the tabs show 代理 before 时间, the markers are tested
-// the other way round.
+// The tab of a line's group.
 int TabOfGroup(int group) {
-  static const int kTabs[kDailyLogGroupCount] = {1, 2, 3, 4, 6, 5, 7, 8, 9, 10};
-  return group >= 0 && group < kDailyLogGroupCount ? kTabs[group] : 10;
+  for (int tab = 1; tab < CDialogLogShow::kTabCount; ++tab)
+    if (kTypeTabs[tab].group == group) return tab;
+  return kOtherTab;
 }
 
 std::string Format(const char* format, int a) {
@@ -118,7 +131,7 @@ bool CDialogLogShow::OnInitDialog() {
   m_listEntries.SetExtendedStyle(0x1A5);
   SetItemFont(kIdcShowDays, m_context.viewerFont);
   SetIcon(kIconProgram);
-  for (int i = 0; i < kTabCount; ++i) m_tabTypes.InsertItem(i, kTabNames[i]);
+  for (int i = 0; i < kTabCount; ++i) m_tabTypes.InsertItem(i, kTypeTabs[i].name);
   m_bInitialized = true;
   SetTimer(kLoadTimer, 100);
   return true;
@@ -243,7 +256,7 @@ void CDialogLogShow::CountByType() {
   for (int t = 1; t < kTabCount; ++t) m_arrLines[t].reserve(counts[t]);
   for (size_t i = 0; i < tabs.size(); ++i) m_arrLines[tabs[i]].push_back(m_arrLines[0][i]);
   for (int i = 0; i < kTabCount; ++i)
-    m_tabTypes.SetItemText(i, Format(kTabCaptions[i], static_cast<int>(m_arrLines[i].size())));
+    m_tabTypes.SetItemText(i, Format(kTypeTabs[i].caption, static_cast<int>(m_arrLines[i].size())));
   SetBusyText("");
 }
 
