@@ -205,6 +205,7 @@ void CDialogLogShow::LoadDays() {
   if (m_listDays.GetItemCount() == 0) {
     m_listEntries.DeleteAllItems();
     for (auto& lines : m_arrLines) lines.clear();
+    m_arrMatches.clear();
     m_strText.clear();
     SetItemText(kIdcShowStatus, "完毕.");
     SetItemText(kIdcShowEntriesCaption, "暂无日志.");
@@ -219,6 +220,7 @@ void CDialogLogShow::LoadDays() {
 
 void CDialogLogShow::CountByType() {
   for (auto& lines : m_arrLines) lines.clear();
+  m_arrMatches.clear();
   m_strText.clear();
   SetBusyText("分析中,请稍后...");
   // The file in one piece, then its non-empty lines as places in it; a file that
@@ -270,7 +272,10 @@ void CDialogLogShow::ShowPage(int page) {
   for (int id = kIdcShowFirst; id <= kIdcShowLast; ++id) EnableItem(id, false);
   SetBusyText("检索中,请稍后..");
 
-  const std::vector<LineRef>& lines = Refs(m_nTab);
+  // With a keyword the pages are cut from the tab's matching lines, found once when
+  // the first page is shown, so that each hit is on one page only.
+  if (page <= 1) FindMatches();
+  const std::vector<LineRef>& lines = m_strKeyword.empty() ? Refs(m_nTab) : m_arrMatches;
   const size_t n = lines.size();
   if (page <= 1) {
     m_nScan = 0;
@@ -284,7 +289,6 @@ void CDialogLogShow::ShowPage(int page) {
   std::string line;
   for (; m_nScan < n && rows < kPageSize; ++m_nScan) {
     line.assign(View(lines[m_nScan]));
-    if (!m_strKeyword.empty() && !gbk::Contains(gbk::ToLower(line), m_strKeyword)) continue;
     const DailyLogLine parsed = ParseDailyLogLine(line);
     if (!parsed.shown) continue;
     const int row = m_listEntries.InsertItem(rows, Format("%d", (m_nCurPage - 1) * kPageSize + rows + 1));
@@ -304,11 +308,18 @@ void CDialogLogShow::ShowPage(int page) {
   SetItemText(kIdcShowEntriesCaption, buf);
   const int first = (m_nCurPage - 1) * kPageSize;
   std::snprintf(buf, sizeof buf, "页码:%d/%d。显示第%d-%d条,总%d条.", m_nCurPage, m_nPageCount, first + 1,
-                first + rows, all);
+                first + rows, m_strKeyword.empty() ? all : static_cast<int>(n));
   SetItemText(kIdcShowStatus, buf);
   for (int id = kIdcShowFirst; id <= kIdcShowLast; ++id) EnableItem(id, true);
   m_nPageShown = page <= 1 ? 1 : page;
   UpdateData(false);
+}
+
+void CDialogLogShow::FindMatches() {
+  m_arrMatches.clear();
+  if (m_strKeyword.empty()) return;
+  for (const LineRef& ref : Refs(m_nTab))
+    if (gbk::Contains(gbk::ToLower(std::string(View(ref))), m_strKeyword)) m_arrMatches.push_back(ref);
 }
 
 void CDialogLogShow::GoToPage(int page) {
