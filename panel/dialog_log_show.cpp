@@ -122,7 +122,8 @@ bool CDialogLogShow::OnInitDialog() {
   m_listDays.InsertColumn(kDayColTime, "时间", ui::Align::Left, 120);
   m_listDays.InsertColumn(kDayColPath, "路径", ui::Align::Left, 0);
   m_listDays.SetExtendedStyle(0x1A1);
-  m_listEntries.InsertColumn(kColNumber, "序号", ui::Align::Right, 45);
+  // Wide enough for a six-digit number beside the row's check box.
+  m_listEntries.InsertColumn(kColNumber, "序号", ui::Align::Right, 65);
   m_listEntries.InsertColumn(kColTime, "时间", ui::Align::Left, 130);
   m_listEntries.InsertColumn(kColType, "类型", ui::Align::Left, 50);
   m_listEntries.InsertColumn(kColOperation, "操作", ui::Align::Left, 60);

@@ -108,8 +108,17 @@ TEST_F(PanelLayout, EveryDialogAndPageFitsItsVisibleArea) {
     splash.DestroyWindow();
   }
   {
+    // A busy day, on its last page: the six-digit figures of the status line and the
+    // entries' numbers are the longest they take.
+    std::string busy;
+    for (int i = 0; i < 999950; ++i) busy += "x\n";
+    for (int i = 0; i < 49; ++i) busy += "2016-12-31 23:59:59\tURL\t禁止访问\t255.255.255.255\t/a.asp\n";
+    install.WriteProgramFile("log/qor2016-12-31.log", busy);
     CDialogLogShow viewer;
     ASSERT_TRUE(viewer.Create(nullptr));
+    viewer.OnTimer(1);
+    viewer.OnLastPage();
+    ASSERT_EQ(viewer.PageShown(), 20000);
     ExpectLaidOut(viewer, "layout_log_viewer", &checked);
     viewer.DestroyWindow();
   }
@@ -145,14 +154,25 @@ TEST_F(PanelLayout, TheCheckFindsAControlMovedOffItsPage) {
   ui::Dialog* os = editor.AdvancedGroup().Page(5);
   ASSERT_EQ(os->TemplateId(), kDlgRuleOs);
   os->SetItemText(kIdcOsBoxes[7], "Mac OS X 10.x(Mountain Lion/Mavericks/Yosemite/El Capitan)");
+  // A figure wider than its column.
+  ui::Dialog* browser = editor.AdvancedGroup().Page(4);
+  ASSERT_EQ(browser->TemplateId(), kDlgRuleBrowser);
+  ui::ListModel& table = browser->Item(kIdcBrowserTable)->list;
+  table.SetItemText(table.InsertItem(table.ItemCount(), "IE"), 1, "11.0.9600.16384.1234");
+  browser->Changed(kIdcBrowserTable, ui::Aspect::List);
   const std::vector<ui::LayoutFault> faults = ui::CheckLayout(editor);
-  ASSERT_EQ(faults.size(), 2u) << FaultList(faults);
-  EXPECT_EQ(faults[0].dialogId, kDlgRuleIp);
-  EXPECT_EQ(faults[0].controlId, kIdcIpFeedback);
-  EXPECT_NE(faults[0].what.find("outside"), std::string::npos) << faults[0].what;
-  EXPECT_EQ(faults[1].dialogId, kDlgRuleOs);
-  EXPECT_EQ(faults[1].controlId, kIdcOsBoxes[7]);
-  EXPECT_NE(faults[1].what.find("caption"), std::string::npos) << faults[1].what;
+  const struct {
+    int dialogId, controlId;
+    const char* what;
+  } expected[] = {{kDlgRuleIp, kIdcIpFeedback, "outside"},
+                  {kDlgRuleBrowser, kIdcBrowserTable, "column 1"},
+                  {kDlgRuleOs, kIdcOsBoxes[7], "caption"}};
+  ASSERT_EQ(faults.size(), std::size(expected)) << FaultList(faults);
+  for (size_t i = 0; i < faults.size(); ++i) {
+    EXPECT_EQ(faults[i].dialogId, expected[i].dialogId) << i;
+    EXPECT_EQ(faults[i].controlId, expected[i].controlId) << i;
+    EXPECT_NE(faults[i].what.find(expected[i].what), std::string::npos) << faults[i].what;
+  }
   editor.DestroyWindow();
 }
 
