@@ -15,6 +15,7 @@
 #include "panel/prop_rule_base.h"
 #include "panel/prop_rule_ext.h"
 #include "panel/qor_ip_dlg.h"
+#include "panel/sort_arrows.h"
 #include "platform/ui/resource_set.h"
 #include "platform/ui/ui_hooks.h"
 #include "resources/panel_ids.h"
@@ -272,6 +273,32 @@ TEST_F(PanelLayout, SortArrowStandsRightOfTheCaption) {
   ASSERT_GT(reds, 0);
   ASSERT_GE(textRight, 0);
   EXPECT_GT(redLeft, textRight);
+}
+
+// Both sort arrows stand out from the header face they are drawn on: each of their
+// pixels at least 64 levels of luminance from every pixel of that face.
+TEST_F(PanelLayout, SortArrowsStandOutFromTheHeader) {
+  CDialogLogShow viewer;
+  ASSERT_TRUE(viewer.Create(nullptr));
+  const ui::Image shot = g_layoutHost->RenderToImage(viewer);
+  const ui::Rect list = viewer.ItemRect(kIdcShowDays);
+  // The right end of the 时间 column, clear of its caption.
+  const int left = list.left + viewer.m_listDays.ColumnWidth(0) + viewer.m_listDays.ColumnWidth(1) - 20;
+  viewer.DestroyWindow();
+  int faceLow = 255, faceHigh = 0;
+  for (int y = list.top + 4; y < list.top + 16; ++y)
+    for (int x = left; x < left + 8; ++x) {
+      faceLow = std::min(faceLow, Luminance(shot.Pixel(x, y)));
+      faceHigh = std::max(faceHigh, Luminance(shot.Pixel(x, y)));
+    }
+  ASSERT_LT(faceHigh - faceLow, 32) << "not a plain face";
+  for (const ui::Image& arrow : {MakeUpArrow(), MakeDownArrow()})
+    for (int y = 0; y < arrow.Height(); ++y)
+      for (int x = 0; x < arrow.Width(); ++x) {
+        if (arrow.Pixel(x, y) == kArrowMask.Argb()) continue;
+        const int lum = Luminance(arrow.Pixel(x, y));
+        EXPECT_TRUE(lum + 64 <= faceLow || lum - 64 >= faceHigh) << x << "," << y << ": " << lum << " on " << faceLow;
+      }
 }
 
 }  // namespace
