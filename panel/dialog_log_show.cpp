@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "common/daily_log.h"
 #include "common/date_text.h"
@@ -33,17 +34,29 @@ constexpr size_t kTextLimit = 259;
 constexpr int kDayColId = 0, kDayColTime = 1, kDayColPath = 2;
 constexpr int kColNumber = 0, kColTime = 1, kColType = 2, kColOperation = 3, kColAddress = 4, kColDetail = 5;
 
-const char* const kTabNames[CDialogLogShow::kTabCount] = {"所有", "区域", "IP",     "URL", "蜘蛛", "代理",
-                                                           "时间", "来路", "浏览器", "OS",  "其他"};
-const char* const kTabCaptions[CDialogLogShow::kTabCount] = {
-    "总数(%d)", "区域(%d)", "IP(%d)", "URL(%d)", "蜘蛛(%d)", "代理(%d)",
-    "时间(%d)", "来路(%d)", "浏览器(%d)", "OS(%d)", "其 他(%d)"};
+// The type tabs in the order they stand: name, caption with the tab's line count, and
+// the daily-log group whose lines the tab shows (the first tab shows every line). The
+// tabs show 代理 before 时间, the markers are tested the other way round.
+constexpr int kEveryLine = -1;
+struct TypeTab {
+  const char* name;
+  const char* caption;
+  int group;
+};
+constexpr TypeTab kTypeTabs[] = {
+    {"所有", "总数(%d)", kEveryLine}, {"区域", "区域(%d)", 0},       {"IP", "IP(%d)", 1},
+    {"URL", "URL(%d)", 2},           {"蜘蛛", "蜘蛛(%d)", 3},       {"代理", "代理(%d)", 5},
+    {"时间", "时间(%d)", 4},         {"来路", "来路(%d)", 6},       {"浏览器", "浏览器(%d)", 7},
+    {"OS", "OS(%d)", 8},             {"其他", "其 他(%d)", kDailyLogGroupOther}};
+static_assert(std::size(kTypeTabs) == CDialogLogShow::kTabCount);
+constexpr int kOtherTab = CDialogLogShow::kTabCount - 1;
+static_assert(kTypeTabs[kOtherTab].group == kDailyLogGroupOther);
 
-// The tab of a line's group; the tabs show 代理 before 时间, the markers are tested
-// the other way round.
+// The tab of a line's group.
 int TabOfGroup(int group) {
-  static const int kTabs[kDailyLogGroupCount] = {1, 2, 3, 4, 6, 5, 7, 8, 9, 10};
-  return group >= 0 && group < kDailyLogGroupCount ? kTabs[group] : 10;
+  for (int tab = 1; tab < CDialogLogShow::kTabCount; ++tab)
+    if (kTypeTabs[tab].group == group) return tab;
+  return kOtherTab;
 }
 
 std::string Format(const char* format, int a) {
@@ -109,7 +122,8 @@ bool CDialogLogShow::OnInitDialog() {
   m_listDays.InsertColumn(kDayColTime, "时间", ui::Align::Left, 120);
   m_listDays.InsertColumn(kDayColPath, "路径", ui::Align::Left, 0);
   m_listDays.SetExtendedStyle(0x1A1);
-  m_listEntries.InsertColumn(kColNumber, "序号", ui::Align::Right, 45);
+  // Wide enough for a six-digit number beside the row's check box.
+  m_listEntries.InsertColumn(kColNumber, "序号", ui::Align::Right, 65);
   m_listEntries.InsertColumn(kColTime, "时间", ui::Align::Left, 130);
   m_listEntries.InsertColumn(kColType, "类型", ui::Align::Left, 50);
   m_listEntries.InsertColumn(kColOperation, "操作", ui::Align::Left, 60);
@@ -118,7 +132,7 @@ bool CDialogLogShow::OnInitDialog() {
   m_listEntries.SetExtendedStyle(0x1A5);
   SetItemFont(kIdcShowDays, m_context.viewerFont);
   SetIcon(kIconProgram);
-  for (int i = 0; i < kTabCount; ++i) m_tabTypes.InsertItem(i, kTabNames[i]);
+  for (int i = 0; i < kTabCount; ++i) m_tabTypes.InsertItem(i, kTypeTabs[i].name);
   m_bInitialized = true;
   SetTimer(kLoadTimer, 100);
   return true;
@@ -192,6 +206,7 @@ void CDialogLogShow::LoadDays() {
   if (m_listDays.GetItemCount() == 0) {
     m_listEntries.DeleteAllItems();
     for (auto& lines : m_arrLines) lines.clear();
+    m_arrMatches.clear();
     m_strText.clear();
     SetItemText(kIdcShowStatus, "完毕.");
     SetItemText(kIdcShowEntriesCaption, "暂无日志.");
@@ -206,6 +221,7 @@ void CDialogLogShow::LoadDays() {
 
 void CDialogLogShow::CountByType() {
   for (auto& lines : m_arrLines) lines.clear();
+  m_arrMatches.clear();
   m_strText.clear();
   SetBusyText("分析中,请稍后...");
   // The file in one piece, then its non-empty lines as places in it; a file that
@@ -243,7 +259,7 @@ void CDialogLogShow::CountByType() {
   for (int t = 1; t < kTabCount; ++t) m_arrLines[t].reserve(counts[t]);
   for (size_t i = 0; i < tabs.size(); ++i) m_arrLines[tabs[i]].push_back(m_arrLines[0][i]);
   for (int i = 0; i < kTabCount; ++i)
-    m_tabTypes.SetItemText(i, Format(kTabCaptions[i], static_cast<int>(m_arrLines[i].size())));
+    m_tabTypes.SetItemText(i, Format(kTypeTabs[i].caption, static_cast<int>(m_arrLines[i].size())));
   SetBusyText("");
 }
 
@@ -257,7 +273,10 @@ void CDialogLogShow::ShowPage(int page) {
   for (int id = kIdcShowFirst; id <= kIdcShowLast; ++id) EnableItem(id, false);
   SetBusyText("检索中,请稍后..");
 
-  const std::vector<LineRef>& lines = Refs(m_nTab);
+  // With a keyword the pages are cut from the tab's matching lines, found once when
+  // the first page is shown, so that each hit is on one page only.
+  if (page <= 1) FindMatches();
+  const std::vector<LineRef>& lines = m_strKeyword.empty() ? Refs(m_nTab) : m_arrMatches;
   const size_t n = lines.size();
   if (page <= 1) {
     m_nScan = 0;
@@ -271,7 +290,6 @@ void CDialogLogShow::ShowPage(int page) {
   std::string line;
   for (; m_nScan < n && rows < kPageSize; ++m_nScan) {
     line.assign(View(lines[m_nScan]));
-    if (!m_strKeyword.empty() && !gbk::Contains(gbk::ToLower(line), m_strKeyword)) continue;
     const DailyLogLine parsed = ParseDailyLogLine(line);
     if (!parsed.shown) continue;
     const int row = m_listEntries.InsertItem(rows, Format("%d", (m_nCurPage - 1) * kPageSize + rows + 1));
@@ -291,11 +309,18 @@ void CDialogLogShow::ShowPage(int page) {
   SetItemText(kIdcShowEntriesCaption, buf);
   const int first = (m_nCurPage - 1) * kPageSize;
   std::snprintf(buf, sizeof buf, "页码:%d/%d。显示第%d-%d条,总%d条.", m_nCurPage, m_nPageCount, first + 1,
-                first + rows, all);
+                first + rows, m_strKeyword.empty() ? all : static_cast<int>(n));
   SetItemText(kIdcShowStatus, buf);
   for (int id = kIdcShowFirst; id <= kIdcShowLast; ++id) EnableItem(id, true);
   m_nPageShown = page <= 1 ? 1 : page;
   UpdateData(false);
+}
+
+void CDialogLogShow::FindMatches() {
+  m_arrMatches.clear();
+  if (m_strKeyword.empty()) return;
+  for (const LineRef& ref : Refs(m_nTab))
+    if (gbk::Contains(gbk::ToLower(std::string(View(ref))), m_strKeyword)) m_arrMatches.push_back(ref);
 }
 
 void CDialogLogShow::GoToPage(int page) {

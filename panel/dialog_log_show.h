@@ -64,6 +64,7 @@ class CDialogLogShow : public ui::Dialog {
 
  private:
   void LoadDays();
+  void FindMatches();
   void GoToPage(int page);
   void ShowPopup(int menuId);
   std::string LogFolder() const;
@@ -88,5 +89,7 @@ class CDialogLogShow : public ui::Dialog {
   std::string_view View(const LineRef& ref) const { return std::string_view(m_strText).substr(ref.offset, ref.length); }
   std::string m_strText;
   std::vector<LineRef> m_arrLines[kTabCount];
+  // The lines of the current tab that hold the keyword; empty without one.
+  std::vector<LineRef> m_arrMatches;
   size_t m_nScan = 0;
 };

@@ -54,14 +54,14 @@ ui::DialogTemplate LogShowTemplate() {
       {kIdcShowEntriesCaption, ControlKind::Static, "详细日志", 115, 5, 440, 10, 0},
       {kIdcShowTabs, ControlKind::Tab, "", 115, 16, 440, 292, st::kTabStop},
       {kIdcShowEntries, ControlKind::ListView, "", 117, 32, 436, 274, st::kBorder | st::kTabStop | st::kShowSelAlways},
-      {kIdcShowStatus, ControlKind::Static, "状态栏", 5, 315, 180, 10, 0},
-      {kIdcShowKeywordLabel, ControlKind::Static, "关键词", 190, 315, 28, 10, 0},
-      {kIdcShowKeyword, ControlKind::Edit, "", 220, 312, 100, 14, st::kBorder | st::kTabStop},
-      {kIdcShowSearch, ControlKind::Button, "检索", 324, 312, 36, 14, st::kOwnerDraw | st::kTabStop},
-      {kIdcShowFirst, ControlKind::Static, "首页", 370, 315, 20, 10, st::kNotify},
-      {kIdcShowPrev, ControlKind::Static, "前一页", 395, 315, 28, 10, st::kNotify},
-      {kIdcShowNext, ControlKind::Static, "后一页", 428, 315, 28, 10, st::kNotify},
-      {kIdcShowLast, ControlKind::Static, "尾页", 461, 315, 20, 10, st::kNotify},
+      {kIdcShowStatus, ControlKind::Static, "状态栏", 5, 315, 230, 10, 0},
+      {kIdcShowKeywordLabel, ControlKind::Static, "关键词", 240, 315, 28, 10, 0},
+      {kIdcShowKeyword, ControlKind::Edit, "", 270, 312, 100, 14, st::kBorder | st::kTabStop},
+      {kIdcShowSearch, ControlKind::Button, "检索", 374, 312, 36, 14, st::kOwnerDraw | st::kTabStop},
+      {kIdcShowFirst, ControlKind::Static, "首页", 420, 315, 20, 10, st::kNotify},
+      {kIdcShowPrev, ControlKind::Static, "前一页", 445, 315, 28, 10, st::kNotify},
+      {kIdcShowNext, ControlKind::Static, "后一页", 478, 315, 28, 10, st::kNotify},
+      {kIdcShowLast, ControlKind::Static, "尾页", 511, 315, 20, 10, st::kNotify},
   };
   return t;
 }

@@ -15,6 +15,7 @@
 #include "panel/prop_rule_base.h"
 #include "panel/prop_rule_ext.h"
 #include "panel/qor_ip_dlg.h"
+#include "panel/sort_arrows.h"
 #include "platform/ui/resource_set.h"
 #include "platform/ui/ui_hooks.h"
 #include "resources/panel_ids.h"
@@ -108,8 +109,17 @@ TEST_F(PanelLayout, EveryDialogAndPageFitsItsVisibleArea) {
     splash.DestroyWindow();
   }
   {
+    // A busy day, on its last page: the six-digit figures of the status line and the
+    // entries' numbers are the longest they take.
+    std::string busy;
+    for (int i = 0; i < 999950; ++i) busy += "x\n";
+    for (int i = 0; i < 49; ++i) busy += "2016-12-31 23:59:59\tURL\t禁止访问\t255.255.255.255\t/a.asp\n";
+    install.WriteProgramFile("log/qor2016-12-31.log", busy);
     CDialogLogShow viewer;
     ASSERT_TRUE(viewer.Create(nullptr));
+    viewer.OnTimer(1);
+    viewer.OnLastPage();
+    ASSERT_EQ(viewer.PageShown(), 20000);
     ExpectLaidOut(viewer, "layout_log_viewer", &checked);
     viewer.DestroyWindow();
   }
@@ -145,14 +155,25 @@ TEST_F(PanelLayout, TheCheckFindsAControlMovedOffItsPage) {
   ui::Dialog* os = editor.AdvancedGroup().Page(5);
   ASSERT_EQ(os->TemplateId(), kDlgRuleOs);
   os->SetItemText(kIdcOsBoxes[7], "Mac OS X 10.x(Mountain Lion/Mavericks/Yosemite/El Capitan)");
+  // A figure wider than its column.
+  ui::Dialog* browser = editor.AdvancedGroup().Page(4);
+  ASSERT_EQ(browser->TemplateId(), kDlgRuleBrowser);
+  ui::ListModel& table = browser->Item(kIdcBrowserTable)->list;
+  table.SetItemText(table.InsertItem(table.ItemCount(), "IE"), 1, "11.0.9600.16384.1234");
+  browser->Changed(kIdcBrowserTable, ui::Aspect::List);
   const std::vector<ui::LayoutFault> faults = ui::CheckLayout(editor);
-  ASSERT_EQ(faults.size(), 2u) << FaultList(faults);
-  EXPECT_EQ(faults[0].dialogId, kDlgRuleIp);
-  EXPECT_EQ(faults[0].controlId, kIdcIpFeedback);
-  EXPECT_NE(faults[0].what.find("outside"), std::string::npos) << faults[0].what;
-  EXPECT_EQ(faults[1].dialogId, kDlgRuleOs);
-  EXPECT_EQ(faults[1].controlId, kIdcOsBoxes[7]);
-  EXPECT_NE(faults[1].what.find("caption"), std::string::npos) << faults[1].what;
+  const struct {
+    int dialogId, controlId;
+    const char* what;
+  } expected[] = {{kDlgRuleIp, kIdcIpFeedback, "outside"},
+                  {kDlgRuleBrowser, kIdcBrowserTable, "column 1"},
+                  {kDlgRuleOs, kIdcOsBoxes[7], "caption"}};
+  ASSERT_EQ(faults.size(), std::size(expected)) << FaultList(faults);
+  for (size_t i = 0; i < faults.size(); ++i) {
+    EXPECT_EQ(faults[i].dialogId, expected[i].dialogId) << i;
+    EXPECT_EQ(faults[i].controlId, expected[i].controlId) << i;
+    EXPECT_NE(faults[i].what.find(expected[i].what), std::string::npos) << faults[i].what;
+  }
   editor.DestroyWindow();
 }
 
@@ -252,6 +273,27 @@ TEST_F(PanelLayout, SortArrowStandsRightOfTheCaption) {
   ASSERT_GT(reds, 0);
   ASSERT_GE(textRight, 0);
   EXPECT_GT(redLeft, textRight);
+}
+
+// Both sort arrows stand out from the header face: each of their pixels at least 64
+// levels of luminance from the face at the right end of the day list's 时间 column.
+TEST_F(PanelLayout, SortArrowsStandOutFromTheHeader) {
+  CDialogLogShow viewer;
+  ASSERT_TRUE(viewer.Create(nullptr));
+  const ui::Image shot = g_layoutHost->RenderToImage(viewer);
+  const ui::Rect list = viewer.ItemRect(kIdcShowDays);
+  const int faceX = list.left + viewer.m_listDays.ColumnWidth(0) + viewer.m_listDays.ColumnWidth(1) - 20;
+  viewer.DestroyWindow();
+  std::set<int> face;
+  for (int y = list.top + 4; y < list.top + 16; ++y) face.insert(Luminance(shot.Pixel(faceX, y)));
+  ASSERT_LT(*face.rbegin() - *face.begin(), 32) << "not a plain face";
+  for (const ui::Image& arrow : {MakeUpArrow(), MakeDownArrow()})
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x) {
+        const int lum = Luminance(arrow.Pixel(x, y));
+        if (arrow.Pixel(x, y) != kArrowMask.Argb())
+          EXPECT_TRUE(lum + 64 <= *face.begin() || lum - 64 >= *face.rbegin()) << x << "," << y << ": " << lum;
+      }
 }
 
 }  // namespace

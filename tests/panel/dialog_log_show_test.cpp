@@ -157,6 +157,23 @@ TEST_F(DialogLogShowTest, KeywordIsCaseBlindAndShownLowerCase) {
   EXPECT_EQ(dlg.m_listEntries.GetItemCount(), 1);
 }
 
+// A keyword pages over its hits: 100 hits among 300 lines are two pages of 50, each hit once.
+TEST_F(DialogLogShowTest, KeywordPagesOverItsHitsOnly) {
+  std::string text;
+  for (int i = 0; i < 100; ++i)
+    text += Line("URL", "/hit" + std::to_string(i) + ".asp") + "\n" + Lines(2, Line("URL", "/x.asp"));
+  WriteLog("qor2016-09-20.log", text);
+  CDialogLogShow dlg(Context());
+  Open(dlg);
+  dlg.UserEdit(kIdcShowKeyword, "hit");
+  EXPECT_EQ(Status(dlg), "页码:1/2。显示第1-50条,总100条.");
+  dlg.Click(kIdcShowNext);
+  EXPECT_EQ(Status(dlg), "页码:2/2。显示第51-100条,总100条.");
+  ASSERT_EQ(dlg.m_listEntries.GetItemCount(), 50);
+  EXPECT_EQ(dlg.m_listEntries.GetItemText(0, 5), "/hit50.asp");
+  EXPECT_EQ(dlg.m_listEntries.GetItemText(49, 5), "/hit99.asp");
+}
+
 TEST_F(DialogLogShowTest, AnotherTabStartsAtItsFirstPage) {
   WriteLog("qor2016-09-20.log", Lines(60, Line("URL")) + Lines(70, Line("IP")));
   CDialogLogShow dlg(Context());

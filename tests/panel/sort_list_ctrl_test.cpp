@@ -155,22 +155,22 @@ TEST_F(SortListTest, AOneColumnListSortsAndKeepsOneColumn) {
 }
 
 TEST(SortArrows, UpAndDownImages) {
-  const uint32_t white = kArrowWhite.Argb(), grey = kArrowGrey.Argb(), mask = kArrowMask.Argb();
+  const uint32_t light = kArrowLight.Argb(), grey = kArrowGrey.Argb(), mask = kArrowMask.Argb();
   ui::Image up = MakeUpArrow(), down = MakeDownArrow();
   ASSERT_EQ(up.Width(), 8);
   ASSERT_EQ(down.Height(), 8);
-  for (int x = 0; x < 7; ++x) EXPECT_EQ(up.Pixel(x, 6), white) << x;
+  for (int x = 0; x < 7; ++x) EXPECT_EQ(up.Pixel(x, 6), light) << x;
   EXPECT_EQ(up.Pixel(7, 6), mask);
-  EXPECT_EQ(up.Pixel(4, 0), white);
+  EXPECT_EQ(up.Pixel(4, 0), light);
   EXPECT_EQ(up.Pixel(3, 0), grey);
   EXPECT_EQ(up.Pixel(0, 0), mask);
   for (int x = 1; x < 8; ++x) EXPECT_EQ(down.Pixel(x, 0), grey) << x;
   EXPECT_EQ(down.Pixel(0, 0), mask);
-  // (3,5) is painted white and then grey; (4,5) is left to the mask.
+  // (3,5) is painted light and then grey; (4,5) is left to the mask.
   EXPECT_EQ(down.Pixel(4, 5), mask);
   EXPECT_EQ(down.Pixel(3, 5), grey);
-  EXPECT_EQ(down.Pixel(4, 6), white);
-  EXPECT_EQ(down.Pixel(4, 6), white);
+  EXPECT_EQ(down.Pixel(4, 6), light);
+  EXPECT_EQ(down.Pixel(4, 6), light);
   EXPECT_EQ(down.Pixel(3, 6), grey);
   // Outside the outline both stay the mask colour, shown as transparent.
   int upMask = 0, downMask = 0;

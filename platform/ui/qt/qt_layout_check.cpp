@@ -8,6 +8,8 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyleOptionViewItem>
+#include <QTableView>
 
 #include "platform/ui/qt/qt_convert.h"
 #include "platform/ui/qt/qt_dialog_view.h"
@@ -67,6 +69,15 @@ class TextProbe : public Painter {
   Rect m_clip;
   std::vector<Shown> m_shown;
 };
+
+// Counts, dates, times and addresses lose their meaning when a list shortens them;
+// words may end in "…".
+bool IsFigure(const QString& text) {
+  if (text.isEmpty()) return false;
+  for (QChar ch : text)
+    if (!ch.isDigit() && !QStringLiteral(".,:-/+ ").contains(ch)) return false;
+  return true;
+}
 
 class Checker {
  public:
@@ -130,8 +141,34 @@ class Checker {
           OwnerDrawn(c, box.size());
         }
         break;
+      case ControlKind::ListView:
+        if (auto* t = qobject_cast<QTableView*>(w)) Cells(c, *t);
+        break;
       default:
         break;
+    }
+  }
+
+  // Every figure in a shown column whole at the column's width, measured as the list
+  // draws it; one fault a column.
+  void Cells(const ui::Control& c, const QTableView& table) {
+    const QAbstractItemModel& model = *table.model();
+    for (int col = 0; col < model.columnCount(); ++col) {
+      if (table.isColumnHidden(col)) continue;
+      for (int row = 0; row < model.rowCount(); ++row) {
+        const QModelIndex index = model.index(row, col);
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (!IsFigure(text)) continue;
+        QStyleOptionViewItem option;
+        option.initFrom(table.viewport());
+        option.font = table.font();
+        option.rect = QRect(0, 0, table.columnWidth(col), table.rowHeight(row));
+        const int needed = table.itemDelegate()->sizeHint(option, index).width();
+        if (needed <= option.rect.width()) continue;
+        Fault(c, "column " + std::to_string(col) + ", row " + std::to_string(row) + ": " + text.toStdString() +
+                     " needs " + std::to_string(needed) + " px, column " + std::to_string(option.rect.width()) + " px");
+        break;
+      }
     }
   }
 

@@ -4,7 +4,8 @@
 // be seen (a page is seen only where its parents' client areas cover it), and the
 // caption of a static, check box, radio button or button must fit its box in the
 // font the control is drawn with: as wide as the box on one line, or in as many
-// wrapped lines as the box's height holds.
+// wrapped lines as the box's height holds. A list shows every figure (a count, date,
+// time or address) whole in the width of its column.
 // This header holds no Qt type, so programs compiled for GBK text can include it.
 #include <string>
 #include <vector>
