@@ -46,6 +46,18 @@ int AppendDailyLog(const std::string& path, const StringList& lines) {
 
 int AppendDailyLog(const std::string& path, const std::string& line) { return AppendDailyLogText(path, line + "\n"); }
 
+std::string FormatDailyLogLine(std::string_view time, std::string_view type, std::string_view operation,
+                               std::string_view detail, std::string_view remark) {
+  std::string line;
+  line.reserve(time.size() + type.size() + operation.size() + detail.size() + remark.size() + 4);
+  for (std::string_view field : {time, type, operation, detail}) {
+    line += field;
+    line += '\t';
+  }
+  line += remark;
+  return line;
+}
+
 namespace {
 const StringList& GroupWords() {
   static const StringList words = {"区域", "IP", "URL", "蜘蛛", "时间", "代理", "来路", "浏览器", "OS", "其他"};

@@ -24,6 +24,11 @@ int AppendDailyLog(const std::string& path, const StringList& lines);
 int AppendDailyLogText(const std::string& path, std::string_view text);
 int AppendDailyLog(const std::string& path, const std::string& line);
 
+// A line as the writers lay it out (see ParseDailyLogLine): the fields joined by one
+// tab each, without a line end. No field may hold a tab or a line break.
+std::string FormatDailyLogLine(std::string_view time, std::string_view type, std::string_view operation,
+                               std::string_view detail, std::string_view remark);
+
 // The groups a line falls into, in the order their markers ("\t<word>\t") are tested:
 // 0 区域, 1 IP, 2 URL, 3 蜘蛛, 4 时间, 5 代理, 6 来路, 7 浏览器, 8 OS; 9 其他.
 inline constexpr int kDailyLogGroupOther = 9;

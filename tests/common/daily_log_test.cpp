@@ -194,6 +194,9 @@ TEST(DailyLog, ParseColumns) {
       {"t1\t\tIP\tx\top\tad\tde\tmore", true, "t1", "IP", "op", "ad", "de"},
       {"only one piece", false, "", "", "", "", ""},
   };
+  // The writers' layout is what the parser takes apart.
+  EXPECT_EQ(FormatDailyLogLine("2016-9-9 8:5:3", "管理", "用户设置", "-", "[保存]x(admin)"),
+            std::string(cases[0].line));
   for (const auto& c : cases) {
     DailyLogLine got = ParseDailyLogLine(c.line);
     EXPECT_EQ(got.shown, c.shown) << c.line;
