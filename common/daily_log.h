@@ -15,10 +15,11 @@ std::string DailyLogPath(const std::string& logDir, const std::string& dateText 
 std::string GetTodayShortText();
 
 // Appends every line, each followed by "\n", as one O_APPEND write without a lock, so
-// that whole lines of two writers never interleave. The file's folder is created (one
-// level) when missing. 1 when all bytes landed; 0 when the file cannot be opened or the
-// write fell short, and then the file is cut back to where it ended. No lines: 1,
-// nothing touched.
+// that whole lines of two writers never interleave. A file that does not end in a line
+// end (another writer's line cut short by a kill) gets one first, in the same write, so
+// the lines never finish that piece. The file's folder is created (one level) when
+// missing. 1 when all bytes landed; 0 when the file cannot be opened or the write fell
+// short, and then the file is cut back to where it ended. No lines: 1, nothing touched.
 int AppendDailyLog(const std::string& path, const StringList& lines);
 // The same for text that is already whole lines, each ended by "\n".
 int AppendDailyLogText(const std::string& path, std::string_view text);

@@ -58,6 +58,10 @@ TEST(DailyLog, AppendsWholeLinesAndMakesTheFolder) {
   EXPECT_EQ(AppendDailyLog(path, StringList{"a\tb", "中文"}), 1);
   EXPECT_EQ(AppendDailyLog(path, "third"), 1);
   EXPECT_EQ(Read(path), "a\tb\n中文\nthird\n");
+  // A piece that another writer's cut write left at the end stays a line of its own.
+  ASSERT_EQ(fs::WriteFile(path, "cut pie", true), fs::kOk);
+  EXPECT_EQ(AppendDailyLog(path, "fourth"), 1);
+  EXPECT_EQ(Read(path), "a\tb\n中文\nthird\ncut pie\nfourth\n");
   // Nothing but daily logs in the folder: the lock is the file's own.
   std::vector<fs::Entry> entries;
   ASSERT_TRUE(fs::List(dir, "*", entries));
