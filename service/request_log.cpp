@@ -180,6 +180,14 @@ class LineReader {
   bool m_atEnd = false, m_failed = false;
 };
 
+// Whether the file holds bytes at offset.
+bool HoldsAt(const std::string& path, int64_t offset, std::string_view bytes) {
+  fs::InFile file;
+  std::string read(bytes.size(), '\0');
+  return file.Open(path, true) == fs::kOk && file.Seek(offset) &&
+         file.Read(read.data(), read.size()) == static_cast<int64_t>(read.size()) && read == bytes;
+}
+
 // A day text as the daily log names carry it: digits and hyphens, 8 to 10 bytes.
 bool IsDayText(const std::string& day) {
   if (day.size() < 8 || day.size() > 10) return false;
@@ -581,7 +589,10 @@ int CRequestLog::SettleSpan(fs::InFile& work, const Progress& p, int64_t& done) 
           Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {path});
           return kAppendFailed;
         }
-        done = expectedEnd;
+        // Another writer's line may have come in between the look and the append: then
+        // the missing bytes stand on a line of their own, and the line goes in whole.
+        if (HoldsAt(path, size, rest)) done = expectedEnd;
+        else ReportPiece(path, start);
       } else if (const fs::Result cut = fs::Truncate(path, start); !cut.Ok()) {
         // Not the piece of a line that can be completed, and it could not go: appending
         // after it would join the piece to a whole line, so the span waits.
