@@ -335,7 +335,7 @@ TEST_F(RequestLogOnce, KillAnywhereInAnAppendLandsEachLineOnce) {
       bool raced = !c.racing;
       guard.When([&](const faults::Call& call) {
         // As AppendDailyLogText appends after a piece: on a line of its own.
-        if (!raced && call.kind == faults::Kind::Write && call.path == daily_) {
+        if (call.kind == faults::Kind::Write && call.path == daily_ && !raced) {
           raced = true;
           AppendRaw(daily_, "\n" + kPanel);
         }
