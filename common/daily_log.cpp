@@ -24,14 +24,48 @@ std::string GetTodayShortText() {
   return buf;
 }
 
+namespace {
+// A write under way shows its bytes page by page, so an end inside a line counts as a
+// piece cut short only once it stayed as it was for a moment.
+constexpr int64_t kPieceStillMs = 20;
+constexpr int kPieceLooks = 10;
+
+// The file's size and last byte; false when it is empty or cannot be read.
+bool LookAtEnd(const std::string& path, int64_t& size, char& last) {
+  platform::fs::InFile file;
+  if (file.Open(path) != platform::fs::kOk) return false;
+  size = file.Size();
+  return size > 0 && file.Seek(size - 1) && file.Read(&last, 1) == 1;
+}
+
+// Whether the file ends inside a line: a write cut short by a kill left a piece of a
+// line there. A file that cannot be read counts as ending well; the append says whether
+// it can be written.
+bool EndsInsideLine(const std::string& path) {
+  int64_t seen = -1;
+  for (int look = 0; look < kPieceLooks; ++look) {
+    int64_t size = 0;
+    char last = '\n';
+    if (!LookAtEnd(path, size, last) || last == '\n') return false;
+    if (size == seen) return true;
+    seen = size;
+    platform::clock::Sleep(kPieceStillMs);
+  }
+  return true;
+}
+}  // namespace
+
 int AppendDailyLogText(const std::string& path, std::string_view text) {
   if (text.empty()) return 1;
   const std::string dir = platform::ParentDir(path);
   // A folder that cannot be made is not reported: the append below fails and says so.
   if (!dir.empty() && !platform::fs::IsDirectory(dir)) (void)platform::fs::MakeDir(dir);
   // One O_APPEND write of whole lines: the service's lines and the panel's never
-  // interleave, and no lock lets another account that holds one stall a writer.
-  return platform::fs::AppendWhole(path, text) == platform::fs::kOk ? 1 : 0;
+  // interleave, and no lock lets another account that holds one stall a writer. A piece
+  // cut short is ended first rather than finished with our text; its writer settles it.
+  const platform::fs::Result rc = EndsInsideLine(path) ? platform::fs::AppendWhole(path, "\n" + std::string(text))
+                                                        : platform::fs::AppendWhole(path, text);
+  return rc == platform::fs::kOk ? 1 : 0;
 }
 
 int AppendDailyLog(const std::string& path, const StringList& lines) {
@@ -45,6 +79,18 @@ int AppendDailyLog(const std::string& path, const StringList& lines) {
 }
 
 int AppendDailyLog(const std::string& path, const std::string& line) { return AppendDailyLogText(path, line + "\n"); }
+
+std::string FormatDailyLogLine(std::string_view time, std::string_view type, std::string_view operation,
+                               std::string_view detail, std::string_view remark) {
+  std::string line;
+  line.reserve(time.size() + type.size() + operation.size() + detail.size() + remark.size() + 4);
+  for (std::string_view field : {time, type, operation, detail}) {
+    line += field;
+    line += '\t';
+  }
+  line += remark;
+  return line;
+}
 
 namespace {
 const StringList& GroupWords() {

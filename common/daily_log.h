@@ -15,14 +15,20 @@ std::string DailyLogPath(const std::string& logDir, const std::string& dateText 
 std::string GetTodayShortText();
 
 // Appends every line, each followed by "\n", as one O_APPEND write without a lock, so
-// that whole lines of two writers never interleave. The file's folder is created (one
-// level) when missing. 1 when all bytes landed; 0 when the file cannot be opened or the
-// write fell short, and then the file is cut back to where it ended. No lines: 1,
-// nothing touched.
+// that whole lines of two writers never interleave. A file that does not end in a line
+// end (another writer's line cut short by a kill) gets one first, in the same write, so
+// the lines never finish that piece. The file's folder is created (one level) when
+// missing. 1 when all bytes landed; 0 when the file cannot be opened or the write fell
+// short, and then the file is cut back to where it ended. No lines: 1, nothing touched.
 int AppendDailyLog(const std::string& path, const StringList& lines);
 // The same for text that is already whole lines, each ended by "\n".
 int AppendDailyLogText(const std::string& path, std::string_view text);
 int AppendDailyLog(const std::string& path, const std::string& line);
+
+// A line as the writers lay it out (see ParseDailyLogLine): the fields joined by one
+// tab each, without a line end. No field may hold a tab or a line break.
+std::string FormatDailyLogLine(std::string_view time, std::string_view type, std::string_view operation,
+                               std::string_view detail, std::string_view remark);
 
 // The groups a line falls into, in the order their markers ("\t<word>\t") are tested:
 // 0 区域, 1 IP, 2 URL, 3 蜘蛛, 4 时间, 5 代理, 6 来路, 7 浏览器, 8 OS; 9 其他.

@@ -31,7 +31,8 @@ int WriteOpLog(const std::string& text) {
 
 int WriteOpLog(const std::string& text, const CConfig& config) {
   if (config.GetLogOn() != "1") return 1;
-  std::string line = GetNowText() + "\t管理\t用户设置\t-\t" + OneField(text + "(" + GetCurrentUser() + ")");
+  const std::string line =
+      FormatDailyLogLine(GetNowText(), "管理", "用户设置", "-", OneField(text + "(" + GetCurrentUser() + ")"));
   if (g_LogDir.empty()) InitGlobalPaths();
   return AppendDailyLog(DailyLogPath(g_LogDir), line);
 }

@@ -38,8 +38,9 @@ class CGlobal {
   void ReadSystemSwitch(const CConfig& config);
 
   // With the master switch off every status is 3 (closed). A pair equal to the last
-  // one delivered is not sent again; a pair that found no listener is not remembered,
-  // so a tray program started later hears the state at the next pass.
+  // one delivered is not sent again; a pair that found no listener is not remembered.
+  // So a tray program started before the first delivery hears the state at the next
+  // pass, and one started after it hears nothing until the state changes.
   void ReportStatus(int code, const std::string& text);
   void LastStatus(int& code, std::string& text) const;
 

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -21,6 +22,7 @@
 #include "common/text_file.h"
 #include "platform/fs.h"
 #include "platform/gbk.h"
+#include "platform/textconv.h"
 
 namespace fs = platform::fs;
 
@@ -178,6 +180,14 @@ class LineReader {
   bool m_atEnd = false, m_failed = false;
 };
 
+// Whether the file holds bytes at offset.
+bool HoldsAt(const std::string& path, int64_t offset, std::string_view bytes) {
+  fs::InFile file;
+  std::string read(bytes.size(), '\0');
+  return file.Open(path, true) == fs::kOk && file.Seek(offset) &&
+         file.Read(read.data(), read.size()) == static_cast<int64_t>(read.size()) && read == bytes;
+}
+
 // A day text as the daily log names carry it: digits and hyphens, 8 to 10 bytes.
 bool IsDayText(const std::string& day) {
   if (day.size() < 8 || day.size() > 10) return false;
@@ -218,7 +228,8 @@ CRequestLog::CRequestLog(const std::string& programDir, Sizes sizes, platform::S
       m_workFilePath(m_requestLogPath + ".work"),
       m_progressPath(m_requestLogPath + ".work.pos"),
       m_logDir(programDir + "log/"),
-      m_sizes(sizes) {
+      m_sizes(sizes),
+      m_log(Build::Service, programDir) {
   CQorArea area;
   area.Load();
   m_countryNames.resize(kNameCacheSize);
@@ -563,32 +574,40 @@ int CRequestLog::SettleSpan(fs::InFile& work, const Progress& p, int64_t& done) 
   int64_t start = 0;
   while (have && logged.Next(line, whole, start)) {
     if (!whole) {
-      // A write cut by the kill inside a line, the last thing in the log.
+      // A write cut by the kill inside a line, the last thing in the log when it was
+      // read. It is finished or cut off only while it still is: a line another writer
+      // appended since starts on a line of its own, and is neither joined nor cut.
       const int64_t size = start + static_cast<int64_t>(line.size());
-      if (exact && line.size() <= expected.size() && expected.compare(0, line.size(), line) == 0) {
+      daily.Close();
+      const int64_t now = fs::FileSize(path);
+      if (now != size) {
+        if (now > size) ReportPiece(path, start);
+      } else if (exact && line.size() <= expected.size() && expected.compare(0, line.size(), line) == 0) {
+        // The missing bytes alone, with no line end put before them.
         const std::string rest = expected.substr(line.size()) + "\n";
-        if (!AppendDailyLogText(path, rest)) {
+        if (!fs::AppendWhole(path, rest).Ok()) {
           Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {path});
           return kAppendFailed;
         }
-        done = expectedEnd;
-      } else {
-        daily.Close();
-        // Not the piece of a line that can be completed: it goes, and only while it is
-        // still the last thing in the log, so no line appended since is cut.
-        if (fs::FileSize(path) == size) {
-          if (const fs::Result cut = fs::Truncate(path, start); !cut.Ok()) {
-            // Appending after it would join the piece to a whole line: the span waits.
-            Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {path, cut.Text()});
-            return kAppendFailed;
-          }
-        }
+        // Another writer's line may have come in between the look and the append: then
+        // the missing bytes stand on a line of their own, and the line goes in whole.
+        if (HoldsAt(path, size, rest)) done = expectedEnd;
+        else ReportPiece(path, start);
+      } else if (const fs::Result cut = fs::Truncate(path, start); !cut.Ok()) {
+        // Not the piece of a line that can be completed, and it could not go: appending
+        // after it would join the piece to a whole line, so the span waits.
+        Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {path, cut.Text()});
+        return kAppendFailed;
       }
       return 0;
     }
     if (SameLine(line, expected, exact)) {
       done = expectedEnd;
       have = next();
+    } else if (!line.empty() && line.size() < expected.size() && expected.compare(0, line.size(), line) == 0) {
+      // The start of the expected line, ended by another writer's line: the piece a
+      // kill cut, which can be neither finished nor taken out any more.
+      ReportPiece(path, start);
     }
   }
   if (raw.Failed()) return kReadFailed;
@@ -597,6 +616,14 @@ int CRequestLog::SettleSpan(fs::InFile& work, const Progress& p, int64_t& done) 
     return kReadFailed;
   }
   return 0;
+}
+
+void CRequestLog::ReportPiece(const std::string& path, int64_t offset) {
+  std::string key = path + ":" + std::to_string(offset);
+  if (key == m_pieceReported) return;
+  m_pieceReported = std::move(key);
+  (void)m_log.Write("日志文件[" + platform::Utf8ToGbk(path) + "]第" + std::to_string(offset) +
+                    "字节处留有一段被中断的请求记录，已无法补全或删除，单独留作一行；完整记录另起一行写入。");
 }
 
 void CRequestLog::Report(platform::eventlog::EventType type, uint32_t id, const std::vector<std::string>& texts) {
@@ -790,7 +817,10 @@ void CRequestLog::WriteBlocks(Pipe& pipe, const std::string& identity) {
         recorded = SaveProgress(span);
         // Without a record of the span, a kill during it would write lines twice.
         if (!recorded) {
-          Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {m_progressPath});
+          if (!m_appendFailing)
+            Report(platform::eventlog::EventType::Error, kEventRequestLogNotWritten, {m_progressPath});
+          m_appendFailing = true;
+          m_recordBlocked = fs::Present(m_progressPath) && !fs::IsFile(m_progressPath);
           failure = kAppendFailed;
         }
       }
@@ -808,6 +838,15 @@ void CRequestLog::WriteBlocks(Pipe& pipe, const std::string& identity) {
 }
 
 int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
+  if (m_left.size >= 0) {
+    if (int result = DeleteLeftWorkFile()) return result;
+  }
+  // No record can go where a folder or the like stands: nothing is read again until it
+  // is gone (the failure was told).
+  if (m_recordBlocked) {
+    if (fs::Present(m_progressPath) && !fs::IsFile(m_progressPath)) return kAppendFailed;
+    m_recordBlocked = false;
+  }
   // Our own handle would count as an opener: the wait comes before the open.
   if (!WaitForWriters(stop)) return kStopped;
   fs::InFile work;
@@ -840,13 +879,21 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
   for (auto& t : helpers) t.join();
   if (int failure = pipe.Result()) return failure;
   if (read != 0) return read;
+  return DeleteWorkFile(identity, done);
+}
+
+int CRequestLog::DeleteWorkFile(const std::string& identity, int64_t size) {
   // The work file goes first: a progress file without one is stale and is removed
   // before the next hand-off.
   if (const fs::Result removed = fs::DeleteFile(m_workFilePath); !removed.Ok()) {
-    // Every line landed; the next pass finds them all in the daily log and tries again.
-    Report(platform::eventlog::EventType::Warning, kEventRequestLogLeft, {m_workFilePath, removed.Text()});
+    // Every line landed; later passes try the delete again.
+    if (!m_leftReported)
+      Report(platform::eventlog::EventType::Warning, kEventRequestLogLeft, {m_workFilePath, removed.Text()});
+    m_leftReported = true;
+    m_left = {identity, size};
     return kWritten;
   }
+  m_leftReported = false;
   // A progress file left behind is removed by the next pass, which finds no work file;
   // so are the temporaries of records cut short by a kill.
   (void)fs::DeleteFile(m_progressPath);
@@ -854,7 +901,19 @@ int CRequestLog::ProcessWorkFile(platform::StopToken* stop) {
   return kWritten;
 }
 
-int CRequestLog::ReadBlocks(fs::InFile& work, const std::string& identity, int64_t done, Pipe& pipe,
+int CRequestLog::DeleteLeftWorkFile() {
+  const LeftWork left = std::exchange(m_left, LeftWork{});
+  // Lines added since, or a writer that may still add some, need the whole pass; so
+  // does another file in its place.
+  if (fs::OtherOpeners(m_workFilePath) == fs::Openers::Some) return 0;
+  fs::InFile work;
+  if (work.Open(m_workFilePath, true) != fs::kOk || work.Identity() != left.identity || work.Size() != left.size)
+    return 0;
+  work.Close();
+  return DeleteWorkFile(left.identity, left.size);
+}
+
+int CRequestLog::ReadBlocks(fs::InFile& work, const std::string& identity, int64_t& done, Pipe& pipe,
                             platform::StopToken* stop) {
   int settles = 0, index = 0;
   int64_t dropped = done;  // the cached pages before this were let go

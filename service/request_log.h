@@ -23,13 +23,20 @@
 // the recorded span first: it transforms the span's lines again and walks the daily log from the recorded
 // size, taking each line that equals the next expected one as landed and passing over
 // any other. A last line cut by a kill is completed with its missing bytes (or, when it
-// is not the next expected line, cut off, only if the log still ends with it). The pass
-// then goes on after the last line that landed. So a kill anywhere, inside a line or at
-// a line end, neither doubles nor loses a line, and nothing another writer appended is
-// cut. Where the library changed between the kill and the restart, the lines transform
-// differently: a line then counts as landed when it differs from the expected one in
-// the region text alone. A failed append is reported to the event log; what did not
-// land waits for a later pass.
+// is not the next expected line, cut off), only while the log still ends with it. Every
+// writer starts its lines on a line of their own when the log does not end in a line end
+// (see AppendDailyLogText), so a piece that another writer's line followed before the
+// restart stands alone: it stays, the pass writes its line whole after it, and the
+// service log says so once. The pass then goes on after the last line that landed. So a
+// kill anywhere, inside a line or at a line end, neither doubles nor loses a line, no
+// line holds two writers' text, and nothing another writer appended is cut. Where the
+// library changed between the kill and the restart, the lines transform differently: a
+// line then counts as landed when it differs from the expected one in the region text
+// alone. A failed append is reported to the event log once until an append works
+// again; what did not land waits for a later pass. A work file whose lines all landed
+// but that cannot be deleted (told once until a delete works) is only deleted again by
+// later passes while it stays as it was; a record that cannot be written because no
+// file stands in its place holds the passes, without reading, while that stays so.
 //
 // The worker builds one CRequestLog at thread start and calls ProcessPass every pass.
 #include <cstdint>
@@ -40,6 +47,7 @@
 #include <vector>
 
 #include "common/build.h"
+#include "common/program_log.h"
 #include "platform/clock.h"
 #include "platform/eventlog.h"
 #include "common/ip_vector.h"
@@ -126,9 +134,14 @@ class CRequestLog {
   // Transformers take the blocks read, any of them, until the reader finished.
   void TransformBlocks(Pipe& pipe) const;
   // The reader's side of a pass from done on: 0 when the file was read to its end (or
-  // the writer failed), else the pass result.
-  int ReadBlocks(platform::fs::InFile& work, const std::string& identity, int64_t done, Pipe& pipe,
+  // the writer failed), else the pass result; done := how far it was read.
+  int ReadBlocks(platform::fs::InFile& work, const std::string& identity, int64_t& done, Pipe& pipe,
                  platform::StopToken* stop);
+  // Deletes the work file, all of whose size bytes landed, and the progress record.
+  int DeleteWorkFile(const std::string& identity, int64_t size);
+  // The delete of a work file left by an earlier pass, tried again while the file is as
+  // it was; 0 when it changed and the pass goes on as usual.
+  int DeleteLeftWorkFile();
   // The writer's side: a record before each span, then the blocks appended in order.
   void WriteBlocks(Pipe& pipe, const std::string& identity);
   // Opens the work file again after a wait: 0, or the pass result when it cannot be
@@ -153,6 +166,9 @@ class CRequestLog {
   // Whether a daily-log line is the expected one, or (library changed) differs from it
   // in the region text alone.
   bool SameLine(std::string_view logged, std::string_view expected, bool exact) const;
+  // A piece of a request line cut by a kill stays at offset of the daily log on a line
+  // of its own: the service log says so, once for each piece.
+  void ReportPiece(const std::string& path, int64_t offset);
   int Refuse(const std::string& path);
   void Report(platform::eventlog::EventType type, uint32_t id, const std::vector<std::string>& texts);
   const std::string& CountryName(int code) const;
@@ -183,4 +199,14 @@ class CRequestLog {
   std::mutex m_eventsMutex;  // the reader and the writer both report
   platform::eventlog::Source m_events;
   bool m_appendFailing = false;  // reported once until an append succeeds again (the writer's)
+  // Something else than a file stood where the last record was to go (the writer's).
+  bool m_recordBlocked = false;
+  // The work file whose lines all landed and whose delete failed; size -1: none.
+  struct LeftWork {
+    std::string identity;
+    int64_t size = -1;
+  } m_left;
+  bool m_leftReported = false;  // until a delete of the work file works again
+  std::string m_pieceReported;  // the daily log and offset of the last piece told of
+  CLog m_log;                   // the service log
 };

@@ -58,6 +58,10 @@ TEST(DailyLog, AppendsWholeLinesAndMakesTheFolder) {
   EXPECT_EQ(AppendDailyLog(path, StringList{"a\tb", "中文"}), 1);
   EXPECT_EQ(AppendDailyLog(path, "third"), 1);
   EXPECT_EQ(Read(path), "a\tb\n中文\nthird\n");
+  // A piece that another writer's cut write left at the end stays a line of its own.
+  ASSERT_EQ(fs::WriteFile(path, "cut pie", true), fs::kOk);
+  EXPECT_EQ(AppendDailyLog(path, "fourth"), 1);
+  EXPECT_EQ(Read(path), "a\tb\n中文\nthird\ncut pie\nfourth\n");
   // Nothing but daily logs in the folder: the lock is the file's own.
   std::vector<fs::Entry> entries;
   ASSERT_TRUE(fs::List(dir, "*", entries));
@@ -194,6 +198,9 @@ TEST(DailyLog, ParseColumns) {
       {"t1\t\tIP\tx\top\tad\tde\tmore", true, "t1", "IP", "op", "ad", "de"},
       {"only one piece", false, "", "", "", "", ""},
   };
+  // The writers' layout is what the parser takes apart.
+  EXPECT_EQ(FormatDailyLogLine("2016-9-9 8:5:3", "管理", "用户设置", "-", "[保存]x(admin)"),
+            std::string(cases[0].line));
   for (const auto& c : cases) {
     DailyLogLine got = ParseDailyLogLine(c.line);
     EXPECT_EQ(got.shown, c.shown) << c.line;

@@ -18,6 +18,7 @@
 #include <functional>
 #include <vector>
 
+#include "common/daily_log.h"
 #include "common/text_file.h"
 #include "platform/clock.h"
 #include "platform/eventlog.h"
@@ -139,6 +140,55 @@ TEST_F(RequestLogOnce, FullDiskWritesEveryLineOnce) {
   EXPECT_FALSE(fs::Exists(Probe(log).ProgressFilePath()));
 }
 
+// A fault that stays from pass to pass (a work file that cannot be deleted, a folder
+// where the record goes) is told once, and nothing is read again while it stays; once
+// it is gone, the pass finishes.
+TEST_F(RequestLogOnce, AFaultThatStaysIsToldOnceAndNothingIsReadAgain) {
+  constexpr int kLines = 50;
+  struct Case {
+    const char* name;
+    uint32_t event;
+    int result;  // of the passes while the fault stays
+  } const cases[] = {
+      {"undeletable work file", kEventRequestLogLeft, CRequestLog::kWritten},
+      {"folder in the place of the record", kEventRequestLogNotWritten, CRequestLog::kAppendFailed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    (void)fs::RemoveTree(install_.ProgramDir() + "log");
+    const int told = EventsWithId(c.event);
+    install_.WriteProgramFile("iis/log/iis.log", RequestLines(0, kLines));
+    CRequestLog log(install_.ProgramDir());
+    const std::string work = Probe(log).WorkFilePath(), record = Probe(log).ProgressFilePath();
+    const bool undeletable = c.event == kEventRequestLogLeft;
+    if (!undeletable) {
+      ASSERT_EQ(fs::MakeDir(record), fs::kOk);
+    }
+    int reads = 0;
+    {
+      faults::Guard guard;
+      guard.When([&](const faults::Call& call) {
+        if (call.kind == faults::Kind::Read && (call.path == work || call.path == daily_)) ++reads;
+        return undeletable && call.kind == faults::Kind::Unlink && call.path == work ? faults::Fault::Fail(EACCES)
+                                                                                      : faults::Fault{};
+      });
+      EXPECT_EQ(log.ProcessPass(), c.result);
+      reads = 0;
+      for (int pass = 0; pass < 5; ++pass) EXPECT_EQ(log.ProcessPass(), c.result);
+    }
+    EXPECT_EQ(reads, 0);
+    EXPECT_EQ(EventsWithId(c.event), told + 1);
+    if (!undeletable) {
+      ASSERT_EQ(fs::RemoveDir(record), fs::kOk);
+    }
+    EXPECT_EQ(log.ProcessPass(), CRequestLog::kWritten);
+    ExpectEachOnce(kLines);
+    EXPECT_FALSE(fs::Exists(work));
+    EXPECT_FALSE(fs::Exists(record));
+    EXPECT_EQ(EventsWithId(c.event), told + 1);
+  }
+}
+
 // A small disk that fills up while request lines keep coming: every pass either lands
 // lines or leaves them, never both.
 TEST_F(RequestLogOnce, SmallDiskNeverDoublesALine) {
@@ -214,8 +264,9 @@ TEST_F(RequestLogOnce, KillAfterTheAppendDoublesNothing) {
 // A kill ends the daily-log append after some of its bytes landed: right after a line
 // end (the kill stops a large write at a page boundary, often a line end) or inside a
 // line, with another writer's line appended just before the append or just after the
-// kill. The next start lands every request line once, in order, and keeps every line of
-// the other writer.
+// kill (as the panel appends). The next start lands every request line once, in order,
+// and keeps every line of the other writer whole on its own; a piece that line ended
+// stays alone, and the service log tells of it once.
 TEST_F(RequestLogOnce, KillAnywhereInAnAppendLandsEachLineOnce) {
   constexpr int kLines = 300;
   const std::string kPanel = "2026-12-9 10:0:0\t管理\t保存设置\t-\tpanel line\n";
@@ -224,8 +275,9 @@ TEST_F(RequestLogOnce, KillAnywhereInAnAppendLandsEachLineOnce) {
     int line;     // the cut falls in this line,
     int offset;   // this many bytes into it (0: right after the line before; -1: before its end)
     bool before;  // another writer's line lands between the record and the append
-    bool after;   // and after the kill, before the restart
+    bool after;   // and after the kill, before the restart, as the panel does
     bool library = false;  // a new library comes before the restart
+    bool racing = false;   // the other writer's line comes as the restart completes the piece
   } cases[] = {
       {"after one line", 1, 0, false, false},
       {"after 150 lines", 150, 0, false, false},
@@ -237,8 +289,10 @@ TEST_F(RequestLogOnce, KillAnywhereInAnAppendLandsEachLineOnce) {
       {"other writer first, inside a line", 40, 33, true, false},
       {"other writer after the kill, after a line end", 60, 0, false, true},
       {"other writer after the kill, inside a line", 60, 33, false, true},
+      {"other writer after the kill, before a line end", 60, -1, false, true},
       {"new library, after a line end", 90, 0, false, false, true},
       {"new library, inside a line", 90, 20, true, false, true},
+      {"other writer as the piece is completed", 70, 25, false, false, false, true},
   };
   CRequestLog reference(install_.ProgramDir());
   std::vector<std::string> want;
@@ -268,37 +322,59 @@ TEST_F(RequestLogOnce, KillAnywhereInAnAppendLandsEachLineOnce) {
       if (c.before) AppendRaw(daily_, kPanel);
       return call.data == whole ? faults::Fault::Exit(static_cast<int64_t>(cut)) : faults::Fault::Fail(EIO);
     }));
-    if (c.after) AppendRaw(daily_, kPanel);
+    if (c.after) {
+      ASSERT_EQ(AppendDailyLogText(daily_, kPanel), 1);
+    }
     if (c.library) install_.WriteProgramFile("iplib.db", "16777216|255|81|0|0");
     std::vector<std::string> expected = want;
     if (c.library) std::copy(wantNew.begin() + c.line, wantNew.end(), expected.begin() + c.line);
 
     CRequestLog restarted(install_.ProgramDir());
-    EXPECT_EQ(restarted.ProcessPass(), CRequestLog::kWritten);
+    {
+      faults::Guard guard;
+      bool raced = !c.racing;
+      guard.When([&](const faults::Call& call) {
+        // As AppendDailyLogText appends after a piece: on a line of its own.
+        if (call.kind == faults::Kind::Write && call.path == daily_ && !raced) {
+          raced = true;
+          AppendRaw(daily_, "\n" + kPanel);
+        }
+        return faults::Fault{};
+      });
+      EXPECT_EQ(restarted.ProcessPass(), CRequestLog::kWritten);
+    }
     const std::string text = install_.ReadProgramFile("log/qor2026-12-09.log");
     ASSERT_FALSE(text.empty());
     EXPECT_EQ(text.back(), '\n');
     const std::string panelLine = kPanel.substr(0, kPanel.size() - 1);
+    // The piece cut by the kill, when the other writer's line came behind it, and the
+    // missing bytes, when that line came as they were appended.
+    const std::string& cutLine = want[static_cast<size_t>(c.line)];
+    const std::string piece = (c.after || c.racing) && c.offset > 0 ? cutLine.substr(0, c.offset) : "";
+    const std::string rest = c.racing ? cutLine.substr(c.offset) : "";
     std::vector<std::string> got;
-    int panel = 0;
+    int panel = 0, pieces = 0;
     for (const std::string& line : SplitLines(text)) {
-      // A piece cut off by the kill stays before a line the other writer appended
-      // right after it; nothing else stands beside the request lines.
-      if (line.size() >= panelLine.size() && line.compare(line.size() - panelLine.size(), panelLine.size(), panelLine) == 0) {
+      if (line.find("panel line") != std::string::npos) {
         ++panel;
-        if (!(c.after && c.offset > 0)) {
-          EXPECT_EQ(line, panelLine);
-        }
-        continue;
+        EXPECT_EQ(line, panelLine);
+      } else if (!piece.empty() && (line == piece || line == rest)) {
+        ++pieces;
+      } else {
+        got.push_back(line);
       }
-      got.push_back(line);
     }
+    EXPECT_EQ(pieces, piece.empty() ? 0 : c.racing ? 2 : 1);
+    int told = 0;
+    for (const std::string& line : SplitLines(install_.ReadProgramFile("log/qor.log")))
+      told += line.find("请求记录") != std::string::npos;
+    EXPECT_EQ(told, piece.empty() ? 0 : 1);
     // Every request line once, whole and in order: the first difference, if any.
     size_t same = 0;
     while (same < got.size() && same < expected.size() && got[same] == expected[same]) ++same;
     EXPECT_EQ(same, expected.size());
     EXPECT_EQ(got.size(), expected.size());
-    EXPECT_EQ(panel, (c.before ? 1 : 0) + (c.after ? 1 : 0));
+    EXPECT_EQ(panel, (c.before ? 1 : 0) + (c.after ? 1 : 0) + (c.racing ? 1 : 0));
   }
 }
 
