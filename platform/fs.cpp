@@ -376,7 +376,8 @@ int RemoveStaleTemps(const std::string& path) {
     if (!fd) continue;
     struct stat st;
     // A writer still at work holds its lock; anything but a plain file is not ours.
-    bool stale = sys::Fstat(fd.Get(), st, full) == 0 && S_ISREG(st.st_mode) && sys::Lock(fd.Get(), LOCK_EX | LOCK_NB, full) == 0;
+    bool stale = sys::Fstat(fd.Get(), st, full) == 0 && S_ISREG(st.st_mode) &&
+                 sys::Lock(fd.Get(), LOCK_EX | LOCK_NB, full) == 0;
     if (stale) {
       struct stat now;
       // Still the same file under that name when it goes.
@@ -431,7 +432,8 @@ bool WithLock(const std::string& lockPath, const std::function<void()>& fn, cons
     }
     // A lock file left readable by an older build lets anyone hold it, so an empty one
     // of ours is made private (a file locked for its own sake keeps its mode).
-    if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid() && st.st_size == 0) (void)sys::Fchmod(fd.Get(), 0600, lockPath);
+    if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid() && st.st_size == 0)
+      (void)sys::Fchmod(fd.Get(), 0600, lockPath);
     if (!LockWithin(fd.Get(), options.waitMs, lockPath)) {
       int err = errno;
       notice::Write("lock " + lockPath + (err == ETIMEDOUT ? ": still held after the wait, given up"
