@@ -73,6 +73,7 @@ int CConfig::Load() {
     platform::clock::Sleep(100);
     std::lock_guard<std::mutex> lock(m_mutex);
     m_text.clear();
+    m_stored.clear();
     m_loaded = true;
     m_recovered = false;
     m_undecodable.clear();
@@ -94,6 +95,7 @@ int CConfig::Load() {
   if (!gbk::EndsWith(plain, kConfigEndMarker)) plain += kConfigEndMarker;
   std::lock_guard<std::mutex> lock(m_mutex);
   m_text = plain;
+  m_stored = coded;  // the coding has no line ends of its own
   m_loaded = true;
   m_recovered = false;
   m_undecodable.clear();
@@ -102,13 +104,16 @@ int CConfig::Load() {
 
 int CConfig::LoadUndecodable(const std::string& coded, const std::string& path) {
   const bool panel = m_build != Build::Service;
+  std::string bytes;
   if (panel) {
     // Nothing may replace bytes that another machine could still read, until a copy
-    // of them is kept.
+    // of them is kept: the file's own bytes, line ends and all (what was read for
+    // decoding lacks them).
     const std::string bad = path + kConfigBadSuffix;
     std::string kept;
-    const bool already = platform::fs::ReadFile(bad, kept) == platform::fs::kOk && kept == coded;
-    if (!already && platform::fs::ReplaceFile(bad, coded) != platform::fs::kOk) {
+    const bool read = platform::fs::ReadFile(path, bytes) == platform::fs::kOk;
+    const bool already = read && platform::fs::ReadFile(bad, kept) == platform::fs::kOk && kept == bytes;
+    if (!read || (!already && platform::fs::ReplaceFile(bad, bytes) != platform::fs::kOk)) {
       std::lock_guard<std::mutex> lock(m_mutex);
       m_loaded = false;
       m_recovered = false;
@@ -122,6 +127,7 @@ int CConfig::LoadUndecodable(const std::string& coded, const std::string& path) 
     std::lock_guard<std::mutex> lock(m_mutex);
     tell = coded != m_undecodable;
     m_undecodable = coded;
+    m_stored = panel ? bytes : coded;
     notice = m_notice;
     m_text.clear();
     if (panel) ApplyDefaultsLocked();
@@ -142,7 +148,7 @@ int CConfig::LoadUndecodable(const std::string& coded, const std::string& path) 
 
 int CConfig::Save() {
   std::lock_guard<std::mutex> saving(m_saveMutex);
-  std::string coded;
+  std::string coded, before;
   std::string path;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -153,13 +159,25 @@ int CConfig::Save() {
     PrepareLocked();  // the key was fixed by the load
     coded = EncodeText(m_key, m_text);
     path = m_path;
+    before = m_stored;
   }
   if (const auto rc = platform::fs::ReplaceFile(path, coded); !rc.Ok()) {
     platform::notice::Write("config: " + path + " not saved (" + rc.Text() + ")");
     return 0;
   }
-  // Without a new stamp the service never reloads what was saved.
-  return WriteApplyStamp();
+  // Without a new stamp the service never reloads what was saved, and callers take 0
+  // for "nothing saved" and keep showing the old store: it goes back.
+  const bool stamped = WriteApplyStamp() == 1;
+  const auto back = stamped ? platform::fs::Result() : platform::fs::ReplaceFile(path, before);
+  if (!stamped && back.Ok()) return 0;
+  if (!stamped) {
+    // The new store stays in place: the caller must go on showing what the file holds.
+    platform::notice::Write("config: " + path + " saved without a stamp; the old store could not be put back (" +
+                            back.Text() + ")");
+  }
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_stored = std::move(coded);
+  return 1;
 }
 
 int CConfig::WriteApplyStamp() {

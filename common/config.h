@@ -44,9 +44,12 @@ class CConfig {
   // panel first keeps the bytes beside the file (config.db.bad; when that fails it is
   // not a load) and starts from the defaults. Either tells it once per content.
   int Load();
-  // 1 saved, 0 refused: a text shorter than 10 characters, no successful Load yet,
-  // a failed write (the old file stays and no stamp is written), or a stamp that could
-  // not be written (the store is new, but the service would never reload it).
+  // 1 saved, 0 refused: a text shorter than 10 characters, no successful Load yet, a
+  // failed write (the old file stays and no stamp is written), or a stamp that could
+  // not be written (the file goes back to what this store last loaded or saved, since
+  // the service would never reload the new one). All or nothing: after 0 the file is
+  // what it was. Only when it cannot be put back either does the new store stay,
+  // unstamped, and the answer is 1 (logged).
   [[nodiscard]] int Save();
   // iis/apply.db := the now text; 1 written, 0 not (logged).
   [[nodiscard]] int WriteApplyStamp();
@@ -120,5 +123,6 @@ class CConfig {
   bool m_loaded = false;
   bool m_recovered = false;
   std::string m_undecodable;  // the bytes last told about; empty after a good load
+  std::string m_stored;       // the file's bytes as this store last loaded or saved them
   NoticeHook m_notice;
 };

@@ -6,6 +6,7 @@
 #include "platform/fs.h"
 #include "platform/gbk.h"
 #include "platform/paths.h"
+#include "platform/registry.h"
 #include "platform/scm_names.h"
 
 namespace platform::eventlog {
@@ -14,6 +15,37 @@ namespace platform::eventlog {
 // separated by tabs, each field escaped (scm_names.h).
 
 std::string LogFilePath(const std::string& log) { return MachinePath("eventlog/" + names::Escape(log)); }
+
+std::string KeyPath(const std::string& log) { return "SYSTEM\\CurrentControlSet\\Services\\EventLog\\" + log; }
+
+uint64_t MaxSizeOf(const std::string& log) {
+  registry::Key key;
+  uint32_t size = 0;
+  if (registry::OpenKey(KeyPath(log), key) != registry::kOk ||
+      key.QueryDword("MaxSize", size) != registry::kOk || size == 0)
+    return kDefaultMaxSize;
+  return size;
+}
+
+namespace {
+// Appends line to the log at path, first letting the oldest records go when the log
+// would pass max. A cut goes down to seven eighths of max, so that a full log is
+// rewritten once for every eighth of it, not for every record. The caller holds the
+// log's lock.
+int Append(const std::string& path, const std::string& line, uint64_t max) {
+  const int64_t size = fs::FileSize(path);
+  if (size < 0 || static_cast<uint64_t>(size) + line.size() <= max) return fs::WriteFile(path, line, true);
+  std::string text;
+  if (const int rc = fs::ReadFile(path, text); rc != fs::kOk) return rc;
+  const uint64_t target = max - max / 8;
+  size_t from = 0;
+  while (from < text.size() && text.size() - from + line.size() > target) {
+    const size_t end = text.find('\n', from);
+    from = end == std::string::npos ? text.size() : end + 1;
+  }
+  return fs::ReplaceFile(path, text.substr(from) + line);
+}
+}  // namespace
 
 const char* TypeName(EventType type) {
   switch (type) {
@@ -46,9 +78,10 @@ int Source::Report(EventType type, uint32_t category, uint32_t id, const std::ve
   for (const auto& s : strings) line += "\t" + names::Escape(s);
   line += '\n';
   if (fs::MakeDirs(MachinePath("eventlog")) != fs::kOk) return kAccessDenied;
+  const uint64_t max = MaxSizeOf(m_log);
   std::string path = LogFilePath(m_log);
   int rc = fs::kAccessDenied;
-  if (!fs::WithLock(path + ".lock", [&] { rc = fs::WriteFile(path, line, true); })) return kAccessDenied;
+  if (!fs::WithLock(path + ".lock", [&] { rc = Append(path, line, max); })) return kAccessDenied;
   return rc == fs::kOk ? kOk : kAccessDenied;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The event log: records appended to <machine root>/eventlog/<log> ("Application"),
-// one line each, readable back by tests and by "qorsc events".
+// one line each, readable back by tests and by "qorsc events". A log keeps within its
+// maximum size (MaxSizeOf): a record that would pass it makes the oldest records go.
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -43,6 +44,15 @@ class Source {
  private:
   std::string m_source, m_log;
 };
+
+// The bound of a log where its key gives none: 20 MB.
+inline constexpr uint64_t kDefaultMaxSize = 20ull * 1024 * 1024;
+// The registry key of a log (SYSTEM\CurrentControlSet\Services\EventLog\<log>); its
+// sources have keys below it.
+std::string KeyPath(const std::string& log = "Application");
+// The bound of a log in bytes: the DWORD "MaxSize" of its key, or kDefaultMaxSize where
+// that is absent, 0 or unreadable.
+uint64_t MaxSizeOf(const std::string& log = "Application");
 
 // Every record of a log, oldest first; a log never written is empty (0).
 int ReadEvents(std::vector<Event>& out, const std::string& log = "Application");

@@ -43,6 +43,9 @@ enum class Kind {
   // Files (platform::sys); keep them first (Call::IsFileCall).
   Open, Read, Write, Fsync, Rename, Truncate, Unlink, Close, MakeDir, RemoveDir, ListDir,
   Advise,     // advice on a file's cached pages (posix_fadvise)
+  Stat,       // stat, lstat, fstat
+  Lock,       // flock
+  Chmod,      // chmod, fchmod
   BirthTime,  // a fault: the file system keeps no creation time
   // accounts
   ListUsers, ListGroups, LookupName, LookupSid, QueryGroups,
@@ -74,7 +77,7 @@ struct Call {
     switch (kind) {
       case Kind::Open: return !OpensForReading();
       case Kind::Write: case Kind::Fsync: case Kind::Rename: case Kind::Truncate: case Kind::Unlink:
-      case Kind::MakeDir: case Kind::RemoveDir: return true;
+      case Kind::MakeDir: case Kind::RemoveDir: case Kind::Chmod: return true;
       default: return false;
     }
   }

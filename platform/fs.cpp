@@ -93,16 +93,16 @@ bool IsTempOf(const std::string& name, const std::string& entry, long& pid) {
 bool ProcessExists(long pid) { return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
 
 // Takes an exclusive flock, trying without blocking until waitMs (scaled) is over.
-bool LockWithin(int fd, int64_t waitMs) {
+bool LockWithin(int fd, int64_t waitMs, const std::string& path) {
   if (waitMs < 0) {
-    while (::flock(fd, LOCK_EX) != 0)
+    while (sys::Lock(fd, LOCK_EX, path) != 0)
       if (errno != EINTR) return false;
     return true;
   }
   const int64_t deadline = MonotonicMs() + clock::ScaledMs(waitMs);
   int pause = 1;
   for (;;) {
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    if (sys::Lock(fd, LOCK_EX | LOCK_NB, path) == 0) return true;
     if (errno != EWOULDBLOCK && errno != EINTR) return false;
     if (MonotonicMs() >= deadline) {
       errno = ETIMEDOUT;
@@ -154,27 +154,27 @@ int WinError(int err) {
 
 bool Exists(const std::string& path) {
   struct stat st;
-  return !path.empty() && ::stat(path.c_str(), &st) == 0;
+  return !path.empty() && sys::Stat(path, st) == 0;
 }
 
 bool Present(const std::string& path) {
   struct stat st;
-  return !path.empty() && ::lstat(path.c_str(), &st) == 0;
+  return !path.empty() && sys::Lstat(path, st) == 0;
 }
 
 bool IsDirectory(const std::string& path) {
   struct stat st;
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return !path.empty() && sys::Stat(path, st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool IsFile(const std::string& path) {
   struct stat st;
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  return !path.empty() && sys::Stat(path, st) == 0 && S_ISREG(st.st_mode);
 }
 
 int64_t FileSize(const std::string& path) {
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return -1;
+  if (sys::Stat(path, st) != 0) return -1;
   return static_cast<int64_t>(st.st_size);
 }
 
@@ -216,7 +216,7 @@ bool List(const std::string& dir, const std::string& pattern, std::vector<Entry>
     Entry entry;
     entry.name = name;
     struct stat st;
-    if (::stat((base + name).c_str(), &st) == 0) {
+    if (sys::Stat(base + name, st) == 0) {
       entry.isDir = S_ISDIR(st.st_mode);
       entry.size = static_cast<uint64_t>(st.st_size);
       entry.modified = st.st_mtime;
@@ -249,7 +249,7 @@ Result MakeDirs(const std::string& path) {
 Result DeleteFile(const std::string& path) {
   if (path.empty()) return Result(kPathNotFound);
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) {
+  if (sys::Lstat(path, st) != 0) {
     const int err = errno;
     if (err == ENOENT) return Result(Exists(ParentOf(path)) ? kFileNotFound : kPathNotFound, err);
     return Result::FromErrno(err);
@@ -267,7 +267,7 @@ Result RemoveDir(const std::string& path) {
 
 Result RemoveTree(const std::string& path) {
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? Result(kFileNotFound, ENOENT) : Result::FromErrno(errno);
+  if (sys::Lstat(path, st) != 0) return errno == ENOENT ? Result(kFileNotFound, ENOENT) : Result::FromErrno(errno);
   if (!S_ISDIR(st.st_mode)) return sys::Unlink(path) == 0 ? Result() : Result::FromErrno(errno);
   std::vector<Entry> entries;
   // A folder that cannot be listed cannot be emptied: say why, rather than the rmdir's
@@ -290,7 +290,7 @@ Result ReadFile(const std::string& path, std::string& out) {
   UniqueFd fd(sys::Open(path, O_RDONLY | O_CLOEXEC));
   if (!fd) return Result::FromErrno(errno);
   struct stat st;
-  if (::fstat(fd.Get(), &st) == 0 && S_ISDIR(st.st_mode)) return Result(kAccessDenied, EISDIR);
+  if (sys::Fstat(fd.Get(), st, path) == 0 && S_ISDIR(st.st_mode)) return Result(kAccessDenied, EISDIR);
   char buf[65536];
   for (;;) {
     ssize_t n = sys::Read(fd.Get(), buf, sizeof buf, path);
@@ -332,7 +332,7 @@ Result ReplaceFile(const std::string& path, const std::string& data) {
   }
   if (!fd) return errno == ENOENT ? Result(kPathNotFound, ENOENT) : Result::FromErrno(errno);
   // Held while the file is written, so a cleanup never takes a file still in work.
-  ::flock(fd.Get(), LOCK_EX | LOCK_NB);
+  (void)sys::Lock(fd.Get(), LOCK_EX | LOCK_NB, tmp);
   int err = 0;
   bool ok = WriteAll(fd.Get(), data.data(), data.size(), tmp) && sys::Fsync(fd.Get(), tmp) == 0;
   if (!ok) err = errno;
@@ -376,11 +376,12 @@ int RemoveStaleTemps(const std::string& path) {
     if (!fd) continue;
     struct stat st;
     // A writer still at work holds its lock; anything but a plain file is not ours.
-    bool stale = ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0;
+    bool stale = sys::Fstat(fd.Get(), st, full) == 0 && S_ISREG(st.st_mode) &&
+                 sys::Lock(fd.Get(), LOCK_EX | LOCK_NB, full) == 0;
     if (stale) {
       struct stat now;
       // Still the same file under that name when it goes.
-      if (::lstat(full.c_str(), &now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev &&
+      if (sys::Lstat(full, now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev &&
           sys::Unlink(full) == 0)
         ++removed;
     }
@@ -421,14 +422,19 @@ bool WithLock(const std::string& lockPath, const std::function<void()>& fn, cons
       return false;
     }
     struct stat st;
-    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (sys::Fstat(fd.Get(), st, lockPath) != 0) {
+      notice::Write("lock " + lockPath + ": cannot be checked (" + std::strerror(errno) + ")");
+      return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
       notice::Write("lock " + lockPath + ": not a plain file, refused");
       return false;
     }
     // A lock file left readable by an older build lets anyone hold it, so an empty one
     // of ours is made private (a file locked for its own sake keeps its mode).
-    if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid() && st.st_size == 0) ::fchmod(fd.Get(), 0600);
-    if (!LockWithin(fd.Get(), options.waitMs)) {
+    if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid() && st.st_size == 0)
+      (void)sys::Fchmod(fd.Get(), 0600, lockPath);
+    if (!LockWithin(fd.Get(), options.waitMs, lockPath)) {
       int err = errno;
       notice::Write("lock " + lockPath + (err == ETIMEDOUT ? ": still held after the wait, given up"
                                                             : ": cannot be taken (" + std::string(std::strerror(err)) + ")"));
@@ -438,13 +444,13 @@ bool WithLock(const std::string& lockPath, const std::function<void()>& fn, cons
       // The last holder may have removed the file before we had the lock; then the
       // lock is on a file nobody else will find, and the next one is taken afresh.
       struct stat now;
-      if (::lstat(lockPath.c_str(), &now) != 0 || now.st_ino != st.st_ino || now.st_dev != st.st_dev) continue;
+      if (sys::Lstat(lockPath, now) != 0 || now.st_ino != st.st_ino || now.st_dev != st.st_dev) continue;
     }
     fn();
     // Removed while still held, so nobody takes a lock on the file on its way out; a
     // lock file left behind is harmless (the next taker checks it).
     if (options.removeAfter) (void)sys::Unlink(lockPath);
-    ::flock(fd.Get(), LOCK_UN);
+    (void)sys::Lock(fd.Get(), LOCK_UN, lockPath);
     return true;
   }
 }
@@ -462,7 +468,9 @@ Result InFile::Open(const std::string& path, bool noFollow) {
   UniqueFd fd(sys::Open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | (noFollow ? O_NOFOLLOW : 0)));
   if (!fd) return errno == ELOOP ? Result(kNotRegularFile, ELOOP) : Result::FromErrno(errno);
   struct stat st;
-  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return Result(kNotRegularFile);
+  // A check that fails says nothing of the file: no refusal (whose caller may remove the name).
+  if (sys::Fstat(fd.Get(), st, path) != 0) return Result::FromErrno(errno);
+  if (!S_ISREG(st.st_mode)) return Result(kNotRegularFile);
   m_fd = std::move(fd);
   m_path = path;
   return Result();
@@ -484,7 +492,7 @@ bool InFile::Seek(int64_t offset) { return m_fd && ::lseek(m_fd.Get(), static_ca
 
 int64_t InFile::Size() const {
   struct stat st;
-  if (!m_fd || ::fstat(m_fd.Get(), &st) != 0) return -1;
+  if (!m_fd || sys::Fstat(m_fd.Get(), st, m_path) != 0) return -1;
   return static_cast<int64_t>(st.st_size);
 }
 
@@ -497,7 +505,7 @@ Result InFile::DropCached(int64_t offset, int64_t length) {
 
 std::string InFile::Identity() const {
   struct stat st;
-  if (!m_fd || ::fstat(m_fd.Get(), &st) != 0) return "";
+  if (!m_fd || sys::Fstat(m_fd.Get(), st, m_path) != 0) return "";
   return std::to_string(static_cast<unsigned long long>(st.st_dev)) + ":" +
          std::to_string(static_cast<unsigned long long>(st.st_ino));
 }
@@ -507,7 +515,7 @@ Result AppendWhole(const std::string& path, std::string_view data) {
   UniqueFd fd(sys::Open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
   if (!fd) return errno == ENOENT ? Result(kPathNotFound, ENOENT) : Result::FromErrno(errno);
   struct stat st;
-  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return Result(kAccessDenied);
+  if (sys::Fstat(fd.Get(), st, path) != 0 || !S_ISREG(st.st_mode)) return Result(kAccessDenied);
   if (data.empty()) {
     const int closeErr = fd.Close(path);
     return closeErr == 0 ? Result() : Result(kWriteFault, closeErr);
@@ -522,7 +530,7 @@ Result AppendWhole(const std::string& path, std::string_view data) {
   if (err != 0 && wrote > 0) {
     // O_APPEND leaves the offset at the end of what this write added.
     const off_t end = ::lseek(fd.Get(), 0, SEEK_CUR);
-    if (end >= wrote && ::fstat(fd.Get(), &st) == 0 && st.st_size == end)
+    if (end >= wrote && sys::Fstat(fd.Get(), st, path) == 0 && st.st_size == end)
       (void)sys::Ftruncate(fd.Get(), end - wrote, path);
   }
   if (const int closeErr = fd.Close(path); closeErr != 0 && err == 0) err = closeErr;

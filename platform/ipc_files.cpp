@@ -13,13 +13,14 @@
 #include "platform/fs.h"
 #include "platform/notice.h"
 #include "platform/paths.h"
+#include "platform/sys.h"
 
 namespace platform::ipc {
 
 namespace {
 bool PrivateDirOfMine(const std::string& dir) {
   struct stat st;
-  return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
+  return sys::Lstat(dir, st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
 }
 
 void Refuse(const std::string& path, const char* why) {
@@ -32,7 +33,7 @@ std::string Folder() {
   if (!fs::IsDirectory(dir)) {
     if (fs::MakeDirs(dir) != fs::kOk && !fs::IsDirectory(dir)) return "";
     // The tray, the panel and the service may run under different accounts.
-    ::chmod(dir.c_str(), 01777);
+    (void)sys::Chmod(dir, 01777);
   }
   return dir + "/";
 }
@@ -40,7 +41,7 @@ std::string Folder() {
 std::string PrivateFolder() {
   std::string dir = MachinePath("locks");
   if (!fs::IsDirectory(ParentDir(dir)) && fs::MakeDirs(ParentDir(dir)) != fs::kOk) return "";
-  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+  if (sys::MakeDir(dir, 0700) != 0 && errno != EEXIST) {
     notice::Write("lock folder " + dir + ": cannot be made (" + std::strerror(errno) + ")");
     return "";
   }
@@ -58,16 +59,16 @@ std::string AccountFolder() {
     const std::string root = ParentDir(users);
     if (!fs::IsDirectory(root) && fs::MakeDirs(root) != fs::kOk) return "";
     // Every account makes its own folder here, and none can move another's.
-    if (::mkdir(users.c_str(), 0755) == 0) ::chmod(users.c_str(), 01777);
+    if (sys::MakeDir(users, 0755) == 0) (void)sys::Chmod(users, 01777);
     else if (errno != EEXIST) return "";
   }
   struct stat st;
-  if (::lstat(users.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || (st.st_uid != 0 && st.st_uid != ::geteuid()) ||
+  if (sys::Lstat(users, st) != 0 || !S_ISDIR(st.st_mode) || (st.st_uid != 0 && st.st_uid != ::geteuid()) ||
       ((st.st_mode & 0002) && !(st.st_mode & S_ISVTX))) {
     notice::Write("accounts folder " + users + ": not the machine's own, refused");
     return "";
   }
-  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+  if (sys::MakeDir(dir, 0700) != 0 && errno != EEXIST) {
     notice::Write("account folder " + dir + ": cannot be made (" + std::strerror(errno) + ")");
     return "";
   }
@@ -75,7 +76,7 @@ std::string AccountFolder() {
   if (::geteuid() == 0) {
     // Another account took the name first: root may move it out of the way.
     const std::string aside = dir + ".refused." + std::to_string(::getpid());
-    if (::rename(dir.c_str(), aside.c_str()) == 0 && ::mkdir(dir.c_str(), 0700) == 0 && PrivateDirOfMine(dir)) {
+    if (sys::Rename(dir, aside) == 0 && sys::MakeDir(dir, 0700) == 0 && PrivateDirOfMine(dir)) {
       notice::Write("account folder " + dir + ": was not this account's own; moved aside to " + aside);
       return dir + "/";
     }
@@ -103,10 +104,10 @@ std::string FileName(const std::string& objectName) {
 }
 
 int TryLock(const std::string& path) {
-  UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  UniqueFd fd(sys::Open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (!fd && errno == EEXIST) {
     // O_NONBLOCK: a fifo planted under the name must not hold the open up.
-    fd.Reset(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    fd.Reset(sys::Open(path, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!fd) {
       int err = errno;
       if (err == ELOOP) {
@@ -117,8 +118,14 @@ int TryLock(const std::string& path) {
       return -1;
     }
     struct stat st;
+    if (sys::Fstat(fd.Get(), st, path) != 0) {
+      const int err = errno;
+      fd.Reset();
+      errno = err;
+      return -1;
+    }
     const char* why = nullptr;
-    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) why = "something that is no plain file";
+    if (!S_ISREG(st.st_mode)) why = "something that is no plain file";
     else if (st.st_nlink != 1) why = "a file with other names";
     else if (st.st_uid != ::geteuid()) why = "a file of another account";
     if (why) {
@@ -130,7 +137,7 @@ int TryLock(const std::string& path) {
   } else if (!fd) {
     return -1;
   }
-  while (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+  while (sys::Lock(fd.Get(), LOCK_EX | LOCK_NB, path) != 0) {
     if (errno == EINTR) continue;
     int err = errno;
     fd.Reset();
@@ -144,21 +151,21 @@ bool OpenSocketToAll(const std::string& path) {
   struct stat st;
   // Nobody else can replace a file of ours in the sticky folder, so the checked
   // name stays the socket just bound.
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != ::geteuid()) {
+  if (sys::Lstat(path, st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != ::geteuid()) {
     Refuse(path, "something other than the socket just made");
     return false;
   }
-  return ::chmod(path.c_str(), 0666) == 0;
+  return sys::Chmod(path, 0666) == 0;
 }
 
 bool ClearStaleSocket(const std::string& path) {
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT;
+  if (sys::Lstat(path, st) != 0) return errno == ENOENT;
   if (!S_ISSOCK(st.st_mode)) {
     Refuse(path, S_ISLNK(st.st_mode) ? "a link" : "something that is no socket");
     return false;
   }
-  ::unlink(path.c_str());  // unlink never follows a link
+  (void)sys::Unlink(path);  // unlink never follows a link
   return true;
 }
 
@@ -170,7 +177,7 @@ bool LocalAddress::Set(const std::string& path) {
   if (use.size() >= sizeof m_addr.sun_path) {
     std::string dir = platform::ParentDir(path);
     if (dir.empty()) return false;
-    m_dirFd.Reset(::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    m_dirFd.Reset(sys::Open(dir, O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!m_dirFd) return false;
     char prefix[48];
     std::snprintf(prefix, sizeof prefix, "/proc/self/fd/%d", m_dirFd.Get());

@@ -34,8 +34,8 @@ std::string AccountFolder();
 
 // An exclusive flock on path in a private folder (the account's own or locks/), held
 // by the returned descriptor (close-on-exec, so a child never keeps it). -1 when
-// another open of the file holds it (errno EWOULDBLOCK) or the file cannot be opened.
-// A new lock file gets mode 0600; a link is never followed, and a name taken by
+// another open of the file holds it (errno EWOULDBLOCK) or the file cannot be opened
+// or checked. A new lock file gets mode 0600; a link is never followed, and a name taken by
 // something else (a link, no plain file, a file with other names or of another
 // account) is refused with errno EPERM and a log line.
 [[nodiscard]] int TryLock(const std::string& path);

@@ -13,6 +13,7 @@
 #include "platform/notice.h"
 #include "platform/process.h"
 #include "platform/scm_access.h"
+#include "platform/sys.h"
 
 namespace platform::mailslot {
 
@@ -76,7 +77,17 @@ int FreeTheName(const std::string& path) {
   for (;;) {
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? kOk : ErrnoCode(errno);
-    if (!S_ISSOCK(st.st_mode)) return ipc::ClearStaleSocket(path) ? kOk : kAccessDenied;  // refused and logged
+    if (!S_ISSOCK(st.st_mode)) {
+      // Planted by another account (a fifo, say): an administrator moves it aside, kept
+      // for a look, rather than going without the name for ever.
+      const std::string aside = path + ".refused." + std::to_string(::getpid());
+      if (st.st_uid != me && scm::access::IsAdministrator(me) && sys::Rename(path, aside) == 0) {
+        notice::Write("mailslot " + path + ": something of account " + AccountName(st.st_uid) +
+                      " that is no socket was in the way; moved aside to " + aside);
+        continue;
+      }
+      return ipc::ClearStaleSocket(path) ? kOk : kAccessDenied;  // refused and logged
+    }
     const int lives = ReaderLives(path);
     if (lives == 0) {
       // Left by a reader that died: its account, or root, clears it.

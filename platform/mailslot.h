@@ -6,7 +6,7 @@
 // folder, which no other account can hold. Between accounts the live socket decides:
 // a name another account reads is waited for a short while and then refused, with a
 // log line naming that account; an administrator takes a name back from an account
-// that is not one.
+// that is not one, and moves aside what another account put there that is no socket.
 #include <cstddef>
 #include <cstdint>
 #include <string>

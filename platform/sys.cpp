@@ -1,6 +1,7 @@
 #include "platform/sys.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -131,6 +132,36 @@ int RemoveDir(const std::string& path) {
 DIR* OpenDir(const std::string& path) {
   if (Refuse(Kind::ListDir, path)) return nullptr;
   return ::opendir(path.c_str());
+}
+
+int Stat(const std::string& path, struct stat& st) {
+  if (Refuse(Kind::Stat, path)) return -1;
+  return ::stat(path.c_str(), &st);
+}
+
+int Lstat(const std::string& path, struct stat& st) {
+  if (Refuse(Kind::Stat, path)) return -1;
+  return ::lstat(path.c_str(), &st);
+}
+
+int Fstat(int fd, struct stat& st, std::string_view path) {
+  if (Refuse(Kind::Stat, path)) return -1;
+  return ::fstat(fd, &st);
+}
+
+int Lock(int fd, int operation, std::string_view path) {
+  if (Refuse(Kind::Lock, path)) return -1;
+  return ::flock(fd, operation);
+}
+
+int Chmod(const std::string& path, mode_t mode) {
+  if (Refuse(Kind::Chmod, path)) return -1;
+  return ::chmod(path.c_str(), mode);
+}
+
+int Fchmod(int fd, mode_t mode, std::string_view path) {
+  if (Refuse(Kind::Chmod, path)) return -1;
+  return ::fchmod(fd, mode);
 }
 
 }  // namespace platform::sys

@@ -4,6 +4,7 @@
 // path is what the call is about, for the table's rules; for calls on a descriptor it is
 // the path the descriptor was opened with.
 #include <dirent.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -27,5 +28,13 @@ int Unlink(const std::string& path);
 int MakeDir(const std::string& path, mode_t mode);
 int RemoveDir(const std::string& path);
 DIR* OpenDir(const std::string& path);
+int Stat(const std::string& path, struct stat& st);
+// Does not follow a link.
+int Lstat(const std::string& path, struct stat& st);
+int Fstat(int fd, struct stat& st, std::string_view path = {});
+// flock; EINTR is the caller's to retry.
+int Lock(int fd, int operation, std::string_view path = {});
+int Chmod(const std::string& path, mode_t mode);
+int Fchmod(int fd, mode_t mode, std::string_view path = {});
 
 }  // namespace platform::sys

@@ -14,7 +14,6 @@ namespace scm = platform::scm;
 using platform::eventlog::EventType;
 
 namespace {
-const char kEventLogKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\";
 constexpr uint32_t kTypesSupported = 7;
 constexpr size_t kMaxDescriptionBytes = 259;
 constexpr uint32_t kInitFailedExitCode = 1064;
@@ -87,7 +86,7 @@ bool CNTService::Install() {
   }
 
   reg::Key eventKey;
-  int eventErr = reg::CreateKey(kEventLogKey + m_name, eventKey);
+  int eventErr = reg::CreateKey(platform::eventlog::KeyPath() + "\\" + m_name, eventKey);
   if (eventErr == reg::kOk) {
     eventErr = eventKey.SetString("EventMessageFile", m_programPath, true);
     if (eventErr == reg::kOk) eventErr = eventKey.SetDword("TypesSupported", kTypesSupported);

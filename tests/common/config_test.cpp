@@ -249,6 +249,7 @@ std::vector<Undecodable> UndecodableStores() {
       {"cut short", good.substr(0, good.size() / 2)},
       {"plain text", "<KeySystem>1</KeySystem><0>"},
       {"stray bytes", std::string("\x01\x02\x03", 3)},
+      {"random bytes with line ends", std::string("\x9c\r\n\x01\n\n\xff\r", 8)},
       {"a pair that decodes to 0", good.substr(0, 6) + ZeroPair(kKey) + good.substr(6)},
   };
 }
@@ -435,12 +436,14 @@ TEST_F(Config, FailedWriteKeepsTheOldFileAndWritesNoStamp) {
 // The service reloads only on a new stamp: a store written without one is a failed save.
 TEST_F(Config, SaveWhoseStampCannotBeWrittenFails) {
   WriteStore("<KeySystem>1</KeySystem><0>");
+  const std::string old = FileBytes(ConfigPath());
   CConfig config;
   LoadWithKey(config);
   config.SetSystem("0");
   m_faults.Fail(Kind::Open, EACCES, "apply.db");
   EXPECT_EQ(config.Save(), 0);
   m_faults.Reset();
+  EXPECT_EQ(FileBytes(ConfigPath()), old) << "a failed save left the new store";
   EXPECT_FALSE(fs::Exists(ApplyPath()));
   EXPECT_TRUE(Leftovers().empty());
   EXPECT_EQ(config.Save(), 1);

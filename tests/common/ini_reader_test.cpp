@@ -29,7 +29,7 @@ struct TouchCounter {
       if (!c.path.starts_with(path)) return platform::faults::Fault{};  // the file or its temporaries
       if (c.OpensForReading())
         ++reads;
-      else if (c.kind != Kind::Read && c.kind != Kind::Close)
+      else if (c.Changes())
         ++writes;
       return platform::faults::Fault{};
     });

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
+#include "platform/fs.h"
+#include "platform/registry.h"
 #include "tests/support/temp_install.h"
 
 namespace ev = platform::eventlog;
@@ -61,6 +63,27 @@ TEST_F(EventLogTest, LogsAreSeparate) {
   ASSERT_EQ(ev::ReadEvents(sys, "System"), ev::kOk);
   EXPECT_TRUE(app.empty());
   EXPECT_EQ(sys.size(), 1u);
+}
+
+// A log keeps within the MaxSize of its key: the oldest records go, the newest stay whole
+// and in order; another log keeps its own bound.
+TEST_F(EventLogTest, AFullLogLetsItsOldestRecordsGo) {
+  EXPECT_EQ(ev::MaxSizeOf(), ev::kDefaultMaxSize);
+  platform::registry::Key key;
+  ASSERT_EQ(platform::registry::CreateKey(ev::KeyPath(), key), platform::registry::kOk);
+  ASSERT_EQ(key.SetDword("MaxSize", 2000), platform::registry::kOk);
+  EXPECT_EQ(ev::MaxSizeOf(), 2000u);
+  EXPECT_EQ(ev::MaxSizeOf("System"), ev::kDefaultMaxSize);
+  ev::Source s;
+  ASSERT_EQ(s.Register("qoripsvc"), ev::kOk);
+  for (uint32_t id = 1; id <= 300; ++id) {
+    ASSERT_EQ(s.Report(ev::EventType::Warning, 0, id, {"unknown control"}), ev::kOk);
+    ASSERT_LE(platform::fs::FileSize(ev::LogFilePath()), 2000) << id;
+  }
+  std::vector<ev::Event> events;
+  ASSERT_EQ(ev::ReadEvents(events), ev::kOk);
+  ASSERT_GT(events.size(), 30u) << "more went than was needed";
+  for (size_t i = 0; i < events.size(); ++i) EXPECT_EQ(events[i].id, 301 - events.size() + i);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/faults.h"
+#include "platform/ipc_files.h"
 #include "platform/notice.h"
 #include "tests/support/other_account.h"
 #include "tests/support/temp_install.h"
@@ -306,6 +307,33 @@ TEST(FaultTable, CountedModesStrikeTheNthCall) {
   }
   // The guard is gone: nothing strikes any more.
   EXPECT_EQ(fs::WriteFile(path, "after"), fs::kOk);
+}
+
+// The checks, locks, modes and folders behind the file operations ask the table too.
+TEST(FaultTable, EveryCallOfTheFilesAndSharedFoldersStrikes) {
+  qortest::TempInstall inst;
+  const std::string path = inst.ProgramDir() + "f";
+  ASSERT_EQ(fs::WriteFile(path, "x"), fs::kOk);
+  const struct {
+    Kind kind;
+    const char* pathPart;
+    std::function<bool()> failed;
+  } cases[] = {
+      {Kind::Stat, "/f", [&] { return !fs::Exists(path); }},
+      {Kind::Stat, "/f", [&] { return fs::InFile().Open(path) != fs::kOk; }},
+      {Kind::Lock, "f.lock", [&] { return !fs::WithLock(path + ".lock", [] {}); }},
+      {Kind::MakeDir, "locks", [] { return platform::ipc::PrivateFolder().empty(); }},
+      {Kind::Chmod, "ipc", [&] {
+         struct stat st;
+         return !platform::ipc::Folder().empty() && ::stat((inst.MachineRoot() + "ipc").c_str(), &st) == 0 &&
+                (st.st_mode & 07777) != 01777;
+       }},
+  };
+  for (const auto& c : cases) {
+    platform::faults::Guard g;
+    g.Fail(c.kind, EIO, c.pathPart);
+    EXPECT_TRUE(c.failed()) << int(c.kind) << " " << c.pathPart;
+  }
 }
 
 TEST(FaultTable, ExitEndsTheProcessAtTheCallAndACutWriteLandsItsPart) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -184,18 +185,29 @@ TEST_F(HeldByAnotherAccount, ItsSilentConnectionsDoNotKeepALaterStartFromBringin
 }
 
 TEST_F(HeldByAnotherAccount, ASlotNameItTookIsTakenBackByTheAdministratorsTray) {
-  Notices notices;
   // It takes the slot's name for itself before the tray starts.
-  ASSERT_TRUE(nobody.HoldWhat([](int& a, int&) {
-    static slot::Slot squatter;  // open until the child ends
-    a = squatter.Create("QoripPanelStatus");
-    return a == slot::kOk;
-  }));
-  slot::Slot reader;
-  ASSERT_EQ(reader.Create("QoripPanelStatus"), slot::kOk);
-  EXPECT_TRUE(notices.Mention("nobody")) << "taking the name back is not logged";
-  ASSERT_EQ(slot::Write("QoripPanelStatus", "ready"), slot::kOk);
-  std::string m;
-  EXPECT_EQ(reader.Read(m, 5000), slot::Slot::ReadResult::Message);
-  EXPECT_EQ(m, "ready");
+  const struct {
+    const char* what;
+    std::function<bool(int&, int&)> take;
+  } cases[] = {
+      {"a reader of its own", [](int& a, int&) {
+         static slot::Slot squatter;  // open until the child ends
+         a = squatter.Create("QoripPanelStatus");
+         return a == slot::kOk;
+       }},
+      {"a fifo", [](int&, int&) { return ::mkfifo(slot::SocketPath("QoripPanelStatus").c_str(), 0600) == 0; }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Notices notices;
+    qortest::HeldByNobody squatter;
+    ASSERT_TRUE(squatter.HoldWhat(c.take));
+    slot::Slot reader;
+    ASSERT_EQ(reader.Create("QoripPanelStatus"), slot::kOk);
+    EXPECT_TRUE(notices.Mention("nobody")) << "taking the name back is not logged";
+    ASSERT_EQ(slot::Write("QoripPanelStatus", "ready"), slot::kOk);
+    std::string m;
+    EXPECT_EQ(reader.Read(m, 5000), slot::Slot::ReadResult::Message);
+    EXPECT_EQ(m, "ready");
+  }
 }
