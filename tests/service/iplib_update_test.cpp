@@ -5,11 +5,15 @@
 #include <cstdlib>
 
 #include "common/build.h"
+#include "common/coding.h"
 #include "common/ini_reader.h"
+#include "common/ip_vector.h"
+#include "common/iplib_check.h"
 #include "common/program_log.h"
 #include "common/update_endpoint.h"
 #include "platform/faults.h"
 #include "platform/fs.h"
+#include "service/iplib_reply.h"
 #include "service/iplib_update.h"
 #include "tests/support/update_server.h"
 
@@ -60,6 +64,12 @@ TEST(IpLibUpdate, ReplyIsAcceptedOnlyWhenEveryTestHolds) {
       {"unchanged but for blanks", 1, Reply("2026-1-2  3:4:5 ", "", kCode101, ""), "2026-1-23:4:5", false, ""},
       {"100 bytes", 1, Reply("B", "", kCode100, ""), "", false, ""},
       {"error text", 1, Reply("B", "", kCode101, "维护中"), "", false, ""},
+      // Tags are found as in the whole text: the first closing tag, at a character start.
+      {"closing tag first", 1, "</QorIpCode>" + Reply("B", "", kCode101, ""), "", false, ""},
+      {"tag inside a double-byte character", 1, "<QoripTime>B</QoripTime>\x81<QorIpCode>" + kCode101 + "</QorIpCode>",
+       "", false, ""},
+      {"time too long to keep", 1, Reply(std::string(CIpLibReplyReader::kMaxTimeBytes + 1, 'B'), "A", kCode101, ""),
+       "", false, ""},
   };
   for (const auto& c : cases) {
     std::string code = "old", time = "old";
@@ -68,7 +78,38 @@ TEST(IpLibUpdate, ReplyIsAcceptedOnlyWhenEveryTestHolds) {
       EXPECT_EQ(code, kCode101) << c.name;
       EXPECT_EQ(time, c.time) << c.name;
     }
+    // The same reply arriving a byte at a time.
+    std::string pieces;
+    CIpLibReplyReader reader([&](std::string_view piece) {
+      pieces.append(piece);
+      return true;
+    });
+    for (char ch : c.reply) reader.Feed(std::string_view(&ch, 1));
+    time = "old";
+    EXPECT_EQ(c.result == 1 && reader.Accept(c.version, time), c.accepted) << c.name;
+    if (c.accepted) {
+      EXPECT_EQ(pieces, kCode101) << c.name;
+    }
   }
+}
+
+// The check of a download, fed a byte at a time, agrees with the table on the whole.
+TEST(IpLibProbe, AgreesWithTheTable) {
+  const std::string texts[] = {
+      "1|2|3|4|5",         "1|2|3|4*",          "1||2|3||4|5*",  "g0j0b0k0lc" /* 1|2|3|4|5* turned */,
+      "g0j0b0k0lc|",       "1\x81|2|3|4|5*",   "\x81\x81|1|2|3|4*", "***|||",
+  };
+  for (const std::string& text : texts) {
+    CIpLibProbe probe;
+    for (char ch : text) probe.Feed(std::string_view(&ch, 1));
+    std::string form = text;
+    if (form.find_first_of("|*") == std::string::npos) SubstituteChars(form);
+    CQorIpVector table;
+    EXPECT_EQ(probe.Refusal().empty(), table.Load(form) > 0) << text;
+  }
+  CIpLibProbe zero;
+  zero.Feed(std::string("1|2|3|4|5*\0", 11));
+  EXPECT_EQ(zero.Refusal(), "IP库数据含有空字节");
 }
 
 TEST(IpLibUpdate, RequestCarriesTheKeysInOrderEncoded) {
