@@ -204,22 +204,25 @@ TEST_F(IpLibUpdateAttempt, HundredAndOneBytesAreEnough) {
 }
 
 TEST_F(IpLibUpdateAttempt, FailedWriteKeepsTheOldVersion) {
+  namespace faults = platform::faults;
   install_.WriteProgramFile("iplib.db", "old library");
   ini_->SetWord30("2026-1-2 3:4:5");
   const std::string path = install_.ProgramDir() + "iplib.db";
-  faults_.When([&](const platform::faults::Call& c) {
-    return c.kind == platform::faults::Kind::Rename && c.path == path ? platform::faults::Fault::Fail(ENOSPC)
-                                                                       : platform::faults::Fault{};
-  });
-  std::string target;
-  EXPECT_EQ(Attempt({"--iplib", lib_, "--iplib-time", "2026-2-2 0:0:0"}, target), kIpLibWriteFailed);
-  faults_.Reset();
-  EXPECT_EQ(Library(), "old library");
-  EXPECT_EQ(ini_->GetWord30(), "2026-1-2 3:4:5");
-  // No temporary file is left beside it.
-  std::vector<fs::Entry> entries;
-  ASSERT_TRUE(fs::List(install_.ProgramDir(), "iplib.db*", entries));
-  EXPECT_EQ(entries.size(), 1u);
+  // The library's file is written as the reply arrives, and put in place at its end.
+  for (const faults::Kind kind : {faults::Kind::Rename, faults::Kind::Write}) {
+    faults_.When([&](const faults::Call& c) {
+      return c.kind == kind && c.path.starts_with(path) ? faults::Fault::Fail(ENOSPC) : faults::Fault{};
+    });
+    std::string target;
+    EXPECT_EQ(Attempt({"--iplib", lib_, "--iplib-time", "2026-2-2 0:0:0"}, target), kIpLibWriteFailed);
+    faults_.Reset();
+    EXPECT_EQ(Library(), "old library");
+    EXPECT_EQ(ini_->GetWord30(), "2026-1-2 3:4:5");
+    // No temporary file is left beside it.
+    std::vector<fs::Entry> entries;
+    ASSERT_TRUE(fs::List(install_.ProgramDir(), "iplib.db*", entries));
+    EXPECT_EQ(entries.size(), 1u);
+  }
 }
 
 TEST_F(IpLibUpdateAttempt, NoServerIsNoReply) {
@@ -254,6 +257,10 @@ TEST_F(IpLibUpdateAttempt, ALibraryTheTableCannotReadKeepsTheOldOne) {
     EXPECT_EQ(Library(), "old library") << c.name;
     EXPECT_EQ(ini_->GetWord30(), "2026-1-2 3:4:5") << c.name;
     EXPECT_NE(install_.ReadProgramFile("log/qor.log").find(c.logged), std::string::npos) << c.name;
+    // What was written of it on the way goes as well.
+    std::vector<fs::Entry> entries;
+    ASSERT_TRUE(fs::List(install_.ProgramDir(), "iplib.db*", entries));
+    EXPECT_EQ(entries.size(), 1u) << c.name;
   }
 }
 

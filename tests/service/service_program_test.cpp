@@ -348,7 +348,9 @@ TEST_F(ServiceProgram, UpdateOfALargeLibraryKeepsTheServiceSmall) {
   const long before = StatusKb(pid, "VmRSS");
   SaveStore("1");
   EXPECT_TRUE(WaitFor([&] { return CIniReader(Build::Service).GetWord30() == "2026-12-09 10:00:00"; }, 60000));
-  EXPECT_EQ(fs::FileSize(inst.ProgramDir() + "iplib.db"), int64_t(library.size()));
+  std::string stored;
+  EXPECT_EQ(fs::ReadFile(inst.ProgramDir() + "iplib.db", stored), fs::kOk);
+  EXPECT_TRUE(stored == library) << "stored " << stored.size() << " bytes of " << library.size();
   const long peak = StatusKb(pid, "VmHWM"), after = StatusKb(pid, "VmRSS");
   EXPECT_LT(peak, 64 * 1024) << "peak kB";
   EXPECT_LT(after - before, 16 * 1024) << "resident kB before " << before << ", after " << after;
