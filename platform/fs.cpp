@@ -340,8 +340,9 @@ Result ReplacingFile::Open(const std::string& path) {
     if (!m_fd && errno != EEXIST) break;
   }
   if (!m_fd) {
+    const int err = errno;
     m_tmp.clear();
-    return m_failed = errno == ENOENT ? Result(kPathNotFound, ENOENT) : Result::FromErrno(errno);
+    return m_failed = err == ENOENT ? Result(kPathNotFound, ENOENT) : Result::FromErrno(err);
   }
   m_path = path;
   // Held while the file is written, so a cleanup never takes a file still in work.
