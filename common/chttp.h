@@ -2,9 +2,15 @@
 // The HTTP GET of the panel and of the service. The service asks once and waits; the
 // panel runs the same request on a worker thread while its window keeps dispatching.
 #include <atomic>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "common/build.h"
+
+namespace platform {
+class StopToken;
+}
 
 class CHttp {
  public:
@@ -36,6 +42,17 @@ class CHttp {
   // large to take (reply kReplyTooLarge). Redirects are followed.
   int Request(const std::string& url, std::string& reply);
 
+  // Takes a reply's body piece by piece; false ends the transfer.
+  using BodySink = std::function<bool(std::string_view)>;
+  // Request with the body handed to sink as it arrives (its line ends removed as
+  // above) instead of kept, so that a large reply is never held whole. The pieces come
+  // before the status is known: only a result of 1 makes them an answer. 2 also when
+  // sink refused a piece, or when stop was asked meanwhile (the transfer ends at once,
+  // whatever the server does); ReplyTooLarge tells the reply past the limit apart.
+  int Request(const std::string& url, const BodySink& sink, const platform::StopToken* stop);
+  // The last request's reply grew past the layer's limit.
+  bool ReplyTooLarge() const { return m_bReplyTooLarge; }
+
   // The address with the cache-busting parameter; "?rnum=" or "&rnum=".
   static std::string AddCacheBuster(const std::string& url, const std::string& value);
   // The panel's number: the C generator seeded with 0, one draw, 1 to 998.
@@ -50,4 +67,5 @@ class CHttp {
   int m_nResult = kFailed;
   std::atomic<int> m_nDone{0};
   std::atomic<bool> m_bWaiting{false};
+  bool m_bReplyTooLarge = false;
 };

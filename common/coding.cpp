@@ -88,17 +88,16 @@ std::string ComposeMachineKey(const std::string& fileTimeText, const std::string
   return DigestCode(c1 + c2 + c3);
 }
 
-void SubstituteChars(std::string& text) {
+char SubstitutedChar(char c) {
   static const char kFrom[] = "c0aopi,lkbjg";
   static const char kTo[] = "*|0987654321";
-  for (size_t i = 0; i < text.size(); i += gbk::CharWidth(text, i)) {
-    for (int j = 0; kFrom[j] != 0; ++j) {
-      if (text[i] == kFrom[j]) {
-        text[i] = kTo[j];
-        break;
-      }
-    }
-  }
+  for (int j = 0; kFrom[j] != 0; ++j)
+    if (c == kFrom[j]) return kTo[j];
+  return c;
+}
+
+void SubstituteChars(std::string& text) {
+  for (size_t i = 0; i < text.size(); i += gbk::CharWidth(text, i)) text[i] = SubstitutedChar(text[i]);
 }
 
 std::string DecodePairText(const std::string& coded, uint32_t startKey, uint32_t multiplier, uint32_t addend) {

@@ -27,6 +27,8 @@ std::string ComposeMachineKey(const std::string& fileTimeText, const std::string
 // The twelve-character substitution that turns letter-form IP library text into its
 // "|"- and "*"-separated form.
 void SubstituteChars(std::string& text);
+// What the substitution makes of one single-byte character (the others stay).
+char SubstitutedChar(char c);
 
 // Letter-pair literal to bytes under a start key, multiplier and addend (wrapping).
 std::string DecodePairText(const std::string& coded, uint32_t startKey, uint32_t multiplier, uint32_t addend);

@@ -305,15 +305,15 @@ int CQorIpVector::Load(const std::string& text, const platform::StopToken* stop)
   m_indexed = false;
   int sinceCheck = 0;
   bool stopped = false;
-  std::string_view fields[5];
+  std::string_view fields[kRecordFields];
   int fieldCount = 0;
   size_t fieldStart = 0;
   auto endField = [&](size_t end) {
-    if (end > fieldStart && fieldCount < 5)
+    if (end > fieldStart && fieldCount < kRecordFields)
       fields[fieldCount++] = std::string_view(text).substr(fieldStart, end - fieldStart);
   };
   auto endRecord = [&]() {
-    if (fieldCount >= 5) {
+    if (fieldCount >= kRecordFields) {
       uint64_t a = 0, b = 0;
       uint32_t first, last;
       if (ReadDigits(fields[0], a) && ReadDigits(fields[1], b) && a + b < (1ULL << 53)) {

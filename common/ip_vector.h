@@ -21,6 +21,9 @@ struct SQorIpRange {
 
 class CQorIpVector {
  public:
+  // Non-empty fields a record needs to be read; those past them are ignored.
+  static constexpr int kRecordFields = 5;
+
   CQorIpVector();
   virtual ~CQorIpVector();
 

@@ -5,11 +5,12 @@
 //   qorupdate [--port N] [--port-file FILE] [--iplib FILE] [--iplib-time TEXT]
 //             [--iplib-error TEXT] [--version-reply FILE] [--notice-reply FILE]
 //             [--status CODE] [--log FILE] [--idle-timeout SECONDS]
-//             [--redirects N] [--iplib-pad BYTES]
+//             [--redirects N] [--iplib-pad BYTES] [--stall silent|trickle]
 //
 // --redirects N answers a request with a redirect to the same address plus "&hop=K"
 // until it carries hop=N; --iplib-pad appends BYTES bytes of zero-laden filler to the
-// library text (a hostile server's reply).
+// library text; --stall silent takes a request and never answers it, --stall trickle
+// answers a byte every 250 ms (hostile servers).
 //
 // Port 0 picks a free port; the port is printed ("port N") and written to the port
 // file. Files are read again for every request, so a test may change them while the
@@ -54,18 +55,23 @@ struct Settings {
   int idleSeconds = 120;
   int redirects = 0;
   long long ipLibPad = 0;
+  std::string stall;
 };
+
+// The pause between two bytes of a trickled answer.
+constexpr int kTrickleMs = 250;
 
 const char kUsage[] =
     "usage: qorupdate [--port N] [--port-file FILE] [--iplib FILE] [--iplib-time TEXT]\n"
     "                 [--iplib-error TEXT] [--version-reply FILE] [--notice-reply FILE]\n"
     "                 [--status CODE] [--log FILE] [--idle-timeout SECONDS]\n"
-    "                 [--redirects N] [--iplib-pad BYTES]\n"
+    "                 [--redirects N] [--iplib-pad BYTES] [--stall silent|trickle]\n"
     "  --port N             0-65535; 0 (the default) picks a free port\n"
     "  --status CODE        100-999, the status of every answer (default 200)\n"
     "  --idle-timeout S     ends after S seconds without a request, 1-86400 (default 120)\n"
     "  --redirects N        redirects to the same address N times first, 0-100\n"
     "  --iplib-pad BYTES    filler after the library text, 0-1073741824\n"
+    "  --stall MODE         silent: never answers; trickle: a byte every 250 ms\n"
     "Prints \"port N\" when it listens on 127.0.0.1; ends on SIGTERM or SIGINT.\n";
 
 // A whole decimal number within [low, high]; "abc", "8o", "-1" and overflow are refused.
@@ -92,7 +98,7 @@ bool ParseArgs(int argc, char** argv, Settings& s) {
       {"--port-file", &s.portFile},       {"--iplib", &s.ipLibFile},
       {"--iplib-time", &s.ipLibTime},     {"--iplib-error", &s.ipLibError},
       {"--version-reply", &s.versionFile}, {"--notice-reply", &s.noticeFile},
-      {"--log", &s.logFile},
+      {"--log", &s.logFile},              {"--stall", &s.stall},
   };
   for (int i = 1; i < argc; ++i) {
     const std::string opt = argv[i];
@@ -126,6 +132,10 @@ bool ParseArgs(int argc, char** argv, Settings& s) {
       return false;
     }
     number->set(v);
+  }
+  if (!s.stall.empty() && s.stall != "silent" && s.stall != "trickle") {
+    std::fprintf(stderr, "qorupdate: --stall %s: not silent or trickle\n", s.stall.c_str());
+    return false;
   }
   return true;
 }
@@ -176,6 +186,23 @@ void SendAll(int fd, const std::string& data) {
   }
 }
 
+// Holds a connection without a word until the peer goes or the server ends.
+void HoldSilent(int fd) {
+  char buf[512];
+  while (!g_stop) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 100) > 0 && ::recv(fd, buf, sizeof buf, 0) <= 0) return;
+  }
+}
+
+// Sends data a byte at a time, kTrickleMs apart, until the peer goes or the server ends.
+void Trickle(int fd, const std::string& data) {
+  for (size_t i = 0; i < data.size() && !g_stop; ++i) {
+    if (::send(fd, data.data() + i, 1, MSG_NOSIGNAL) != 1) return;
+    ::poll(nullptr, 0, kTrickleMs);
+  }
+}
+
 void Serve(const Settings& s, int fd) {
   timeval tv{2, 0};
   ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
@@ -201,6 +228,10 @@ void Serve(const Settings& s, int fd) {
       if (const auto rc = platform::fs::WriteFile(s.logFile, "GET " + target + "\n", true); !rc.Ok())
         std::fprintf(stderr, "qorupdate: cannot write %s (%s)\n", s.logFile.c_str(), rc.Text().c_str());
     }
+    if (s.stall == "silent") {
+      HoldSilent(fd);
+      return;
+    }
     const int hop = Hop(target);
     if (hop < s.redirects) {
       status = 302;
@@ -218,7 +249,8 @@ void Serve(const Settings& s, int fd) {
   if (!location.empty()) head += "Location: " + location + "\r\n";
   head += "Content-Length: " + std::to_string(body.size()) + "\r\n";
   head += "Connection: close\r\n\r\n";
-  SendAll(fd, head + body);
+  if (s.stall == "trickle") Trickle(fd, head + body);
+  else SendAll(fd, head + body);
   ::shutdown(fd, SHUT_WR);
 }
 

@@ -322,40 +322,74 @@ Result WriteFile(const std::string& path, const std::string& data, bool append) 
 }
 
 Result ReplaceFile(const std::string& path, const std::string& data) {
-  if (path.empty()) return Result(kPathNotFound);
-  std::string tmp;
-  UniqueFd fd;
-  for (int attempt = 0; attempt < 8 && !fd; ++attempt) {
-    tmp = path + ".tmp" + std::to_string(::getpid()) + "_" + RandomHex();
-    fd.Reset(sys::Open(tmp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (!fd && errno != EEXIST) break;
+  ReplacingFile file;
+  if (const Result opened = file.Open(path); !opened.Ok()) return opened;
+  (void)file.Write(data);  // a failure comes back from Commit
+  return file.Commit();
+}
+
+ReplacingFile::~ReplacingFile() { Discard(); }
+
+Result ReplacingFile::Open(const std::string& path) {
+  Discard();
+  m_failed = Result();
+  if (path.empty()) return m_failed = Result(kPathNotFound);
+  for (int attempt = 0; attempt < 8 && !m_fd; ++attempt) {
+    m_tmp = path + ".tmp" + std::to_string(::getpid()) + "_" + RandomHex();
+    m_fd.Reset(sys::Open(m_tmp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!m_fd && errno != EEXIST) break;
   }
-  if (!fd) return errno == ENOENT ? Result(kPathNotFound, ENOENT) : Result::FromErrno(errno);
+  if (!m_fd) {
+    const int err = errno;
+    m_tmp.clear();
+    return m_failed = err == ENOENT ? Result(kPathNotFound, ENOENT) : Result::FromErrno(err);
+  }
+  m_path = path;
   // Held while the file is written, so a cleanup never takes a file still in work.
-  (void)sys::Lock(fd.Get(), LOCK_EX | LOCK_NB, tmp);
-  int err = 0;
-  bool ok = WriteAll(fd.Get(), data.data(), data.size(), tmp) && sys::Fsync(fd.Get(), tmp) == 0;
-  if (!ok) err = errno;
-  if (const int closeErr = fd.Close(tmp); closeErr != 0 && ok) {
+  (void)sys::Lock(m_fd.Get(), LOCK_EX | LOCK_NB, m_tmp);
+  return Result();
+}
+
+Result ReplacingFile::Write(std::string_view data) {
+  if (!m_failed.Ok()) return m_failed;
+  if (!m_fd) return m_failed = Result(kWriteFault);
+  if (!WriteAll(m_fd.Get(), data.data(), data.size(), m_tmp)) {
+    const int err = errno;
+    m_failed = err == 0 ? Result(kWriteFault) : Result::FromErrno(err);
+  }
+  return m_failed;
+}
+
+Result ReplacingFile::Commit() {
+  if (!m_fd && m_failed.Ok()) m_failed = Result(kWriteFault);
+  int err = m_failed.Errno();
+  bool ok = m_failed.Ok() && sys::Fsync(m_fd.Get(), m_tmp) == 0;
+  if (m_failed.Ok() && !ok) err = errno;
+  if (const int closeErr = m_fd.Close(m_tmp); closeErr != 0 && ok) {
     ok = false;
     err = closeErr;
   }
-  if (ok) {
-    if (sys::Rename(tmp, path) != 0) {
-      ok = false;
-      err = errno;
-    }
+  if (ok && sys::Rename(m_tmp, m_path) != 0) {
+    ok = false;
+    err = errno;
   }
   if (!ok) {
-    // Best effort: what a failed unlink leaves, the next replace's cleanup takes.
-    (void)sys::Unlink(tmp);
-    return err == 0 ? Result(kWriteFault) : Result::FromErrno(err);
+    Discard();
+    return m_failed = err == 0 ? Result(kWriteFault) : Result::FromErrno(err);
   }
+  m_tmp.clear();
   // Make the rename itself durable; the new content is in place whatever this answers.
-  UniqueFd dir(sys::Open(ParentOf(path), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir) (void)sys::Fsync(dir.Get(), ParentOf(path));
-  RemoveStaleTemps(path);
+  UniqueFd dir(sys::Open(ParentOf(m_path), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir) (void)sys::Fsync(dir.Get(), ParentOf(m_path));
+  RemoveStaleTemps(m_path);
   return Result();
+}
+
+void ReplacingFile::Discard() {
+  m_fd.Reset();
+  // Best effort: what a failed unlink leaves, the next replace's cleanup takes.
+  if (!m_tmp.empty()) (void)sys::Unlink(m_tmp);
+  m_tmp.clear();
 }
 
 int RemoveStaleTemps(const std::string& path) {

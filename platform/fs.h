@@ -92,6 +92,28 @@ Result WriteFile(const std::string& path, const std::string& data, bool append =
 // is locked while it is written. A replace that worked also removes what earlier
 // replaces of the same path left behind when they were killed midway.
 Result ReplaceFile(const std::string& path, const std::string& data);
+// ReplaceFile written piece by piece, for content that is never whole in memory (a
+// download): Open makes the temporary file as ReplaceFile does, Write adds to it and
+// Commit puts it in place. Until Commit, path is what it was; a file dropped without
+// Commit takes its temporary file with it.
+class ReplacingFile {
+ public:
+  ReplacingFile() = default;
+  ~ReplacingFile();
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
+  Result Open(const std::string& path);
+  // The first failure stays: later writes and Commit answer it.
+  Result Write(std::string_view data);
+  Result Commit();
+
+ private:
+  void Discard();
+
+  std::string m_path, m_tmp;
+  UniqueFd m_fd;
+  Result m_failed;
+};
 // Removes temporary files of path's earlier replaces whose writer has gone (no lock
 // on them and no process of the pid in their name). Returns how many it removed.
 int RemoveStaleTemps(const std::string& path);

@@ -6,6 +6,9 @@
 
 class CIniReader;
 class CLog;
+namespace platform {
+class StopToken;
+}
 
 enum IpLibUpdateResult {
   kIpLibNoReply = 0,      // no reply, or a status other than 200
@@ -30,6 +33,9 @@ bool AcceptIpLibReply(int requestResult, const std::string& reply, const std::st
 // The attempt against "http://" + host + path (QOR_UPDATE_URL replaces scheme and
 // host). urlSent, when given, receives the address asked (without "rnum"). A reply
 // too large to take, or a library with a zero byte or without one readable record,
-// leaves iplib.db and Word30 as they were and says why in log.
+// leaves iplib.db and Word30 as they were and says why in log. The library goes to
+// disk as it arrives, never whole in memory. A stop asked through stop ends the
+// transfer at once (no reply; nothing changed).
 int UpdateIpLibOnce(const std::string& programDir, const std::string& host, const std::string& path,
-                    CIniReader& ini, std::string* urlSent = nullptr, CLog* log = nullptr);
+                    CIniReader& ini, std::string* urlSent = nullptr, CLog* log = nullptr,
+                    const platform::StopToken* stop = nullptr);

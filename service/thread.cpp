@@ -144,7 +144,8 @@ void CThread::RunIpLibUpdate() {
       if (!Wait(kUpdateSwitchOffWaitMs)) break;
       continue;
     }
-    UpdateIpLibOnce(m_global.ProgramDir(), m_global.DownloadHost(), m_global.DownloadPath(), m_ini, nullptr, &m_log);
+    UpdateIpLibOnce(m_global.ProgramDir(), m_global.DownloadHost(), m_global.DownloadPath(), m_ini, nullptr, &m_log,
+                    m_stop);
     if (!Wait(kUpdateIntervalMs)) break;
   }
 }

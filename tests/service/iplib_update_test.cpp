@@ -5,11 +5,16 @@
 #include <cstdlib>
 
 #include "common/build.h"
+#include "common/coding.h"
 #include "common/ini_reader.h"
+#include "common/ip_vector.h"
+#include "common/iplib_check.h"
 #include "common/program_log.h"
+#include "common/tag_text.h"
 #include "common/update_endpoint.h"
 #include "platform/faults.h"
 #include "platform/fs.h"
+#include "service/iplib_reply.h"
 #include "service/iplib_update.h"
 #include "tests/support/update_server.h"
 
@@ -60,15 +65,54 @@ TEST(IpLibUpdate, ReplyIsAcceptedOnlyWhenEveryTestHolds) {
       {"unchanged but for blanks", 1, Reply("2026-1-2  3:4:5 ", "", kCode101, ""), "2026-1-23:4:5", false, ""},
       {"100 bytes", 1, Reply("B", "", kCode100, ""), "", false, ""},
       {"error text", 1, Reply("B", "", kCode101, "维护中"), "", false, ""},
+      {"library handed on in pieces", 1, Reply("B", "", ValidLibrary(150000), ""), "", true, "B"},
+      // Tags are found as in the whole text: the first closing tag, at a character start.
+      {"closing tag first", 1, "</QorIpCode>" + Reply("B", "", kCode101, ""), "", false, ""},
+      {"tag inside a double-byte character", 1, "<QoripTime>B</QoripTime>\x81<QorIpCode>" + kCode101 + "</QorIpCode>",
+       "", false, ""},
+      {"time too long to keep", 1, Reply(std::string(CIpLibReplyReader::kMaxTimeBytes + 1, 'B'), "A", kCode101, ""),
+       "", false, ""},
   };
   for (const auto& c : cases) {
+    const std::string library = GetTagValue(c.reply, "<QorIpCode>", "</QorIpCode>");
     std::string code = "old", time = "old";
     EXPECT_EQ(AcceptIpLibReply(c.result, c.reply, c.version, code, time), c.accepted) << c.name;
     if (c.accepted) {
-      EXPECT_EQ(code, kCode101) << c.name;
+      EXPECT_TRUE(code == library) << c.name;
       EXPECT_EQ(time, c.time) << c.name;
     }
+    // The same reply arriving a byte at a time.
+    std::string pieces;
+    CIpLibReplyReader reader([&](std::string_view piece) {
+      pieces.append(piece);
+      return true;
+    });
+    for (char ch : c.reply) reader.Feed(std::string_view(&ch, 1));
+    time = "old";
+    EXPECT_EQ(c.result == 1 && reader.Accept(c.version, time), c.accepted) << c.name;
+    if (c.accepted) {
+      EXPECT_TRUE(pieces == library) << c.name;
+    }
   }
+}
+
+// The check of a download, fed a byte at a time, agrees with the table on the whole.
+TEST(IpLibProbe, AgreesWithTheTable) {
+  const std::string texts[] = {
+      "1|2|3|4|5",         "1|2|3|4*",          "1||2|3||4|5*",  "g0j0b0k0lc" /* 1|2|3|4|5* turned */,
+      "g0j0b0k0lc|",       "1\x81|2|3|4|5*",   "\x81\x81|1|2|3|4*", "***|||",
+  };
+  for (const std::string& text : texts) {
+    CIpLibProbe probe;
+    for (char ch : text) probe.Feed(std::string_view(&ch, 1));
+    std::string form = text;
+    if (form.find_first_of("|*") == std::string::npos) SubstituteChars(form);
+    CQorIpVector table;
+    EXPECT_EQ(probe.Refusal().empty(), table.Load(form) > 0) << text;
+  }
+  CIpLibProbe zero;
+  zero.Feed(std::string("1|2|3|4|5*\0", 11));
+  EXPECT_EQ(zero.Refusal(), "IP库数据含有空字节");
 }
 
 TEST(IpLibUpdate, RequestCarriesTheKeysInOrderEncoded) {
@@ -163,22 +207,25 @@ TEST_F(IpLibUpdateAttempt, HundredAndOneBytesAreEnough) {
 }
 
 TEST_F(IpLibUpdateAttempt, FailedWriteKeepsTheOldVersion) {
+  namespace faults = platform::faults;
   install_.WriteProgramFile("iplib.db", "old library");
   ini_->SetWord30("2026-1-2 3:4:5");
   const std::string path = install_.ProgramDir() + "iplib.db";
-  faults_.When([&](const platform::faults::Call& c) {
-    return c.kind == platform::faults::Kind::Rename && c.path == path ? platform::faults::Fault::Fail(ENOSPC)
-                                                                       : platform::faults::Fault{};
-  });
-  std::string target;
-  EXPECT_EQ(Attempt({"--iplib", lib_, "--iplib-time", "2026-2-2 0:0:0"}, target), kIpLibWriteFailed);
-  faults_.Reset();
-  EXPECT_EQ(Library(), "old library");
-  EXPECT_EQ(ini_->GetWord30(), "2026-1-2 3:4:5");
-  // No temporary file is left beside it.
-  std::vector<fs::Entry> entries;
-  ASSERT_TRUE(fs::List(install_.ProgramDir(), "iplib.db*", entries));
-  EXPECT_EQ(entries.size(), 1u);
+  // The library's file is written as the reply arrives, and put in place at its end.
+  for (const faults::Kind kind : {faults::Kind::Rename, faults::Kind::Write}) {
+    faults_.When([&](const faults::Call& c) {
+      return c.kind == kind && c.path.starts_with(path) ? faults::Fault::Fail(ENOSPC) : faults::Fault{};
+    });
+    std::string target;
+    EXPECT_EQ(Attempt({"--iplib", lib_, "--iplib-time", "2026-2-2 0:0:0"}, target), kIpLibWriteFailed);
+    faults_.Reset();
+    EXPECT_EQ(Library(), "old library");
+    EXPECT_EQ(ini_->GetWord30(), "2026-1-2 3:4:5");
+    // No temporary file is left beside it.
+    std::vector<fs::Entry> entries;
+    ASSERT_TRUE(fs::List(install_.ProgramDir(), "iplib.db*", entries));
+    EXPECT_EQ(entries.size(), 1u);
+  }
 }
 
 TEST_F(IpLibUpdateAttempt, NoServerIsNoReply) {
@@ -213,6 +260,10 @@ TEST_F(IpLibUpdateAttempt, ALibraryTheTableCannotReadKeepsTheOldOne) {
     EXPECT_EQ(Library(), "old library") << c.name;
     EXPECT_EQ(ini_->GetWord30(), "2026-1-2 3:4:5") << c.name;
     EXPECT_NE(install_.ReadProgramFile("log/qor.log").find(c.logged), std::string::npos) << c.name;
+    // What was written of it on the way goes as well.
+    std::vector<fs::Entry> entries;
+    ASSERT_TRUE(fs::List(install_.ProgramDir(), "iplib.db*", entries));
+    EXPECT_EQ(entries.size(), 1u) << c.name;
   }
 }
 

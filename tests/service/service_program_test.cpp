@@ -128,6 +128,22 @@ class ServiceProgram : public ::testing::Test {
     return ids;
   }
 
+  // The service's process (the one running its program), 0 when none.
+  int ServicePid() {
+    std::vector<proc::ProcessInfo> list;
+    if (!proc::Snapshot(list)) return 0;
+    for (const auto& p : list)
+      if (p.exeName == "qoripsvc") return p.pid;
+    return 0;
+  }
+  // A "kB" figure of /proc/<pid>/status; -1 when it cannot be read.
+  static long StatusKb(int pid, const std::string& key) {
+    std::string status;
+    if (fs::ReadFile("/proc/" + std::to_string(pid) + "/status", status) != fs::kOk) return -1;
+    const size_t at = status.find("\n" + key + ":");
+    return at == std::string::npos ? -1 : std::atol(status.c_str() + at + key.size() + 2);
+  }
+
   qortest::TempInstall inst;
   std::string program, qorsc;
 };
@@ -304,6 +320,43 @@ TEST_F(ServiceProgram, UpdateWorkerFetchesANewerLibrary) {
   // The library is written first, its time after it.
   EXPECT_TRUE(WaitFor([&] { return CIniReader(Build::Service).GetWord30() == "2026-12-09 10:00:00"; }, 30000));
   EXPECT_EQ(inst.ReadProgramFile("iplib.db"), library);
+  StopAndWait();
+}
+
+// A library of some 55 MB goes to its file without the service holding it, or a
+// table of it, in memory.
+TEST_F(ServiceProgram, UpdateOfALargeLibraryKeepsTheServiceSmall) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a sanitizer's shadow memory is no figure of the service's own";
+#endif
+  std::string library;
+  library.reserve(56u << 20);
+  char record[64];
+  for (uint32_t i = 0; library.size() < (55u << 20); ++i)
+    library.append(record, size_t(std::snprintf(record, sizeof record, "%u|%u|154|%u|0*", i * 2048u, 2047u, 1000 + i % 34)));
+  const std::string libFile = inst.Base() + "endpoint-iplib.txt";
+  ASSERT_EQ(fs::WriteFile(libFile, library), fs::kOk);
+  qortest::UpdateServer server(inst, {"--iplib", libFile, "--iplib-time", "2026-12-09 10:00:00"});
+  const std::string base = server.Base();
+  ASSERT_FALSE(base.empty()) << "qorupdate gave no port";
+  setenv("QOR_UPDATE_URL", base.c_str(), 1);
+  setenv("QOR_TIME_SCALE", "0.001", 1);
+  // The switch holds the update back until the service has settled.
+  SaveStore("0");
+  WriteSettings();
+  InstallAndStart();
+  ASSERT_TRUE(WaitFor([&] { return inst.ReadProgramFile("log/qor.log").find("主服务启动！") != std::string::npos; }));
+  const int pid = ServicePid();
+  ASSERT_GT(pid, 0);
+  const long before = StatusKb(pid, "VmRSS");
+  SaveStore("1");
+  EXPECT_TRUE(WaitFor([&] { return CIniReader(Build::Service).GetWord30() == "2026-12-09 10:00:00"; }, 60000));
+  std::string stored;
+  EXPECT_EQ(fs::ReadFile(inst.ProgramDir() + "iplib.db", stored), fs::kOk);
+  EXPECT_TRUE(stored == library) << "stored " << stored.size() << " bytes of " << library.size();
+  const long peak = StatusKb(pid, "VmHWM"), after = StatusKb(pid, "VmRSS");
+  EXPECT_LT(peak, 64 * 1024) << "peak kB";
+  EXPECT_LT(after - before, 16 * 1024) << "resident kB before " << before << ", after " << after;
   StopAndWait();
 }
 

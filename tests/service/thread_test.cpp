@@ -20,6 +20,7 @@
 #include "platform/ipc_files.h"
 #include "tests/support/other_account.h"
 #include "tests/support/temp_install.h"
+#include "tests/support/update_server.h"
 #include "tests/support/wait.h"
 
 namespace fs = platform::fs;
@@ -195,4 +196,34 @@ TEST_F(ThreadFixture, AnotherAccountHoldingTheSharedNameDoesNotStopTheRequestLog
   ASSERT_EQ(thread.Start(stop), 1);
   ASSERT_TRUE(WaitFor([&] { return !DailyLogs().empty(); }));
   EXPECT_TRUE(Gone("iis/log/iis.log"));
+}
+
+// An endpoint that holds the update up: a stop ends the attempt at once, whatever the
+// transfer is doing.
+TEST_F(ThreadFixture, AStopEndsAnUpdateTheEndpointHoldsUp) {
+  const std::string lib = inst.Base() + "served.txt";
+  ASSERT_EQ(fs::WriteFile(lib, "16777216|255|1|0|0" + std::string(200, '*')), fs::kOk);
+  SaveSwitch("1");
+  WriteWord8();
+  for (const char* mode : {"silent", "trickle"}) {
+    CThread worker{global, config, ini, log};
+    platform::StopToken halt;
+    bool asked = false, ended = false;
+    {
+      qortest::UpdateServer server(inst, {"--iplib", lib, "--stall", mode});
+      const std::string base = server.Base();
+      ASSERT_FALSE(base.empty()) << mode;
+      setenv("QOR_UPDATE_URL", base.c_str(), 1);
+      ASSERT_EQ(worker.Start(halt), 1);
+      asked = WaitFor([&] { return !server.Requests().empty(); });
+      halt.RequestStop();
+      // Far inside the transfer's own bound and the time the server takes.
+      ended = WaitFor([&] { return worker.WorkersEnded(); }, 10000);
+    }
+    EXPECT_TRUE(asked) << mode;
+    EXPECT_TRUE(ended) << mode;
+    // With the server gone any transfer ends; nothing outlives the case.
+    EXPECT_TRUE(WaitFor([&] { return worker.WorkersEnded(); }, 60000));
+    EXPECT_TRUE(worker.WaitForWorkers(1000, 100, nullptr));
+  }
 }
