@@ -30,11 +30,10 @@ fi
 
 # The processes of this account whose program is one of the named files of the folder.
 pids_of() {
-  local pid exe name
-  for pid in $(pgrep -u "$(id -u)" -x "$(printf '%s|' "$@" | sed 's/|$//')" || true); do
-    exe="$(readlink "/proc/$pid/exe" 2>/dev/null)" || continue
-    for name in "$@"; do
-      [ "$exe" = "$prog/$name" ] && echo "$pid"
+  local pid name
+  for name in "$@"; do
+    for pid in $(pgrep -u "$(id -u)" -x "$name" || true); do
+      [ "$(readlink "/proc/$pid/exe" 2>/dev/null)" = "$prog/$name" ] && echo "$pid"
     done
   done
 }
