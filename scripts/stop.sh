@@ -33,7 +33,7 @@ pids_of() {
   local pid name
   for name in "$@"; do
     for pid in $(pgrep -u "$(id -u)" -x "$name" || true); do
-      [ "$(readlink "/proc/$pid/exe" 2>/dev/null)" = "$prog/$name" ] && echo "$pid"
+      if [ "$(readlink "/proc/$pid/exe" 2>/dev/null)" = "$prog/$name" ]; then echo "$pid"; fi
     done
   done
 }
@@ -52,10 +52,10 @@ wait_gone() { # seconds, pids...
 # The service, when the one the manager runs is this folder's program.
 sc=(env QOR_PROGRAM_DIR="$prog/" QOR_MACHINE_ROOT="$machine/" "$prog/qorsc")
 if [ -x "$prog/qorsc" ]; then
-  pid="$("${sc[@]}" query qoripsvc 2>/dev/null | sed -n 's/^PID: \([0-9]*\)$/\1/p')"
+  pid="$("${sc[@]}" query qoripsvc 2>/dev/null | sed -n 's/^PID: \([0-9]*\)$/\1/p' || true)"
   if [ -n "$pid" ] && [ "$pid" != 0 ] && [ "$(readlink "/proc/$pid/exe" 2>/dev/null)" = "$prog/qoripsvc" ]; then
     supervisors="$(for s in $(pids_of qorsc); do
-      grep -qz '^supervise$' "/proc/$s/cmdline" 2>/dev/null && echo "$s"; done)"
+      if grep -qz '^supervise$' "/proc/$s/cmdline" 2>/dev/null; then echo "$s"; fi; done)"
     "${sc[@]}" stop qoripsvc > /dev/null 2>&1 || true
     if wait_gone 30 "$pid" $supervisors; then
       echo "stop: service qoripsvc stopped"

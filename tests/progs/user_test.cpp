@@ -163,6 +163,14 @@ TEST(ProgramUsage, InstalledCopyHoldsTheProgramsAndRunsFromItsFolder) {
     return daily.find("\t拦截访问\t61.135.169.121\t") != std::string::npos;
   })) << daily << platform::GbkToUtf8([&] { std::string l; (void)fs::ReadFile(folder + "log/qor.log", l); return l; }());
 
+  // The stop script ends this installation's service; with nothing left to stop it ends well.
+  const std::string stop = env + "bash '" + qortest::SourceDir() + "scripts/stop.sh' '" + folder + "'";
+  const qortest::Output stopped = qortest::RunConsole(stop);
+  EXPECT_EQ(stopped.exitCode, 0) << stopped.text;
+  EXPECT_NE(stopped.text.find("stop: service qoripsvc stopped"), std::string::npos) << stopped.text;
+  EXPECT_NE(qortest::RunConsole(env + "'" + prefix + "/bin/qorsc' query qoripsvc").text.find("STATE: 1 STOPPED"),
+            std::string::npos);
+
   std::string key;
   ASSERT_EQ(fs::ReadFile(prefix + "/share/qorip/uninstall-key", key), fs::kOk);
   while (!key.empty() && key.back() == '\n') key.pop_back();
@@ -176,4 +184,5 @@ TEST(ProgramUsage, InstalledCopyHoldsTheProgramsAndRunsFromItsFolder) {
   EXPECT_NE(qortest::RunConsole(env + "'" + prefix + "/bin/qorsc' query qoripsvc").text.find("error 1060"),
             std::string::npos);
   EXPECT_FALSE(fs::Exists(folder + "iis/config.db"));
+  EXPECT_EQ(qortest::RunConsole(stop).exitCode, 0) << "no service to stop";
 }
