@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/config.h"
 #include "common/md5.h"
 #include "platform/fs.h"
 #include "platform/textconv.h"
@@ -60,6 +61,7 @@ const Case kCases[] = {
     {"qorsc", "bogus", 2, "unknown command bogus"},
     {"qorsc", "start", 2, "start needs a service name"},
     {"qorsc", "events NoSuchLog", 2, "no event log named NoSuchLog"},
+    {"qorsc", "events System", 0, ""},
     {"qorupdate", "--iplib /nonexistent --idle-timeout 1", 2, "--iplib /nonexistent: no such file"},
 };
 
@@ -103,6 +105,28 @@ void Walk(const std::string& dir, const std::string& prefix, std::vector<std::st
 }
 
 }  // namespace
+
+// The demo's store: what the service of that machine reads is the panel's defaults with
+// protection on, and a store already there keeps its rules.
+TEST(ProgramUsage, DemoStoreHasProtectionOnForTheMachineItRunsOn) {
+  qortest::TempInstall install;
+  install.WriteMachineIni();
+  const std::string exe = qortest::BinDir() + "qorstore";
+  {
+    CConfig panel(Build::Panel);
+    ASSERT_EQ(panel.Load(), 1);
+    panel.SetRuleData("r1|||||");
+    ASSERT_EQ(panel.Save(), 1);
+  }
+  const qortest::Output written = qortest::RunConsole("'" + exe + "'");
+  ASSERT_EQ(written.exitCode, 0) << written.text;
+  CConfig service(Build::Service);
+  ASSERT_EQ(service.Load(), 1);
+  EXPECT_FALSE(service.IsRecovered()) << "coded for another machine";
+  EXPECT_EQ(service.GetSystem(), "1");
+  EXPECT_EQ(service.GetShowPanel() + service.GetLogOn() + service.GetLogDelDays(), "110");
+  EXPECT_EQ(service.GetRuleData(), "r1|||||");
+}
 
 TEST(ProgramUsage, InstalledCopyHoldsTheProgramsAndRunsFromItsFolder) {
   const char* cmake = std::getenv("QOR_CMAKE");
