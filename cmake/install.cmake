@@ -37,9 +37,9 @@ install(CODE "
   # What no program of the system writes and a new installation needs: the store (empty:
   # it is bound to the machine that reads it, and every key of an empty store reads as
   # its default), Word8 (the service starts its workers at once) and, in the machine
-  # template, the digest of an uninstall key that the install makes and keeps in
-  # the folder above the template (uninstall-key). What is there already is kept, so a second install over
-  # the first changes none of it.
+  # template, the digest of an uninstall key that the install makes and keeps beside the
+  # template (uninstall-key). What is there already is kept: a second install over the
+  # first changes none of it.
   if(NOT EXISTS \"\${_dir}/iis/config.db\")
     file(TOUCH \"\${_dir}/iis/config.db\")
   endif()
