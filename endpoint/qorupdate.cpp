@@ -137,6 +137,13 @@ bool ParseArgs(int argc, char** argv, Settings& s) {
     std::fprintf(stderr, "qorupdate: --stall %s: not silent or trickle\n", s.stall.c_str());
     return false;
   }
+  // A file to serve that is not there would only show as a 404 at the first request.
+  for (const auto& [name, file] : {std::pair{"--iplib", &s.ipLibFile}, {"--version-reply", &s.versionFile},
+                                   {"--notice-reply", &s.noticeFile}}) {
+    if (file->empty() || platform::fs::IsFile(*file)) continue;
+    std::fprintf(stderr, "qorupdate: %s %s: no such file\n", name, file->c_str());
+    return false;
+  }
   return true;
 }
 

@@ -7,15 +7,8 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 "$here/scripts/build.sh"
 build="${QOR_BUILD_DIR:-$here/build}"
 demo="${QOR_DEMO_DIR:-$here/demo}"
-# A service left running by an earlier demo is stopped before its folders go.
-if [ -x "$demo/prog/qorsc" ]; then
-  QOR_PROGRAM_DIR="$demo/prog/" QOR_MACHINE_ROOT="$demo/machine/" "$demo/prog/qorsc" stop qoripsvc >/dev/null 2>&1 || true
-  for _ in $(seq 1 100); do
-    pgrep -f "^$demo/prog/(qoripsvc|qorsc supervise)" >/dev/null || break
-    sleep 0.1
-  done
-  pkill -f "^$demo/prog/(qoripsvc|qorsc supervise)" 2>/dev/null || true
-fi
+# What an earlier demo left running is stopped before its folders go.
+"$here/scripts/stop.sh" > /dev/null
 rm -rf "$demo"
 mkdir -p "$demo/prog/iis/log" "$demo/prog/log" "$demo/machine/Windows/System32"
 export QOR_PROGRAM_DIR="$demo/prog/" QOR_MACHINE_ROOT="$demo/machine/"
@@ -43,6 +36,11 @@ done
 echo "demo: installation in $demo (program folder prog/, machine root machine/)"
 echo "demo: open the panel on it yourself (a display is needed) with:"
 echo "  QOR_MACHINE_ROOT=$demo/machine/ $demo/prog/QorIP"
-echo "demo: the service keeps running; stop it with:"
-echo "  QOR_PROGRAM_DIR=$demo/prog/ QOR_MACHINE_ROOT=$demo/machine/ $demo/prog/qorsc stop qoripsvc"
-echo "demo: the panel starts the tray program QoripPanel, which keeps running after it; its menu ends it"
+echo "demo: the uninstall, with the key the demo recorded in $demo/uninstall-key:"
+echo "  QOR_MACHINE_ROOT=$demo/machine/ $demo/prog/QorIP \"/unload\$(cat $demo/uninstall-key)\""
+echo "demo: the service keeps running, and the tray program the panel starts; stop them with:"
+if [ "$demo" = "$here/demo" ]; then
+  echo "  bash $here/scripts/stop.sh"
+else
+  echo "  QOR_DEMO_DIR=$demo bash $here/scripts/stop.sh"
+fi

@@ -3,7 +3,7 @@
 # openbox run the interaction tests on a real X server too (Qt's xcb plugin wants
 # libxcb-cursor0).
 set -euo pipefail
-packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+packages=(g++ cmake ninja-build pkg-config libgtest-dev
           qt6-base-dev libcurl4-openssl-dev fonts-wqy-microhei
           xvfb openbox libxcb-cursor0
           libxtst-dev)

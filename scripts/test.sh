@@ -7,4 +7,4 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${QOR_BUILD_DIR:-$here/build}"
 export QT_QPA_PLATFORM=offscreen
 cd "$build"
-ctest --output-on-failure -j"$(nproc)"
+ctest --output-on-failure -j"${QOR_JOBS:-$(nproc)}"

@@ -5,6 +5,7 @@
 #include "common/config.h"
 #include "platform/gbk.h"
 #include "platform/registry.h"
+#include "platform/textconv.h"
 #include "service/global.h"
 #include "common/program_log.h"
 #include "service/thread.h"
@@ -159,8 +160,13 @@ void CNTService::ServiceMain(const std::vector<std::string>&) {
     m_handlerRegistered = true;
   }
   if (Initialize()) {
-    // The workers need the store; a stop during the retries ends the wait.
-    while (!m_config.Load()) {
+    // The workers need the store; a stop during the retries ends the wait. What the
+    // service waits for is told once, so that a missing store is not a silent service.
+    for (bool told = false; !m_config.Load(); told = true) {
+      if (!told)
+        m_log.Write("等待配置文件[" + platform::Utf8ToGbk(m_global.ConfigFilePath()) + "]，每" +
+                        std::to_string(kConfigRetryMs / 1000) + "秒读一次，读到后启动工作线程",
+                    true);
       if (!Wait(kConfigRetryMs)) break;
     }
     if (!m_stop.StopRequested()) {

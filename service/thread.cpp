@@ -37,6 +37,10 @@ int CThread::Start(platform::StopToken& stop) {
   m_log.Write("主服务启动！", true);
   for (int read = 0; read < kWord8Reads; ++read) {
     if (!m_ini.GetWord8().empty()) break;
+    if (read == 0)
+      m_log.Write("设置文件[" + platform::Utf8ToGbk(m_global.SettingsFilePath()) + "]中没有[System]Word8，工作线程最迟" +
+                      std::to_string(kWord8Reads * kWord8WaitMs / 1000) + "秒后启动",
+                  true);
     if (!Wait(kWord8WaitMs)) return 0;
   }
   if (stop.StopRequested()) return 0;

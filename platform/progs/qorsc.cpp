@@ -6,11 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "platform/clock.h"
 #include "platform/eventlog.h"
+#include "platform/fs.h"
+#include "platform/registry.h"
 #include "platform/scm.h"
 #include "platform/scm_supervisor.h"
 #include "platform/textconv.h"
@@ -37,9 +40,40 @@ const char* kUsage =
     "  help                         (this text)\n"
     "Numbers are decimal, from 0 to 4294967295.\n";
 
+// What a code of the manager means, as the system's own tool words it.
+const char* CodeText(int code) {
+  switch (code) {
+    case scm::kFileNotFound: return "the service's program cannot be run";
+    case scm::kAccessDenied: return "access is denied";
+    case scm::kInvalidHandle: return "the handle is invalid";
+    case scm::kInvalidParameter: return "the parameter is incorrect";
+    case scm::kInvalidName: return "the name is invalid";
+    case scm::kInvalidServiceControl: return "the service does not accept that control";
+    case scm::kRequestTimeout: return "the service did not respond in time";
+    case scm::kServiceNoThread: return "no thread could be created for the service";
+    case scm::kAlreadyRunning: return "an instance of the service is already running";
+    case scm::kServiceDisabled: return "the service is disabled";
+    case scm::kServiceDoesNotExist: return "the service does not exist";
+    case scm::kCannotAcceptControl: return "the service cannot accept controls now";
+    case scm::kServiceNotActive: return "the service has not been started";
+    case scm::kNotStartedByManager: return "the program was not started by the service manager";
+    case scm::kProcessAborted: return "the service's process ended unexpectedly";
+    case scm::kMarkedForDelete: return "the service is marked for deletion";
+    case scm::kServiceExists: return "the service already exists";
+    case scm::kNeverStarted: return "the service has never been started";
+  }
+  return "unknown error";
+}
+
 int Fail(const std::string& what, int code) {
-  std::fprintf(stderr, "qorsc: %s: error %d\n", what.c_str(), code);
+  std::fprintf(stderr, "qorsc: %s: error %d: %s\n", what.c_str(), code, CodeText(code));
   return 1;
+}
+
+// A call the command line cannot mean: what was wrong, then the usage.
+int Refuse(const std::string& why) {
+  std::fprintf(stderr, "qorsc: %s\n%s", why.c_str(), kUsage);
+  return 2;
 }
 
 const char* StateName(scm::State s) {
@@ -119,9 +153,67 @@ int OpenOrFail(scm::Manager& mgr, const std::string& name, scm::Service& svc, co
   return 0;
 }
 
+// The logs of the machine: these three exist even before anything was written to them.
+bool IsKnownLog(const std::string& log) {
+  for (const char* known : {"Application", "System", "Security"})
+    if (log == known) return true;
+  return platform::fs::IsFile(ev::LogFilePath(log));
+}
+
+// The message texts of a source: the file "<message file>.msg" beside the message file
+// its registration names, one "<id> <text>" a line, %1 to %3 for the event's texts.
+class MessageTexts {
+ public:
+  explicit MessageTexts(const std::string& log) : m_log(log) {}
+  std::string For(const ev::Event& e) {
+    const std::string key = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\" + m_log + "\\" + e.source;
+    auto [at, added] = m_tables.try_emplace(key);
+    if (added) Read(key, at->second);
+    const auto found = at->second.find(e.id);
+    if (found == at->second.end())
+      return "(no message text for event " + std::to_string(e.id) + " of " + platform::GbkToUtf8(e.source) + ")";
+    std::string text;
+    const std::string& pattern = found->second;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+      const char c = pattern[i];
+      if (c == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '3') {
+        const size_t n = size_t(pattern[++i] - '1');
+        if (n < e.strings.size()) text += platform::GbkToUtf8(e.strings[n]);
+      } else {
+        text += c;
+      }
+    }
+    return text;
+  }
+
+ private:
+  static void Read(const std::string& key, std::map<uint32_t, std::string>& out) {
+    platform::registry::Key source;
+    std::string messageFile, content;
+    if (platform::registry::OpenKey(key, source) != platform::registry::kOk) return;
+    if (source.QueryString("EventMessageFile", messageFile) != platform::registry::kOk) return;
+    if (platform::fs::ReadFile(messageFile + ".msg", content) != platform::fs::kOk) return;
+    size_t a = 0;
+    while (a < content.size()) {
+      size_t b = content.find('\n', a);
+      if (b == std::string::npos) b = content.size();
+      std::string line = content.substr(a, b - a);
+      a = b + 1;
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      const size_t blank = line.find(' ');
+      uint32_t id = 0;
+      if (blank != std::string::npos && ParseNumber(line.substr(0, blank), id)) out[id] = line.substr(blank + 1);
+    }
+  }
+  std::string m_log;
+  std::map<std::string, std::map<uint32_t, std::string>> m_tables;
+};
+
 int PrintEvents(const std::string& log) {
+  if (!IsKnownLog(log)) return Refuse("events: no event log named " + log);
   std::vector<ev::Event> events;
   if (int rc = ev::ReadEvents(events, log)) return Fail("events", rc);
+  MessageTexts messages(log);
   for (const auto& e : events) {
     // The machine's local time, as every other program of the machine shows it.
     const platform::LocalTime lt = platform::clock::ToLocal(static_cast<time_t>(e.time));
@@ -131,6 +223,7 @@ int PrintEvents(const std::string& log) {
     std::string line = std::string(when) + "\t" + platform::GbkToUtf8(e.source) + "\t" + ev::TypeName(e.type) + "\t" +
                        std::to_string(e.category) + "\t" + std::to_string(e.id);
     for (const auto& s : e.strings) line += "\t" + platform::GbkToUtf8(s);
+    line += "\t" + messages.For(e);
     std::printf("%s\n", line.c_str());
   }
   return 0;
@@ -150,7 +243,14 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (cmd == "supervise") return scm::RunSupervisor(std::vector<std::string>(args.begin() + 1, args.end()));
-  if (cmd == "events") return PrintEvents(args.size() > 1 ? args[1] : "Application");
+  if (cmd == "events") {
+    if (args.size() > 2) return Refuse("events takes one log name");
+    return PrintEvents(args.size() > 1 ? args[1] : "Application");
+  }
+  static const char* const kNamed[] = {"create", "delete", "start", "stop", "query", "control", "failure", "qfailure"};
+  bool named = cmd == "list" || cmd == "boot";
+  for (const char* c : kNamed) named = named || cmd == c;
+  if (!named) return Refuse("unknown command " + cmd);
 
   scm::Manager mgr;
   if (int rc = mgr.Open()) return Fail("open manager", rc);
@@ -166,18 +266,12 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  if (args.size() < 2) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  if (args.size() < 2) return Refuse(cmd + " needs a service name");
   const std::string name = args[1];
   scm::Service svc;
 
   if (cmd == "create") {
-    if (args.size() < 3) {
-      std::fputs(kUsage, stderr);
-      return 2;
-    }
+    if (args.size() < 3) return Refuse("create needs a service name and the program's path");
     scm::Config c;
     c.name = name;
     c.imagePath = args[2];
@@ -216,10 +310,7 @@ int main(int argc, char** argv) {
   if (cmd == "stop" || cmd == "control") {
     uint32_t code = scm::kControlStop;
     if (cmd == "control") {
-      if (args.size() < 3) {
-        std::fputs(kUsage, stderr);
-        return 2;
-      }
+      if (args.size() < 3) return Refuse("control needs a service name and a code");
       if (!ParseNumber(args[2], code)) return Fail("control: code " + args[2], scm::kInvalidParameter);
     }
     scm::Status s;

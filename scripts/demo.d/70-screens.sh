@@ -10,9 +10,13 @@ if [ -x "$QOR_PROGRAM_DIR/qorscreens" ]; then
   cp -a "$demo/prog" "$shots/prog"
   cp -a "$demo/machine" "$shots/machine" 2> /dev/null || true
   rm -rf "$shots/machine/ipc"
+  # The panel's start starts the copy's tray program: it is ended with the copy, and
+  # must not hold the output open meanwhile.
   QOR_PROGRAM_DIR="$shots/prog/" QOR_MACHINE_ROOT="$shots/machine/" QT_QPA_PLATFORM=offscreen QOR_TIME_SCALE=0.05 \
-    "$shots/prog/qorscreens" "$demo/screens" 2> /dev/null | sed 's/^/demo: screens: /' \
+    "$shots/prog/qorscreens" "$demo/screens" > "$shots/screens.txt" 2> /dev/null \
     || echo "demo: some pictures were not written"
+  sed 's/^/demo: screens: /' "$shots/screens.txt"
+  QOR_MACHINE_ROOT="$shots/machine/" "$here/scripts/stop.sh" "$shots/prog" > /dev/null
   rm -rf "$shots"
 fi
 if [ -x "$QOR_PROGRAM_DIR/uidemo" ]; then

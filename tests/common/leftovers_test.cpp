@@ -264,8 +264,8 @@ TEST(Leftovers, EveryFileCallOfEveryWriteFailedOrEnded) {
         return time == kNewTime;
       }};
 
-  qortest::UpdateServer server(inst, {"--iplib", inst.Base() + "served.txt", "--iplib-time", kNewTime});
   ASSERT_EQ(fs::WriteFile(inst.Base() + "served.txt", Library()), fs::kOk);
+  qortest::UpdateServer server(inst, {"--iplib", inst.Base() + "served.txt", "--iplib-time", kNewTime});
   const std::string base = server.Base();
   ASSERT_FALSE(base.empty());
   const Operation libraryReplace{

@@ -12,6 +12,7 @@
 
 #include "platform/eventlog.h"
 #include "platform/fs.h"
+#include "platform/registry.h"
 #include "tests/support/other_account.h"
 #include "tests/support/temp_install.h"
 #include "tests/support/wait.h"
@@ -207,6 +208,22 @@ TEST_F(QorscTest, EventsArePrinted) {
   Result r = Qorsc({"events"});
   ASSERT_EQ(r.exitCode, 0);
   EXPECT_NE(r.output.find("\tqoripsvc\terror\t0\t104\t\xE4\xB8\xBB\xE6\x9C\x8D"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("\t(no message text for event 104 of qoripsvc)\n"), std::string::npos) << r.output;
+
+  // With the texts beside the message file the source names, each event tells its text.
+  const std::string program = install.ProgramDir() + "qoripsvc";
+  ASSERT_EQ(platform::fs::WriteFile(program + ".msg", "104 stopped: %1%2.\n105 started\n"), platform::fs::kOk);
+  platform::registry::Key key;
+  ASSERT_EQ(platform::registry::CreateKey("SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\qoripsvc", key),
+            platform::registry::kOk);
+  ASSERT_EQ(key.SetString("EventMessageFile", program, true), platform::registry::kOk);
+  ASSERT_EQ(s.Report(platform::eventlog::EventType::Information, 0, 105), 0);
+  r = Qorsc({"events"});
+  EXPECT_NE(r.output.find("\t104\t\xE4\xB8\xBB\xE6\x9C\x8D\xE5\x8A\xA1\xE5\x81\x9C\xE6\xAD\xA2\xEF\xBC\x81\tstopped: "
+                          "\xE4\xB8\xBB\xE6\x9C\x8D\xE5\x8A\xA1\xE5\x81\x9C\xE6\xAD\xA2\xEF\xBC\x81.\n"),
+            std::string::npos)
+      << r.output;
+  EXPECT_NE(r.output.find("\t105\tstarted\n"), std::string::npos) << r.output;
 }
 
 }  // namespace

@@ -8,9 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "common/config.h"
+#include "common/md5.h"
 #include "platform/fs.h"
+#include "platform/textconv.h"
 #include "tests/support/console.h"
+#include "tests/support/services.h"
 #include "tests/support/temp_install.h"
+#include "tests/support/wait.h"
 
 namespace fs = platform::fs;
 
@@ -51,6 +56,13 @@ const Case kCases[] = {
     {"uidemo", "--png", 2, "--png needs a folder"},
     {"uidemo", "--bogus", 2, "unknown argument --bogus"},
     {"uidemo", "", 1, "no display"},
+    {"qorstore", "--help", 0, "usage: qorstore"},
+    {"qorstore", "--bogus", 2, "unknown argument --bogus"},
+    {"qorsc", "bogus", 2, "unknown command bogus"},
+    {"qorsc", "start", 2, "start needs a service name"},
+    {"qorsc", "events NoSuchLog", 2, "no event log named NoSuchLog"},
+    {"qorsc", "events System", 0, ""},
+    {"qorupdate", "--iplib /nonexistent --idle-timeout 1", 2, "--iplib /nonexistent: no such file"},
 };
 
 }  // namespace
@@ -94,6 +106,28 @@ void Walk(const std::string& dir, const std::string& prefix, std::vector<std::st
 
 }  // namespace
 
+// The demo's store: what the service of that machine reads is the panel's defaults with
+// protection on, and a store already there keeps its rules.
+TEST(ProgramUsage, DemoStoreHasProtectionOnForTheMachineItRunsOn) {
+  qortest::TempInstall install;
+  install.WriteMachineIni();
+  const std::string exe = qortest::BinDir() + "qorstore";
+  {
+    CConfig panel(Build::Panel);
+    ASSERT_EQ(panel.Load(), 1);
+    panel.SetRuleData("r1|||||");
+    ASSERT_EQ(panel.Save(), 1);
+  }
+  const qortest::Output written = qortest::RunConsole("'" + exe + "'");
+  ASSERT_EQ(written.exitCode, 0) << written.text;
+  CConfig service(Build::Service);
+  ASSERT_EQ(service.Load(), 1);
+  EXPECT_FALSE(service.IsRecovered()) << "coded for another machine";
+  EXPECT_EQ(service.GetSystem(), "1");
+  EXPECT_EQ(service.GetShowPanel() + service.GetLogOn() + service.GetLogDelDays(), "110");
+  EXPECT_EQ(service.GetRuleData(), "r1|||||");
+}
+
 TEST(ProgramUsage, InstalledCopyHoldsTheProgramsAndRunsFromItsFolder) {
   const char* cmake = std::getenv("QOR_CMAKE");
   if (!cmake || !*cmake) GTEST_SKIP() << "run through ctest, which names cmake";
@@ -118,7 +152,7 @@ TEST(ProgramUsage, InstalledCopyHoldsTheProgramsAndRunsFromItsFolder) {
   for (const std::string& f : files) {
     const std::string name = f.substr(f.rfind('/') + 1);
     EXPECT_FALSE(name.rfind("t_", 0) == 0 || name.find("_bench") != std::string::npos || name == "uidemo" ||
-                 name == "qorscreens")
+                 name == "qorscreens" || name == "qorstore")
         << f << " is not for users";
   }
 
@@ -132,4 +166,47 @@ TEST(ProgramUsage, InstalledCopyHoldsTheProgramsAndRunsFromItsFolder) {
   const qortest::Output list = qortest::RunConsole(env + "'" + machine +
                                                    "Windows/System32/inetsrv/appcmd' list config /section:isapiFilters");
   EXPECT_NE(list.text.find("path=\"" + folder + "iis/qorip.dll\""), std::string::npos) << list.text;
+
+  // The install is the installer: installed and started as the README says, the service
+  // turns a request line into a daily-log line, and the recorded key uninstalls it.
+  struct EndServices {
+    ~EndServices() { qortest::EndEveryService(); }
+  } endServices;
+  for (const char* step : {"qoripsvc' -i", "qorsc' start qoripsvc"}) {
+    const qortest::Output ran = qortest::RunConsole(env + "'" + prefix + "/bin/" + step);
+    ASSERT_EQ(ran.exitCode, 0) << step << ": " << ran.text;
+  }
+  ASSERT_TRUE(fs::AppendWhole(folder + "iis/log/iis.log",
+                              "2026-12-9 8:5:3\t区域\t拦截访问\t<ipstart>61.135.169.121<ipend>\t~area~\n")
+                  .Ok());
+  std::string daily;
+  EXPECT_TRUE(qortest::WaitFor([&] {
+    std::vector<fs::Entry> logs;
+    daily.clear();
+    if (fs::List(folder + "log/", "qor2*.log", logs) && !logs.empty()) (void)fs::ReadFile(folder + "log/" + logs[0].name, daily);
+    return daily.find("\t拦截访问\t61.135.169.121\t") != std::string::npos;
+  })) << daily << platform::GbkToUtf8([&] { std::string l; (void)fs::ReadFile(folder + "log/qor.log", l); return l; }());
+
+  // The stop script ends this installation's service; with nothing left to stop it ends well.
+  const std::string stop = env + "bash '" + qortest::SourceDir() + "scripts/stop.sh' '" + folder + "'";
+  const qortest::Output stopped = qortest::RunConsole(stop);
+  EXPECT_EQ(stopped.exitCode, 0) << stopped.text;
+  EXPECT_NE(stopped.text.find("stop: service qoripsvc stopped"), std::string::npos) << stopped.text;
+  EXPECT_NE(qortest::RunConsole(env + "'" + prefix + "/bin/qorsc' query qoripsvc").text.find("STATE: 1 STOPPED"),
+            std::string::npos);
+
+  std::string key;
+  ASSERT_EQ(fs::ReadFile(prefix + "/share/qorip/uninstall-key", key), fs::kOk);
+  while (!key.empty() && key.back() == '\n') key.pop_back();
+  std::string record;
+  ASSERT_EQ(fs::ReadFile(machine + "Windows/System32/qorip.db", record), fs::kOk);
+  EXPECT_NE(record.find("ukey=" + Md5Hex(key)), std::string::npos) << record;
+  if (!fs::IsFile(folder + "QorIP")) return;  // the panel needs Qt 6
+  const qortest::Output uninstalled =
+      qortest::RunConsole(env + "env -u DISPLAY -u WAYLAND_DISPLAY '" + prefix + "/bin/QorIP' \"/unload" + key + "\"");
+  EXPECT_EQ(uninstalled.exitCode, 0) << uninstalled.text;
+  EXPECT_NE(qortest::RunConsole(env + "'" + prefix + "/bin/qorsc' query qoripsvc").text.find("error 1060"),
+            std::string::npos);
+  EXPECT_FALSE(fs::Exists(folder + "iis/config.db"));
+  EXPECT_EQ(qortest::RunConsole(stop).exitCode, 0) << "no service to stop";
 }

@@ -249,8 +249,12 @@ TEST_F(ServiceProgram, StopWhileTheStoreIsMissingEndsPromptly) {
   InstallAndStart();
   StopAndWait();
   const std::string log = inst.ReadProgramFile("log/qor.log");
-  // The workers never started: no store was ever read.
+  // The workers never started: no store was ever read. What the service waits for is
+  // told once.
   EXPECT_EQ(log.find("主服务启动！"), std::string::npos) << log;
+  const std::string waits = "等待配置文件[" + inst.ProgramDir() + "iis/config.db]";
+  ASSERT_NE(log.find(waits), std::string::npos) << log;
+  EXPECT_EQ(log.find(waits, log.find(waits) + 1), std::string::npos) << log;
   EXPECT_NE(log.find("]\t主服务停止！\n"), std::string::npos) << log;
   EXPECT_EQ(EventIds(), (std::vector<uint32_t>{kEventInstalled, kEventStarted, kEventStopReceived}));
 }

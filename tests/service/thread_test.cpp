@@ -148,6 +148,11 @@ TEST_F(ThreadFixture, MissingWord8DelaysTheWorkersElevenTimesTwoSeconds) {
   ASSERT_EQ(thread.Start(stop), 1);
   EXPECT_GE(platform::clock::NowMs() - before, CThread::kWord8Reads * CThread::kWord8WaitMs);
   EXPECT_TRUE(WaitFor([&] { return Sent(1); }));
+  // Told once what it waits for, not at every read.
+  const std::string logged = inst.ReadProgramFile("log/qor.log");
+  const std::string waits = "设置文件[" + inst.ProgramDir() + "iis/config.ini]中没有[System]Word8";
+  ASSERT_NE(logged.find(waits), std::string::npos) << logged;
+  EXPECT_EQ(logged.find(waits, logged.find(waits) + 1), std::string::npos) << logged;
 }
 
 TEST_F(ThreadFixture, StopBeforeStartStartsNoWorker) {

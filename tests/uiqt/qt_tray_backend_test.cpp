@@ -52,7 +52,13 @@ TEST(QtTrayBackend, AnIconWhoseAddFailedIsAddedWhenTheTaskbarComesBack) {
       icon.Delete();
       icon.Add(d);
     });
+    ::testing::internal::CaptureStderr();
     ASSERT_FALSE(icon.Add(d)) << "no notification area yet";
+    ASSERT_FALSE(icon.Add(d));
+    const std::string told = ::testing::internal::GetCapturedStderr();
+    const std::string line = "没有系统托盘";
+    ASSERT_NE(told.find(line), std::string::npos) << "an unseen tray says why";
+    EXPECT_EQ(told.find(line, told.find(line) + 1), std::string::npos) << "once, not at every try";
     backend.WatchTaskbar();
     EXPECT_FALSE(icon.IsAdded()) << "still away";
     available = true;

@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <cerrno>
+#include <cstdio>
+
 #include "platform/ui/qt/qt_convert.h"
 #include "platform/ui/qt/qt_journal.h"
 #include "platform/ui/resource_set.h"
@@ -69,7 +72,15 @@ bool QtTrayBackend::Available() const { return m_offscreen || JournalEnabled() |
 bool QtTrayBackend::Add(TrayIcon& owner, const TrayIconData& data) {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!Available() || m_owners.count(data.id)) return false;
+    if (!Available()) {
+      // Otherwise the program would run unseen and unheard until a tray appears.
+      if (!m_toldAway)
+        std::fprintf(stderr, "%s：此显示器上没有系统托盘，托盘图标在系统托盘出现后显示。\n",
+                     program_invocation_short_name);
+      m_toldAway = true;
+      return false;
+    }
+    if (m_owners.count(data.id)) return false;
     m_owners[data.id] = &owner;
   }
   Journal(Line("add", data));
@@ -160,6 +171,7 @@ void QtTrayBackend::WatchTaskbar() {
     const bool now = m_probe();
     const bool cameBack = now && !m_wasAvailable;
     m_wasAvailable = now;
+    if (now) m_toldAway = false;
     if (!cameBack) return;
   }
   // Also the icons whose add failed while it was away.

@@ -55,6 +55,7 @@ class QtTrayBackend : public TrayBackend {
   QTimer m_watch;
   std::function<bool()> m_probe;  // under m_mutex
   bool m_wasAvailable = false;
+  bool m_toldAway = false;  // standard error heard that no notification area is there
 };
 
 }  // namespace ui::qt
