@@ -1,6 +1,8 @@
 // The keyboard and the mouse at the panel's windows as a person uses them: Tab and
-// Shift+Tab go round every window and page (the arrows move inside a list), a tap on
-// the caption band leaves the window where it is.
+// Shift+Tab go round every window and page (a radio group is one stop, the arrows
+// move inside it and inside a list), a disabled control keeps the focus, Esc closes
+// the rule editor from every page, a tap on the caption band leaves the window where
+// it is and a drag moves it.
 #include "tests/interaction/panel_session.h"
 
 #include <algorithm>
@@ -15,6 +17,7 @@
 #include "panel/dlg_base_sel_sites.h"
 #include "panel/dlg_rule.h"
 #include "common/config.h"
+#include "common/rule_record.h"
 #include <atomic>
 
 namespace {
@@ -35,15 +38,26 @@ std::vector<int> Walk(qortest::QtUser& user, ui::Dialog& window, Hand key, int p
 }
 
 // Enabled, showing tab stops of a dialog and of the pages it shows (a page may use
-// an id its dialog uses too).
+// an id its dialog uses too); a group of radio buttons is one stop, its checked one.
 std::vector<int> TabStops(ui::Dialog& dlg) {
   std::vector<int> ids;
   if (!dlg.IsVisible()) return ids;
-  for (const auto& c : dlg.Controls())
-    if ((c->style & ui::style::kTabStop) && dlg.IsItemVisible(c->id) && dlg.IsItemEnabled(c->id)) ids.push_back(c->id);
+  for (const auto& control : dlg.Controls()) {
+    const ui::Control& c = *control;
+    if (!(c.style & ui::style::kTabStop) || !dlg.IsItemVisible(c.id) || !dlg.IsItemEnabled(c.id)) continue;
+    if (c.kind == ui::ControlKind::RadioButton && !c.check) continue;
+    ids.push_back(c.id);
+  }
   for (ui::Dialog* page : dlg.Children())
     for (int id : TabStops(*page)) ids.push_back(id);
   return ids;
+}
+
+// The dialog and the pages it shows.
+void Shown(ui::Dialog& dlg, std::vector<ui::Dialog*>& out) {
+  if (!dlg.IsVisible()) return;
+  out.push_back(&dlg);
+  for (ui::Dialog* page : dlg.Children()) Shown(*page, out);
 }
 
 // One window's round: its tab stops as its templates define them, and the controls
@@ -51,7 +65,33 @@ std::vector<int> TabStops(ui::Dialog& dlg) {
 struct Round {
   std::string where;
   std::vector<int> stops, forward, backward;
+  // The first stop disabled keeps the focus through a Space; enabled again, has it.
+  bool keptWhileDisabled = false, backWhenEnabled = false;
+  // Boxes that do not show the start of their text; checked radio buttons from which
+  // Down and Up did not go to the next button of the group and back, checking each.
+  std::vector<int> scrolled, radios;
 };
+
+// From each checked radio button, Down goes to the next one of its group and checks
+// it, Up comes back.
+void ArrowsRoundGroups(qortest::QtUser& user, ui::Dialog& window, Round& r) {
+  std::vector<ui::Dialog*> dialogs;
+  Shown(window, dialogs);
+  for (ui::Dialog* d : dialogs) {
+    const auto& all = d->Controls();
+    for (size_t i = 0; i + 1 < all.size(); ++i) {
+      const ui::Control& c = *all[i];
+      const ui::Control& next = *all[i + 1];
+      if (c.kind != ui::ControlKind::RadioButton || !c.check || !c.enabled || !c.visible) continue;
+      if (next.kind != ui::ControlKind::RadioButton || (next.style & ui::style::kGroup) || !next.enabled) continue;
+      d->SetFocusItem(c.id);
+      user.Press(window, Hand::Down);
+      const bool down = user.FocusId() == next.id && next.check && !c.check;
+      user.Press(window, Hand::Up);
+      if (!down || user.FocusId() != c.id || !c.check) r.radios.push_back(c.id);
+    }
+  }
+}
 
 // The first enabled, showing tab stop of the dialog or of a page it shows.
 ui::Dialog* FirstStopOwner(ui::Dialog& dlg, int id) {
@@ -66,7 +106,21 @@ ui::Dialog* FirstStopOwner(ui::Dialog& dlg, int id) {
 Round GoRound(qortest::QtUser& user, ui::Dialog& window, std::string where) {
   Round r{std::move(where), TabStops(window), {}, {}};
   if (r.stops.empty()) return r;
-  FirstStopOwner(window, r.stops[0])->SetFocusItem(r.stops[0]);
+  std::vector<ui::Dialog*> dialogs;
+  Shown(window, dialogs);
+  for (ui::Dialog* d : dialogs)
+    for (const auto& c : d->Controls())
+      if (c->kind == ui::ControlKind::Edit && !c->IsMultiline() && c->visible && !user.ShowsTextStart(*d, c->id))
+        r.scrolled.push_back(c->id);
+  ui::Dialog& owner = *FirstStopOwner(window, r.stops[0]);
+  owner.SetFocusItem(r.stops[0]);
+  owner.EnableItem(r.stops[0], false);
+  user.Press(window, Hand::Space);
+  r.keptWhileDisabled = user.FocusId() == r.stops[0];
+  owner.EnableItem(r.stops[0], true);
+  r.backWhenEnabled = user.HasFocus(owner, r.stops[0]);
+  ArrowsRoundGroups(user, window, r);
+  owner.SetFocusItem(r.stops[0]);
   const int n = static_cast<int>(r.stops.size());
   r.forward = Walk(user, window, Hand::Tab, n);
   r.backward = Walk(user, window, Hand::ShiftTab, n);
@@ -87,7 +141,8 @@ TEST(KeyboardTest, TabLeavesTheRuleListAndTheViewerDays) {
             [&] {
               user.Click(*panel.RulesPage(), kIdcRuleList);
               ruleTabs = Walk(user, panel, Hand::Tab, 4);
-              user.Click(*panel.RulesPage(), kIdcRuleList);
+              // A second click there would be a double click, which opens the editor.
+              panel.RulesPage()->SetFocusItem(kIdcRuleList);
               ruleBackTabs = Walk(user, panel, Hand::ShiftTab, 2);
               user.Click(panel, kIdcLogsTab);
             })
@@ -136,13 +191,45 @@ TEST(KeyboardTest, TheEditorOpensAtItsFirstControl) {
   EXPECT_EQ(first, kIdcEditorBasic);
 }
 
+// Keys in a list as in a list view: Shift+Tab into the rule list shows the focus on its
+// first row and selects none; Down selects that row, End the last, Home the first.
+TEST(KeyboardTest, ListKeysMoveAsAListViewDoes) {
+  PanelSession s;
+  ASSERT_TRUE(s.WriteRules({"甲", "乙", "丙"}));
+  auto& user = s.User();
+  qortest::QuietPanel panel;
+  std::vector<int> seen;  // focus in the list, then the focused and the selected row, after each key
+  Journey j;
+  j.Then("main window", [&] { return s.PanelReady(panel); }, [&] { user.Click(panel, kIdcRulesTab); })
+      .Then("rule list",
+            [&] { return user.Ready(*panel.RulesPage(), kIdcRuleList) && user.RowCount(*panel.RulesPage(), kIdcRuleList) == 3 && user.IsActive(panel); },
+            [&] {
+              ui::Dialog& page = *panel.RulesPage();
+              page.SetFocusItem(kIdcRuleAdd);
+              for (Hand key : {Hand::ShiftTab, Hand::Down, Hand::End, Hand::Home}) {
+                user.Press(panel, key);
+                seen.insert(seen.end(), {user.FocusId() == kIdcRuleList, user.CurrentRow(page, kIdcRuleList),
+                                         page.Item(kIdcRuleList)->list.FirstSelected()});
+              }
+              user.Click(panel, kIdcCloseButton);
+            });
+  ASSERT_EQ(s.RunToTheEnd(j, panel), "");
+  EXPECT_EQ(seen, (std::vector<int>{1, 0, -1, 1, 0, 0, 1, 2, 2, 1, 0, 0}));
+}
+
 // From the first control of every window and page the panel shows, Tab reaches every
 // enabled, showing control and comes back round; Shift+Tab the other way.
 TEST(KeyboardTest, TabGoesRoundEveryWindowAndPage) {
   PanelSession s;
+  // File types longer than their box.
+  std::string types;
+  for (int i = 0; i < 20; ++i) types += "ext" + std::to_string(i) + "|";
+  ASSERT_TRUE(s.WriteRules({"甲"}, {{rule::kFileTypes, types}}));
   auto& user = s.User();
   qortest::QuietPanel panel;
   std::vector<Round> rounds;
+  std::vector<std::string> systemMenu;
+  int focusAfterPicker = 0;
   Journey j;
   auto mainFree = [&] {
     return !user.Find(kDlgAbout) && !user.Find(kDlgLogShow) && !user.Find(kDlgRuleEditor) && user.IsActive(panel) &&
@@ -157,7 +244,11 @@ TEST(KeyboardTest, TabGoesRoundEveryWindowAndPage) {
               [&, name = name] { rounds.push_back(GoRound(user, panel, std::string("main window, ") + name)); });
   // About, from the caption's system menu.
   j.Then("main window before About", mainFree, [&] { user.RightClickCaption(panel); })
-      .Then("system menu", [&] { return user.MenuShows(); }, [&] { user.ChooseMenu(ui::LoadString(kStrAboutMenu)); })
+      .Then("system menu", [&] { return user.MenuShows(); },
+            [&] {
+              systemMenu = user.MenuItems();
+              user.ChooseMenu(ui::LoadString(kStrAboutMenu));
+            })
       .Then("About", [&] { return user.Showing(kDlgAbout); },
             [&] {
               rounds.push_back(GoRound(user, *user.Find(kDlgAbout), "About"));
@@ -172,7 +263,9 @@ TEST(KeyboardTest, TabGoesRoundEveryWindowAndPage) {
               rounds.push_back(GoRound(user, *user.Find(kDlgLogShow), "log viewer"));
               user.CloseBox(*user.Find(kDlgLogShow));
             });
-  // The rule editor's eleven pages, then the site picker over its URL page.
+  // The rule editor's eleven pages, each in an editor opened with a double click on the
+  // stored rule and closed with Esc from the page's last control; then the site picker
+  // over the URL page.
   struct EditorPage {
     int group, holder, button, page;
     const char* name;
@@ -190,18 +283,25 @@ TEST(KeyboardTest, TabGoesRoundEveryWindowAndPage) {
       {kIdcEditorAdvanced, kDlgRuleExtHolder, kIdcShowOs, kDlgRuleOs, "OS"},
       {kIdcEditorBasic, kDlgRuleBaseHolder, kIdcShowUrl, kDlgRuleUrl, "URL"},
   };
-  j.Then("main window before the editor", mainFree, [&] { user.Click(panel, kIdcRulesTab); })
-      .Then("rule list", [&] { return user.Ready(*panel.RulesPage(), kIdcRuleAdd); },
-            [&] { user.Click(*panel.RulesPage(), kIdcRuleAdd); });
+  j.Then("main window before the editor", mainFree, [&] { user.Click(panel, kIdcRulesTab); });
   for (const EditorPage& p : pages)
-    j.Then(std::string("editor before ") + p.name, [&] { return user.Showing(kDlgRuleEditor); },
-           [&, p] {
-             user.Click(*user.Find(kDlgRuleEditor), p.group);
-             user.Click(*user.Find(p.holder), p.button);
-           })
+    j.Then(std::string("rule list before ") + p.name, [&] { return mainFree() && user.RowCount(*panel.RulesPage(), kIdcRuleList) == 1; },
+           [&] { user.DoubleClickRow(*panel.RulesPage(), kIdcRuleList, 0); })
+        .Then(std::string("editor before ") + p.name, [&] { return user.Showing(kDlgRuleEditor); },
+              [&, p] {
+                user.Click(*user.Find(kDlgRuleEditor), p.group);
+                user.Click(*user.Find(p.holder), p.button);
+              })
         .Then(std::string("editor page ") + p.name,
               [&, p] { return user.Find(p.page) && user.Shows(*user.Find(p.page)) && user.Showing(kDlgRuleEditor); },
-              [&, p] { rounds.push_back(GoRound(user, *user.Find(kDlgRuleEditor), std::string("editor, ") + p.name)); });
+              [&, p, last = &p == &pages[std::size(pages) - 1]] {
+                ui::Dialog& editor = *user.Find(kDlgRuleEditor);
+                rounds.push_back(GoRound(user, editor, std::string("editor, ") + p.name));
+                if (last) return;
+                ui::Dialog& page = *user.Find(p.page);
+                page.SetFocusItem(TabStops(page).back());
+                user.Press(editor, Hand::Escape);
+              });
   j.Then("URL page browse", [&] { return user.Ready(*user.Find(kDlgRuleUrl), kIdcUrlBrowse); },
          [&] { user.Click(*user.Find(kDlgRuleUrl), kIdcUrlBrowse); })
       .Then("site picker", [&] { return user.Showing(kDlgSelSites) && user.Ready(*user.Find(kDlgSelSites), kIdCancel); },
@@ -210,13 +310,26 @@ TEST(KeyboardTest, TabGoesRoundEveryWindowAndPage) {
               user.Click(*user.Find(kDlgSelSites), kIdCancel);
             })
       .Then("editor after the picker", [&] { return !user.Find(kDlgSelSites) && user.Showing(kDlgRuleEditor); },
-            [&] { user.Click(*user.Find(kDlgRuleEditor), kIdCancel); })
+            [&] {
+              focusAfterPicker = user.FocusId();
+              user.Press(*user.Find(kDlgRuleEditor), Hand::Escape);
+            })
       .Then("main window at the end", mainFree, [&] { user.Click(panel, kIdcCloseButton); });
   ASSERT_EQ(s.RunToTheEnd(j, panel), "");
   ASSERT_EQ(rounds.size(), std::size(tabs) + 2 + std::size(pages) + 1);
+  // The window's own entries stand above the panel's.
+  std::string about = ui::LoadString(kStrAboutMenu);
+  about.erase(std::remove(about.begin(), about.end(), '&'), about.end());
+  EXPECT_EQ(systemMenu, (std::vector<std::string>{"移动(M)", "-", "关闭(C)", "-", about}));
+  // The button that opened the site picker has the keyboard again.
+  EXPECT_EQ(focusAfterPicker, kIdcUrlBrowse);
   for (const Round& r : rounds) {
     SCOPED_TRACE(r.where + ": stops " + ::testing::PrintToString(r.stops));
     ASSERT_FALSE(r.stops.empty());
+    EXPECT_TRUE(r.keptWhileDisabled);
+    EXPECT_TRUE(r.backWhenEnabled);
+    EXPECT_EQ(r.scrolled, std::vector<int>{});
+    EXPECT_EQ(r.radios, std::vector<int>{});
     const std::multiset<int> all(r.stops.begin(), r.stops.end());
     EXPECT_EQ(std::multiset<int>(r.forward.begin(), r.forward.end()), all) << "Tab " << ::testing::PrintToString(r.forward);
     EXPECT_EQ(r.forward.back(), r.stops[0]);
@@ -272,12 +385,12 @@ TEST(KeyboardTest, SpaceTicksTheSelectedSite) {
 }
 
 // A tap on the caption band (press and release with no hold) leaves the window where
-// it is, also once the pointer goes on.
-TEST(KeyboardTest, ATapOnTheCaptionLeavesTheWindowInPlace) {
+// it is, also once the pointer goes on; a drag from there moves it all the way.
+TEST(KeyboardTest, ATapOnTheCaptionLeavesTheWindowInPlaceADragMovesIt) {
   PanelSession s;
   auto& user = s.User();
   qortest::QuietPanel panel;
-  ui::Rect before, after;
+  ui::Rect before, after, dragged;
   Journey j;
   j.Then("main window", [&] { return s.PanelReady(panel); },
          [&] {
@@ -286,11 +399,22 @@ TEST(KeyboardTest, ATapOnTheCaptionLeavesTheWindowInPlace) {
            user.MovePointer(before.left + 200, before.top + 150);
            user.MovePointer(before.left + 260, before.top + 190);
            after = user.ScreenRect(panel);
-           user.Click(panel, kIdcCloseButton);
-         });
+           // A drag moves it by the whole way the pointer went.
+           user.DragCaption(panel, 60, 40);
+         })
+      .Then("dragged",
+            [&] {
+              const ui::Rect now = user.ScreenRect(panel);
+              return !qortest::RealInput() || (now.left == after.left + 60 && now.top == after.top + 40);
+            },
+            [&] {
+              dragged = user.ScreenRect(panel);
+              user.Click(panel, kIdcCloseButton);
+            });
   ASSERT_EQ(s.RunToTheEnd(j, panel), "");
   EXPECT_EQ(after.left, before.left);
   EXPECT_EQ(after.top, before.top);
+  if (qortest::RealInput()) EXPECT_EQ(dragged.top - after.top, 40);
 }
 
 }  // namespace

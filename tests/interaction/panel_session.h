@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/config.h"
@@ -125,8 +126,10 @@ class PanelSession {
     out.rules = rule::SplitRuleList(config.GetRuleData());
     return out;
   }
-  // Rules with these names (and nothing else set) in the store, as the panel saves them.
-  [[nodiscard]] bool WriteRules(const std::vector<std::string>& names) const {
+  // Rules with these names (and each with these tags, nothing else set) in the store,
+  // as the panel saves them.
+  [[nodiscard]] bool WriteRules(const std::vector<std::string>& names,
+                                const std::vector<std::pair<const char*, std::string>>& tags = {}) const {
     CConfig config(Build::Panel);
     config.SetKey(TextToKey(CHardware().GetMachineKeyText(Build::Panel)));
     config.Load();
@@ -134,6 +137,8 @@ class PanelSession {
     for (const std::string& name : names) {
       std::string text;
       if (!rule::WriteTag(text, rule::kName, name)) return false;
+      for (const auto& [tag, value] : tags)
+        if (!rule::WriteTag(text, tag, value)) return false;
       rules.push_back(text);
     }
     config.SetRuleData(CConfig::JoinRuleList(rules));
