@@ -187,6 +187,8 @@ TEST(KeyboardTest, TabGoesRoundEveryWindowAndPage) {
   std::string types;
   for (int i = 0; i < 20; ++i) types += "ext" + std::to_string(i) + "|";
   ASSERT_TRUE(s.WriteRules({"甲"}, {{rule::kFileTypes, types}}));
+  // A day of log, whose tabs in the viewer need the strip's arrows.
+  s.Install().WriteProgramFile("log/qor2026-12-08.log", "2026-12-8 9:00:00\tIP\t拦截访问\t10.1.1.1\t上海市\n");
   auto& user = s.User();
   qortest::QuietPanel panel;
   std::vector<Round> rounds;
@@ -220,7 +222,9 @@ TEST(KeyboardTest, TabGoesRoundEveryWindowAndPage) {
   j.Then("main window before the viewer", mainFree, [&] { user.Click(panel, kIdcLogsTab); })
       .Then("log page", [&] { return user.Ready(*panel.LogsPage(), kIdcLogShowDetail); },
             [&] { user.Click(*panel.LogsPage(), kIdcLogShowDetail); })
-      .Then("viewer", [&] { return user.Showing(kDlgLogShow); },
+      .Then("viewer", [&] { return user.Showing(kDlgLogShow) && user.RowCount(*user.Find(kDlgLogShow), kIdcShowDays) == 1; },
+            [&] { user.ClickRow(*user.Find(kDlgLogShow), kIdcShowDays, 0, 0); })
+      .Then("viewer with a day", [&] { return user.RowCount(*user.Find(kDlgLogShow), kIdcShowEntries) == 1; },
             [&] {
               rounds.push_back(GoRound(user, *user.Find(kDlgLogShow), "log viewer"));
               user.CloseBox(*user.Find(kDlgLogShow));
