@@ -55,6 +55,9 @@ class PanelSession {
     // same program reads its own installation.
     g_Config.SetModuleDir("");
     g_Config.SetPath("");
+    // Nor does it open the day an earlier session's viewer showed.
+    g_Global.m_strLogFile.clear();
+    g_Global.m_strLogDate.clear();
     // Two countries and a province table: enough for the region page.
     m_install.WriteProgramFile("iplib.db", "16777216|255|154|1002|0*");
     res::InstallPanelResources();
