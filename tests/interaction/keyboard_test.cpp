@@ -335,7 +335,12 @@ TEST(KeyboardTest, SpaceTicksTheSelectedSite) {
   std::vector<int> rows;  // the focused row after Shift+Tab, then the selected one after each key
   auto tick = [&](int row) { return picker.Item(kIdcSitesList)->list.Check(row); };
   Journey j;
-  j.Then("picker", [&] { return user.Showing(kDlgSelSites) && user.Ready(picker, kIdOk) && user.RowCount(picker, kIdcSitesList) == 3; },
+  // The keys start once the window system has given the picker the keyboard.
+  j.Then("picker",
+         [&] {
+           return user.Showing(kDlgSelSites) && user.Ready(picker, kIdOk) && user.RowCount(picker, kIdcSitesList) == 3 &&
+                  user.FocusedTitle() == picker.WindowText();
+         },
          [&] {
            picker.SetFocusItem(kIdOk);
            user.Press(picker, Hand::ShiftTab);
