@@ -19,4 +19,17 @@ std::string MessageBoxButtonText(int answer) {
   }
 }
 
+std::string SystemMenuText(int command) {
+  switch (command) {
+    case kScMove:
+      return "移动(&M)";
+    case kScMinimize:
+      return "最小化(&N)";
+    case kScClose:
+      return "关闭(&C)\tAlt+F4";
+    default:
+      return std::string();
+  }
+}
+
 }  // namespace ui

@@ -178,6 +178,8 @@ bool Dialog::PreTranslateKey(const KeyEvent& key) {
     return true;
   }
   if (key.key == Key::Escape) {
+    // A page has no Cancel of its own: Esc cancels the dialog that holds it.
+    if (IsChild()) return false;
     const Control* cancel = Item(kIdCancel);
     if (cancel && !cancel->enabled) return true;
     SendCommand(kIdCancel);

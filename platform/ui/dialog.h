@@ -54,7 +54,7 @@ class Dialog {
   // The base handling is the dialog manager's: Enter stays in a multi-line edit that
   // wants it, presses the focused push button, on a page goes on to the dialog that
   // holds it, else presses the template's default button or sends IDOK; Esc sends
-  // IDCANCEL.
+  // IDCANCEL (a page's Esc goes on to the dialog that holds it, as Enter does).
   virtual bool PreTranslateKey(const KeyEvent& key);
   virtual void OnTimer(int id);
   // A top-level dialog takes the controls' values and ends with IDOK / ends with

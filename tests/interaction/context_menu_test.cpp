@@ -74,7 +74,7 @@ TEST(ContextMenuTest, DeleteAsksOnceAndEditOpensOneEditor) {
 // that reached a window, the windows opened modally, the boxes and the shell opens.
 struct AfterChoice {
   std::string choice;
-  int commands = 0, modals = 0, boxes = 0, shells = 0;
+  int commands = 0, modals = 0, boxes = 0, shells = 0, editors = 0;
 };
 
 std::vector<AfterChoice> SplitByChoice(const std::string& journal) {
@@ -82,10 +82,11 @@ std::vector<AfterChoice> SplitByChoice(const std::string& journal) {
   std::istringstream lines(journal);
   for (std::string line; std::getline(lines, line);) {
     auto starts = [&](const char* word) { return line.rfind(word, 0) == 0; };
-    if (starts("menu ")) out.push_back({line});
+    if (starts("menu ") || starts("dblclick ")) out.push_back({line});
     if (out.empty()) continue;
     out.back().commands += starts("command ");
     out.back().modals += starts("modal ");
+    out.back().editors += line == "modal " + std::to_string(res::panel::kDlgRuleEditor);
     out.back().boxes += starts("box ");
     out.back().shells += starts("shell ");
   }
@@ -94,7 +95,8 @@ std::vector<AfterChoice> SplitByChoice(const std::string& journal) {
 
 // Every command of the rule list's, the log page's and the log viewer's menus, chosen
 // with the mouse on the first row, reaches its window once: one question (answered
-// no), one window (closed again) or one folder opened, and the window is back.
+// no), one window (closed again) or one folder opened, and the window is back. A
+// double click on each list's empty area reaches its window as one on no row.
 TEST(ContextMenuTest, EveryCommandOfEveryListMenuRunsOnce) {
   PanelSession s;
   ASSERT_TRUE(s.WriteRules({"甲", "乙"}));
@@ -106,13 +108,14 @@ TEST(ContextMenuTest, EveryCommandOfEveryListMenuRunsOnce) {
   setenv("PATH", s.Install().Base().c_str(), 1);
   auto& user = s.User();
   qortest::QuietPanel panel;
-  auto commandsSoFar = [&] {
+  auto linesSoFar = [&](const std::string& word) {
     std::string text;
     (void)platform::fs::ReadFile(journal, text);  // not written yet reads as empty
     int n = 0;
-    for (size_t at = text.find("\ncommand "); at != std::string::npos; at = text.find("\ncommand ", at + 1)) ++n;
-    return n + (text.rfind("command ", 0) == 0);
+    for (size_t at = text.find("\n" + word); at != std::string::npos; at = text.find("\n" + word, at + 1)) ++n;
+    return n + (text.rfind(word, 0) == 0);
   };
+  auto commandsSoFar = [&] { return linesSoFar("command "); };
   auto viewer = [&]() -> ui::Dialog& { return *user.Find(kDlgLogShow); };
   struct Place {
     const char* where;
@@ -181,6 +184,21 @@ TEST(ContextMenuTest, EveryCommandOfEveryListMenuRunsOnce) {
                   }
                 });
     }
+    // A double click beside the rows reaches the window too (the rule list opens the
+    // editor for a new rule there).
+    const std::string name = std::string(p.where) + " beside the rows";
+    auto before = std::make_shared<int>(0);
+    j.Then(name, idle,
+           [&, p, name, before] {
+             chosen.push_back(name);
+             *before = linesSoFar("dblclick ");
+             user.DoubleClickEmpty(p.owner(), p.list);
+           })
+        .Then(name + ": heard",
+              [&, before] { return linesSoFar("dblclick ") > *before && (!user.Find(kDlgRuleEditor) || user.Showing(kDlgRuleEditor)); },
+              [&] {
+                if (user.Find(kDlgRuleEditor)) user.Click(*user.Find(kDlgRuleEditor), kIdCancel);
+              });
   }
   j.Then("viewer at the end", [&] { return user.Find(kDlgLogShow) && active(viewer()) && !user.BoxShows(); }, [&] { user.CloseBox(viewer()); })
       .Then("main window at the end", [&] { return !user.Find(kDlgLogShow) && user.Ready(panel, kIdcCloseButton) && active(panel); },
@@ -195,6 +213,12 @@ TEST(ContextMenuTest, EveryCommandOfEveryListMenuRunsOnce) {
   ASSERT_EQ(after.size(), chosen.size()) << text;
   for (size_t i = 0; i < after.size(); ++i) {
     SCOPED_TRACE(chosen[i] + " (" + after[i].choice + ")");
+    if (after[i].choice.rfind("dblclick ", 0) == 0) {
+      EXPECT_EQ(after[i].choice.substr(after[i].choice.size() - 3), " -1");
+      EXPECT_EQ(after[i].editors, chosen[i].rfind("rule list", 0) == 0 ? 1 : 0);
+      EXPECT_EQ(after[i].commands + after[i].boxes + after[i].shells, 0);
+      continue;
+    }
     EXPECT_EQ(after[i].commands, 1);
     EXPECT_LE(after[i].modals, 1);
     EXPECT_LE(after[i].boxes, 1);

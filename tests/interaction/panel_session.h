@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/config.h"
@@ -54,6 +55,9 @@ class PanelSession {
     // same program reads its own installation.
     g_Config.SetModuleDir("");
     g_Config.SetPath("");
+    // Nor does it open the day an earlier session's viewer showed.
+    g_Global.m_strLogFile.clear();
+    g_Global.m_strLogDate.clear();
     // Two countries and a province table: enough for the region page.
     m_install.WriteProgramFile("iplib.db", "16777216|255|154|1002|0*");
     res::InstallPanelResources();
@@ -125,8 +129,10 @@ class PanelSession {
     out.rules = rule::SplitRuleList(config.GetRuleData());
     return out;
   }
-  // Rules with these names (and nothing else set) in the store, as the panel saves them.
-  [[nodiscard]] bool WriteRules(const std::vector<std::string>& names) const {
+  // Rules with these names (and each with these tags, nothing else set) in the store,
+  // as the panel saves them.
+  [[nodiscard]] bool WriteRules(const std::vector<std::string>& names,
+                                const std::vector<std::pair<const char*, std::string>>& tags = {}) const {
     CConfig config(Build::Panel);
     config.SetKey(TextToKey(CHardware().GetMachineKeyText(Build::Panel)));
     config.Load();
@@ -134,6 +140,8 @@ class PanelSession {
     for (const std::string& name : names) {
       std::string text;
       if (!rule::WriteTag(text, rule::kName, name)) return false;
+      for (const auto& [tag, value] : tags)
+        if (!rule::WriteTag(text, tag, value)) return false;
       rules.push_back(text);
     }
     config.SetRuleData(CConfig::JoinRuleList(rules));

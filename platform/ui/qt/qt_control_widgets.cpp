@@ -1,6 +1,7 @@
 #include "platform/ui/qt/qt_control_widgets.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -25,6 +26,8 @@
 #include "platform/ui/dialog.h"
 #include "platform/ui/qt/qt_convert.h"
 #include "platform/ui/qt/qt_dialog_view.h"
+#include "platform/ui/qt/qt_host_impl.h"
+#include "platform/ui/qt/qt_journal.h"
 #include "platform/ui/qt/qt_list_cells.h"
 #include "platform/ui/qt/qt_painter.h"
 #include "platform/ui/resource_set.h"
@@ -245,6 +248,36 @@ class OwnerDrawWidget : public QAbstractButton, public ControlWidget {
   bool m_hoverSent = false;
 };
 
+// The controls of the group that holds c: from the one with kGroup at or before it to
+// the one before the next kGroup.
+std::vector<Control*> GroupOf(const Dialog& dlg, const Control& c) {
+  const auto& all = dlg.Controls();
+  size_t at = 0;
+  while (at < all.size() && all[at].get() != &c) ++at;
+  if (at == all.size()) return {};
+  size_t first = at;
+  while (first > 0 && !(all[first]->style & style::kGroup)) --first;
+  std::vector<Control*> group;
+  for (size_t i = first; i < all.size() && (i == first || !(all[i]->style & style::kGroup)); ++i)
+    group.push_back(all[i].get());
+  return group;
+}
+
+// A group of radio buttons is one Tab stop: its checked button (the first that is a
+// stop when none is checked).
+void SetRadioStops(DialogView& view, const Dialog& dlg, const Control& c) {
+  const std::vector<Control*> group = GroupOf(dlg, c);
+  const bool anyChecked = std::any_of(group.begin(), group.end(), [](const Control* g) {
+    return g->kind == ControlKind::RadioButton && g->check;
+  });
+  for (const Control* g : group) {
+    ControlWidget* w = g->kind == ControlKind::RadioButton ? view.WidgetOf(g->id) : nullptr;
+    if (!w) continue;
+    const bool stop = (g->style & style::kTabStop) && (g->check || !anyChecked);
+    w->Widget()->setFocusPolicy(stop ? Qt::StrongFocus : Qt::ClickFocus);
+  }
+}
+
 // Check boxes and radio buttons: the model decides the state and keeps the groups.
 template <class Box>
 class CheckableWidget : public Box, public ControlWidget {
@@ -263,6 +296,8 @@ class CheckableWidget : public Box, public ControlWidget {
   void Sync(Aspect a) override {
     if (a == Aspect::Text) this->setText(DisplayText(m_control));
     if (a == Aspect::Check) this->setChecked(m_control.check != 0);
+    if constexpr (kRadio)
+      if ((a == Aspect::Check || a == Aspect::Style) && Dlg()) SetRadioStops(m_view, *Dlg(), m_control);
     ControlWidget::Sync(a);
   }
   void ApplyColors(const ControlColors& colors) override { ApplyTextColors(this, colors); }
@@ -270,6 +305,41 @@ class CheckableWidget : public Box, public ControlWidget {
  protected:
   // The whole control takes the click, beside its text too, as the user expects.
   bool hitButton(const QPoint& pos) const override { return this->rect().contains(pos); }
+  void keyPressEvent(QKeyEvent* e) override {
+    if constexpr (kRadio)
+      if (e->modifiers() == Qt::NoModifier && MoveInGroup(e->key())) {
+        e->accept();
+        return;
+      }
+    Box::keyPressEvent(e);
+  }
+
+ private:
+  static constexpr bool kRadio = std::is_same_v<Box, QRadioButton>;
+
+  // The arrows go round the group to the next control that takes the focus; a radio
+  // button reached so is checked, as a click checks it.
+  bool MoveInGroup(int key) {
+    const bool forward = key == Qt::Key_Down || key == Qt::Key_Right;
+    if (!forward && key != Qt::Key_Up && key != Qt::Key_Left) return false;
+    Dialog* d = Dlg();
+    if (!d) return false;
+    const std::vector<Control*> group = GroupOf(*d, m_control);
+    const int n = static_cast<int>(group.size());
+    const int at = static_cast<int>(std::find(group.begin(), group.end(), &m_control) - group.begin());
+    for (int step = 1; step < n; ++step) {
+      Control* next = group[static_cast<size_t>((at + (forward ? step : n - step)) % n)];
+      ControlWidget* w = next->enabled && next->visible ? m_view.WidgetOf(next->id) : nullptr;
+      if (!w || w->Widget()->focusPolicy() == Qt::NoFocus) continue;
+      w->Widget()->setFocus(Qt::OtherFocusReason);
+      if (next->kind == ControlKind::RadioButton && !next->check && (next->style & style::kAutoCheck) && Dlg()) {
+        Dlg()->Click(next->id);
+        if (Dlg()) AfterEvent();
+      }
+      return true;
+    }
+    return true;
+  }
 };
 using CheckWidget = CheckableWidget<QCheckBox>;
 using RadioWidget = CheckableWidget<QRadioButton>;
@@ -301,7 +371,11 @@ class LineEditWidget : public QLineEdit, public ControlWidget {
   }
   QWidget* Widget() override { return this; }
   void Sync(Aspect a) override {
-    if (a == Aspect::Text && FromQ(text()) != m_control.text) setText(ToQ(m_control.text));
+    if (a == Aspect::Text && FromQ(text()) != m_control.text) {
+      // A box given its text shows the start of it.
+      setText(ToQ(m_control.text));
+      setCursorPosition(0);
+    }
     if (a == Aspect::Style) {
       setEchoMode((m_control.style & style::kPassword) ? QLineEdit::Password : QLineEdit::Normal);
       setReadOnly((m_control.style & style::kReadOnly) != 0);
@@ -415,12 +489,7 @@ class ListWidget : public QTableWidget, public ControlWidget {
         AfterEvent();
       }
     });
-    connect(this, &QTableWidget::cellDoubleClicked, [this](int row, int) {
-      if (Dialog* d = Dlg()) {
-        d->DoubleClick(m_control.id, row);
-        AfterEvent();
-      }
-    });
+    connect(this, &QTableWidget::cellDoubleClicked, [this](int row, int) { DoubleClickRow(row); });
     connect(this, &QTableWidget::customContextMenuRequested, [this](const QPoint& pos) {
       if (Dialog* d = Dlg()) {
         QPoint global = viewport()->mapToGlobal(pos);
@@ -460,7 +529,57 @@ class ListWidget : public QTableWidget, public ControlWidget {
       e->accept();
       return;
     }
+    const bool plain = (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const int key = e->key();
+    // With no row selected, the arrows select the row that shows the focus first.
+    if (plain && (key == Qt::Key_Down || key == Qt::Key_Up) && rowCount() > 0 && selectedItems().isEmpty()) {
+      setCurrentCell(std::max(currentRow(), 0), std::max(currentColumn(), 0));
+      e->accept();
+      return;
+    }
+    // Home and End go to the first and the last row.
+    if (plain && (key == Qt::Key_Home || key == Qt::Key_End)) {
+      QKeyEvent rows(e->type(), key, e->modifiers() | Qt::ControlModifier, e->text());
+      QTableWidget::keyPressEvent(&rows);
+      e->setAccepted(rows.isAccepted());
+      return;
+    }
     QTableWidget::keyPressEvent(e);
+  }
+  // The keyboard reaches the list at its first row when no row has the focus yet.
+  void focusInEvent(QFocusEvent* e) override {
+    QTableWidget::focusInEvent(e);
+    if (e->reason() != Qt::MouseFocusReason && !currentIndex().isValid() && rowCount() > 0)
+      selectionModel()->setCurrentIndex(model()->index(0, 0), QItemSelectionModel::NoUpdate);
+  }
+  // Beside the rows: a click clears the selection and a double click reports no row,
+  // as a list view's do.
+  void mousePressEvent(QMouseEvent* e) override {
+    if (e->button() == Qt::LeftButton && !indexAt(e->position().toPoint()).isValid()) clearSelection();
+    QTableWidget::mousePressEvent(e);
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    const bool empty = e->button() == Qt::LeftButton && !indexAt(e->position().toPoint()).isValid();
+    QTableWidget::mouseReleaseEvent(e);
+    if (Dialog* d = empty ? Dlg() : nullptr) {
+      d->ClickRow(m_control.id, -1);
+      AfterEvent();
+    }
+  }
+  void mouseDoubleClickEvent(QMouseEvent* e) override {
+    const bool empty = e->button() == Qt::LeftButton && !indexAt(e->position().toPoint()).isValid();
+    QTableWidget::mouseDoubleClickEvent(e);
+    if (empty) DoubleClickRow(-1);
+  }
+
+ private:
+  void DoubleClickRow(int row) {
+    Dialog* d = Dlg();
+    if (!d) return;
+    if (JournalEnabled())
+      Journal("dblclick " + std::to_string(d->TemplateId()) + " " + std::to_string(m_control.id) + " " + std::to_string(row));
+    d->DoubleClick(m_control.id, row);
+    AfterEvent();
   }
 
  public:
@@ -516,8 +635,10 @@ class TabWidget : public QTabBar, public ControlWidget {
     setExpanding(false);
     setDrawBase(true);
     // The scroll buttons come with icons that a desktop without an icon theme leaves
-    // blank; arrows are drawn by the style itself.
+    // blank; arrows are drawn by the style itself. Like the strip's own arrows they
+    // take clicks only, no Tab stop.
     for (QToolButton* b : findChildren<QToolButton*>()) {
+      b->setFocusPolicy(Qt::NoFocus);
       if (b->objectName() == QLatin1String("ScrollLeftButton")) b->setArrowType(Qt::LeftArrow);
       if (b->objectName() == QLatin1String("ScrollRightButton")) b->setArrowType(Qt::RightArrow);
     }
@@ -578,9 +699,22 @@ void ControlWidget::AfterEvent() {
 void ControlWidget::Sync(Aspect a) {
   QWidget* w = Widget();
   switch (a) {
-    case Aspect::Enabled:
-      w->setEnabled(m_control.enabled);
+    case Aspect::Enabled: {
+      QWidget* focus = w->window()->focusWidget();
+      const bool holds = focus && (focus == w || w->isAncestorOf(focus));
+      if (!m_control.enabled && holds) {
+        // A disabled control keeps the focus until the user moves it.
+        QtHost::Impl& host = m_view.Host();
+        host.keepFocus = true;
+        w->setEnabled(false);
+        host.keepFocus = false;
+      } else {
+        w->setEnabled(m_control.enabled);
+      }
+      // Enabled again, it has the focus back where nothing took it meanwhile.
+      if (m_control.enabled && holds && QApplication::focusWidget() != focus) focus->setFocus(Qt::OtherFocusReason);
       break;
+    }
     case Aspect::Visible:
       w->setVisible(m_control.visible);
       break;

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "platform/ui/button_labels.h"
 #include "platform/ui/ui_hooks.h"
 #include "platform/ui/qt/qt_control_widgets.h"
 #include "platform/ui/qt/qt_convert.h"
@@ -197,7 +198,8 @@ void DialogView::ApplyShow() {
 void DialogView::BeginDrag() {
   if (parentWidget() || !(QGuiApplication::mouseButtons() & Qt::LeftButton)) return;
   m_dragAsked = true;
-  m_dragFrom = QCursor::pos();
+  // Where the button went down: the pointer may have gone on by the time the press is handled.
+  m_dragFrom = m_pressedAt;
 }
 
 bool DialogView::ShowSystemMenu(QPoint global) {
@@ -206,12 +208,30 @@ bool DialogView::ShowSystemMenu(QPoint global) {
   while (top->Parent()) top = top->Parent();
   if (top->SystemMenu().empty()) return false;
   QMenu menu;
+  // The window's own entries come first, as a dialog's system menu has them.
+  const bool minimizes = top->Template() && (top->Template()->style & dialog_style::kMinimizeBox);
+  for (int command : {kScMove, kScMinimize, 0, kScClose}) {
+    if (command == 0) menu.addSeparator();
+    else if (command != kScMinimize || minimizes) menu.addAction(ToQ(SystemMenuText(command)))->setData(command);
+  }
   for (const auto& [id, text] : top->SystemMenu()) {
     if (id == 0) menu.addSeparator();
     else menu.addAction(ToQ(text))->setData(id);
   }
   QPointer<DialogView> self(this);
-  if (QAction* chosen = menu.exec(global)) top->SysCommand(chosen->data().toInt());
+  QAction* chosen = menu.exec(global);
+  const int command = chosen ? chosen->data().toInt() : 0;
+  DialogView* window = m_host.View(top);
+  if (command == kScMove) {
+    // The window system moves the window with the pointer until the next click.
+    if (window && window->windowHandle()) window->windowHandle()->startSystemMove();
+  } else if (command == kScMinimize) {
+    top->ShowWindow(ShowMode::Minimize);
+  } else if (command == kScClose) {
+    if (window) window->close();
+  } else if (command != 0) {
+    top->SysCommand(command);
+  }
   if (self) RefreshLook();
   return true;
 }
@@ -226,17 +246,22 @@ void DialogView::paintEvent(QPaintEvent* e) {
 void DialogView::mousePressEvent(QMouseEvent* e) {
   if (!m_dlg || e->button() != Qt::LeftButton) return;
   QPoint pos = e->position().toPoint();
+  m_pressedAt = e->globalPosition().toPoint();
   m_dlg->LButtonDown(Point{pos.x(), pos.y()});
   RefreshLook();
+}
+
+void DialogView::mouseDoubleClickEvent(QMouseEvent*) {
+  // The second press of a double click has come as a press already; a dialog's own
+  // area takes no double clicks.
 }
 
 void DialogView::mouseMoveEvent(QMouseEvent* e) {
   if (m_dragAsked && (e->buttons() & Qt::LeftButton) &&
       (e->globalPosition().toPoint() - m_dragFrom).manhattanLength() >= QApplication::startDragDistance()) {
-    // The button is still down: the window system moves the window while it stays down.
+    // The button is still down: the window follows the pointer while it stays down,
+    // by the whole way the pointer goes (the way to the threshold too).
     m_dragAsked = false;
-    QWindow* window = windowHandle();
-    if (window && window->startSystemMove()) return;
     m_dragging = true;
     m_dragOffset = m_dragFrom - frameGeometry().topLeft();
   }
@@ -271,6 +296,13 @@ void DialogView::closeEvent(QCloseEvent* e) {
     m_dlg->SendCommand(kIdCancel);
     RefreshLook();
   }
+}
+
+bool DialogView::focusNextPrevChild(bool next) {
+  // Qt hands the focus on when the control that has it is disabled; the dialog keeps
+  // it there (keys reach nothing) until the user moves it.
+  if (m_host.keepFocus) return true;
+  return QWidget::focusNextPrevChild(next);
 }
 
 }  // namespace ui::qt

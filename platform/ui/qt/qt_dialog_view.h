@@ -41,10 +41,12 @@ class DialogView : public QWidget {
  protected:
   void paintEvent(QPaintEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  bool focusNextPrevChild(bool next) override;
 
  private:
   void ApplyWindowGeometry();
@@ -58,6 +60,7 @@ class DialogView : public QWidget {
   bool m_applying = false;
   bool m_dragging = false;
   bool m_dragAsked = false;
+  QPoint m_pressedAt;  // where the left button last went down, on the screen
   QPoint m_dragFrom;  // where the button went down, on the screen
   QPoint m_dragOffset;
 };

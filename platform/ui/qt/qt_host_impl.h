@@ -52,6 +52,8 @@ struct QtHost::Impl {
   // Dialogs in a modal run, the innermost last: each one's owner is the one before.
   std::vector<Dialog*> modalStack;
   bool quit = false;
+  // Set while a focused control is disabled: it keeps the focus, as on Windows.
+  bool keepFocus = false;
   bool offscreen = false;
   // Boxes and menus show even offscreen: someone answers them.
   bool interactive = false;

@@ -231,6 +231,8 @@ constexpr HandKey kHandKeys[] = {
     {Hand::Right, XK_Right, Qt::Key_Right, Qt::NoModifier},
     {Hand::Up, XK_Up, Qt::Key_Up, Qt::NoModifier},
     {Hand::Down, XK_Down, Qt::Key_Down, Qt::NoModifier},
+    {Hand::Home, XK_Home, Qt::Key_Home, Qt::NoModifier},
+    {Hand::End, XK_End, Qt::Key_End, Qt::NoModifier},
     {Hand::Delete, XK_Delete, Qt::Key_Delete, Qt::NoModifier},
     {Hand::AltSpace, XK_space, Qt::Key_Space, Qt::AltModifier},
     {Hand::CtrlC, XK_c, Qt::Key_C, Qt::ControlModifier},
@@ -375,6 +377,15 @@ bool QtUser::DoubleClickRow(ui::Dialog& dlg, int id, int row, int col) {
   return ClickWidgetAt(t->viewport(), t->visualRect(index).center(), true);
 }
 
+bool QtUser::DoubleClickEmpty(ui::Dialog& dlg, int id) {
+  QTableWidget* t = TableOf(m_host, dlg, id);
+  if (!t) return false;
+  const int rows = t->rowCount();
+  const int below = rows == 0 ? 0 : t->visualRect(t->model()->index(rows - 1, 0)).bottom() + 1;
+  if (below + 4 >= t->viewport()->height()) return false;
+  return ClickWidgetAt(t->viewport(), QPoint(t->viewport()->width() / 2, (below + t->viewport()->height()) / 2), true);
+}
+
 bool QtUser::ClickTab(ui::Dialog& dlg, int id, int index) {
   auto* bar = qobject_cast<QTabBar*>(WidgetOf(m_host, dlg, id));
   if (!bar || index < 0 || index >= bar->count()) return false;
@@ -472,6 +483,21 @@ bool QtUser::RightClickCaption(ui::Dialog& dlg) {
 bool QtUser::TapCaption(ui::Dialog& dlg) {
   DialogView* view = ViewOf(m_host, dlg);
   return view && ClickWidgetAt(view, QPoint(4, 4));
+}
+
+bool QtUser::DragCaption(ui::Dialog& dlg, int dx, int dy) {
+  DialogView* view = ViewOf(m_host, dlg);
+  RealHands& h = Hands();
+  if (!view || !h.x) return false;
+  const QPoint from = view->mapToGlobal(QPoint(4, 4));
+  RealMove(from);
+  h.x->Button(1, true);
+  Settle();
+  // In steps, as a hand moves: the first step passes the drag threshold.
+  for (int i = 1; i <= 4; ++i) RealMove(from + QPoint(dx * i / 4, dy * i / 4));
+  h.x->Button(1, false);
+  Settle();
+  return true;
 }
 
 void QtUser::MovePointer(int x, int y) {
@@ -583,6 +609,15 @@ bool QtUser::ChooseMenu(const std::string& itemGbk) {
   return false;
 }
 
+std::vector<std::string> QtUser::MenuItems() {
+  std::vector<std::string> items;
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  if (!menu) return items;
+  for (QAction* a : menu->actions())
+    items.push_back(a->isSeparator() ? std::string("-") : ui::qt::FromQ(WithoutMnemonic(a->text()).section(QLatin1Char('\t'), 0, 0)));
+  return items;
+}
+
 bool QtUser::Shows(ui::Dialog& dlg) {
   DialogView* view = ViewOf(m_host, dlg);
   return view && view->isVisible();
@@ -662,6 +697,18 @@ std::string QtUser::CellText(ui::Dialog& dlg, int id, int row, int col) {
 int QtUser::RowCount(ui::Dialog& dlg, int id) {
   QTableWidget* t = TableOf(m_host, dlg, id);
   return t ? t->rowCount() : -1;
+}
+
+int QtUser::CurrentRow(ui::Dialog& dlg, int id) {
+  QTableWidget* t = TableOf(m_host, dlg, id);
+  return t ? t->currentRow() : -1;
+}
+
+bool QtUser::ShowsTextStart(ui::Dialog& dlg, int id) {
+  auto* line = qobject_cast<QLineEdit*>(WidgetOf(m_host, dlg, id));
+  if (!line) return false;
+  const QFontMetrics fm(line->font());
+  return line->cursorPosition() == 0 || fm.horizontalAdvance(line->text()) < line->contentsRect().width() - 8;
 }
 
 std::string QtUser::TabText(ui::Dialog& dlg, int id, int index) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/ui/dialog.h"
 #include "platform/ui/image.h"
@@ -16,7 +17,7 @@ namespace qortest {
 // AltSpace: the key that opens a window's system menu.
 enum class Hand {
   Enter, ShiftEnter, CtrlEnter, KeypadEnter, Escape, Tab, ShiftTab, Space, PageUp, PageDown,
-  Left, Right, Up, Down, Delete, AltSpace, CtrlC
+  Left, Right, Up, Down, Home, End, Delete, AltSpace, CtrlC
 };
 
 // True when the hands below reach the program through the X server (XTest); false on
@@ -42,6 +43,8 @@ class QtUser {
   // A click / double click on a list row (column col).
   bool ClickRow(ui::Dialog& dlg, int id, int row, int col = 1);
   bool DoubleClickRow(ui::Dialog& dlg, int id, int row, int col = 1);
+  // A double click on the list's empty area below its rows; false when it has none.
+  bool DoubleClickEmpty(ui::Dialog& dlg, int id);
   // A click on a tab of a tab strip.
   bool ClickTab(ui::Dialog& dlg, int id, int index);
   // A click into the box (at its end) and the text typed key by key; "\n" is Enter.
@@ -58,6 +61,9 @@ class QtUser {
   // draws itself, left of its title.
   bool RightClickCaption(ui::Dialog& dlg);
   bool TapCaption(ui::Dialog& dlg);
+  // The caption band held with the left button and dragged by dx, dy (through the X
+  // server only: false offscreen).
+  bool DragCaption(ui::Dialog& dlg, int dx, int dy);
   // The pointer moves to a screen point and rests there.
   void MovePointer(int x, int y);
   // The window's place on the screen as the window system shows it.
@@ -86,6 +92,8 @@ class QtUser {
   bool MenuShows();
   // A click on the menu item with that text (without its "&").
   bool ChooseMenu(const std::string& itemGbk);
+  // The shown menu's items (without "&" and what stands after a tab), "-" for a separator.
+  std::vector<std::string> MenuItems();
 
   // --- what the person sees ---
   bool Shows(ui::Dialog& dlg);
@@ -111,6 +119,10 @@ class QtUser {
   // A list cell as drawn: shortened with "…" where the column is too narrow.
   std::string CellText(ui::Dialog& dlg, int id, int row, int col);
   int RowCount(ui::Dialog& dlg, int id);
+  // The row that shows the keyboard focus of a list, -1 for none.
+  int CurrentRow(ui::Dialog& dlg, int id);
+  // A one-line box shows the start of its text (all of it, when it fits).
+  bool ShowsTextStart(ui::Dialog& dlg, int id);
   // The tab strip's tab captions, and its two scroll buttons as pictures (empty
   // pictures when the strip has none showing).
   std::string TabText(ui::Dialog& dlg, int id, int index);

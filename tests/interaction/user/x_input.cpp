@@ -71,6 +71,11 @@ void XInput::Click(int button, int count) {
   XFlush(D(m_display));
 }
 
+void XInput::Button(int button, bool down) {
+  XTestFakeButtonEvent(D(m_display), static_cast<unsigned>(button), down ? True : False, CurrentTime);
+  XFlush(D(m_display));
+}
+
 bool XInput::Key(unsigned long keysym, bool down) {
   Display* d = D(m_display);
   const KeyCode code = XKeysymToKeycode(d, keysym);

@@ -23,6 +23,8 @@ class XInput {
   // Presses and releases a button count times in one write to the server, so that the
   // clicks of a double click carry the same time even when the machine is busy.
   void Click(int button, int count);
+  // A button pressed or released alone (a drag).
+  void Button(int button, bool down);
   // A key by its keysym (X11/keysym.h), pressed or released; Shift is added and taken
   // away again when the keysym sits on the shifted level of its key.
   bool Key(unsigned long keysym, bool down);
