@@ -214,7 +214,7 @@ uint32_t Resolve(const std::string& path, const CounterDef*& def, std::string& i
 
 }  // namespace
 
-void SetProcReader(ProcReader reader) {
+void SetProcReaderForTests(ProcReader reader) {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_reader = std::move(reader);
 }

@@ -65,6 +65,6 @@ uint32_t LookupNameByIndex(uint32_t index, std::string& name);
 
 // Test double: supplies the content of /proc/stat, /proc/meminfo and /proc/uptime.
 using ProcReader = std::function<bool(const std::string& path, std::string& out)>;
-void SetProcReader(ProcReader reader);
+void SetProcReaderForTests(ProcReader reader);
 
 }  // namespace platform::pdh

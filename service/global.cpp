@@ -51,7 +51,7 @@ void CGlobal::LastStatus(int& code, std::string& text) const {
   text = m_lastStatusText;
 }
 
-void CGlobal::SetStatusSender(StatusSender sender) {
+void CGlobal::SetStatusSenderForTests(StatusSender sender) {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_sender = std::move(sender);
 }

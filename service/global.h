@@ -45,7 +45,7 @@ class CGlobal {
   void LastStatus(int& code, std::string& text) const;
 
   // The sender of ReportStatus; CSystem::SendPanelMessage unless a test replaces it.
-  void SetStatusSender(StatusSender sender);
+  void SetStatusSenderForTests(StatusSender sender);
 
  private:
   bool m_debug = false;

@@ -11,13 +11,13 @@ std::string g_stat;
 struct FakeProc {
   FakeProc() {
     g_stat = "cpu  0 0 0 0 0 0 0 0 0 0\ncpu0 0 0 0 0\ncpu1 0 0 0 0\nctxt 1000\nprocs_running 2\n";
-    pdh::SetProcReader([](const std::string& path, std::string& out) {
+    pdh::SetProcReaderForTests([](const std::string& path, std::string& out) {
       if (path != "/proc/stat") return false;
       out = g_stat;
       return true;
     });
   }
-  ~FakeProc() { pdh::SetProcReader(nullptr); }
+  ~FakeProc() { pdh::SetProcReaderForTests(nullptr); }
 };
 }  // namespace
 

@@ -24,7 +24,7 @@ struct Recorder {
   std::vector<Sent> sent;
   bool deliver = true;
   Recorder() {
-    global.SetStatusSender([this](int code, const std::string& text) {
+    global.SetStatusSenderForTests([this](int code, const std::string& text) {
       sent.push_back({code, text});
       return deliver;
     });

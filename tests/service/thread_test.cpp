@@ -40,7 +40,7 @@ class ThreadFixture : public ::testing::Test {
     inst.WriteMachineIni();
     platform::clock::SetFake(platform::clock::FromLocal(2026, 12, 9, 10, 0, 0));
     ASSERT_EQ(panel.Load(), 1);
-    global.SetStatusSender([this](int code, const std::string& text) {
+    global.SetStatusSenderForTests([this](int code, const std::string& text) {
       std::lock_guard<std::mutex> lock(mutex);
       sent.push_back({code, text});
       return true;

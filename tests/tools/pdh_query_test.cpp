@@ -12,7 +12,7 @@ namespace {
 // A fixed /proc so that values are known.
 struct FakeProc {
   FakeProc() {
-    pdh::SetProcReader([this](const std::string& path, std::string& out) {
+    pdh::SetProcReaderForTests([this](const std::string& path, std::string& out) {
       if (path == "/proc/stat") out = stat;
       else if (path == "/proc/meminfo") out = "MemTotal: 8000000 kB\nMemAvailable: 2097152 kB\n";
       else if (path == "/proc/uptime") out = "12345.50 999.0\n";
@@ -20,7 +20,7 @@ struct FakeProc {
       return true;
     });
   }
-  ~FakeProc() { pdh::SetProcReader(nullptr); }
+  ~FakeProc() { pdh::SetProcReaderForTests(nullptr); }
   std::string stat = "cpu  100 0 100 800 0 0 0 0 0 0\ncpu0 100 0 100 800 0 0 0 0 0 0\nctxt 5000\nprocs_running 3\n";
 };
 

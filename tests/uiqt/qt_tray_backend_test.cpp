@@ -45,7 +45,7 @@ TEST(QtTrayBackend, AnIconWhoseAddFailedIsAddedWhenTheTaskbarComesBack) {
     QObject context;
     bool available = false;
     ui::qt::QtTrayBackend backend(&context, false);
-    backend.SetAvailabilityProbe([&] { return available; });
+    backend.SetAvailabilityProbeForTests([&] { return available; });
     ui::TrayIcon icon;
     const ui::TrayIconData d = StartIcon();
     icon.SetTaskbarRestartHandler([&] {

@@ -147,6 +147,8 @@ QtHost::~QtHost() {
     delete view;
   }
   m_impl->views.clear();
+  // Windows and timers of closed dialogs wait for deleteLater; no event loop runs after us.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   m_impl->tray.reset();
   if (qApp) qApp->removeEventFilter(m_impl->keyFilter.get());
 }

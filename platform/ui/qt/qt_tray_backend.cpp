@@ -60,7 +60,7 @@ QtTrayBackend::~QtTrayBackend() {
   for (auto& [id, icon] : m_icons) delete icon;
 }
 
-void QtTrayBackend::SetAvailabilityProbe(std::function<bool()> probe) {
+void QtTrayBackend::SetAvailabilityProbeForTests(std::function<bool()> probe) {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_probe = std::move(probe);
   m_wasAvailable = m_probe();

@@ -37,7 +37,7 @@ class QtTrayBackend : public TrayBackend {
   bool Delete(TrayIcon& owner, int id) override;
 
   // Whether a notification area is there (Qt's answer unless replaced, for tests).
-  void SetAvailabilityProbe(std::function<bool()> probe);
+  void SetAvailabilityProbeForTests(std::function<bool()> probe);
   // Looks whether the notification area came back; every icon object hears it then.
   // A timer calls it every two seconds on the user-interface thread.
   void WatchTaskbar();

@@ -31,6 +31,7 @@
 #include <chrono>
 #include <deque>
 #include <optional>
+#include <utility>
 
 #include "platform/ui/qt/qt_control_widgets.h"
 #include "platform/ui/qt/qt_convert.h"
@@ -91,9 +92,10 @@ RealHands& Hands() {
   if (QGuiApplication::platformName() != QStringLiteral("xcb")) return hands;
   hands.x = XInput::Get();
   if (!hands.x) return hands;
-  // Never shown, and left alone when the application object goes (deleting a window
-  // after its connection to the display is gone is what would fail).
+  // Never shown. It goes first thing when the application object goes, while the
+  // connection to the display still stands (deleting it later is what would fail).
   hands.markWindow = new QWindow();
+  qAddPostRoutine([] { delete std::exchange(Hands().markWindow, nullptr); });
   auto watch = std::make_shared<MarkWatch>(static_cast<xcb_window_t>(hands.markWindow->winId()),
                                            static_cast<xcb_atom_t>(hands.x->MarkAtom()));
   hands.watch = watch.get();
