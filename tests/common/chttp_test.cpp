@@ -3,6 +3,7 @@
 #include "common/chttp.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include "platform/ui/ui_hooks.h"
 #include "common/update_endpoint.h"
@@ -31,6 +32,21 @@ class PanelHttp : public ::testing::Test {
 
   qortest::TempInstall install_;
   std::string lib_;
+};
+
+// Holds the server still, so that a request cannot be answered before the wait has
+// dispatched once, however the threads are scheduled.
+class HeldServer {
+ public:
+  explicit HeldServer(pid_t pid) : m_pid(pid) { ::kill(m_pid, SIGSTOP); }
+  ~HeldServer() { Release(); }
+  void Release() {
+    if (m_pid > 0) ::kill(m_pid, SIGCONT);
+    m_pid = -1;
+  }
+
+ private:
+  pid_t m_pid;
 };
 
 }  // namespace
@@ -81,8 +97,10 @@ TEST_F(PanelHttp, GetReturnsTheBodyWhileDispatching) {
   const std::string base = server.Base();
   ASSERT_FALSE(base.empty());
   int pumps = 0;
+  HeldServer held(server.Pid());
   SetPumpMessagesHook([&] {
     ++pumps;
+    held.Release();
     return 1;
   });
   CHttp http(Build::Panel);
@@ -120,8 +138,10 @@ TEST_F(PanelHttp, GetStartedDuringTheWaitIsRefused) {
   CHttp http(Build::Panel);
   int nested = -1;
   std::string nestedReply = "old";
+  HeldServer held(server.Pid());
   SetPumpMessagesHook([&] {
     if (nested < 0) nested = http.Get(base + "/elsewhere", nestedReply);
+    held.Release();
     return 1;
   });
   std::string reply;
