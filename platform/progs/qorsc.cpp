@@ -166,7 +166,7 @@ class MessageTexts {
  public:
   explicit MessageTexts(const std::string& log) : m_log(log) {}
   std::string For(const ev::Event& e) {
-    const std::string key = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\" + m_log + "\\" + e.source;
+    const std::string key = ev::KeyPath(m_log) + "\\" + e.source;
     auto [at, added] = m_tables.try_emplace(key);
     if (added) Read(key, at->second);
     const auto found = at->second.find(e.id);
