@@ -22,20 +22,6 @@ std::string IpLibRequestUrl(const std::string& baseUrl, const std::string& versi
                                         platform::http::EncodeQueryValue(token));
 }
 
-bool AcceptIpLibReply(int requestResult, const std::string& reply, const std::string& version, std::string& code,
-                      std::string& time) {
-  if (requestResult != CHttp::kDone) return false;
-  std::string library;
-  CIpLibReplyReader reader([&library](std::string_view piece) {
-    library.append(piece);
-    return true;
-  });
-  (void)reader.Feed(reply);  // the sink takes everything
-  if (!reader.Accept(version, time)) return false;
-  code.swap(library);
-  return true;
-}
-
 int UpdateIpLibOnce(const std::string& programDir, const std::string& host, const std::string& path,
                     CIniReader& ini, std::string* urlSent, CLog* log, const platform::StopToken* stop) {
   std::string version = IpLibLocalVersion(programDir, ini);

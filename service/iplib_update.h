@@ -23,13 +23,6 @@ std::string IpLibLocalVersion(const std::string& programDir, const CIniReader& i
 // baseUrl + "?t=qorip&tm=<version>&tk=<token>", the values percent-encoded.
 std::string IpLibRequestUrl(const std::string& baseUrl, const std::string& version, const std::string& token);
 
-// The library text and its time (as sent) of an acceptable reply: request result 1,
-// a "</QorIpCode>", a time in "<QoripTime>" or else "<QorIpTime>" that is not empty
-// and differs from version once its blanks are gone, a library text of more than 100
-// bytes, and no error text.
-bool AcceptIpLibReply(int requestResult, const std::string& reply, const std::string& version, std::string& code,
-                      std::string& time);
-
 // The attempt against "http://" + host + path (QOR_UPDATE_URL replaces scheme and
 // host). urlSent, when given, receives the address asked (without "rnum"). A reply
 // too large to take, or a library with a zero byte or without one readable record,

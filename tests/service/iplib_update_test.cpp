@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "common/build.h"
+#include "common/chttp.h"
 #include "common/coding.h"
 #include "common/ini_reader.h"
 #include "common/ip_vector.h"
@@ -41,6 +42,20 @@ std::string ValidLibrary(size_t n) {
 }
 
 const std::string kCode100 = ValidLibrary(100), kCode101 = ValidLibrary(101);
+
+// The update's verdict on a whole reply: the library and its time when it is accepted.
+bool AcceptIpLibReply(int requestResult, const std::string& reply, const std::string& version, std::string& code,
+                      std::string& time) {
+  std::string library;
+  CIpLibReplyReader reader([&library](std::string_view piece) {
+    library.append(piece);
+    return true;
+  });
+  (void)reader.Feed(reply);  // the sink takes everything
+  if (requestResult != CHttp::kDone || !reader.Accept(version, time)) return false;
+  code.swap(library);
+  return true;
+}
 
 }  // namespace
 
