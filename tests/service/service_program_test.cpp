@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "common/coding.h"
 #include "common/config.h"
@@ -66,6 +67,7 @@ class ServiceProgram : public ::testing::Test {
       RunProgram(qorsc, "stop qoripsvc");
       WaitFor([&] { return Query(s) && s.state == scm::State::Stopped; });
     }
+    server.reset();
     // A service reports stopped before its process ends, and its supervisor ends after it.
     if (!WaitFor([&] { return LeftRunning().empty(); })) {
       ADD_FAILURE() << "processes of the test still ran after the wait";
@@ -144,8 +146,22 @@ class ServiceProgram : public ::testing::Test {
     return at == std::string::npos ? -1 : std::atol(status.c_str() + at + key.size() + 2);
   }
 
+  // Serves library as the endpoint's newer one, dated 2026-12-09 10:00:00, and points
+  // the service at it. The first attempt comes 80 s after the worker started: a
+  // thousandth of that here.
+  void ServeLibrary(const std::string& library) {
+    const std::string libFile = inst.Base() + "endpoint-iplib.txt";
+    ASSERT_EQ(fs::WriteFile(libFile, library), fs::kOk);
+    server.emplace(inst, std::vector<std::string>{"--iplib", libFile, "--iplib-time", "2026-12-09 10:00:00"});
+    const std::string base = server->Base();
+    ASSERT_FALSE(base.empty()) << "qorupdate gave no port";
+    setenv("QOR_UPDATE_URL", base.c_str(), 1);
+    setenv("QOR_TIME_SCALE", "0.001", 1);
+  }
+
   qortest::TempInstall inst;
   std::string program, qorsc;
+  std::optional<qortest::UpdateServer> server;  // ended by TearDown
 };
 
 }  // namespace
@@ -309,15 +325,7 @@ TEST_F(ServiceProgram, UpdateWorkerFetchesANewerLibrary) {
   std::string library;
   for (int i = 1; i <= 8; ++i) library += std::to_string(i * 16777216) + "|255|154|" + std::to_string(1000 + i) + "|0*";
   ASSERT_GT(library.size(), 100u);
-  const std::string libFile = inst.Base() + "endpoint-iplib.txt";
-  ASSERT_EQ(fs::WriteFile(libFile, library), fs::kOk);
-  qortest::UpdateServer server(inst, {"--iplib", libFile, "--iplib-time", "2026-12-09 10:00:00"});
-  const std::string base = server.Base();
-  ASSERT_FALSE(base.empty()) << "qorupdate gave no port";
-
-  setenv("QOR_UPDATE_URL", base.c_str(), 1);
-  // The first attempt comes 80 s after the worker started: a thousandth of that here.
-  setenv("QOR_TIME_SCALE", "0.001", 1);
+  ASSERT_NO_FATAL_FAILURE(ServeLibrary(library));
   SaveStore("1");
   WriteSettings();
   InstallAndStart();
@@ -338,13 +346,7 @@ TEST_F(ServiceProgram, UpdateOfALargeLibraryKeepsTheServiceSmall) {
   char record[64];
   for (uint32_t i = 0; library.size() < (55u << 20); ++i)
     library.append(record, size_t(std::snprintf(record, sizeof record, "%u|%u|154|%u|0*", i * 2048u, 2047u, 1000 + i % 34)));
-  const std::string libFile = inst.Base() + "endpoint-iplib.txt";
-  ASSERT_EQ(fs::WriteFile(libFile, library), fs::kOk);
-  qortest::UpdateServer server(inst, {"--iplib", libFile, "--iplib-time", "2026-12-09 10:00:00"});
-  const std::string base = server.Base();
-  ASSERT_FALSE(base.empty()) << "qorupdate gave no port";
-  setenv("QOR_UPDATE_URL", base.c_str(), 1);
-  setenv("QOR_TIME_SCALE", "0.001", 1);
+  ASSERT_NO_FATAL_FAILURE(ServeLibrary(library));
   // The switch holds the update back until the service has settled.
   SaveStore("0");
   WriteSettings();
